@@ -1,0 +1,72 @@
+#include "untApplication.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QScreen>
+
+TApplication* Application = nullptr;
+TScreen* Screen = nullptr;
+
+TApplication::TApplication(QObject* parent)
+    : QObject(parent), m_title(QStringLiteral("Vesperwald 7.1"))
+{
+    if (QCoreApplication::instance())
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+                [this] { m_terminated = true; });
+}
+
+QString TApplication::ExeName() const
+{
+    return QCoreApplication::applicationFilePath();
+}
+
+void TApplication::ProcessMessages()
+{
+    QCoreApplication::processEvents();
+}
+
+void TApplication::HandleException(QObject* sender, const std::exception& e)
+{
+    Q_UNUSED(sender);
+    MessageBox({QString::fromUtf8(e.what()), m_title, MsgIcon::Error, MsgButtons::Ok});
+}
+
+int TApplication::MessageBox(const MessageRecord& message)
+{
+    if (m_responder)
+        return m_responder(message);
+    return ExecMessageBox(m_mainForm, message);
+}
+
+int TApplication::ExecModal(QDialog* dialog)
+{
+    if (m_modalDriver)
+        return m_modalDriver(dialog);
+    return dialog->exec();
+}
+
+TScreen::TScreen(QObject* parent) : QObject(parent) {}
+
+int TScreen::Width() const
+{
+    if (m_width >= 0)
+        return m_width;
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().width() : 0;
+}
+
+int TScreen::Height() const
+{
+    if (m_height >= 0)
+        return m_height;
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().height() : 0;
+}
+
+void TScreen::SetSize(int width, int height)
+{
+    m_width = width;
+    m_height = height;
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QString>
+
+QString ClipboardText();
+void SetClipboardText(const QString& text);

@@ -1,0 +1,3 @@
+#include "untException.h"
+
+Exception::Exception(const QString& message) : m_message(message), m_utf8(message.toUtf8()) {}

@@ -1,0 +1,84 @@
+#include "TestSupport.h"
+#include "untApplication.h"
+#include "untCodePage.h"
+#include "untException.h"
+#include "untIniFile.h"
+
+#include <QDialog>
+#include <QTemporaryDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+TEST(Application, HandleExceptionShowsTheMessageInAnErrorBox)
+{
+    MessageRecorder recorder;
+    Application->HandleException(nullptr, Exception(QStringLiteral("创建对象失败！")));
+    ASSERT_EQ(recorder.Messages().size(), 1);
+    EXPECT_EQ(recorder.Messages()[0].Text, QStringLiteral("创建对象失败！"));
+    EXPECT_EQ(recorder.Messages()[0].Icon, MsgIcon::Error);
+    EXPECT_EQ(recorder.Messages()[0].Buttons, MsgButtons::Ok);
+}
+
+TEST(Application, MessagesAndModalRunsGoThroughTheCurrentApplication)
+{
+    TApplication other;
+    TApplication* saved = Application;
+    Application = &other;
+    MessageRecorder recorder(&other);
+    recorder.Answer(mrNo);
+    EXPECT_EQ(ShowMessage("删除？", CaptionConfirm(), MsgIcon::Question, MsgButtons::YesNo), mrNo);
+    EXPECT_EQ(recorder.Messages()[0].Caption, QStringLiteral("Vesperwald 7.1-操作确认"));
+
+    QDialog dialog;
+    other.SetModalDriver([](QDialog* d) {
+        d->done(mrOk);
+        return d->result();
+    });
+    EXPECT_EQ(Application->ExecModal(&dialog), mrOk);
+    Application = saved;
+}
+
+TEST(Screen, FixedSizeOverridesThePrimaryScreen)
+{
+    TScreen screen;
+    EXPECT_GT(screen.Width(), 0);
+    screen.SetSize(1024, 768);
+    EXPECT_EQ(screen.Width(), 1024);
+    EXPECT_EQ(screen.Height(), 768);
+}
+
+TEST(CodePage, ChineseTakesTwoBytesAndRoundTrips)
+{
+    const QString text = QStringLiteral("预算A１");
+    const QByteArray bytes = ToCp936(text);
+    EXPECT_EQ(bytes.size(), 7);
+    EXPECT_EQ(FromCp936(bytes), text);
+    EXPECT_TRUE(IsValidUtf8(text.toUtf8()));
+    EXPECT_FALSE(IsValidUtf8(bytes));
+}
+
+TEST(IniFile, ReadsUtf8AndGbkFilesAndToleratesJunk)
+{
+    QTemporaryDir dir;
+    const QString body =
+        QStringLiteral("junk line\n[列]\nCaption = 单位名称\nwidth=120\nbad=x\n; note\n"
+                       "[Other]\nkey=value=with=equals\n");
+    for (const QByteArray& bytes : {body.toUtf8(), ToCp936(body)}) {
+        const QString path = dir.filePath("t.for");
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        f.close();
+        TIniFile ini(path);
+        EXPECT_TRUE(ini.Exists());
+        EXPECT_EQ(ini.ReadSections(), (QStringList{QStringLiteral("列"), "Other"}));
+        EXPECT_EQ(ini.ReadString(QStringLiteral("列"), "caption", ""), QStringLiteral("单位名称"));
+        EXPECT_EQ(ini.ReadInteger(QStringLiteral("列"), "Width", 0), 120);
+        EXPECT_EQ(ini.ReadInteger(QStringLiteral("列"), "bad", -1), -1);
+        EXPECT_EQ(ini.ReadString("other", "KEY", ""), "value=with=equals");
+        EXPECT_EQ(ini.ReadSection("Other"), QStringList{"key"});
+    }
+    TIniFile missing(dir.filePath("none.for"));
+    EXPECT_FALSE(missing.Exists());
+    EXPECT_EQ(missing.ReadString("a", "b", "def"), "def");
+}
