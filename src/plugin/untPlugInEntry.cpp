@@ -143,6 +143,11 @@ TWorkContext* CurrentWorkContext()
     return State().WorkContext;
 }
 
+void SetCurrentWorkContext(TWorkContext* context)
+{
+    State().WorkContext = context;
+}
+
 const char* PlugInEmptyText()
 {
     return kEmptyText;

@@ -51,6 +51,8 @@ void PlugInFinalize();
 TResRefManager* ResRefManager();
 // The working context of the last call (set before any window exists).
 TWorkContext* CurrentWorkContext();
+// Sets the working context without a call of the entry (the host's tools and tests).
+void SetCurrentWorkContext(TWorkContext* context);
 // The one empty text the status texts are reset to.
 const char* PlugInEmptyText();
 

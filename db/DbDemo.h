@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class TAdoConn;
+
+// The data years of the demo database; the last is the host's default year.
+inline constexpr int kDemoYears[] = {2024, 2025, 2026};
+
+using DemoProgress = std::function<void(const QString& message)>;
+
+// Fills an empty schema with realistic catalogues, system parameters, operators and
+// `indicators` indicators spread over the demo years. Throws TExceptDbManager on failure.
+void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress = {});
+
+// How many units the demo builds for that many indicators.
+int DemoUnitCount(int indicators);

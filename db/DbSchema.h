@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class TAdoConn;
+
+// The schema's statements for the connection's engine (SQLite or PostgreSQL).
+QStringList SchemaStatements(bool postgres);
+// Creates every table, index and view; throws TExceptDbManager on the first failure.
+void CreateSchema(TAdoConn* conn);
+// Missing tables, views and columns, one message each; empty when the schema is complete.
+QStringList CheckSchema(TAdoConn* conn);

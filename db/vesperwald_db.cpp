@@ -1,0 +1,95 @@
+// vesperwald-db <create|demo|check> --connection "<ADO-style string>" [--indicators N]
+#include "DbDemo.h"
+#include "DbSchema.h"
+#include "untAdodbIsomer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <cstdio>
+
+namespace
+{
+void Print(const QString& text)
+{
+    std::fputs(qPrintable(text + '\n'), stdout);
+    std::fflush(stdout);
+}
+void PrintError(const QString& text)
+{
+    std::fputs(qPrintable(text + '\n'), stderr);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vesperwald-db"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Creates, fills and checks the budget indicator database."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("create (empty schema), demo (schema and demo data) "
+                       "or check (report missing tables and columns)"));
+    parser.addOption({QStringLiteral("connection"),
+                      QStringLiteral("ADO-style connection string, e.g. "
+                                     "\"Provider=SQLite;Data Source=demo.db\""),
+                      QStringLiteral("string")});
+    parser.addOption({QStringLiteral("indicators"),
+                      QStringLiteral("number of demo indicators (default 20000)"),
+                      QStringLiteral("N"), QStringLiteral("20000")});
+    parser.process(app);
+
+    const QStringList args = parser.positionalArguments();
+    const QString command = args.value(0);
+    if (args.size() != 1 || !QStringList{"create", "demo", "check"}.contains(command) ||
+        !parser.isSet(QStringLiteral("connection"))) {
+        PrintError(
+            QStringLiteral("usage: vesperwald-db <create|demo|check> --connection \"<string>\" "
+                           "[--indicators N]"));
+        return 2;
+    }
+    bool ok = false;
+    const int indicators = parser.value(QStringLiteral("indicators")).toInt(&ok);
+    if (!ok || indicators < 0) {
+        PrintError(QStringLiteral("--indicators needs a whole number of 0 or more"));
+        return 2;
+    }
+
+    TAdoConn conn;
+    conn.SetConnectionString(parser.value(QStringLiteral("connection")));
+    conn.SetCreateIfMissing(command != QLatin1String("check"));
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        if (command == QLatin1String("check")) {
+            const QStringList problems = CheckSchema(&conn);
+            for (const QString& p : problems)
+                PrintError(p);
+            if (!problems.isEmpty()) {
+                PrintError(QStringLiteral("The database lacks %1 of the objects the system needs.")
+                               .arg(problems.size()));
+                return 1;
+            }
+            Print(QStringLiteral("The schema is complete."));
+            return 0;
+        }
+        CreateSchema(&conn);
+        Print(QStringLiteral("Schema created."));
+        if (command == QLatin1String("demo")) {
+            FillDemo(&conn, indicators, [&](const QString& m) {
+                Print(
+                    QStringLiteral("  %1 (%2 s)").arg(m).arg(timer.elapsed() / 1000.0, 0, 'f', 1));
+            });
+            Print(QStringLiteral("Demo data written: %1 indicators in %2 s.")
+                      .arg(indicators)
+                      .arg(timer.elapsed() / 1000.0, 0, 'f', 1));
+        }
+    } catch (const Exception& e) {
+        PrintError(QStringLiteral("vesperwald-db %1 failed: %2").arg(command, e.Message()));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,165 @@
+#pragma once
+
+#include "untColumnStore.h"
+#include "untException.h"
+#include "untInterface.h"
+#include "untObjectStringList.h"
+#include "untSqlDialect.h"
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <functional>
+
+class QSqlDatabase;
+
+class TExceptDbManager : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+// A database connection described by an ADO-style "Key=Value;" string. Provider selects the
+// Qt driver (SQLite, PostgreSQL, anything else through ODBC) and the SQL dialect.
+class TAdoConn : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TAdoConn(QObject* owner = nullptr);
+    ~TAdoConn() override;
+
+    QString ConnectionString() const { return m_connectionString; }
+    void SetConnectionString(const QString& text);
+    bool LoginPrompt() const { return m_loginPrompt; }
+    void SetLoginPrompt(bool on) { m_loginPrompt = on; }
+    // An SQLite file that does not exist is created instead of refused (the database tool).
+    void SetCreateIfMissing(bool on) { m_createIfMissing = on; }
+    QString Provider() const;
+    QString Name() const { return m_name; }
+
+    // Dialect tests read the provider anew every time.
+    bool IsOracle();
+    bool IsAccess();
+    bool IsSqlServer();
+    TSqlDialect Dialect();
+
+    // Opens on first use; throws TExceptDbManager with the driver's message on failure.
+    QSqlDatabase Database();
+    bool Connected() const;
+    void Close();
+
+    // A new connection with the same settings, for another thread.
+    TAdoConn* Clone() const;
+
+private:
+    QString m_connectionString;
+    QString m_upperProvider;
+    bool m_loginPrompt = false;
+    bool m_createIfMissing = false;
+    QString m_name;
+};
+
+// Parses "Key=Value;…" (keys without regard to case; values may be quoted with ").
+QString ConnectionStringValue(const QString& connectionString, const QString& key);
+
+// A query result opened on a connection, kept in memory, freed at its last Release.
+class TARQuery;
+
+// One field of the current record.
+class TField
+{
+public:
+    TField(const TARQuery* query, int column) : m_query(query), m_column(column) {}
+    QString FieldName() const;
+    bool IsNull() const;
+    QString AsString() const;
+    double AsFloat() const;
+    Currency AsCurrency() const;
+    QVariant Value() const;
+
+private:
+    const TARQuery* m_query;
+    int m_column;
+};
+
+class TARQuery final : public IInterface
+{
+public:
+    // Opens the statement on the connection (one round trip); errors raise.
+    static TIntfPtr<TARQuery> Open(TAdoConn* conn, const QString& sql);
+
+    long QueryInterface(const QUuid& iid, void** obj) override;
+    int AddRef() override;
+    int Release() override;
+    int RefCount() const { return m_refCount.load(); }
+
+    // The reference's one operation: the query as a dataset.
+    TARQuery* Dataset() { return this; }
+
+    QString SQL() const { return m_sql; }
+    bool Active() const { return m_active; }
+    bool IsEmpty() const { return RecordCount() == 0; }
+    int RecordCount() const { return m_active ? m_store.RowCount() : 0; }
+    int RecNo() const { return m_row; }
+    void First() { m_row = 0; }
+    void Next();
+    bool Eof() const { return !m_active || m_row >= m_store.RowCount(); }
+    int FieldCount() const { return m_store.ColumnCount(); }
+    TField Fields(int index) const;
+    TField FieldByName(const QString& name) const; // raises when there is no such field
+    int FindField(const QString& name) const { return m_store.ColumnIndex(name); }
+    void Close();
+
+    const TColumnStore& Store() const { return m_store; }
+    // Hands the rows over (the query is closed afterwards).
+    TColumnStore TakeStore();
+
+    // Runs at the start of destruction, after the destroying flag is set (tests).
+    std::function<void(TARQuery*)> OnDestroy;
+
+private:
+    TARQuery() = default;
+    ~TARQuery();
+    friend class TField;
+
+    std::atomic<int> m_refCount{0};
+    bool m_destroying = false;
+    bool m_active = false;
+    int m_row = 0;
+    QString m_sql;
+    TColumnStore m_store;
+};
+
+// Executes a statement that returns no rows; errors raise.
+void ExecuteCommand(TAdoConn* conn, const QString& sql);
+
+// The host's connection manager: login-prompt flag, connection string and named connections.
+class TDbManager
+{
+public:
+    TDbManager() = default;
+    ~TDbManager();
+    TDbManager(const TDbManager&) = delete;
+    TDbManager& operator=(const TDbManager&) = delete;
+
+    bool LoginPrompt = false;
+    QString ConnectionString;
+    TObjectStringList Connections;
+
+    // The connection registered under the name, created from the manager's settings if absent.
+    TAdoConn* FindConnection(const QString& name);
+    // Raises TExceptDbManager when the name is taken.
+    void RegisterConnection(const QString& name, TAdoConn* conn);
+};
+
+// SQL trace: every statement opened or executed, to the file named by VESPERWALD_SQL_TRACE
+// and to an in-process observer (tests count statements with it).
+struct SqlTraceEntry {
+    QString Connection;
+    QString Kind; // open | exec
+    bool Ok;
+    QString Error;
+    QString Sql;
+};
+using SqlObserver = std::function<void(const SqlTraceEntry&)>;
+void SetSqlObserver(SqlObserver observer);

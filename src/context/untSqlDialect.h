@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Doubles embedded single quotes: the one way a value is placed between quotes in SQL.
+QString SqlText(const QString& value);
+
+// The SQL pieces whose form differs between database products, chosen by provider name.
+class TSqlDialect
+{
+public:
+    enum Kind { Oracle, Access, SqlServer, SQLite, PostgreSQL, Fallback };
+
+    explicit TSqlDialect(Kind kind) : m_kind(kind) {}
+    static TSqlDialect FromProvider(const QString& provider);
+    static bool IsOracleProvider(const QString& upperProvider);
+    static bool IsAccessProvider(const QString& upperProvider);
+    static bool IsSqlServerProvider(const QString& upperProvider);
+    static bool IsSQLiteProvider(const QString& upperProvider);
+    static bool IsPostgreSQLProvider(const QString& upperProvider);
+
+    Kind GetKind() const { return m_kind; }
+    QString ConcatOperator() const;
+    QString LengthFunction() const;
+    QString DateLiteral(const QString& d) const;
+    QString ToNumber(const QString& x) const;
+    QString ToText(const QString& x) const;
+    QString NullReplace(const QString& x, const QString& v) const;
+    QString Trim(const QString& x) const;
+    QString Conditional(const QString& x, const QStringList& values) const;
+    QString NextNumber(const QString& column) const;
+    QString LeftPart(const QString& x, int n) const;
+
+private:
+    QString AccessIif(const QString& x, const QStringList& values, qsizetype from) const;
+    Kind m_kind;
+};

@@ -1,0 +1,105 @@
+#include "untWorkContext.h"
+
+#include "untCodePage.h"
+#include "untPlugInEntry.h"
+
+#include <QDate>
+
+TRecordItem* TRecordObject::Items(int index)
+{
+    if (index < 0)
+        index = 0;
+    while (m_items.size() <= size_t(index))
+        m_items.push_back(std::make_unique<TRecordItem>());
+    return m_items[index].get();
+}
+
+TWorkContext* WorkContext()
+{
+    return CurrentWorkContext();
+}
+
+QString ItemText(TRecordItem* item)
+{
+    if (!item || item->Value.isNull())
+        return QString();
+    return item->Value.toString();
+}
+
+QString CurrentUserCode()
+{
+    TWorkContext* ctx = WorkContext();
+    if (!ctx || !ctx->CurrentUser)
+        return QString();
+    return ctx->CurrentUser->Items(0)->Value.toString();
+}
+
+QString TodayText()
+{
+    return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+bool IsDeptLevelUnit()
+{
+    TWorkContext* ctx = WorkContext();
+    if (!ctx || !ctx->CurrentUnit)
+        return false;
+    const QByteArray code = ToCp936(ItemText(ctx->CurrentUnit->Items(0)));
+    return code.size() == 6 && code.mid(3, 3) == "001" && ctx->SysParams &&
+           ctx->SysParams->DeptLevelFlag == QLatin1String("1");
+}
+
+bool HasFewDeptUnits()
+{
+    TWorkContext* ctx = WorkContext();
+    if (IsDeptLevelUnit() || !ctx || !ctx->CurrentUnit)
+        return false;
+    const QByteArray code = ToCp936(ItemText(ctx->CurrentUnit->Items(0)));
+    const QString prefix = FromCp936(code.left(std::max<qsizetype>(0, code.size() - 3)));
+    TQueryRef query;
+    if (!OpenSql("select * from pubdept where eid like '" + SqlText(prefix) + "%'", query))
+        return false;
+    return query->Dataset()->RecordCount() < 3;
+}
+
+TAdoConn* GetDefConnection()
+{
+    TWorkContext* ctx = WorkContext();
+    if (!ctx || !ctx->DbManager)
+        return nullptr;
+    return ctx->DbManager->FindConnection(QStringLiteral("Def"));
+}
+
+bool OpenSql(const QString& sql, TQueryRef& query)
+{
+    try {
+        TAdoConn* conn = GetDefConnection();
+        if (!conn)
+            return false;
+        query = TARQuery::Open(conn, sql);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool ExecSql(const QString& sql)
+{
+    try {
+        TAdoConn* conn = GetDefConnection();
+        if (!conn)
+            return false;
+        ExecuteCommand(conn, sql);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void DropQuery(TARQuery* query)
+{
+    if (!query)
+        return;
+    query->AddRef();
+    query->Release();
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "untAdodbIsomer.h"
+
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+// One item of a host record object.
+struct TRecordItem {
+    QVariant Value; // null, a number or a text
+};
+
+// A host record object (operator, unit): an indexed list of items.
+class TRecordObject
+{
+public:
+    TRecordItem* Items(int index);
+    void SetValue(int index, const QVariant& value) { Items(index)->Value = value; }
+
+private:
+    std::vector<std::unique_ptr<TRecordItem>> m_items;
+};
+
+// The host's system parameters, as far as the library reads them.
+struct TSysParams {
+    QString ConfirmDelete;    // "1": ask before deleting
+    int DefaultBType = 0;     // index of the default indicator type
+    QString ShowSuccessMsg;   // "1": confirm successful deletes and copies
+    QString DeptLevelFlag;    // "1": department-level unit rule on
+    QString StatusFlag;       // status of a new indicator (with BureauScope)
+    QString BureauMode;       // "0": indicators carry a bureau
+    int BureauScope = 0;      // 1: the operator's own bureau
+    int DefaultMoneyUnit = 0; // 0 yuan, 1 ten thousand yuan
+    QString UnitItemsFlag;    // "1": budget items per unit
+    QString ItemPidFlag;      // "1": items may be restricted to pid "1"
+};
+
+// The host's working context (field order is part of the host interface).
+struct TWorkContext {
+    qint32 DataYear = 0;
+    TDbManager* DbManager = nullptr;
+    void* Reserved = nullptr;
+    TRecordObject* CurrentUser = nullptr;
+    TSysParams* SysParams = nullptr;
+    TRecordObject* CurrentUnit = nullptr;
+};
+
+// The working context of the current call.
+TWorkContext* WorkContext();
+
+QString ItemText(TRecordItem* item);
+QString CurrentUserCode();
+QString TodayText();
+bool IsDeptLevelUnit();
+// False when the unit list cannot be read, so that the tree is shown.
+bool HasFewDeptUnits();
+
+using TQueryRef = TIntfPtr<TARQuery>;
+
+// The connection "Def" of the manager (created from its connection string on first use).
+TAdoConn* GetDefConnection();
+// Never raise: false on any error, and `query` keeps what it held.
+bool OpenSql(const QString& sql, TQueryRef& query);
+bool ExecSql(const QString& sql);
+// Frees a query nobody else references.
+void DropQuery(TARQuery* query);
