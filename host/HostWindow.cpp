@@ -1,0 +1,87 @@
+#include "HostWindow.h"
+
+#include "HostContext.h"
+#include "untApplication.h"
+#include "untMessageBox.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <cstdio>
+#include <dlfcn.h>
+
+void HostNotifier::PlugInReleased(qint32 tag)
+{
+    ++ReleasedCount;
+    std::fprintf(stderr, "vesperwald: PlugInReleased(%d)\n", tag);
+}
+
+HostWindow::HostWindow(HostContext* context, const QString& pluginPath)
+    : m_context(context), m_pluginPath(pluginPath), m_mdiArea(new QMdiArea(this))
+{
+    setWindowTitle(QStringLiteral("Vesperwald 7.1"));
+    m_mdiArea->setViewMode(QMdiArea::SubWindowView);
+    m_mdiArea->setBackground(QColor(0x5b, 0x7b, 0x9b));
+    setCentralWidget(m_mdiArea);
+    BuildMenus();
+    if (m_context && m_context->Context()->CurrentUnit) {
+        statusBar()->addWidget(new QLabel(QStringLiteral("操作员：%1    单位：%2    年度：%3")
+                                              .arg(m_context->UserName(), m_context->UnitName())
+                                              .arg(m_context->Context()->DataYear)));
+    } else {
+        statusBar()->addWidget(new QLabel(QStringLiteral("未连接数据库")));
+    }
+}
+
+void HostWindow::BuildMenus()
+{
+    QMenu* system = menuBar()->addMenu(QStringLiteral("系统(&F)"));
+    system->addAction(QStringLiteral("退出(&X)"), this, &QWidget::close);
+
+    QMenu* budget = menuBar()->addMenu(QStringLiteral("预算管理(&B)"));
+    QAction* open = budget->addAction(QStringLiteral("预算指标录入"), this, [this] {
+        QString error;
+        if (!OpenPlugInWindow(QStringLiteral("TbfrmQuindle"), &error))
+            ShowMessage(error, CaptionInfo(), MsgIcon::Error);
+    });
+    open->setEnabled(m_context != nullptr);
+
+    QMenu* windows = menuBar()->addMenu(QStringLiteral("窗口(&W)"));
+    windows->addAction(QStringLiteral("层叠(&C)"), m_mdiArea, &QMdiArea::cascadeSubWindows);
+    windows->addAction(QStringLiteral("平铺(&T)"), m_mdiArea, &QMdiArea::tileSubWindows);
+}
+
+bool HostWindow::LoadPlugIn(QString* error)
+{
+    if (m_show)
+        return true;
+    // NODELETE: widgets the plug-in created keep code inside it.
+    void* lib =
+        dlopen(m_pluginPath.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    if (!lib) {
+        *error = QStringLiteral("无法加载插件 %1：%2")
+                     .arg(m_pluginPath, QString::fromLocal8Bit(dlerror()));
+        return false;
+    }
+    m_show = reinterpret_cast<ShowPlugInWindowProc>(dlsym(lib, "ShowPlugInWindow"));
+    if (!m_show) {
+        *error = QStringLiteral("插件 %1 没有导出 ShowPlugInWindow。").arg(m_pluginPath);
+        return false;
+    }
+    return true;
+}
+
+bool HostWindow::OpenPlugInWindow(const QString& className, QString* error)
+{
+    if (!m_context) {
+        *error = QStringLiteral("没有可用的数据库连接。");
+        return false;
+    }
+    if (!LoadPlugIn(error))
+        return false;
+    m_hostRec = {m_context->Context(), &m_status, &m_notifier, Application, Screen};
+    m_show(className.toUtf8().constData(), &m_hostRec);
+    return true;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "untPlugInEntry.h"
+
+#include <QMainWindow>
+#include <QString>
+
+class HostContext;
+class QMdiArea;
+class QAction;
+
+// Tells the host when the plug-in holds no more windows.
+class HostNotifier : public IPlugInNotifier
+{
+public:
+    long QueryInterface(const QUuid&, void** obj) override
+    {
+        *obj = nullptr;
+        return E_NOINTERFACE_RESULT;
+    }
+    int AddRef() override { return 1; }
+    int Release() override { return 1; }
+    void PlugInReleased(qint32 tag) override;
+    int ReleasedCount = 0;
+};
+
+// The host's main window: an MDI area and the menu that opens the plug-in's window.
+class HostWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    HostWindow(HostContext* context, const QString& pluginPath);
+
+    QMdiArea* MdiArea() const { return m_mdiArea; }
+    // Loads the plug-in on first use and asks it for the window; false with a message.
+    bool OpenPlugInWindow(const QString& className, QString* error);
+    HostNotifier& Notifier() { return m_notifier; }
+
+    static constexpr qint32 kHostTag = 71;
+
+private:
+    bool LoadPlugIn(QString* error);
+    void BuildMenus();
+
+    HostContext* m_context;
+    QString m_pluginPath;
+    QMdiArea* m_mdiArea;
+    ShowPlugInWindowProc m_show = nullptr;
+    HostNotifier m_notifier;
+    TPlugInStatus m_status{kHostTag, nullptr, nullptr, nullptr};
+    TPlugInHostRec m_hostRec{};
+};

@@ -1,0 +1,128 @@
+// The desktop host: builds the working context from the database, loads the plug-in and
+// opens its window on request.
+#include "HostContext.h"
+#include "HostWindow.h"
+#include "untApplication.h"
+#include "untMessageBox.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+
+namespace
+{
+HostWindow* g_mainWindow = nullptr;
+
+bool Offscreen()
+{
+    return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
+void Fail(const QString& text)
+{
+    std::fprintf(stderr, "vesperwald: %s\n", qPrintable(text));
+}
+} // namespace
+
+// Asked by the plug-in for a sibling plug-in's window (spreadsheet import).
+extern "C" Q_DECL_EXPORT void ShowAWindow(TMitmInfo* info)
+{
+    const QString lib = QString::fromUtf8(info && info->LibraryName ? info->LibraryName : "");
+    const QString cls = QString::fromUtf8(info && info->ClassName ? info->ClassName : "");
+    ShowMessage(QStringLiteral("导入模块 %1（%2）未安装，无法打开电子表格导入窗口。").arg(lib, cls),
+                CaptionInfo(), MsgIcon::Information);
+}
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vesperwald"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Vesperwald 7.1 desktop host"));
+    parser.addHelpOption();
+    parser.addOptions({
+        {"connection", "ADO-style connection string of the database.", "string"},
+        {"year", "Data year (default: the database's CurrentYear parameter).", "year"},
+        {"user", "Operator code (default admin).", "code"},
+        {"unit", "Budgeting unit code (default: the operator's unit).", "code"},
+        {"open", "Window class to open at start, e.g. TbfrmQuindle.", "class"},
+        {"screenshot", "Save the main window to FILE once start-up is complete, then quit.",
+         "file"},
+        {"plugin", "Path of libbQuindle.so (default: beside the executable).", "path"},
+    });
+    parser.process(app);
+
+    TApplication hostApp;
+    TScreen hostScreen;
+    Application = &hostApp;
+    Screen = &hostScreen;
+    const bool screenshot = parser.isSet("screenshot");
+    if (screenshot)
+        hostApp.SetMessageResponder([](const MessageRecord& m) {
+            Fail(m.Caption + ": " + m.Text);
+            return int(mrOk);
+        });
+
+    HostOptions options;
+    options.Connection = parser.value("connection");
+    options.Year = parser.value("year").toInt();
+    options.User = parser.value("user");
+    options.Unit = parser.value("unit");
+
+    HostContext context;
+    bool haveContext = false;
+    QString error;
+    if (options.Connection.isEmpty()) {
+        error = QStringLiteral("没有指定数据库连接（--connection）。");
+    } else {
+        haveContext = context.Load(options, &error);
+    }
+
+    const QString plugin =
+        parser.isSet("plugin")
+            ? parser.value("plugin")
+            : QDir(QCoreApplication::applicationDirPath()).filePath("libbQuindle.so");
+    HostWindow window(haveContext ? &context : nullptr, plugin);
+    g_mainWindow = &window;
+    hostApp.SetMainForm(&window);
+    hostApp.SetMdiArea(window.MdiArea());
+    if (Offscreen()) {
+        window.resize(1280, 800);
+        hostScreen.SetSize(1280, 800);
+    } else {
+        window.resize(1200, 760);
+    }
+    window.show();
+
+    if (!haveContext) {
+        ShowMessage(error, CaptionInfo(), MsgIcon::Error);
+        if (screenshot)
+            return 1;
+    }
+    if (parser.isSet("open") && haveContext) {
+        if (!window.OpenPlugInWindow(parser.value("open"), &error)) {
+            ShowMessage(error, CaptionInfo(), MsgIcon::Error);
+            if (screenshot)
+                return 1;
+        }
+    }
+    if (screenshot) {
+        const QString file = parser.value("screenshot");
+        QTimer::singleShot(300, &window, [&window, file] {
+            QApplication::processEvents();
+            const bool saved = window.grab().save(file);
+            if (!saved)
+                Fail(QStringLiteral("无法保存截图 %1").arg(file));
+            QApplication::exit(saved ? 0 : 1);
+        });
+    }
+    const int rc = app.exec();
+    g_mainWindow = nullptr;
+    Application = nullptr;
+    Screen = nullptr;
+    return rc;
+}

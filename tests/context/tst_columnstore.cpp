@@ -1,0 +1,89 @@
+#include "untColumnStore.h"
+
+#include <QDate>
+#include <gtest/gtest.h>
+
+TEST(Currency, ExactTextAndRounding)
+{
+    EXPECT_EQ(Currency::FromText("100")->ToSqlText(), "100");
+    EXPECT_EQ(Currency::FromText("12.5")->ToSqlText(), "12.5");
+    EXPECT_EQ(Currency::FromText("-3.25")->ToSqlText(), "-3.25");
+    EXPECT_EQ(Currency::FromText("0.0000")->ToSqlText(), "0");
+    EXPECT_EQ(Currency::FromText("12.50000")->Raw(), 125000);
+    EXPECT_FALSE(Currency::FromText("12.00001"));
+    EXPECT_FALSE(Currency::FromText("1e3"));
+    EXPECT_FALSE(Currency::FromText(""));
+    EXPECT_FALSE(Currency::FromText("-"));
+    EXPECT_FALSE(Currency::FromText("99999999999999999999"));
+    EXPECT_EQ(Currency::FromDouble(0.00005).Raw(), 0); // half to even
+    EXPECT_EQ(Currency::FromDouble(0.00025).Raw(), 2);
+    EXPECT_EQ(Currency::FromDouble(-0.00025).Raw(), -2);
+    EXPECT_EQ(Currency::FromDouble(-1234.5678).ToSqlText(), "-1234.5678");
+    EXPECT_EQ(Currency::FromText("1234567.005")->Format2(), "1,234,567.01");
+    EXPECT_EQ(Currency::FromText("-0.004")->Format2(), "0.00");
+    EXPECT_EQ(Currency::FromText("-1000")->Format2(), "-1,000.00");
+}
+
+TEST(ColumnStore, KindsNullsAndConversions)
+{
+    TColumnStore s;
+    s.SetColumns({"code", "money", "mixed", "nulls", "date"}, {false, true, false, false, false});
+    const QVariant rows[][5] = {
+        {QVariant(), QVariant(12.5), QVariant(7), QVariant(), QVariant(QDate(2024, 1, 5))},
+        {QVariant("001"), QVariant("-3.2500"), QVariant("abc"), QVariant(), QVariant("2024-02-01")},
+        {QVariant("001"), QVariant(), QVariant(0.1), QVariant(), QVariant()},
+    };
+    for (const auto& row : rows) {
+        for (int c = 0; c < 5; ++c)
+            s.Append(c, row[c]);
+        s.EndRow();
+    }
+    ASSERT_EQ(s.RowCount(), 3);
+    EXPECT_TRUE(s.IsNull(0, 0));
+    EXPECT_EQ(s.Text(1, 0), "001");
+    EXPECT_EQ(s.TextId(1, 0), s.TextId(2, 0)); // stored once
+    EXPECT_EQ(s.ColumnKind(1), TColumnStore::Kind::Number);
+    EXPECT_EQ(s.Money(0, 1).Raw(), 125000);
+    EXPECT_EQ(s.Money(1, 1).ToSqlText(), "-3.25");
+    EXPECT_TRUE(s.IsNull(2, 1));
+    EXPECT_EQ(s.Money(2, 1).Raw(), 0);
+    // A number column that receives a text becomes a text column, earlier values kept.
+    EXPECT_EQ(s.ColumnKind(2), TColumnStore::Kind::Text);
+    EXPECT_EQ(s.Text(0, 2), "7");
+    EXPECT_EQ(s.Text(1, 2), "abc");
+    EXPECT_EQ(s.Text(2, 2), "0.1");
+    EXPECT_TRUE(s.IsNull(1, 3));
+    EXPECT_EQ(s.Text(0, 4), "2024-01-05");
+    EXPECT_EQ(s.ColumnIndex("MONEY"), 1);
+    EXPECT_EQ(s.ColumnIndex("none"), -1);
+    EXPECT_EQ(s.Value(0, 1), QVariant(12.5));
+}
+
+TEST(ColumnStore, MostlyDistinctTextsArePackedWithoutLoss)
+{
+    TColumnStore s;
+    s.SetColumns({"id"}, {false});
+    for (int i = 0; i < 20000; ++i) {
+        s.Append(0, i % 1000 == 7 ? QVariant() : QVariant(QString("id-%1").arg(i)));
+        s.EndRow();
+    }
+    EXPECT_EQ(s.TextId(0, 0), -2); // packed
+    EXPECT_EQ(s.Text(0, 0), "id-0");
+    EXPECT_EQ(s.Text(19999, 0), "id-19999");
+    EXPECT_TRUE(s.IsNull(7, 0));
+    EXPECT_EQ(s.Text(4096, 0), "id-4096");
+    EXPECT_EQ(s.Text(8, 0), "id-8");
+}
+
+TEST(ColumnStore, MoreThanFourDecimalsKeepsTheDouble)
+{
+    TColumnStore s;
+    s.SetColumns({"ratio"}, {true});
+    s.Append(0, QVariant(0.5));
+    s.EndRow();
+    s.Append(0, QVariant(1.0 / 3.0));
+    s.EndRow();
+    EXPECT_EQ(s.ColumnKind(0), TColumnStore::Kind::Real);
+    EXPECT_DOUBLE_EQ(s.Float(0, 0), 0.5);
+    EXPECT_DOUBLE_EQ(s.Float(1, 0), 1.0 / 3.0);
+}

@@ -1,0 +1,84 @@
+#include "DbDemo.h"
+#include "DbSchema.h"
+#include "TestDatabase.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+
+class Schema : public ::testing::TestWithParam<Engine>
+{
+};
+INSTANTIATE_TEST_SUITE_P(Db, Schema, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         EngineName);
+
+TEST_P(Schema, DemoListsIndicatorsWithNamesAndDifferences)
+{
+    TestDatabase db(GetParam(), TestDatabase::Demo, 600);
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    EXPECT_TRUE(CheckSchema(db.Def()).isEmpty());
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "600");
+    EXPECT_EQ(db.Scalar("select count(*) from vwbudget"), "600");
+    EXPECT_EQ(db.Scalar("select count(*) from vwbudget where ename is null or bname is null or "
+                        "mname is null or iname is null"),
+              "0");
+    EXPECT_EQ(
+        db.Scalar("select count(*) from vwbudget where duebalamoney <> budgmoney - duemoney or "
+                  "balamoney <> duemoney - inputmoney or inputbalamoney <> budgmoney - inputmoney"),
+        "0");
+    EXPECT_EQ(db.Scalar("select count(*) from vwbudget where (issecret='0' and secret<>'密') or "
+                        "(issecret<>'0' and secret<>'非密')"),
+              "0");
+    EXPECT_NE(db.Scalar("select count(*) from vwbudget where budgmoney <> duemoney"), "0");
+    for (int year : kDemoYears)
+        EXPECT_NE(
+            db.Scalar("select count(*) from busibudget where datayear=" + QString::number(year)),
+            "0");
+    // Department-level units end in 001; salary items are there for every year.
+    EXPECT_NE(db.Scalar("select count(*) from pubdept where eid like '______001' and leafflag='0'"),
+              "0");
+    EXPECT_EQ(db.Scalar("select count(*) from pubitem where iid='9990000000001'"),
+              QString::number(std::size(kDemoYears)));
+    EXPECT_EQ(db.Scalar("select count(*) from pubsubject where type='yn' and datayear=2026"),
+              db.Scalar("select count(*) from pubsubject where type='YN' and datayear=2026"));
+}
+
+TEST_P(Schema, CheckReportsMissingTablesAndColumns)
+{
+    TestDatabase db(GetParam());
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    const bool pg = GetParam() == Engine::PostgreSQL;
+    db.Exec("alter table hostuser drop column burid");
+    db.Exec(pg ? "drop table pubbureaux cascade" : "drop table pubbureaux");
+    const QStringList problems = CheckSchema(db.Def());
+    EXPECT_TRUE(problems.contains(QStringLiteral("缺少表或视图 pubbureaux")))
+        << problems.join('|').toStdString();
+    EXPECT_TRUE(problems.contains(QStringLiteral("hostuser 缺少列：burid")))
+        << problems.join('|').toStdString();
+}
+
+TEST_P(Schema, ToolCreatesChecksAndRefusesBadInput)
+{
+    TestDatabase db(GetParam(), TestDatabase::Empty);
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    auto run = [&](const QStringList& args, QString* out = nullptr) {
+        QProcess p;
+        p.start(VESPERWALD_DB_TOOL, args);
+        p.waitForFinished(120000);
+        if (out)
+            *out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        return p.exitCode();
+    };
+    QString out;
+    EXPECT_EQ(run({"check", "--connection", db.ConnectionString()}, &out), 1);
+    EXPECT_TRUE(out.contains(QStringLiteral("缺少表或视图 busibudget"))) << out.toStdString();
+    EXPECT_EQ(run({"demo", "--connection", db.ConnectionString(), "--indicators", "250"}, &out), 0)
+        << out.toStdString();
+    EXPECT_TRUE(out.contains("indicators: 250 of 250")) << out.toStdString();
+    EXPECT_EQ(run({"check", "--connection", db.ConnectionString()}), 0);
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "250");
+    // A second create on a filled database fails and leaves the data alone.
+    EXPECT_EQ(run({"create", "--connection", db.ConnectionString()}, &out), 1);
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "250");
+    EXPECT_EQ(run({"demo", "--connection", db.ConnectionString(), "--indicators", "x"}), 2);
+    EXPECT_EQ(run({"drop", "--connection", db.ConnectionString()}), 2);
+}
