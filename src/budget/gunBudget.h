@@ -1,0 +1,87 @@
+#pragma once
+
+#include "untCurrency.h"
+#include "untException.h"
+
+#include <QString>
+
+class TExceptBudgetManage : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+// One row of busibudget. Dates are texts ("yyyy-mm-dd" for new records).
+struct TBudget {
+    int DataYear = 0;
+    QString BudgId;
+    QString Eid;
+    QString Bkid;
+    QString Mid;
+    QString IPid;
+    QString Pid;
+    QString Bid;
+    QString Iid;
+    QString IIdName;
+    QString EKid;
+    QString Wid;
+    QString Vid;
+    QString UCid;
+    QString UDid;
+    QString UMid;
+    QString UNid;
+    QString UVid;
+    QString FileName;
+    QString FileDate;
+    Currency InputMoney;
+    Currency DueMoney;
+    Currency BudgMoney;
+    Currency SplitMoney;
+    QString InputDate;
+    QString UserId;
+    QString AuditDate;
+    QString AuditId;
+    QString SplitDate;
+    QString SplitId;
+    QString IniBudgId;
+    QString CBudgId;
+    QString PBudgId;
+    QString ReplaceFlag = QStringLiteral("1");
+    QString PayFlag = QStringLiteral("1");
+    QString ExpFlag = QStringLiteral("1");
+    QString Memoo;
+    QString ImpFlag = QStringLiteral("1");
+    QString Status = QStringLiteral("0");
+    QString BudgetSource;
+    QString BurId;
+    QString DeptClass;
+    QString SplitType;
+    QString BType = QStringLiteral("1");
+    QString BTypeChild = QStringLiteral("0");
+    QString IsSecret = QStringLiteral("1");
+    QString BSource;
+
+    bool operator==(const TBudget&) const = default;
+};
+
+// The indicator store: one statement per operation on the default connection.
+class TBudgetManage
+{
+public:
+    // Raise TExceptBudgetManage when the statement fails.
+    bool InsertBudget(const TBudget& b);
+    bool UpdateBudget(const TBudget& b, int amountMode);
+    // False when the statement fails; they raise nothing.
+    bool DeleteBudget(const TBudget& b, const QString& condition);
+    bool UpdateBudgetFields(const TBudget& b, const QString& assignments, const QString& condition);
+    // False, record untouched, when the row is missing or cannot be read.
+    bool LoadBudget(TBudget& b);
+
+    // The statements as the operations build them.
+    static QString InsertSql(const TBudget& b);
+    static QString UpdateSql(const TBudget& b, int amountMode);
+    static QString DeleteSql(const TBudget& b, const QString& condition);
+    static QString UpdateFieldsSql(const TBudget& b, const QString& assignments,
+                                   const QString& condition);
+    static QString LoadSql(const TBudget& b);
+};
