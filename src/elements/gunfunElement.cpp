@@ -5,7 +5,8 @@
 
 #include <QComboBox>
 
-namespace {
+namespace
+{
 int WorkingYear(int year)
 {
     if (year != 0)
@@ -56,9 +57,12 @@ int FillMoneyKinds(QComboBox* combo, bool withAll, int listType, bool descending
 {
     static const char* const kSql[] = {
         "select mid as id,mname as name from pubmoneykind where leafflag='0' ",
-        "select mid as id,mname as name from pubmoneykind where leafflag='0' and mid in ('11','12','31')",
-        "select mid as id,mname as name from pubmoneykind where leafflag='0' and mid in ('11','21')",
-        "select mid as id,mname as name from pubmoneykind where leafflag='0' and mid in ('11','12')"};
+        "select mid as id,mname as name from pubmoneykind where leafflag='0' and mid in "
+        "('11','12','31')",
+        "select mid as id,mname as name from pubmoneykind where leafflag='0' and mid in "
+        "('11','21')",
+        "select mid as id,mname as name from pubmoneykind where leafflag='0' and mid in "
+        "('11','12')"};
     QString sql = listType >= 0 && listType < 4 ? QString::fromLatin1(kSql[listType]) : QString();
     if (!extraCondition.isEmpty())
         sql += extraCondition;
@@ -74,7 +78,8 @@ int FillIncomePayTypes(QComboBox* combo, bool withAll, int listType, const QStri
         "select ipid as id,ipname as name from pubincomepay where leafflag='0' ",
         "select ipid as id,ipname as name from pubincomepay where leafflag='0'  and ipid in "
         "('11','12','22') ",
-        "select ipid as id,ipname as name from pubincomepay where leafflag='0'  and ipid  in ('11','12') ",
+        "select ipid as id,ipname as name from pubincomepay where leafflag='0'  and ipid  in "
+        "('11','12') ",
         "select ipid as id,ipname as name from pubincomepay where leafflag='0'  and ipid  in "
         "('17','18','19') ",
         "select ipid as id,ipname as name from pubincomepay where leafflag='0'  and ipid  in "
@@ -93,7 +98,8 @@ int FillIncomePayTypes(QComboBox* combo, bool withAll, int listType, const QStri
 int FillBudgetKinds(QComboBox* combo, bool withAll, int listType, const QString& extraCondition)
 {
     static const char* const kSql[] = {
-        "select bkid as id,bkname as name from pubbudgetkind where leafflag='0' and BKid in('21','22') ",
+        "select bkid as id,bkname as name from pubbudgetkind where leafflag='0' and BKid "
+        "in('21','22') ",
         "select bkid as id,bkname as name from pubbudgetkind where leafflag='0' ",
         "select bkid as id,bkname as name from pubbudgetkind where leafflag='0' and bkid='21' "};
     QString sql = listType >= 0 && listType < 3 ? QString::fromLatin1(kSql[listType]) : QString();
@@ -104,8 +110,9 @@ int FillBudgetKinds(QComboBox* combo, bool withAll, int listType, const QString&
 
 int FillDataKinds(QComboBox* combo, bool withAll, int dataKindType, const QString& extraCondition)
 {
-    QString sql = "select dkid as id,dkname as name from pubdatakind where leafflag='0' and dktype ='" +
-                  QString::number(dataKindType) + "' ";
+    QString sql =
+        "select dkid as id,dkname as name from pubdatakind where leafflag='0' and dktype ='" +
+        QString::number(dataKindType) + "' ";
     if (!extraCondition.isEmpty())
         sql += extraCondition;
     return FillComboByQuery(combo, sql, withAll);
@@ -113,8 +120,9 @@ int FillDataKinds(QComboBox* combo, bool withAll, int dataKindType, const QStrin
 
 int FillBureaux(QComboBox* combo, bool withAll, const QString& extraCondition)
 {
-    QString sql = QStringLiteral("select burid as id,burname as name from pubBureaux where leafflag='0'  "
-                                 "and useflag='0' and mainBurview='1' ");
+    QString sql =
+        QStringLiteral("select burid as id,burname as name from pubBureaux where leafflag='0'  "
+                       "and useflag='0' and mainBurview='1' ");
     if (!extraCondition.isEmpty())
         sql += extraCondition;
     return FillComboByQuery(combo, sql, withAll);
@@ -178,29 +186,34 @@ SubjectSource SubjectSelectionSource(int year, const QString& incomePayCode,
     out.ExtraCondition = extraCondition;
     out.Table = QStringLiteral("PubSubject");
     if (out.Year > 2006 && !incomePayCode.isEmpty())
-        out.ExtraCondition = incomePayCode == QLatin1String("22") ? QStringLiteral(" bid like '1%' ")
-                                                                  : QStringLiteral(" bid like '2%' ");
-    if (out.Year > 2007 && !moneyKindCode.isEmpty() && SubjectTypesExist(out.Year)) {
-        const TSqlDialect d = DefDialect();
-        QString w = " leafFlag='0' and datayear=" + QString::number(out.Year) +
-                    SubjectTypeCondition(moneyKindCode);
-        if (inUse)
-            w += QStringLiteral(" and useflag='0' ");
-        const QString l = d.LengthFunction();
-        out.Table =
-            "(select b.datayear, b.bid,b.pbid,b.bname,b.leafFlag,b.class,b.type,b.totalname,b.useflag "
-            "from  (SELECT pbid as abid FROM PubSubject where " +
-            w + " and " + l + "(pbid)=3 " + " union " + " SELECT " + d.LeftPart("pbid", 3) +
-            " as abid FROM PubSubject where " + w + " and " + l + "(pbid)=5 " + " union " +
-            " SELECT pbid  as abid FROM PubSubject where " + w + " and " + l + "(pbid)=5 " + " union " +
-            " SELECT " + d.LeftPart("pbid", 5) + " as abid FROM PubSubject where " + w + "  and " + l +
-            "(pbid)=7 " + " union " + " SELECT " + d.LeftPart("pbid", 3) +
-            " as abid FROM PubSubject where " + w + " and " + l + "(pbid)=7 " + " union " +
-            " SELECT pbid as abid FROM PubSubject where " + w + " and " + l + "(pbid)=7 " + " union " +
-            " SELECT bid as abid FROM PubSubject where " + w + " ) a " +
-            " left join PubSubject b on a.abid=b.bid )";
-    }
+        out.ExtraCondition = incomePayCode == QLatin1String("22")
+                                 ? QStringLiteral(" bid like '1%' ")
+                                 : QStringLiteral(" bid like '2%' ");
+    if (out.Year > 2007 && !moneyKindCode.isEmpty() && SubjectTypesExist(out.Year))
+        out.Table = SubjectDerivedTable(out.Year, moneyKindCode, inUse, DefDialect());
     return out;
+}
+
+QString SubjectDerivedTable(int year, const QString& moneyKindCode, bool inUse,
+                            const TSqlDialect& d)
+{
+    QString w =
+        " leafFlag='0' and datayear=" + QString::number(year) + SubjectTypeCondition(moneyKindCode);
+    if (inUse)
+        w += QStringLiteral(" and useflag='0' ");
+    const QString l = d.LengthFunction();
+    return "(select b.datayear, "
+           "b.bid,b.pbid,b.bname,b.leafFlag,b.class,b.type,b.totalname,b.useflag "
+           "from  (SELECT pbid as abid FROM PubSubject where " +
+           w + " and " + l + "(pbid)=3 " + " union " + " SELECT " + d.LeftPart("pbid", 3) +
+           " as abid FROM PubSubject where " + w + " and " + l + "(pbid)=5 " + " union " +
+           " SELECT pbid  as abid FROM PubSubject where " + w + " and " + l + "(pbid)=5 " +
+           " union " + " SELECT " + d.LeftPart("pbid", 5) + " as abid FROM PubSubject where " + w +
+           "  and " + l + "(pbid)=7 " + " union " + " SELECT " + d.LeftPart("pbid", 3) +
+           " as abid FROM PubSubject where " + w + " and " + l + "(pbid)=7 " + " union " +
+           " SELECT pbid as abid FROM PubSubject where " + w + " and " + l + "(pbid)=7 " +
+           " union " + " SELECT bid as abid FROM PubSubject where " + w + " ) a " +
+           " left join PubSubject b on a.abid=b.bid )";
 }
 
 bool GetSubjectName(const QString& code, QString& name, const QString& incomePayCode,

@@ -35,6 +35,11 @@ SubjectSource SubjectSelectionSource(int year, const QString& incomePayCode,
                                      const QString& moneyKindCode, bool inUse,
                                      const QString& extraCondition);
 
+class TSqlDialect;
+// The derived table of the typed leaf subjects of a year and all their ancestors.
+QString SubjectDerivedTable(int year, const QString& moneyKindCode, bool inUse,
+                            const TSqlDialect& d);
+
 bool GetSubjectName(const QString& code, QString& name, const QString& incomePayCode,
                     const QString& moneyKindCode, int year, const QString& extraCondition,
                     bool leafOnly);

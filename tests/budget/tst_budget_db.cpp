@@ -1,0 +1,235 @@
+#include "TestDatabase.h"
+#include "gunBudget.h"
+#include "gunFunCheck.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+class Store : public ::testing::TestWithParam<Engine>
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(db.Ok()) << db.Error().toStdString(); }
+    TBudget Full(const QString& id) const
+    {
+        TBudget b;
+        b.DataYear = 2026;
+        b.BudgId = id;
+        b.Eid = "101004001";
+        b.Bkid = "21";
+        b.Mid = "11";
+        b.IPid = "12";
+        b.Pid = "10";
+        b.Bid = "2050202";
+        b.Iid = "1101004000001";
+        b.IIdName = QStringLiteral("教育局业务专项经费");
+        b.EKid = "30201";
+        b.Wid = "W1", b.Vid = "V1", b.UCid = "UC", b.UDid = "UD", b.UMid = "UM", b.UNid = "UN",
+        b.UVid = "UV";
+        b.FileName = QStringLiteral("市财预〔2026〕8号");
+        b.FileDate = "2026-02-01";
+        b.InputMoney = *Currency::FromText("1234567.1234");
+        b.DueMoney = *Currency::FromText("12.5");
+        b.BudgMoney = *Currency::FromText("-3.25");
+        b.SplitMoney = *Currency::FromText("0.0001");
+        b.InputDate = "2026-02-03";
+        b.UserId = "0001";
+        b.AuditDate = "2026-02-04";
+        b.AuditId = "0002";
+        b.SplitDate = "2026-02-05";
+        b.SplitId = "0003";
+        b.IniBudgId = "1", b.CBudgId = "2", b.PBudgId = "3";
+        b.ReplaceFlag = "0", b.PayFlag = "2", b.ExpFlag = "3", b.ImpFlag = "4", b.Status = "5";
+        b.Memoo = QStringLiteral("备注");
+        b.BudgetSource = "BS";
+        b.BurId = "02";
+        b.DeptClass = "1";
+        b.SplitType = "S";
+        b.BType = "1";
+        b.BTypeChild = "2";
+        b.IsSecret = "0";
+        b.BSource = "01";
+        return b;
+    }
+    TestDatabase db{GetParam()};
+    TBudgetManage store;
+};
+INSTANTIATE_TEST_SUITE_P(Db, Store, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         EngineName);
+} // namespace
+
+TEST_P(Store, InsertThenLoadRoundTripsEveryField)
+{
+    const TBudget written = Full("9");
+    ASSERT_TRUE(store.InsertBudget(written));
+    TBudget read;
+    read.DataYear = 2026;
+    read.BudgId = "9";
+    ASSERT_TRUE(store.LoadBudget(read));
+    // Load leaves the fields it does not read as they were.
+    TBudget expected = written;
+    expected.DeptClass = read.DeptClass;
+    expected.SplitType = read.SplitType;
+    expected.BType = read.BType;
+    expected.IsSecret = read.IsSecret;
+    expected.BSource = read.BSource;
+    EXPECT_EQ(read, expected);
+    EXPECT_EQ(read.InputMoney.Raw(), 12345671234);
+    EXPECT_EQ(read.SplitMoney.Raw(), 1);
+    EXPECT_EQ(
+        db.Scalar("select deptclass || splittype || btype || issecret || bsource from busibudget "
+                  "where budgid='9'"),
+        "1S1001");
+}
+
+TEST_P(Store, EmptyOptionalFieldsTakeTheDatabaseDefaults)
+{
+    TBudget b;
+    b.DataYear = 2026;
+    b.BudgId = "1";
+    b.ReplaceFlag.clear(); // a "value" field: written as empty text
+    ASSERT_TRUE(store.InsertBudget(b));
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where budgid='1' and filedate is null and "
+                        "inputdate is null and userid is null and filename is null"),
+              "1");
+    EXPECT_EQ(db.Scalar("select replaceflag from busibudget where budgid='1'"), "");
+}
+
+TEST_P(Store, UpdateKeepsWhatIsNotSet)
+{
+    ASSERT_TRUE(store.InsertBudget(Full("5")));
+    TBudget b;
+    b.DataYear = 2026;
+    b.BudgId = "5";
+    b.Eid = "101004002";
+    b.Mid = "12";
+    b.InputMoney = *Currency::FromText("100");
+    b.DueMoney = *Currency::FromText("999");
+    b.BudgMoney = *Currency::FromText("200.5");
+    b.PayFlag.clear(), b.ExpFlag.clear(), b.ImpFlag.clear(), b.Status.clear();
+    ASSERT_TRUE(store.UpdateBudget(b, 3));
+    TBudget read;
+    read.DataYear = 2026;
+    read.BudgId = "5";
+    ASSERT_TRUE(store.LoadBudget(read));
+    EXPECT_EQ(read.Eid, "101004002");
+    EXPECT_EQ(read.Mid, "12");
+    EXPECT_EQ(read.Bkid, "21"); // not set: kept
+    EXPECT_EQ(read.FileName, QStringLiteral("市财预〔2026〕8号"));
+    EXPECT_EQ(read.FileDate, "2026-02-01");
+    EXPECT_EQ(read.InputMoney.ToSqlText(), "100");
+    EXPECT_EQ(read.DueMoney.ToSqlText(), "12.5"); // mode 3 leaves DueMoney
+    EXPECT_EQ(read.BudgMoney.ToSqlText(), "200.5");
+    EXPECT_EQ(read.ReplaceFlag, "0"); // never assigned
+    EXPECT_EQ(read.PayFlag, "2");
+    // An update of a missing row changes nothing and is no failure.
+    b.BudgId = "404";
+    EXPECT_TRUE(store.UpdateBudget(b, 3));
+}
+
+TEST_P(Store, DeleteByIdAndByCondition)
+{
+    for (const char* id : {"1", "2", "3"})
+        ASSERT_TRUE(store.InsertBudget(Full(id)));
+    TBudget other = Full("4");
+    other.Eid = "101005001";
+    ASSERT_TRUE(store.InsertBudget(other));
+    TBudget key;
+    key.DataYear = 2026;
+    key.BudgId = "2";
+    EXPECT_TRUE(store.DeleteBudget(key, ""));
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "3");
+    EXPECT_TRUE(store.DeleteBudget(key, " and eid='101004001'"));
+    EXPECT_EQ(db.Scalar("select budgid from busibudget"), "4");
+    EXPECT_TRUE(store.UpdateBudgetFields(key, " BudgMoney= 77.5", " and budgid='4'"));
+    EXPECT_EQ(db.Scalar("select budgmoney from busibudget where budgid='4'"), "77.5");
+    EXPECT_FALSE(store.DeleteBudget(key, " and nosuchcolumn=1"));
+    EXPECT_FALSE(store.UpdateBudgetFields(key, " nosuchcolumn= 1", ""));
+}
+
+TEST_P(Store, NewIdsPerYear)
+{
+    EXPECT_EQ(GetNewBudgId(), "1");
+    for (int i = 1; i <= 57; ++i) {
+        TBudget b = Full(QString::number(i));
+        ASSERT_TRUE(store.InsertBudget(b));
+    }
+    ASSERT_TRUE(store.InsertBudget(Full(""))); // an empty id counts as 0
+    EXPECT_EQ(GetNewBudgId(), "58");
+    TBudget other = Full("900");
+    other.DataYear = 2025;
+    ASSERT_TRUE(store.InsertBudget(other));
+    EXPECT_EQ(GetNewBudgId(), "58");
+    EXPECT_EQ(GetNextNumber("busibudget", "budgid", " datayear=2025"), "901");
+}
+
+TEST_P(Store, QuotesInEveryTextFieldRoundTrip)
+{
+    TBudget b = Full("q'1");
+    for (QString* f :
+         {&b.Eid,          &b.Bkid,    &b.Mid,       &b.IPid,      &b.Pid,      &b.Bid,
+          &b.Iid,          &b.IIdName, &b.EKid,      &b.Wid,       &b.Vid,      &b.UCid,
+          &b.UDid,         &b.UMid,    &b.UNid,      &b.UVid,      &b.FileName, &b.UserId,
+          &b.AuditId,      &b.SplitId, &b.IniBudgId, &b.CBudgId,   &b.PBudgId,  &b.Memoo,
+          &b.BudgetSource, &b.BurId,   &b.DeptClass, &b.SplitType, &b.BSource})
+        *f = "x'--'y"; // fits the shortest code columns
+    for (QString* f : {&b.ReplaceFlag, &b.PayFlag, &b.ExpFlag, &b.ImpFlag, &b.Status, &b.BType,
+                       &b.BTypeChild, &b.IsSecret})
+        *f = "'";
+    ASSERT_TRUE(store.InsertBudget(b));
+    ASSERT_TRUE(store.InsertBudget(Full("2")));
+    TBudget read;
+    read.DataYear = 2026;
+    read.BudgId = "q'1";
+    ASSERT_TRUE(store.LoadBudget(read));
+    TBudget expected = b;
+    expected.DeptClass = read.DeptClass, expected.SplitType = read.SplitType,
+    expected.BType = read.BType;
+    expected.IsSecret = read.IsSecret, expected.BSource = read.BSource;
+    EXPECT_EQ(read, expected);
+    b.Memoo = "it's changed";
+    ASSERT_TRUE(store.UpdateBudget(b, 3));
+    EXPECT_EQ(db.Scalar("select memoo from busibudget where budgid='2'"), QStringLiteral("备注"));
+    EXPECT_TRUE(store.DeleteBudget(b, ""));
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "1");
+}
+
+TEST_P(Store, FailuresRaiseTheirMessagesAndLeaveRecordsAlone)
+{
+    ASSERT_TRUE(store.InsertBudget(Full("1")));
+    try {
+        store.InsertBudget(Full("1")); // duplicate key
+        ADD_FAILURE() << "duplicate accepted";
+    } catch (const TExceptBudgetManage& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("插入指标数据失败!"));
+    }
+    TBudget missing;
+    missing.DataYear = 2026;
+    missing.BudgId = "77";
+    const TBudget before = missing;
+    EXPECT_FALSE(store.LoadBudget(missing));
+    EXPECT_EQ(missing, before);
+
+    db.Def()->Close();
+    try {
+        store.UpdateBudget(Full("1"), 3);
+        ADD_FAILURE() << "update on a closed connection succeeded";
+    } catch (const TExceptBudgetManage& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("指标修改失败!"));
+    }
+    TBudget one;
+    one.DataYear = 2026;
+    one.BudgId = "1";
+    EXPECT_FALSE(store.LoadBudget(one));
+    EXPECT_TRUE(one.Eid.isEmpty());
+    EXPECT_THROW(GetNewBudgId(), TExceptBudgetManage); // never an invented id
+    EXPECT_FALSE(SetSysParam("setDefaultBType", "2"));
+}
+
+TEST_P(Store, SetSysParamWritesTheParameter)
+{
+    db.Exec("insert into sysparament (paramname,paramvalue) values ('setDefaultBType','1')");
+    EXPECT_TRUE(SetSysParam("setDefaultBType", "2"));
+    EXPECT_EQ(db.Scalar("select paramvalue from sysparament where paramname='setDefaultBType'"),
+              "2");
+}
