@@ -136,9 +136,14 @@ TSqlDialect TAdoConn::Dialect()
     return TSqlDialect::FromProvider(m_upperProvider);
 }
 
-bool TAdoConn::Connected() const
+bool TAdoConn::Connected()
 {
-    return QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).isOpen();
+    try {
+        Database();
+        return true;
+    } catch (const Exception&) {
+        return false;
+    }
 }
 
 void TAdoConn::Close()

@@ -45,7 +45,8 @@ public:
 
     // Opens on first use; throws TExceptDbManager with the driver's message on failure.
     QSqlDatabase Database();
-    bool Connected() const;
+    // Opens on first use; false when it cannot be opened or was closed.
+    bool Connected();
     void Close();
 
     // A new connection with the same settings, for another thread.

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDialog>
+#include <QtGlobal>
+#include <memory>
+
+// The root of every window: modal flag, font and colours, centring on the screen object.
+// Handlers run in the order of the platform's forms: FormCreate after the whole window was
+// constructed (AfterConstruction), FormShow on every show, FormDestroy in the destructor.
+class TfrmBase : public QDialog
+{
+    Q_OBJECT
+    Q_PROPERTY(int ShowModalFlag READ ModalFlagValue)
+    Q_PROPERTY(int Position MEMBER Position)
+public:
+    Q_INVOKABLE explicit TfrmBase(QObject* owner);
+    ~TfrmBase() override;
+
+    // Runs FormCreate once; the object factory calls it after construction.
+    Q_INVOKABLE void AfterConstruction();
+
+    quint8* ShowModalFlag = nullptr;
+    int Position;
+    int ModalFlagValue() const { return ShowModalFlag ? *ShowModalFlag : 0; }
+
+    // Creates a window of class T the way the object factory does.
+    template <class T> static T* Create(QObject* owner)
+    {
+        auto* form = new T(owner);
+        form->AfterConstruction();
+        return form;
+    }
+
+protected:
+    virtual void FormCreate();
+    virtual void FormShow();
+    virtual void FormDestroy();
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    // The widget that is moved when the window is centred (its MDI frame when it has one).
+    QWidget* FrameWidget();
+
+private:
+    bool m_created = false;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "wnBase.h"
+
+class QFrame;
+class QMenu;
+class QMenuBar;
+class QMdiSubWindow;
+class QToolBar;
+class QVBoxLayout;
+
+// The child window inside the host's MDI area: frees itself on close, shown without waiting,
+// its menus merged into the host's menu bar while it is the active child.
+class TfrmBsCld : public TfrmBase
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TfrmBsCld(QObject* owner);
+    ~TfrmBsCld() override;
+
+    QMenu* mitemOption;
+    QMenu* mitemDataVind;
+    QFrame* ctblChild;
+    QToolBar* tblChildMain;
+    // Descendants put their controls here, below the cool bar.
+    QWidget* ClientArea() const { return m_client; }
+    QMdiSubWindow* SubWindow() const;
+
+protected:
+    void FormCreate() override;
+    virtual void FormClose();
+    void closeEvent(QCloseEvent* e) override;
+    bool m_maximised = true;
+
+private:
+    void MergeMenus(bool merge);
+    QMenuBar* m_ownMenuBar;
+    QWidget* m_client;
+    bool m_merged = false;
+};

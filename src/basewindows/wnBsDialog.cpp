@@ -1,0 +1,62 @@
+#include "wnBsDialog.h"
+
+#include "untMessageBox.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+
+TfrmBsDialog::TfrmBsDialog(QObject* owner) : TfrmBase(owner)
+{
+    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+}
+
+void TfrmBsDialog::FormCreate()
+{
+    TfrmBase::FormCreate();
+    EnterAsTab = 1;
+}
+
+void TfrmBsDialog::showEvent(QShowEvent* e)
+{
+    TfrmBase::showEvent(e);
+    qApp->installEventFilter(this);
+}
+
+void TfrmBsDialog::hideEvent(QHideEvent* e)
+{
+    qApp->removeEventFilter(this);
+    TfrmBase::hideEvent(e);
+}
+
+bool TfrmBsDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        (watched == this || isAncestorOf(static_cast<QWidget*>(watched)))) {
+        if (FormKeyDown(static_cast<QKeyEvent*>(event)))
+            return true;
+    }
+    return TfrmBase::eventFilter(watched, event);
+}
+
+void TfrmBsDialog::keyPressEvent(QKeyEvent* e)
+{
+    if (!FormKeyDown(e))
+        TfrmBase::keyPressEvent(e);
+}
+
+bool TfrmBsDialog::FormKeyDown(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape) {
+        done(mrCancel); // whatever the shift state
+        return true;
+    }
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && EnterAsTab != 0) {
+        // A focused button keeps Enter as its click.
+        if (qobject_cast<QAbstractButton*>(focusWidget()))
+            return false;
+        focusNextChild();
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "wnBase.h"
+
+// The modal dialog: Enter moves to the next control, Escape cancels (result 2).
+class TfrmBsDialog : public TfrmBase
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TfrmBsDialog(QObject* owner);
+    quint8 EnterAsTab = 0;
+
+protected:
+    void FormCreate() override;
+    // The window sees keys before its controls do.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+    // True when the key was handled here.
+    virtual bool FormKeyDown(QKeyEvent* e);
+};

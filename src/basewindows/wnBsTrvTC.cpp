@@ -1,0 +1,78 @@
+#include "wnBsTrvTC.h"
+
+#include "TTreeView.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace {
+QFrame* Panel(const char* name, QWidget* parent)
+{
+    auto* p = new QFrame(parent);
+    p->setObjectName(QLatin1String(name));
+    return p;
+}
+} // namespace
+
+TfrmBsTrvTC::TfrmBsTrvTC(QObject* owner) : TfrmBsCld(owner)
+{
+    m_maximised = false;
+    setWindowTitle(QString());
+    QWidget* client = ClientArea();
+    pnlBottom = Panel("pnlBottom", client);
+    auto* clientLayout = new QVBoxLayout(client);
+    clientLayout->setContentsMargins(0, 0, 0, 0);
+    clientLayout->addWidget(pnlBottom);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, pnlBottom);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    auto* bottomLayout = new QHBoxLayout(pnlBottom);
+    bottomLayout->setContentsMargins(0, 0, 0, 0);
+    bottomLayout->addWidget(Splitter1);
+
+    pnlLeft = Panel("pnlLeft", Splitter1);
+    trvList = new TTreeView(pnlLeft);
+    trvList->setObjectName(QStringLiteral("trvList"));
+    trvList->setIndentation(19);
+    auto* leftLayout = new QVBoxLayout(pnlLeft);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(trvList);
+
+    pnlNo = Panel("pnlNo", Splitter1);
+    Splitter1->addWidget(pnlLeft);
+    Splitter1->addWidget(pnlNo);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({171, 400});
+
+    Splitter2 = new QSplitter(Qt::Vertical, pnlNo);
+    Splitter2->setObjectName(QStringLiteral("Splitter2"));
+    Splitter2->setHandleWidth(2);
+    auto* noLayout = new QVBoxLayout(pnlNo);
+    noLayout->setContentsMargins(0, 0, 0, 0);
+    noLayout->addWidget(Splitter2);
+
+    pnlBTop = Panel("pnlBTop", Splitter2);
+    pnlRightTop = Panel("pnlRightTop", pnlBTop);
+    pnlTopMessage = Panel("pnlTopMessage", pnlBTop);
+    pnlTopMessage->setFixedHeight(23);
+    auto* topLayout = new QVBoxLayout(pnlBTop);
+    topLayout->setContentsMargins(0, 0, 0, 0);
+    topLayout->setSpacing(0);
+    topLayout->addWidget(pnlRightTop, 1);
+    topLayout->addWidget(pnlTopMessage);
+
+    pnlBBotton = Panel("pnlBBotton", Splitter2);
+    pnlRightBottom = Panel("pnlRightBottom", pnlBBotton);
+    pnlBottonMessage = Panel("pnlBottonMessage", pnlBBotton);
+    pnlBottonMessage->setFixedHeight(22);
+    auto* lowLayout = new QVBoxLayout(pnlBBotton);
+    lowLayout->setContentsMargins(0, 0, 0, 0);
+    lowLayout->setSpacing(0);
+    lowLayout->addWidget(pnlRightBottom, 1);
+    lowLayout->addWidget(pnlBottonMessage);
+    Splitter2->addWidget(pnlBTop);
+    Splitter2->addWidget(pnlBBotton);
+    Splitter2->setSizes({149, 200});
+}

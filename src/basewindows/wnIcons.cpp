@@ -1,0 +1,119 @@
+#include "wnIcons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <functional>
+
+namespace {
+QIcon Draw(const std::function<void(QPainter&)>& paint)
+{
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    paint(p);
+    return QIcon(pm);
+}
+
+QPen Pen(const QColor& c, qreal w)
+{
+    return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+} // namespace
+
+QIcon IconAdd()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(46, 139, 87));
+        p.drawEllipse(3, 3, 26, 26);
+        p.setPen(Pen(Qt::white, 4));
+        p.drawLine(16, 9, 16, 23);
+        p.drawLine(9, 16, 23, 16);
+    });
+}
+
+QIcon IconModify()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(Pen(QColor(70, 70, 70), 1.5));
+        p.setBrush(QColor(255, 250, 230));
+        p.drawRect(4, 4, 18, 24);
+        p.setPen(Pen(QColor(30, 90, 200), 4));
+        p.drawLine(12, 24, 27, 9);
+        p.setPen(Pen(QColor(230, 170, 60), 4));
+        p.drawLine(26, 10, 28, 8);
+    });
+}
+
+QIcon IconDelete()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(Pen(QColor(90, 90, 90), 1.5));
+        p.setBrush(QColor(220, 220, 225));
+        p.drawRect(8, 9, 16, 19);
+        p.drawLine(5, 8, 27, 8);
+        p.drawRect(13, 4, 6, 4);
+        p.setPen(Pen(QColor(200, 40, 40), 3));
+        p.drawLine(12, 13, 20, 24);
+        p.drawLine(20, 13, 12, 24);
+    });
+}
+
+QIcon IconExit()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(Pen(QColor(110, 80, 50), 2));
+        p.setBrush(QColor(190, 150, 100));
+        p.drawRect(5, 4, 14, 24);
+        p.setPen(Pen(QColor(200, 40, 40), 3.5));
+        p.drawLine(14, 16, 28, 16);
+        p.drawLine(23, 11, 28, 16);
+        p.drawLine(23, 21, 28, 16);
+    });
+}
+
+QIcon IconOk()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(Pen(QColor(30, 140, 60), 5));
+        p.drawLine(6, 17, 13, 25);
+        p.drawLine(13, 25, 27, 8);
+    });
+}
+
+QIcon IconClose()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(Pen(QColor(200, 40, 40), 5));
+        p.drawLine(8, 8, 24, 24);
+        p.drawLine(24, 8, 8, 24);
+    });
+}
+
+QIcon IconUnit()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(Pen(QColor(120, 90, 40), 1.5));
+        p.setBrush(QColor(240, 200, 90));
+        QPainterPath path;
+        path.moveTo(3, 9);
+        path.lineTo(12, 9);
+        path.lineTo(15, 12);
+        path.lineTo(29, 12);
+        path.lineTo(29, 27);
+        path.lineTo(3, 27);
+        path.closeSubpath();
+        p.drawPath(path);
+    });
+}
+
+QIcon IconHide()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(Pen(QColor(60, 60, 60), 4));
+        p.drawLine(20, 7, 11, 16);
+        p.drawLine(11, 16, 20, 25);
+    });
+}

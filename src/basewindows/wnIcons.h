@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QIcon>
+
+// Plain drawn icons of the windows' buttons and menus.
+QIcon IconAdd();
+QIcon IconModify();
+QIcon IconDelete();
+QIcon IconExit();
+QIcon IconOk();
+QIcon IconClose();
+QIcon IconUnit();
+QIcon IconHide();

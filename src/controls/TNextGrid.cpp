@@ -1,0 +1,388 @@
+#include "TNextGrid.h"
+
+#include "untException.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+
+// ---- model ----
+
+TNextGridModel::TNextGridModel(TNextGrid* grid) : QAbstractTableModel(grid), m_grid(grid) {}
+
+int TNextGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int TNextGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QString TNextGridModel::Text(int col, int row) const
+{
+    const Column& c = m_columns[col];
+    if (c.Def.Kind == TNxColumnKind::CheckBox)
+        return size_t(row) < c.Marks.size() && c.Marks[row] ? QStringLiteral("True") : QStringLiteral("False");
+    if (!c.Texts.isEmpty()) {
+        auto it = c.Texts.constFind(row);
+        if (it != c.Texts.constEnd())
+            return it.value();
+    }
+    if (row < m_storeRows) {
+        if (c.Source >= 0)
+            return m_store->Text(row, c.Source);
+        if (c.RowNumbers)
+            return QString::number(row + 1);
+    }
+    return QString();
+}
+
+Currency TNextGridModel::Money(int col, int row) const
+{
+    const Column& c = m_columns[col];
+    if (row < m_storeRows && c.Source >= 0 && !c.Texts.contains(row))
+        return m_store->Money(row, c.Source);
+    return Currency::FromText(Text(col, row)).value_or(Currency());
+}
+
+void TNextGridModel::SetText(int col, int row, const QString& text)
+{
+    Column& c = m_columns[col];
+    if (c.Def.Kind == TNxColumnKind::CheckBox) {
+        if (c.Marks.size() < size_t(m_rows))
+            c.Marks.resize(m_rows, false);
+        c.Marks[row] = text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1");
+    } else {
+        c.Texts.insert(row, text);
+    }
+    if (!m_locked) {
+        const QModelIndex i = index(row, col);
+        emit dataChanged(i, i);
+    }
+}
+
+QVariant TNextGridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const Column& c = m_columns[index.column()];
+    const int row = index.row();
+    switch (role) {
+    case Qt::DisplayRole:
+        if (c.Def.Kind == TNxColumnKind::CheckBox)
+            return {};
+        if (c.Def.Kind == TNxColumnKind::Number) {
+            const QString text = Text(index.column(), row);
+            if (text.isEmpty())
+                return QString();
+            if (auto money = Currency::FromText(text))
+                return money->Format2();
+            return text;
+        }
+        return Text(index.column(), row);
+    case Qt::CheckStateRole:
+        if (c.Def.Kind == TNxColumnKind::CheckBox)
+            return Text(index.column(), row) == QLatin1String("True") ? Qt::Checked : Qt::Unchecked;
+        return {};
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(c.Def.Alignment);
+    case Qt::BackgroundRole: {
+        auto it = c.Colors.constFind(row);
+        return it == c.Colors.constEnd() ? QVariant() : QVariant(it.value());
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant TNextGridModel::headerData(int section, Qt::Orientation o, int role) const
+{
+    if (o != Qt::Horizontal || section < 0 || size_t(section) >= m_columns.size())
+        return {};
+    if (role == Qt::DisplayRole)
+        return m_columns[section].Def.Caption;
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(m_columns[section].Def.HeaderAlignment);
+    return {};
+}
+
+Qt::ItemFlags TNextGridModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (index.isValid()) {
+        const TNxColumn& def = m_columns[index.column()].Def;
+        if (def.Kind == TNxColumnKind::CheckBox && (def.Options & coEditing))
+            f |= Qt::ItemIsUserCheckable;
+    }
+    return f;
+}
+
+bool TNextGridModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || role != Qt::CheckStateRole)
+        return false;
+    if (!m_grid->CanEdit(index.column(), index.row()))
+        return false;
+    const bool checked = value.toInt() == Qt::Checked;
+    SetText(index.column(), index.row(), checked ? QStringLiteral("True") : QStringLiteral("False"));
+    return true;
+}
+
+void TNextGridModel::Reset(bool begin)
+{
+    m_locked = begin;
+    if (begin)
+        beginResetModel();
+    else
+        endResetModel();
+}
+
+// ---- grid ----
+
+TNextGrid::TNextGrid(QWidget* parent) : QTableView(parent), m_model(new TNextGridModel(this))
+{
+    setModel(m_model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(m_rowSize);
+    horizontalHeader()->setFixedHeight(m_headerSize);
+    horizontalHeader()->setHighlightSections(false);
+    connect(this, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& i) { emit CellDoubleClicked(i.column(), i.row()); });
+}
+
+void TNextGrid::ClearColumns()
+{
+    BeginUpdate();
+    m_model->m_columns.clear();
+    m_model->m_rows = 0;
+    m_model->m_store.reset();
+    m_model->m_storeRows = 0;
+    EndUpdate();
+}
+
+void TNextGrid::AddColumn(const TNxColumn& column)
+{
+    BeginUpdate();
+    TNextGridModel::Column c;
+    c.Def = column;
+    m_model->m_columns.push_back(std::move(c));
+    EndUpdate();
+}
+
+void TNextGrid::ApplyColumn(int index)
+{
+    const TNxColumn& def = m_model->m_columns[index].Def;
+    setColumnHidden(index, !def.Visible);
+    setColumnWidth(index, def.Width);
+}
+
+int TNextGrid::ColumnIndex(const QString& name) const
+{
+    for (int i = 0; i < ColumnCount(); ++i)
+        if (m_model->m_columns[i].Def.Name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+void TNextGrid::SetColumnVisible(int index, bool visible)
+{
+    m_model->m_columns.at(index).Def.Visible = visible;
+    setColumnHidden(index, !visible);
+}
+
+void TNextGrid::ClearRows()
+{
+    BeginUpdate();
+    m_model->m_rows = 0;
+    m_model->m_store.reset();
+    m_model->m_storeRows = 0;
+    for (auto& c : m_model->m_columns) {
+        c.Source = -1;
+        c.RowNumbers = false;
+        c.Texts.clear();
+        c.Colors.clear();
+        c.Marks = {};
+    }
+    EndUpdate();
+}
+
+void TNextGrid::AddRow(int count)
+{
+    if (count <= 0)
+        return;
+    if (m_updateLock == 0) {
+        m_model->beginInsertRows({}, m_model->m_rows, m_model->m_rows + count - 1);
+        m_model->m_rows += count;
+        m_model->endInsertRows();
+    } else {
+        m_model->m_rows += count;
+    }
+}
+
+void TNextGrid::AttachRows(std::shared_ptr<const TColumnStore> store, const std::vector<int>& sources,
+                           int rowNumberColumn)
+{
+    BeginUpdate();
+    m_model->m_store = std::move(store);
+    m_model->m_storeRows = m_model->m_store ? m_model->m_store->RowCount() : 0;
+    m_model->m_rows = m_model->m_storeRows;
+    for (int i = 0; i < ColumnCount(); ++i) {
+        auto& c = m_model->m_columns[i];
+        c.Source = size_t(i) < sources.size() ? sources[i] : -1;
+        c.RowNumbers = i == rowNumberColumn;
+        c.Texts.clear();
+        c.Colors.clear();
+        c.Marks = {};
+        if (c.Def.Kind == TNxColumnKind::CheckBox) {
+            c.Marks.assign(m_model->m_rows, false);
+            if (c.Source >= 0)
+                for (int r = 0; r < m_model->m_storeRows; ++r) {
+                    const QString v = m_model->m_store->Text(r, c.Source);
+                    c.Marks[r] = v == QLatin1String("1") || v.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+                }
+        }
+    }
+    EndUpdate();
+}
+
+int TNextGrid::SelectedRow() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (!rows.isEmpty())
+        return rows.first().row();
+    const QModelIndex current = currentIndex();
+    return current.isValid() && selectionModel()->isSelected(current) ? current.row() : -1;
+}
+
+void TNextGrid::SetSelectedRow(int row)
+{
+    if (row < 0 || row >= RowCount()) {
+        clearSelection();
+        return;
+    }
+    int col = 0;
+    while (col < ColumnCount() && isColumnHidden(col))
+        ++col;
+    const QModelIndex i = m_model->index(row, col < ColumnCount() ? col : 0);
+    selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void TNextGrid::CheckBounds(int col, int row) const
+{
+    if (col < 0 || col >= ColumnCount() || row < 0 || row >= RowCount())
+        throw Exception(QStringLiteral("Cell out of bounds (%1, %2)").arg(col).arg(row));
+}
+
+QString TNextGrid::Cells(int col, int row) const
+{
+    CheckBounds(col, row);
+    return m_model->Text(col, row);
+}
+
+void TNextGrid::SetCells(int col, int row, const QString& text)
+{
+    CheckBounds(col, row);
+    m_model->SetText(col, row, text);
+}
+
+double TNextGrid::CellAsFloat(int col, int row) const
+{
+    CheckBounds(col, row);
+    return m_model->Money(col, row).ToDouble();
+}
+
+Currency TNextGrid::CellAsCurrency(int col, int row) const
+{
+    CheckBounds(col, row);
+    return m_model->Money(col, row);
+}
+
+void TNextGrid::SetCellColor(int col, int row, const QColor& color)
+{
+    CheckBounds(col, row);
+    m_model->m_columns[col].Colors.insert(row, color);
+}
+
+QColor TNextGrid::CellColor(int col, int row) const
+{
+    CheckBounds(col, row);
+    return m_model->m_columns[col].Colors.value(row);
+}
+
+void TNextGrid::BeginUpdate()
+{
+    if (m_updateLock++ == 0) {
+        setUpdatesEnabled(false);
+        m_model->Reset(true);
+    }
+}
+
+void TNextGrid::EndUpdate()
+{
+    if (m_updateLock == 0 || --m_updateLock > 0)
+        return;
+    m_model->Reset(false);
+    for (int i = 0; i < ColumnCount(); ++i)
+        ApplyColumn(i);
+    setUpdatesEnabled(true);
+}
+
+void TNextGrid::SetHeaderSize(int height)
+{
+    m_headerSize = height;
+    horizontalHeader()->setFixedHeight(height);
+}
+
+void TNextGrid::SetRowSize(int height)
+{
+    m_rowSize = height;
+    verticalHeader()->setDefaultSectionSize(height);
+}
+
+void TNextGrid::SetOptions(unsigned options)
+{
+    m_options = options;
+    horizontalHeader()->setVisible(options & goHeader);
+    setSelectionBehavior(options & goSelectFullRow ? QAbstractItemView::SelectRows
+                                                   : QAbstractItemView::SelectItems);
+}
+
+void TNextGrid::SetGridLinesColor(const QColor& color)
+{
+    setStyleSheet(QStringLiteral("QTableView { gridline-color: %1; }").arg(color.name()));
+}
+
+bool TNextGrid::CanEdit(int col, int row)
+{
+    bool accept = true;
+    if (OnBeforeEdit)
+        OnBeforeEdit(this, col, row, accept);
+    return accept;
+}
+
+void TNextGrid::keyPressEvent(QKeyEvent* e)
+{
+    if (OnKeyPress && !e->text().isEmpty()) {
+        QChar key = e->text().at(0);
+        OnKeyPress(this, key);
+        if (key.isNull())
+            return;
+    }
+    // Space marks or clears the check boxes of the selected row.
+    if (e->key() == Qt::Key_Space) {
+        const int row = SelectedRow();
+        for (int c = 0; row >= 0 && c < ColumnCount(); ++c) {
+            const TNxColumn& def = Column(c);
+            if (def.Kind == TNxColumnKind::CheckBox && (def.Options & coEditing) && CanEdit(c, row))
+                SetCells(c, row, Cells(c, row) == QLatin1String("True") ? "False" : "True");
+        }
+        return;
+    }
+    QTableView::keyPressEvent(e);
+}

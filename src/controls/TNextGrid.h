@@ -1,0 +1,142 @@
+#pragma once
+
+#include "untColumnStore.h"
+
+#include <QColor>
+#include <QHash>
+#include <QAbstractTableModel>
+#include <QTableView>
+#include <functional>
+#include <memory>
+#include <vector>
+
+enum class TNxColumnKind { Text, Number, CheckBox };
+
+enum TNxColumnOption { coCanClick = 1, coCanInput = 2, coCanSort = 4, coEditing = 8, coPublicUsing = 16 };
+enum TNxGridOption { goHeader = 1, goSelectFullRow = 2 };
+enum TNxAppearanceOption { aoBoldTextSelection = 1, aoHighlightSlideCells = 2 };
+
+struct TNxColumn {
+    QString Name;
+    QString Caption;
+    TNxColumnKind Kind = TNxColumnKind::Text;
+    bool Visible = true;
+    int Width = 64;
+    Qt::Alignment HeaderAlignment = Qt::AlignCenter;
+    Qt::Alignment Alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    QString FormatMask; // "#,##0.00" on number columns
+    unsigned Options = 0;
+};
+
+class TNextGrid;
+
+// The grid's cells: columns bound to a query result (no copy), row numbers computed,
+// written cells, marks and colours kept sparse.
+class TNextGridModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit TNextGridModel(TNextGrid* grid);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+private:
+    friend class TNextGrid;
+    struct Column {
+        TNxColumn Def;
+        int Source = -1;         // column of the attached result
+        bool RowNumbers = false; // 1-based row number on attached rows
+        QHash<int, QString> Texts;
+        QHash<int, QColor> Colors;
+        std::vector<bool> Marks; // check-box columns
+    };
+    QString Text(int col, int row) const;
+    void SetText(int col, int row, const QString& text);
+    Currency Money(int col, int row) const;
+    void Reset(bool begin);
+
+    TNextGrid* m_grid;
+    std::vector<Column> m_columns;
+    std::shared_ptr<const TColumnStore> m_store;
+    int m_storeRows = 0;
+    int m_rows = 0;
+    bool m_locked = false;
+};
+
+// A data grid over TNextGridModel: text, number and check-box columns, a header, marks
+// and cell colours; it stays smooth at a million rows.
+class TNextGrid : public QTableView
+{
+    Q_OBJECT
+public:
+    explicit TNextGrid(QWidget* parent = nullptr);
+
+    // Columns
+    int ColumnCount() const { return static_cast<int>(m_model->m_columns.size()); }
+    void ClearColumns();
+    void AddColumn(const TNxColumn& column);
+    int ColumnIndex(const QString& name) const; // -1 when no column has the name
+    const TNxColumn& Column(int index) const { return m_model->m_columns.at(index).Def; }
+    void SetColumnVisible(int index, bool visible);
+
+    // Rows
+    void ClearRows();
+    void AddRow(int count = 1);
+    int RowCount() const { return m_model->m_rows; }
+    int SelectedRow() const;
+    void SetSelectedRow(int row);
+    // Takes a result as the first rows: grid column i shows result column sources[i]
+    // (-1: none); rowNumberColumn (or -1) shows 1, 2, 3 … on those rows.
+    void AttachRows(std::shared_ptr<const TColumnStore> store, const std::vector<int>& sources,
+                    int rowNumberColumn);
+
+    // Cells; a column or row outside the grid raises "Cell out of bounds (c, r)".
+    QString Cells(int col, int row) const;
+    void SetCells(int col, int row, const QString& text);
+    double CellAsFloat(int col, int row) const;
+    Currency CellAsCurrency(int col, int row) const;
+    void SetCellColor(int col, int row, const QColor& color);
+    QColor CellColor(int col, int row) const;
+
+    // Look and update locking
+    void BeginUpdate();
+    void EndUpdate();
+    void SetHeaderSize(int height);
+    int HeaderSize() const { return m_headerSize; }
+    void SetRowSize(int height);
+    int RowSize() const { return m_rowSize; }
+    void SetOptions(unsigned options);
+    unsigned Options() const { return m_options; }
+    void SetAppearanceOptions(unsigned options) { m_appearance = options; }
+    unsigned AppearanceOptions() const { return m_appearance; }
+    void SetGridLinesColor(const QColor& color);
+
+    using BeforeEditHandler = std::function<void(TNextGrid* sender, int col, int row, bool& accept)>;
+    using KeyPressHandler = std::function<void(TNextGrid* sender, QChar& key)>;
+    BeforeEditHandler OnBeforeEdit;
+    KeyPressHandler OnKeyPress;
+
+    // Asks OnBeforeEdit whether a cell may change.
+    bool CanEdit(int col, int row);
+
+signals:
+    void CellDoubleClicked(int col, int row);
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void CheckBounds(int col, int row) const;
+    void ApplyColumn(int index);
+    TNextGridModel* m_model;
+    int m_updateLock = 0;
+    int m_headerSize = 20;
+    int m_rowSize = 20;
+    unsigned m_options = goHeader | goSelectFullRow;
+    unsigned m_appearance = 0;
+};

@@ -1,0 +1,193 @@
+#include "gunNextGridManager.h"
+
+#include "TNextGrid.h"
+#include "untApplication.h"
+#include "untIniFile.h"
+#include "untWorkContext.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFileInfo>
+#include <QPalette>
+
+namespace {
+const QColor kTotalsColor(200, 200, 255);
+
+// Restores the cursor and unlocks the grid whatever way the fill ends.
+struct FillGuard {
+    TNextGrid* grid;
+    bool& filling;
+    FillGuard(TNextGrid* g, bool& f) : grid(g), filling(f)
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        grid->BeginUpdate();
+    }
+    ~FillGuard()
+    {
+        grid->EndUpdate();
+        QApplication::restoreOverrideCursor();
+        filling = false;
+    }
+};
+} // namespace
+
+TNextGridManager::TNextGridManager(const QList<TGridFieldDef>& definitions, const QString& gridName)
+    : m_definitions(definitions)
+{
+    const QString exe = Application ? Application->ExeName() : QCoreApplication::applicationFilePath();
+    m_layoutPath = QFileInfo(exe).absolutePath() + QLatin1Char('/') + gridName + QStringLiteral(".for");
+}
+
+bool TNextGridManager::LoadLayout(const QString& path, QList<TGridFieldDef>& definitions)
+{
+    const TIniFile ini(path);
+    if (!ini.Exists())
+        return false;
+    const int high = ini.ReadInteger(QStringLiteral("DTFormatInfo"), QStringLiteral("high"), 0);
+    if (high < 1 || high > 200)
+        return false;
+    QList<TGridFieldDef> result = definitions;
+    result.resize(high + 1);
+    for (int i = 0; i <= high; ++i) {
+        const QString key = QString::number(i);
+        TGridFieldDef d;
+        d.strFieldTital = ini.ReadString(QStringLiteral("strFieldTital"), key, QString());
+        d.strFieldName = ini.ReadString(QStringLiteral("strFieldName"), key, QString());
+        int type = ini.ReadInteger(QStringLiteral("xcFieldType"), key, 0);
+        d.xcFieldType = quint8(type >= 0 && type <= 3 ? type : 0);
+        int kind = ini.ReadInteger(QStringLiteral("xcFieldDataType"), key, 0);
+        d.xcFieldDataType = quint8(kind >= 0 && kind <= 3 ? kind : 1);
+        d.intFieldLen = ini.ReadInteger(QStringLiteral("intFieldLen"), key, 0);
+        d.intOrder = ini.ReadInteger(QStringLiteral("intOrder"), key, i);
+        d.intOutputFlag = ini.ReadInteger(QStringLiteral("intOutputFlag"), key, 1);
+        // A position outside the list keeps the definition in file order.
+        const int pos = d.intOrder >= 0 && d.intOrder <= high ? d.intOrder : i;
+        result[pos] = d;
+    }
+    definitions = result;
+    return true;
+}
+
+void TNextGridManager::BuildColumns(TNextGrid* grid)
+{
+    LoadLayout(m_layoutPath, m_definitions);
+    grid->BeginUpdate();
+    grid->ClearColumns();
+    grid->SetHeaderSize(20);
+    grid->SetRowSize(20);
+    grid->SetOptions(goHeader | goSelectFullRow);
+    grid->SetGridLinesColor(grid->palette().color(QPalette::Button));
+    m_columnKinds.clear();
+    for (const TGridFieldDef& d : m_definitions) {
+        TNxColumn c;
+        switch (d.xcFieldDataType) {
+        case 2:
+            c.Kind = TNxColumnKind::CheckBox;
+            c.Alignment = Qt::AlignCenter;
+            c.Options = coCanClick | coCanInput | coCanSort | coEditing | coPublicUsing;
+            break;
+        case 0:
+            c.Kind = TNxColumnKind::Number;
+            c.FormatMask = QStringLiteral("#,##0.00");
+            c.Alignment = Qt::AlignRight | Qt::AlignVCenter;
+            break;
+        case 1:
+        case 3:
+            c.Kind = TNxColumnKind::Text;
+            break;
+        default:
+            continue; // no column: the following ones move up
+        }
+        c.Name = d.strFieldName;
+        c.Caption = d.strFieldTital;
+        c.HeaderAlignment = Qt::AlignCenter;
+        c.Visible = d.xcFieldType == 1;
+        c.Width = d.intFieldLen;
+        grid->AddColumn(c);
+        m_columnKinds.push_back(d.xcFieldDataType);
+    }
+    grid->EndUpdate();
+}
+
+void TNextGridManager::Fill(TNextGrid* grid, const QString& sql, bool withTotals, bool halveTotals,
+                            bool withRowNumbers)
+{
+    m_filling = true;
+    m_totals = withTotals;
+    grid->SetAppearanceOptions(aoBoldTextSelection | aoHighlightSlideCells);
+    grid->OnBeforeEdit = [this](TNextGrid* g, int, int row, bool& accept) {
+        if (m_totals && row == g->RowCount() - 1)
+            accept = false;
+    };
+    grid->OnKeyPress = [](TNextGrid*, QChar&) {};
+    {
+        FillGuard guard(grid, m_filling);
+        if (grid->ColumnCount() < 3)
+            BuildColumns(grid);
+        grid->ClearRows();
+
+        TQueryRef query;
+        if (!OpenSql(sql, query) || query->Dataset()->IsEmpty())
+            return;
+        auto store = std::make_shared<TColumnStore>(query->Dataset()->TakeStore());
+        query.Reset();
+        const int resultColumns = store->ColumnCount();
+        if (resultColumns > grid->ColumnCount())
+            throw Exception(QStringLiteral("查询结果有%1列，多于表格的%2列").arg(resultColumns).arg(grid->ColumnCount()));
+        // Each grid column reads its own result column by name; with row numbers the
+        // result's last column shows 1, 2, 3 … instead.
+        const int numberColumn = withRowNumbers ? resultColumns - 1 : -1;
+        std::vector<int> sources(grid->ColumnCount(), -1);
+        for (int i = 0; i < grid->ColumnCount(); ++i) {
+            if (i == numberColumn)
+                continue;
+            sources[i] = store->ColumnIndex(grid->Column(i).Name);
+            if (sources[i] < 0 && i < resultColumns)
+                throw Exception(QStringLiteral("查询结果中没有字段%1").arg(grid->Column(i).Name));
+        }
+        const int dataRows = store->RowCount();
+        grid->AttachRows(store, sources, numberColumn);
+
+        bool anyNumber = false;
+        for (int i = 0; i < grid->ColumnCount(); ++i)
+            anyNumber = anyNumber || grid->Column(i).Kind == TNxColumnKind::Number;
+        if (withTotals && anyNumber) {
+            grid->AddRow(1);
+            bool captionDone = false;
+            for (int i = 0; i < grid->ColumnCount(); ++i) {
+                const TNxColumn& c = grid->Column(i);
+                const bool plainText = size_t(i) < m_columnKinds.size() ? m_columnKinds[i] == 1
+                                                                         : c.Kind == TNxColumnKind::Text;
+                if (c.Kind == TNxColumnKind::Number) {
+                    // Exact sums: money is summed as ten-thousandths, never as doubles.
+                    Currency sum;
+                    for (int r = 0; r < dataRows; ++r)
+                        sum += grid->CellAsCurrency(i, r);
+                    if (halveTotals)
+                        sum = Currency::FromRaw(sum.Raw() / 2);
+                    grid->SetCells(i, dataRows, sum.ToSqlText());
+                } else if (!captionDone && plainText && c.Visible) {
+                    grid->SetCells(i, dataRows, QStringLiteral("合计"));
+                    captionDone = true;
+                }
+                grid->SetCellColor(i, dataRows, kTotalsColor);
+            }
+        }
+    }
+    if (grid->RowCount() > 0)
+        grid->SetSelectedRow(0);
+}
+
+QString TNextGridManager::GetText(TNextGrid* grid, int row, const QString& columnName) const
+{
+    return grid->Cells(grid->ColumnIndex(columnName), row);
+}
+
+Currency TNextGridManager::GetCurrency(TNextGrid* grid, int row, const QString& columnName) const
+{
+    const QString text = GetText(grid, row, columnName);
+    const auto value = Currency::FromText(text);
+    if (!value)
+        throw Exception(QStringLiteral("'%1' is not a valid currency value").arg(text));
+    return *value;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "untCurrency.h"
+
+#include <QList>
+#include <QString>
+#include <vector>
+
+class TNextGrid;
+
+// One grid column: caption, field name, visibility code (1 shown), kind
+// (0 number, 1 text, 2 check box, 3 date; others make no column), width, order, output flag.
+struct TGridFieldDef {
+    QString strFieldTital;
+    QString strFieldName;
+    quint8 xcFieldType = 1;
+    quint8 xcFieldDataType = 1;
+    int intFieldLen = 64;
+    int intOrder = 0;
+    int intOutputFlag = 1;
+};
+
+// Builds a grid's columns from definitions (or the grid's layout file), fills it from a
+// statement with row numbers and a totals row, and reads its cells by column name.
+class TNextGridManager
+{
+public:
+    TNextGridManager(const QList<TGridFieldDef>& definitions, const QString& gridName);
+
+    void BuildColumns(TNextGrid* grid);
+    // Raises the data layer's error (after the grid is cleared and unlocked) when the result
+    // does not match the definitions; a statement that cannot be opened leaves the grid empty.
+    void Fill(TNextGrid* grid, const QString& sql, bool withTotals, bool halveTotals, bool withRowNumbers);
+    QString GetText(TNextGrid* grid, int row, const QString& columnName) const;
+    // Raises when the text is not a number.
+    Currency GetCurrency(TNextGrid* grid, int row, const QString& columnName) const;
+
+    QString LayoutFilePath() const { return m_layoutPath; }
+    const QList<TGridFieldDef>& Definitions() const { return m_definitions; }
+    bool Filling() const { return m_filling; }
+    bool TotalsFlag() const { return m_totals; }
+
+    // The definitions a layout file gives, or nullopt-like false when the file is absent or ignored.
+    static bool LoadLayout(const QString& path, QList<TGridFieldDef>& definitions);
+
+private:
+    QList<TGridFieldDef> m_definitions;
+    QString m_layoutPath;
+    std::vector<int> m_columnKinds; // the definition kind behind each built column
+    bool m_filling = false;
+    bool m_totals = false;
+};

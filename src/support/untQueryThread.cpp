@@ -1,0 +1,44 @@
+#include "untQueryThread.h"
+
+#include <QCoreApplication>
+
+TQueryThread::TQueryThread(bool suspended, const TAdoConn* connection, const QString& sql)
+    : m_connection(connection->Clone()), m_sql(sql)
+{
+    m_connection->moveToThread(this);
+    connect(this, &QThread::finished, this, &QObject::deleteLater);
+    // Delivered on the user-interface thread, where this object lives.
+    connect(this, &QThread::finished, this, [this] {
+        if (OnTerminate)
+            OnTerminate(this);
+    });
+    if (!suspended)
+        start();
+}
+
+TQueryThread::~TQueryThread()
+{
+    wait();
+}
+
+void TQueryThread::run()
+{
+    if (m_terminated)
+        return;
+    TIntfPtr<TARQuery> query;
+    try {
+        query = TARQuery::Open(m_connection.get(), m_sql);
+    } catch (const Exception&) {
+    }
+    m_connection.reset(); // closes this thread's database connection here
+    if (!query || m_terminated)
+        return;
+    QMetaObject::invokeMethod(
+        qApp, [this, &query] { DoDataReady(query.Get()); }, Qt::BlockingQueuedConnection);
+}
+
+void TQueryThread::DoDataReady(TARQuery* dataSet)
+{
+    if (!m_terminated && OnDataReady)
+        OnDataReady(this, dataSet);
+}
