@@ -23,7 +23,8 @@ QString TNextGridModel::Text(int col, int row) const
 {
     const Column& c = m_columns[col];
     if (c.Def.Kind == TNxColumnKind::CheckBox)
-        return size_t(row) < c.Marks.size() && c.Marks[row] ? QStringLiteral("True") : QStringLiteral("False");
+        return size_t(row) < c.Marks.size() && c.Marks[row] ? QStringLiteral("True")
+                                                            : QStringLiteral("False");
     if (!c.Texts.isEmpty()) {
         auto it = c.Texts.constFind(row);
         if (it != c.Texts.constEnd())
@@ -52,7 +53,8 @@ void TNextGridModel::SetText(int col, int row, const QString& text)
     if (c.Def.Kind == TNxColumnKind::CheckBox) {
         if (c.Marks.size() < size_t(m_rows))
             c.Marks.resize(m_rows, false);
-        c.Marks[row] = text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1");
+        c.Marks[row] = text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ||
+                       text == QLatin1String("1");
     } else {
         c.Texts.insert(row, text);
     }
@@ -109,12 +111,12 @@ QVariant TNextGridModel::headerData(int section, Qt::Orientation o, int role) co
 
 Qt::ItemFlags TNextGridModel::flags(const QModelIndex& index) const
 {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (index.isValid()) {
-        const TNxColumn& def = m_columns[index.column()].Def;
-        if (def.Kind == TNxColumnKind::CheckBox && (def.Options & coEditing))
-            f |= Qt::ItemIsUserCheckable;
-    }
+    const TNxColumn& def = m_columns[index.column()].Def;
+    if (def.Kind == TNxColumnKind::CheckBox && (def.Options & coEditing))
+        f |= Qt::ItemIsUserCheckable;
     return f;
 }
 
@@ -125,7 +127,8 @@ bool TNextGridModel::setData(const QModelIndex& index, const QVariant& value, in
     if (!m_grid->CanEdit(index.column(), index.row()))
         return false;
     const bool checked = value.toInt() == Qt::Checked;
-    SetText(index.column(), index.row(), checked ? QStringLiteral("True") : QStringLiteral("False"));
+    SetText(index.column(), index.row(),
+            checked ? QStringLiteral("True") : QStringLiteral("False"));
     return true;
 }
 
@@ -225,8 +228,8 @@ void TNextGrid::AddRow(int count)
     }
 }
 
-void TNextGrid::AttachRows(std::shared_ptr<const TColumnStore> store, const std::vector<int>& sources,
-                           int rowNumberColumn)
+void TNextGrid::AttachRows(std::shared_ptr<const TColumnStore> store,
+                           const std::vector<int>& sources, int rowNumberColumn)
 {
     BeginUpdate();
     m_model->m_store = std::move(store);
@@ -244,7 +247,8 @@ void TNextGrid::AttachRows(std::shared_ptr<const TColumnStore> store, const std:
             if (c.Source >= 0)
                 for (int r = 0; r < m_model->m_storeRows; ++r) {
                     const QString v = m_model->m_store->Text(r, c.Source);
-                    c.Marks[r] = v == QLatin1String("1") || v.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+                    c.Marks[r] = v == QLatin1String("1") ||
+                                 v.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
                 }
         }
     }
@@ -270,7 +274,8 @@ void TNextGrid::SetSelectedRow(int row)
     while (col < ColumnCount() && isColumnHidden(col))
         ++col;
     const QModelIndex i = m_model->index(row, col < ColumnCount() ? col : 0);
-    selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
+                                             QItemSelectionModel::Rows);
 }
 
 void TNextGrid::CheckBounds(int col, int row) const

@@ -31,6 +31,9 @@ QObject* TObjectFactory::CreateObj(QObject* owner, const QMetaObject* cls)
         obj = cls->newInstance(Q_ARG(QObject*, owner));
         if (!obj)
             throw TObjectFactionError(QStringLiteral("创建对象失败！"));
+        // Windows run their creation handler once the whole object exists.
+        if (cls->indexOfMethod("AfterConstruction()") >= 0)
+            QMetaObject::invokeMethod(obj, "AfterConstruction", Qt::DirectConnection);
         if (cls->inherits(&QDialog::staticMetaObject)) {
             obj->setProperty("Position", static_cast<int>(poDesigned));
         } else if (owner && owner->isWidgetType() && cls->inherits(&QWidget::staticMetaObject)) {

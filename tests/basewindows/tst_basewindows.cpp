@@ -1,0 +1,141 @@
+#include "TTreeView.h"
+#include "TestSupport.h"
+#include "untClassRegist.h"
+#include "untComponent.h"
+#include "untShareResRefManager.h"
+#include "wnBsNormalDialog.h"
+#include "wnBsTrvTC.h"
+
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTest>
+#include <gtest/gtest.h>
+
+TEST(BaseWindows, ModalFlagsAndEnterAsTab)
+{
+    std::unique_ptr<TfrmBase> base(TfrmBase::Create<TfrmBase>(nullptr));
+    ASSERT_NE(base->ShowModalFlag, nullptr);
+    EXPECT_EQ(*base->ShowModalFlag, 1);
+    EXPECT_EQ(base->property("ShowModalFlag").toInt(), 1);
+    EXPECT_EQ(base->size(), QSize(543, 390));
+    std::unique_ptr<TfrmBsCld> child(TfrmBase::Create<TfrmBsCld>(nullptr));
+    EXPECT_EQ(*child->ShowModalFlag, 0);
+    EXPECT_TRUE(child->testAttribute(Qt::WA_DeleteOnClose));
+    std::unique_ptr<TfrmBsNormalDialog> dialog(TfrmBase::Create<TfrmBsNormalDialog>(nullptr));
+    EXPECT_EQ(dialog->EnterAsTab, 1);
+    EXPECT_EQ(*dialog->ShowModalFlag, 1);
+    EXPECT_EQ(dialog->btnOK->text(), QStringLiteral("确定(&E)"));
+    EXPECT_EQ(dialog->btnClose->text(), QStringLiteral("关闭(&X)"));
+    EXPECT_EQ(dialog->btnOK->geometry(), QRect(224, 160, 75, 25));
+    EXPECT_EQ(dialog->btnClose->geometry(), QRect(224, 216, 75, 25));
+    EXPECT_EQ(dialog->width(), 377);
+}
+
+TEST(BaseWindows, CentredOnTheScreenObjectWithIntegerDivision)
+{
+    TScreen screen;
+    screen.SetSize(1024, 768);
+    TScreen* saved = Screen;
+    Screen = &screen;
+    std::unique_ptr<TfrmBase> form(TfrmBase::Create<TfrmBase>(nullptr));
+    form->resize(1000, 800);
+    form->show();
+    EXPECT_EQ(form->pos(), QPoint(12, -16));
+    form->hide();
+    form->resize(101, 99);
+    form->show();
+    EXPECT_EQ(form->pos(), QPoint(461, 334));
+    Screen = saved;
+}
+
+TEST(BaseWindows, EscapeCancelsWhateverTheShiftStateAndEnterMovesOn)
+{
+    for (Qt::KeyboardModifiers mods : {Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier}) {
+        std::unique_ptr<TfrmBsDialog> d(TfrmBase::Create<TfrmBsDialog>(nullptr));
+        auto* a = new QLineEdit(d.get());
+        d->show();
+        a->setFocus();
+        QTest::keyClick(a, Qt::Key_Escape, mods);
+        EXPECT_EQ(d->result(), mrCancel);
+        EXPECT_FALSE(d->isVisible());
+    }
+    std::unique_ptr<TfrmBsDialog> d(TfrmBase::Create<TfrmBsDialog>(nullptr));
+    auto* a = new QLineEdit(d.get());
+    auto* b = new QLineEdit(d.get());
+    b->move(0, 30);
+    d->show();
+    d->activateWindow();
+    a->setFocus();
+    QTest::keyClick(a, Qt::Key_Return);
+    EXPECT_EQ(d->focusWidget(), b);
+    d->EnterAsTab = 0;
+    QTest::keyClick(b, Qt::Key_Return);
+    EXPECT_EQ(d->focusWidget(), b);
+}
+
+TEST(BaseWindows, CloseButtonEndsTheModalRunWithCancel)
+{
+    std::unique_ptr<TfrmBsNormalDialog> d(TfrmBase::Create<TfrmBsNormalDialog>(nullptr));
+    Application->SetModalDriver([](QDialog* dialog) {
+        static_cast<TfrmBsNormalDialog*>(dialog)->btnClose->click();
+        return dialog->result();
+    });
+    EXPECT_EQ(Application->ExecModal(d.get()), mrCancel);
+    Application->SetModalDriver({});
+}
+
+TEST(BaseWindows, TreeLayoutHasEveryPanel)
+{
+    std::unique_ptr<TfrmBsTrvTC> w(TfrmBase::Create<TfrmBsTrvTC>(nullptr));
+    for (const char* name : {"pnlBottom", "pnlLeft", "trvList", "Splitter1", "pnlNo", "pnlBTop",
+                             "pnlRightTop", "pnlTopMessage", "Splitter2", "pnlBBotton",
+                             "pnlRightBottom", "pnlBottonMessage", "tblChildMain", "ctblChild"})
+        EXPECT_NE(w->findChild<QWidget*>(name), nullptr) << name;
+    EXPECT_EQ(w->pnlTopMessage->height(), 23);
+    EXPECT_EQ(w->trvList->indentation(), 19);
+    EXPECT_EQ(w->Splitter1->widget(0), w->pnlLeft);
+}
+
+TEST(BaseWindows, MdiChildMergesMenusAndIsFreedAndUnregisteredOnClose)
+{
+    RegisterPlugInClass(&TfrmBsTrvTC::staticMetaObject);
+    EXPECT_EQ(FindPlugInClass("tfrmbase"), &TfrmBase::staticMetaObject);
+    EXPECT_EQ(FindPlugInClass("TfrmBsCld"), &TfrmBsCld::staticMetaObject);
+
+    QMainWindow main;
+    auto* area = new QMdiArea(&main);
+    main.setCentralWidget(area);
+    main.menuBar()->addMenu("系统");
+    Application->SetMainForm(&main);
+    Application->SetMdiArea(area);
+    main.show();
+
+    TResRefManager manager;
+    QPointer<QObject> w = manager.GetObj("TfrmBsTrvTC", false);
+    ASSERT_TRUE(w);
+    auto* form = static_cast<TfrmBsTrvTC*>(w.data());
+    EXPECT_EQ(*form->ShowModalFlag, 0);
+    ASSERT_NE(form->SubWindow(), nullptr);
+    EXPECT_EQ(area->subWindowList().size(), 1);
+    ShowForm(form);
+    QApplication::processEvents();
+    EXPECT_EQ(area->activeSubWindow(), form->SubWindow());
+    EXPECT_TRUE(main.menuBar()->actions().contains(form->mitemOption->menuAction()));
+    EXPECT_EQ(main.menuBar()->actions().size(), 3);
+
+    form->close();
+    FlushDeletes();
+    EXPECT_FALSE(w);
+    EXPECT_EQ(manager.Count(), 0);
+    EXPECT_EQ(manager.RefCount(), 0);
+    EXPECT_EQ(area->subWindowList().size(), 0);
+    EXPECT_EQ(main.menuBar()->actions().size(), 1);
+    Application->SetMainForm(nullptr);
+    Application->SetMdiArea(nullptr);
+}
