@@ -15,7 +15,8 @@
 TfrmBsCld::TfrmBsCld(QObject* owner)
     : TfrmBase(owner), mitemOption(new QMenu(QStringLiteral("辅助功能(&S)"), this)),
       mitemDataVind(new QMenu(QStringLiteral("数据操作(&P)"), this)), ctblChild(new QFrame(this)),
-      tblChildMain(new QToolBar(ctblChild)), m_ownMenuBar(new QMenuBar(this)), m_client(new QWidget(this))
+      tblChildMain(new QToolBar(ctblChild)), m_ownMenuBar(new QMenuBar(this)),
+      m_client(new QWidget(this))
 {
     setWindowFlags(Qt::Widget);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -51,8 +52,14 @@ QMdiSubWindow* TfrmBsCld::SubWindow() const
     return qobject_cast<QMdiSubWindow*>(parentWidget());
 }
 
+QSize TfrmBsCld::sizeHint() const
+{
+    return m_designSize.isValid() ? m_designSize : TfrmBase::sizeHint();
+}
+
 void TfrmBsCld::FormCreate()
 {
+    m_designSize = size();
     TfrmBase::FormCreate();
     *ShowModalFlag = 0;
     QMdiArea* area = Application ? Application->MdiArea() : nullptr;

@@ -25,6 +25,8 @@ public:
     // Descendants put their controls here, below the cool bar.
     QWidget* ClientArea() const { return m_client; }
     QMdiSubWindow* SubWindow() const;
+    // The designed size, which the MDI frame takes as its first size.
+    QSize sizeHint() const override;
 
 protected:
     void FormCreate() override;
@@ -37,4 +39,5 @@ private:
     QMenuBar* m_ownMenuBar;
     QWidget* m_client;
     bool m_merged = false;
+    QSize m_designSize;
 };

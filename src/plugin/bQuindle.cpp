@@ -1,4 +1,5 @@
 // The plug-in module: the only export, and the library's load/unload handler.
+#include "bwnQuindle.h"
 #include "untPlugInEntry.h"
 
 #include <QtGlobal>
@@ -12,6 +13,7 @@ struct LibraryLifetime {
     {
         LibraryExitHandler(1);
         PlugInInitialize();
+        RegisterListWindow();
     }
     ~LibraryLifetime()
     {

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "bwnQuindleList.h"
+#include "wnBsTrvTC.h"
+
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QRadioButton;
+class QToolButton;
+class QTreeWidgetItem;
+class TBudgetManage;
+class TDynamicTree;
+class TNextGrid;
+class TNextGridManager;
+
+// The indicator list window "预算指标录入": unit tree, filters, the list with totals, marks,
+// delete and amount copies.
+class TbfrmQuindle : public TfrmBsTrvTC
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TbfrmQuindle(QObject* owner);
+    ~TbfrmQuindle() override;
+
+    // Window state
+    QString SelectedUnitCode;
+    QString SelectedUnitName;
+    QString MoneyKindCode;
+    QString SourceCode;
+    QString BTypeIndex;
+
+    // Controls
+    QAction* tbtnAdd;
+    QAction* tbtnMod;
+    QAction* tbtnDel;
+    QAction* tbtnColse;
+    QAction* mnuShowUT;
+    QAction* mimExcel;
+    QAction* mnuColse;
+    QAction* mnuAdd;
+    QAction* mnuMod;
+    QAction* mnuDel;
+    QFrame* Panel1;
+    QFrame* Panel2;
+    QToolButton* sbtnHindUT;
+    QGroupBox* rgpShowEid;
+    QRadioButton* rgpShowEidItems[2];
+    QComboBox* cobBType;
+    QLabel* labbkid;
+    QComboBox* cobbkid;
+    QComboBox* cobMid;
+    QFrame* pnlChild;
+    QComboBox* cobChild;
+    TNextGrid* ngdBudget;
+    QMenu* pmenu;
+    QAction* pmuAll;
+    QAction* pmuClear;
+    QAction* N4;
+    QAction* N5;
+    TDynamicTree* DytDept;
+
+    TNextGridManager* GridManager() const { return m_gridManager.get(); }
+    TBudgetManage* Store() const { return m_store.get(); }
+    // The rule for adding holds (unit ending in 001, money kind and source chosen); the
+    // actions themselves wait for the entry dialog.
+    bool AddRuleMet() const { return m_addRuleMet; }
+    int RowsListed() const;
+
+    // Filter handling (the handlers of the lists, the tree and the radio group)
+    void RunListQuery();
+    void UpdateActionStates();
+    void BuildUnitTree();
+    void UpdateSubTypePanel();
+    QString GetSourceCode() const;
+    ListFilter CurrentFilter();
+    void cobBTypeChange();
+    void cobbkidChange();
+    void cobMidChange();
+    void cobChildChange();
+    void trvListChange(QTreeWidgetItem* node);
+    void rgpShowEidClick();
+
+    // Actions
+    void tbtnDelClick();
+    void pmuAllClick();
+    void pmuClearClick();
+    void N4Click();
+    void N5Click();
+    void mimExcelClick();
+    void mnuShowUTClick();
+    void sbtnHindUTClick();
+    void Splitter1Moved(int pos);
+    void tbtnColseClick();
+
+protected:
+    void FormCreate() override;
+    void FormShow() override;
+    void FormClose() override;
+
+private:
+    void BuildToolBarAndMenus();
+    void BuildLeftPanel();
+    void BuildGrid();
+    void CopyAmounts(bool fromEntered);
+    void Guarded(const std::function<void()>& action);
+
+    std::unique_ptr<TBudgetManage> m_store;
+    std::unique_ptr<TNextGridManager> m_gridManager;
+    bool m_fewUnits = false;
+    bool m_shown = false;
+    bool m_addRuleMet = false;
+};
+
+// Registers the window class with the plug-in's class registry.
+void RegisterListWindow();
+// Asks the host for a sibling plug-in's window through its exported ShowAWindow.
+void OpenSiblingWindow(const QString& libraryName, const QString& className);
