@@ -1,0 +1,312 @@
+#include "ListFixture.h"
+#include "TNextGrid.h"
+#include "TTreeView.h"
+#include "bwnQuindle.h"
+#include "gunNextGridManager.h"
+#include "untDynamicTree.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QMdiArea>
+#include <QRadioButton>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace
+{
+QList<TMitmInfo> g_requests;
+QStringList g_requestNames;
+} // namespace
+
+// The host export the import hand-off looks up in the running executable.
+extern "C" Q_DECL_EXPORT void ShowAWindow(TMitmInfo* info)
+{
+    g_requests << *info;
+    g_requestNames << QString::fromUtf8(info->LibraryName) + "/" +
+                          QString::fromUtf8(info->ClassName);
+}
+
+INSTANTIATE_TEST_SUITE_P(Db, ListFixture, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         EngineName);
+
+TEST_P(ListFixture, ShowSelectsTheFirstLeafAndListsIt)
+{
+    TbfrmQuindle* w = Open();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("预算指标录入"));
+    EXPECT_EQ(area->subWindowList().size(), 1);
+    ASSERT_NE(w->trvList->currentItem(), nullptr);
+    EXPECT_EQ(w->trvList->currentItem()->text(0), QStringLiteral("101001001 教育局本级"));
+    EXPECT_EQ(w->SelectedUnitCode, "101001001");
+    EXPECT_EQ(w->cobBType->currentText(), QStringLiteral("预算数"));
+    EXPECT_EQ(w->cobbkid->currentText(), QStringLiteral("当年预算"));
+    EXPECT_EQ(w->cobMid->currentText(), QStringLiteral("一般公共预算资金"));
+    EXPECT_FALSE(w->pnlChild->isHidden());
+    EXPECT_EQ(TakeListQueries().size(), 1); // the tree's selection ran the only query
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
+    EXPECT_EQ(Column(w, "NumId").mid(0, 2), (QStringList{"1", "2"}));
+    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 2, "inputmoney"), "112.5");
+    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "child"), QStringLiteral("年初预算"));
+    EXPECT_EQ(w->ngdBudget->SelectedRow(), 0);
+    EXPECT_TRUE(w->tbtnDel->isEnabled());
+    EXPECT_TRUE(w->AddRuleMet());
+    EXPECT_FALSE(w->tbtnAdd->isEnabled()); // waits for the entry dialog, and says so
+    EXPECT_TRUE(w->tbtnAdd->toolTip().contains(QStringLiteral("尚未安装")));
+    // Only entrusted-entry units are in the tree at first.
+    const QTreeWidgetItem* dept = w->trvList->topLevelItem(0)->child(0)->child(0);
+    EXPECT_EQ(dept->childCount(), 1);
+    EXPECT_TRUE(messages->Messages().isEmpty());
+}
+
+TEST_P(ListFixture, SelectionFromCodeIsNoChange)
+{
+    TbfrmQuindle* w = Open();
+    TakeListQueries();
+    w->cobMid->setCurrentIndex(0);
+    w->cobbkid->setCurrentIndex(2);
+    w->cobChild->setCurrentIndex(1);
+    EXPECT_TRUE(TakeListQueries().isEmpty());
+    Choose(w->cobMid, 0); // a user's choice
+    const QStringList q = TakeListQueries();
+    ASSERT_EQ(q.size(), 1);
+    EXPECT_FALSE(q[0].contains(" and mid="));
+}
+
+TEST_P(ListFixture, TopNodeAndFiltersChangeTheStatement)
+{
+    TbfrmQuindle* w = Open();
+    TakeListQueries();
+    w->trvList->setCurrentItem(w->trvList->topLevelItem(0));
+    EXPECT_EQ(w->SelectedUnitCode, "101");
+    QStringList q = TakeListQueries();
+    ASSERT_EQ(q.size(), 1);
+    EXPECT_TRUE(q[0].contains(" and eid like '101%'"));
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
+
+    Choose(w->cobMid, 0); // <全部>
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", "2", QStringLiteral("合计")}));
+    Choose(w->cobbkid, 0); // <全部>: no source condition, sub-type panel hidden
+    EXPECT_TRUE(w->pnlChild->isHidden());
+    q = TakeListQueries();
+    EXPECT_FALSE(q.last().contains("BKid="));
+    EXPECT_FALSE(q.last().contains(" and btypechild='"));
+    EXPECT_TRUE(q.last().contains(" and mid='11'")); // a source change selects the first money kind
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", "3", QStringLiteral("合计")}));
+
+    Choose(w->cobbkid, 1); // 当年预算
+    Choose(w->cobMid, 0);
+    EXPECT_FALSE(w->pnlChild->isHidden());
+    Choose(w->cobChild, 2); // 调整追加预算
+    q = TakeListQueries();
+    EXPECT_TRUE(q.last().contains(" and btypechild='2'"));
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"2", QStringLiteral("合计")}));
+    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "child"), QStringLiteral("调整追加预算"));
+}
+
+TEST_P(ListFixture, ControlFigureOffersOnlySource21AndIsRemembered)
+{
+    TbfrmQuindle* w = Open();
+    Choose(w->cobBType, 0);
+    EXPECT_EQ(w->cobbkid->count(), 1);
+    EXPECT_EQ(w->cobbkid->currentText(), QStringLiteral("当年预算"));
+    EXPECT_TRUE(w->pnlChild->isHidden());
+    EXPECT_EQ(w->BTypeIndex, "0");
+    EXPECT_EQ(db.Params().DefaultBType, 0);
+    EXPECT_EQ(db.Scalar("select paramvalue from sysparament where paramname='setDefaultBType'"),
+              "0");
+    const QStringList q = TakeListQueries();
+    EXPECT_TRUE(q.last().contains("BType='0'"));
+    EXPECT_FALSE(q.last().contains(" and btypechild='"));
+    w->trvList->setCurrentItem(w->trvList->topLevelItem(0));
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"4", QStringLiteral("合计")}));
+    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "child"), QStringLiteral("控制数"));
+}
+
+TEST_P(ListFixture, BureauRules)
+{
+    db.Params().BureauMode = "0";
+    db.Params().BureauScope = 1;
+    db.User().SetValue(7, "02");
+    TbfrmQuindle* w = Open();
+    const int burname = w->ngdBudget->ColumnIndex("burname");
+    EXPECT_FALSE(w->ngdBudget->isColumnHidden(burname));
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"5", QStringLiteral("合计")}));
+    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "burname"), QStringLiteral("教科文处"));
+    CloseWindow(w);
+
+    db.Params().BureauMode = "1";
+    w = Open();
+    EXPECT_TRUE(w->ngdBudget->isColumnHidden(w->ngdBudget->ColumnIndex("burname")));
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
+    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "burid"), "");
+}
+
+TEST_P(ListFixture, AddRuleFollowsUnitMoneyKindAndSource)
+{
+    TbfrmQuindle* w = Open();
+    EXPECT_TRUE(w->AddRuleMet());
+    Choose(w->cobMid, 0);
+    EXPECT_FALSE(w->AddRuleMet());
+    Choose(w->cobMid, 1);
+    EXPECT_TRUE(w->AddRuleMet());
+    Choose(w->cobbkid, 0);
+    EXPECT_FALSE(w->AddRuleMet());
+    // The school's code ends in 002: show every unit, then pick it.
+    w->rgpShowEidItems[1]->click();
+    QTreeWidgetItem* dept = w->trvList->topLevelItem(0)->child(0)->child(0);
+    ASSERT_EQ(dept->childCount(), 2);
+    w->trvList->setCurrentItem(dept->child(1));
+    EXPECT_EQ(w->SelectedUnitCode, "101001002");
+    EXPECT_FALSE(w->AddRuleMet());
+    EXPECT_EQ(w->cobbkid->currentText(), QStringLiteral("<全部>"));
+}
+
+TEST_P(ListFixture, DeleteMarkedRows)
+{
+    TbfrmQuindle* w = Open();
+    w->tbtnDel->trigger();
+    ASSERT_EQ(messages->Messages().size(), 1);
+    EXPECT_EQ(messages->Messages()[0].Text, QStringLiteral("请选择准备删除的预算指标信息!"));
+    EXPECT_EQ(messages->Messages()[0].Caption, CaptionConfirm());
+    EXPECT_EQ(messages->Messages()[0].Icon, MsgIcon::Warning);
+    messages->Clear();
+
+    w->ngdBudget->SetCells(0, 1, "True"); // indicator 5
+    messages->Answer(mrNo);
+    w->tbtnDel->trigger();
+    EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("是否删除选中数据？")});
+    EXPECT_EQ(messages->Messages()[0].Buttons, MsgButtons::YesNo);
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "6");
+    messages->Clear();
+
+    messages->Answer(mrYes);
+    w->mnuDel->trigger();
+    EXPECT_EQ(messages->Texts(), (QStringList{QStringLiteral("是否删除选中数据？"),
+                                              QStringLiteral("数据删除成功。")}));
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and budgid='5'"), "0");
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2025 and budgid='1'"), "1");
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", QStringLiteral("合计")}));
+    EXPECT_EQ(Column(w, "chk"), (QStringList{"False", "False"}));
+    EXPECT_EQ(w->ngdBudget->SelectedRow(), 0);
+    messages->Clear();
+
+    // Without confirmation or success message; the marked totals row matches nothing.
+    db.Params().ConfirmDelete = "0";
+    db.Params().ShowSuccessMsg = "0";
+    w->pmuAllClick();
+    w->tbtnDelClick();
+    EXPECT_TRUE(messages->Messages().isEmpty());
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "3");
+    EXPECT_EQ(w->RowsListed(), 0);
+    EXPECT_FALSE(w->tbtnDel->isEnabled());
+}
+
+TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
+{
+    TbfrmQuindle* w = Open();
+    w->N4Click();
+    EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("请选择准备复制金额的预算指标信息!")});
+    messages->Clear();
+
+    w->pmuAllClick(); // the totals row too
+    EXPECT_EQ(Column(w, "chk"), (QStringList{"True", "True", "True"}));
+    w->N4Click(); // finance amount
+    EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("数据复制金额成功。")});
+    EXPECT_EQ(messages->Messages()[0].Caption, CaptionInfo());
+    EXPECT_EQ(
+        db.Scalar("select budgmoney from busibudget where datayear=2026 and budgid='5'").toDouble(),
+        10.25);
+    EXPECT_EQ(db.Scalar("select inputmoney from busibudget where datayear=2026 and budgid='5'")
+                  .toDouble(),
+              12.5);
+    EXPECT_EQ(
+        db.Scalar("select duemoney from busibudget where datayear=2026 and budgid='5'").toDouble(),
+        10.25);
+    EXPECT_EQ(
+        db.Scalar("select budgmoney from busibudget where datayear=2025 and budgid='1'").toDouble(),
+        1.0);
+    EXPECT_EQ(Column(w, "chk"), (QStringList{"False", "False", "False"})); // refilled
+    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 1, "duebalamoney"), "0");
+    messages->Clear();
+
+    db.Params().ShowSuccessMsg = "0";
+    w->ngdBudget->SetCells(0, 0, "True");
+    w->N5Click(); // entered amount
+    EXPECT_TRUE(messages->Messages().isEmpty());
+    EXPECT_EQ(
+        db.Scalar("select budgmoney from busibudget where datayear=2026 and budgid='1'").toDouble(),
+        100.0);
+    EXPECT_EQ(
+        db.Scalar("select duemoney from busibudget where datayear=2026 and budgid='1'").toDouble(),
+        90.0);
+    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "budgmoney"), "100");
+}
+
+TEST_P(ListFixture, ClosingAndReopeningAndTheImportHandOff)
+{
+    QPointer<TbfrmQuindle> first = Open();
+    ASSERT_TRUE(first);
+    TNextGridManager* firstManager = first->GridManager();
+    ASSERT_NE(firstManager, nullptr);
+    EXPECT_EQ(Open(), first.data()); // shown again, not created again
+    CloseWindow(first);
+    EXPECT_FALSE(first);
+    EXPECT_EQ(notifier.tags, QList<qint32>{5});
+
+    QPointer<TbfrmQuindle> second = Open();
+    ASSERT_TRUE(second);
+    EXPECT_NE(second->GridManager(), nullptr);
+    EXPECT_EQ(second->RowsListed(), 3);
+    g_requests.clear();
+    g_requestNames.clear();
+    second->mimExcel->trigger();
+    FlushDeletes();
+    EXPECT_FALSE(second); // closed whatever happened
+    ASSERT_EQ(g_requests.size(), 1);
+    EXPECT_EQ(g_requestNames[0], "bMorrowell.dll/TbfrmMorrowell");
+    EXPECT_TRUE(g_requests[0].Flag1);
+    EXPECT_FALSE(g_requests[0].Flag2);
+    EXPECT_EQ(notifier.tags, (QList<qint32>{5, 5}));
+}
+
+TEST_P(ListFixture, FewUnitsHideTheTree)
+{
+    db.Unit().SetValue(0, "101002001");
+    db.Unit().SetValue(3, QStringLiteral("财政局本级"));
+    db.Params().DefaultBType = 0;
+    TbfrmQuindle* w = Open();
+    EXPECT_TRUE(w->trvList->isHidden());
+    EXPECT_TRUE(w->rgpShowEid->isHidden());
+    EXPECT_EQ(w->Panel1->height(), 150);
+    EXPECT_EQ(w->SelectedUnitCode, "101002001");
+    EXPECT_EQ(w->trvList->topLevelItemCount(), 0);
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"4", QStringLiteral("合计")}));
+    EXPECT_EQ(TakeListQueries().size(), 1);
+}
+
+TEST_P(ListFixture, LeftPaneControls)
+{
+    TbfrmQuindle* w = Open();
+    w->Splitter1Moved(300);
+    EXPECT_EQ(w->sbtnHindUT->x(), 273);
+    w->sbtnHindUT->click();
+    EXPECT_TRUE(w->pnlLeft->isHidden());
+    EXPECT_FALSE(w->mnuShowUT->isChecked());
+    w->mnuShowUT->trigger();
+    EXPECT_FALSE(w->pnlLeft->isHidden());
+    EXPECT_TRUE(w->mnuShowUT->isChecked());
+    EXPECT_EQ(w->mnuAdd->shortcut(), QKeySequence("Ctrl+N"));
+    EXPECT_EQ(w->mnuMod->shortcut(), QKeySequence("Ctrl+E"));
+    EXPECT_EQ(w->mnuDel->shortcut(), QKeySequence("Ctrl+D"));
+    EXPECT_EQ(w->cobChild->count(), 3);
+}
+
+TEST_P(ListFixture, LostConnectionEmptiesTheListWithoutAnEscape)
+{
+    TbfrmQuindle* w = Open();
+    db.Def()->Close();
+    EXPECT_NO_THROW(Choose(w->cobMid, 0));
+    EXPECT_EQ(w->RowsListed(), 0);
+    EXPECT_FALSE(w->tbtnDel->isEnabled());
+}
