@@ -392,7 +392,10 @@ void InsertIndicators(TAdoConn* conn, int year, int from, int to, bool postgres)
 {
     const QString y = QString::number(year);
     const QString seq =
-        postgres ? QStringLiteral("(select generate_series(%1,%2) as i) n").arg(from).arg(to)
+        postgres ? QStringLiteral(
+                       "(select generate_series(cast(%1 as bigint),cast(%2 as bigint)) as i) n")
+                       .arg(from)
+                       .arg(to)
                  : QStringLiteral("n");
     const QString with =
         postgres ? QString()
@@ -400,7 +403,7 @@ void InsertIndicators(TAdoConn* conn, int year, int from, int to, bool postgres)
                                   "where i<%2) ")
                        .arg(from)
                        .arg(to);
-    const QString date = postgres ? "(date '" + y + "-01-04' + (i % 330))"
+    const QString date = postgres ? "(date '" + y + "-01-04' + cast(i % 330 as integer))"
                                   : "date('" + y + "-01-04', '+' || (i % 330) || ' days')";
     const int units = CountRows(conn, "demo_unit");
     const int subjects = CountRows(conn, "demo_subject");
@@ -432,7 +435,7 @@ void InsertIndicators(TAdoConn* conn, int year, int from, int to, bool postgres)
         "end end, "
         "case when i % 50 = 0 then '0' else '1' end, '01' "
         "from " +
-        seq + " join demo_unit u on u.n = (i * 7919) % " + QString::number(units) +
+        seq + " join demo_unit u on u.n = ((i * 7919) / 7) % " + QString::number(units) +
         " join demo_subject s on s.n = (i * 31) % " + QString::number(subjects) +
         " join demo_item t on t.n = (i * 13) % " + QString::number(items);
     ExecuteCommand(conn, sql);
