@@ -448,7 +448,7 @@ int DemoUnitCount(int indicators)
     return std::clamp(indicators / 200, 60, 5000);
 }
 
-void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress)
+void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress, int yearCount)
 {
     auto say = [&](const QString& m) {
         if (progress)
@@ -463,10 +463,11 @@ void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress)
             InsertYearCatalogues(conn, year, units);
         say(QStringLiteral("catalogues: %1 units").arg(units.size()));
         CreatePickTables(conn, units, kDemoYears[0]);
-        const int years = int(std::size(kDemoYears));
+        const int all = int(std::size(kDemoYears));
+        const int years = std::clamp(yearCount, 1, all);
         int done = 0;
-        for (int k = 0; k < years; ++k) {
-            const int count = indicators / years + (k == years - 1 ? indicators % years : 0);
+        for (int k = all - years; k < all; ++k) {
+            const int count = indicators / years + (k == all - 1 ? indicators % years : 0);
             constexpr int kChunk = 200000;
             for (int from = 1; from <= count; from += kChunk) {
                 const int to = std::min(count, from + kChunk - 1);

@@ -11,8 +11,9 @@ inline constexpr int kDemoYears[] = {2024, 2025, 2026};
 using DemoProgress = std::function<void(const QString& message)>;
 
 // Fills an empty schema with realistic catalogues, system parameters, operators and
-// `indicators` indicators spread over the demo years. Throws TExceptDbManager on failure.
-void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress = {});
+// `indicators` indicators spread over the last `years` demo years (1 to 3).
+// Throws TExceptDbManager on failure.
+void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress = {}, int years = 3);
 
 // How many units the demo builds for that many indicators.
 int DemoUnitCount(int indicators);

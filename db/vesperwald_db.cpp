@@ -40,6 +40,11 @@ int main(int argc, char** argv)
     parser.addOption({QStringLiteral("indicators"),
                       QStringLiteral("number of demo indicators (default 20000)"),
                       QStringLiteral("N"), QStringLiteral("20000")});
+    parser.addOption(
+        {QStringLiteral("years"),
+         QStringLiteral("how many of the demo years (2024-2026) get indicators, counted "
+                        "back from the last (default 3)"),
+         QStringLiteral("N"), QStringLiteral("3")});
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
@@ -48,13 +53,15 @@ int main(int argc, char** argv)
         !parser.isSet(QStringLiteral("connection"))) {
         PrintError(
             QStringLiteral("usage: vesperwald-db <create|demo|check> --connection \"<string>\" "
-                           "[--indicators N]"));
+                           "[--indicators N] [--years N]"));
         return 2;
     }
     bool ok = false;
     const int indicators = parser.value(QStringLiteral("indicators")).toInt(&ok);
-    if (!ok || indicators < 0) {
-        PrintError(QStringLiteral("--indicators needs a whole number of 0 or more"));
+    const int years = parser.value(QStringLiteral("years")).toInt();
+    if (!ok || indicators < 0 || years < 1 || years > 3) {
+        PrintError(
+            QStringLiteral("--indicators needs a whole number of 0 or more, --years 1 to 3"));
         return 2;
     }
 
@@ -79,10 +86,11 @@ int main(int argc, char** argv)
         CreateSchema(&conn);
         Print(QStringLiteral("Schema created."));
         if (command == QLatin1String("demo")) {
-            FillDemo(&conn, indicators, [&](const QString& m) {
+            const auto progress = [&](const QString& m) {
                 Print(
                     QStringLiteral("  %1 (%2 s)").arg(m).arg(timer.elapsed() / 1000.0, 0, 'f', 1));
-            });
+            };
+            FillDemo(&conn, indicators, progress, years);
             Print(QStringLiteral("Demo data written: %1 indicators in %2 s.")
                       .arg(indicators)
                       .arg(timer.elapsed() / 1000.0, 0, 'f', 1));

@@ -6,7 +6,8 @@
 
 namespace
 {
-constexpr int kPackAfter = 4096; // distinct texts before packing is considered
+constexpr size_t kPackAfter = 4096; // distinct texts before packing is considered
+constexpr double kMaxScaled = 9.0e17;
 
 QString VariantText(const QVariant& v)
 {
@@ -22,21 +23,14 @@ QString VariantText(const QVariant& v)
     }
 }
 
-bool IsNumberVariant(const QVariant& v)
+// A value with at most four decimals that fits, as ten-thousandths.
+bool ExactRaw(double d, qint64& raw)
 {
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
+    const double scaled = d * 10000.0;
+    if (!(std::fabs(scaled) < kMaxScaled) || std::fabs(scaled - std::nearbyint(scaled)) >= 1e-6)
         return false;
-    }
+    raw = static_cast<qint64>(std::nearbyint(scaled));
+    return true;
 }
 } // namespace
 
@@ -59,54 +53,117 @@ int TColumnStore::ColumnIndex(const QString& name) const
     return -1;
 }
 
-void TColumnStore::FillNulls(Column& c, int count)
+TColumnStore::Column& TColumnStore::Prepare(int col, Incoming incoming, std::string_view text)
 {
-    for (int i = 0; i < count; ++i) {
-        if (c.kind == Kind::Text)
-            AppendText(c, QString(), true);
+    Column& c = m_columns[col];
+    if (c.kind != Kind::Empty || incoming == Incoming::Null)
+        return c;
+    bool number = incoming != Incoming::Text;
+    if (!number && c.numericHint)
+        number = bool(Currency::FromText(QString::fromUtf8(text.data(), qsizetype(text.size()))));
+    c.kind = number ? Kind::Number : Kind::Text;
+    for (int i = 0; i < c.leadingNulls; ++i) {
+        if (number)
+            AddNumber(c, 0, true);
         else
-            AppendNumber(c, QVariant(), true);
+            AddText(c, {}, true);
     }
+    c.leadingNulls = 0;
+    return c;
+}
+
+void TColumnStore::AppendNull(int col)
+{
+    Column& c = m_columns[col];
+    switch (c.kind) {
+    case Kind::Empty:
+        ++c.leadingNulls;
+        break;
+    case Kind::Text:
+        AddText(c, {}, true);
+        break;
+    default:
+        AddNumber(c, 0, true);
+    }
+}
+
+void TColumnStore::AppendInt(int col, qint64 value)
+{
+    Column& c = Prepare(col, Incoming::Int);
+    if (c.kind == Kind::Text) {
+        const QByteArray t = QByteArray::number(value);
+        AddText(c, std::string_view(t.constData(), size_t(t.size())), false);
+    } else if (c.kind == Kind::Real || value > 900000000000000LL || value < -900000000000000LL) {
+        AddReal(c, static_cast<double>(value));
+    } else {
+        AddNumber(c, value * 10000, false);
+    }
+}
+
+void TColumnStore::AppendReal(int col, double value)
+{
+    Column& c = Prepare(col, Incoming::Real);
+    qint64 raw = 0;
+    if (c.kind == Kind::Text) {
+        const QByteArray t = QByteArray::number(value, 'g', 15);
+        AddText(c, std::string_view(t.constData(), size_t(t.size())), false);
+    } else if (c.kind == Kind::Number && ExactRaw(value, raw)) {
+        AddNumber(c, raw, false);
+    } else {
+        AddReal(c, value);
+    }
+}
+
+void TColumnStore::AppendUtf8(int col, const char* data, int size)
+{
+    const std::string_view text(data, size_t(size));
+    Column& c = Prepare(col, Incoming::Text, text);
+    if (c.kind == Kind::Text) {
+        AddText(c, text, false);
+        return;
+    }
+    // A number column: exact decimals stay numbers, anything else turns it into text.
+    if (c.kind == Kind::Number) {
+        if (auto money = Currency::FromText(QString::fromUtf8(data, size))) {
+            AddNumber(c, money->Raw(), false);
+            return;
+        }
+    }
+    NumberToText(c);
+    AddText(c, text, false);
 }
 
 void TColumnStore::Append(int col, const QVariant& value)
 {
-    Column& c = m_columns[col];
-    const bool isNull = value.isNull();
-    if (c.kind == Kind::Empty) {
-        if (isNull) {
-            ++c.leadingNulls;
-            return;
-        }
-        const bool number =
-            IsNumberVariant(value) || (c.numericHint && value.typeId() == QMetaType::QString &&
-                                       Currency::FromText(value.toString()));
-        c.kind = number ? Kind::Number : Kind::Text;
-        FillNulls(c, c.leadingNulls);
-        c.leadingNulls = 0;
-    }
-    if (c.kind == Kind::Text) {
-        AppendText(c, isNull ? QString() : VariantText(value), isNull);
+    if (value.isNull()) {
+        AppendNull(col);
         return;
     }
-    if (!isNull && !IsNumberVariant(value)) {
-        const QString text = VariantText(value);
-        if (c.kind == Kind::Number && Currency::FromText(text)) {
-            AppendNumber(c, QVariant(text), false);
-            return;
-        }
-        NumberToText(c);
-        AppendText(c, text, false);
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        AppendInt(col, value.toLongLong());
         return;
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        AppendReal(col, value.toDouble());
+        return;
+    default: {
+        const QByteArray utf8 = VariantText(value).toUtf8();
+        AppendUtf8(col, utf8.constData(), int(utf8.size()));
     }
-    AppendNumber(c, value, isNull);
+    }
 }
 
-void TColumnStore::AppendText(Column& c, const QString& text, bool isNull)
+void TColumnStore::AddText(Column& c, std::string_view utf8, bool isNull)
 {
     if (c.packed) {
         c.offsets.push_back(c.buffer.size());
-        c.buffer += text;
+        c.buffer.append(utf8.data(), qsizetype(utf8.size()));
         c.nulls.push_back(isNull);
         return;
     }
@@ -114,20 +171,25 @@ void TColumnStore::AppendText(Column& c, const QString& text, bool isNull)
         c.ids.push_back(-1);
         return;
     }
-    auto it = c.lookup.constFind(text);
-    if (it == c.lookup.constEnd()) {
+    if (c.lastKey && *c.lastKey == utf8) {
+        c.ids.push_back(c.lastId);
+        return;
+    }
+    auto it = c.lookup.find(utf8);
+    if (it == c.lookup.end()) {
         const int id = static_cast<int>(c.dict.size());
-        c.dict.append(text);
-        it = c.lookup.insert(text, id);
+        c.dict.push_back(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+        it = c.lookup.emplace(std::string(utf8), id).first;
         // Mostly distinct values (ids, notes): a dictionary only costs memory.
-        if (c.dict.size() > kPackAfter &&
-            c.dict.size() * 2 > static_cast<qsizetype>(c.ids.size())) {
+        if (c.dict.size() > kPackAfter && c.dict.size() * 2 > c.ids.size()) {
             c.ids.push_back(id);
             ToPacked(c);
             return;
         }
     }
-    c.ids.push_back(it.value());
+    c.lastKey = &it->first;
+    c.lastId = it->second;
+    c.ids.push_back(c.lastId);
 }
 
 void TColumnStore::ToPacked(Column& c)
@@ -138,47 +200,30 @@ void TColumnStore::ToPacked(Column& c)
         c.offsets.push_back(c.buffer.size());
         c.nulls.push_back(id < 0);
         if (id >= 0)
-            c.buffer += c.dict[id];
+            c.buffer += c.dict[size_t(id)].toUtf8();
     }
     c.ids = {};
     c.dict = {};
     c.lookup = {};
+    c.lastKey = nullptr;
+    c.lastId = -1;
 }
 
-void TColumnStore::AppendNumber(Column& c, const QVariant& v, bool isNull)
+void TColumnStore::AddNumber(Column& c, qint64 raw, bool isNull)
 {
     c.numNulls.push_back(isNull);
-    if (c.kind == Kind::Real) {
-        c.reals.push_back(isNull ? 0.0 : v.toDouble());
-        return;
-    }
-    if (isNull) {
-        c.raws.push_back(0);
-        return;
-    }
-    if (v.typeId() == QMetaType::QString) {
-        c.raws.push_back(Currency::FromText(v.toString())->Raw());
-        return;
-    }
-    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
-        const double d = v.toDouble();
-        const double scaled = d * 10000.0;
-        // Kept exact only when it has at most four decimals and fits.
-        if (std::fabs(scaled) < 9.0e17 && std::fabs(scaled - std::nearbyint(scaled)) < 1e-6) {
-            c.raws.push_back(static_cast<qint64>(std::nearbyint(scaled)));
-            return;
-        }
+    if (c.kind == Kind::Real)
+        c.reals.push_back(static_cast<double>(raw) / 10000.0);
+    else
+        c.raws.push_back(raw);
+}
+
+void TColumnStore::AddReal(Column& c, double value)
+{
+    if (c.kind == Kind::Number)
         NumberToReal(c);
-        c.reals.push_back(d);
-        return;
-    }
-    const qint64 i = v.toLongLong();
-    if (i > 900000000000000LL || i < -900000000000000LL) {
-        NumberToReal(c);
-        c.reals.push_back(static_cast<double>(i));
-        return;
-    }
-    c.raws.push_back(i * 10000);
+    c.numNulls.push_back(false);
+    c.reals.push_back(value);
 }
 
 void TColumnStore::NumberToReal(Column& c)
@@ -192,27 +237,28 @@ void TColumnStore::NumberToReal(Column& c)
 
 QString TColumnStore::NumberText(const Column& c, int row)
 {
-    if (c.numNulls[row])
+    if (c.numNulls[size_t(row)])
         return QString();
     if (c.kind == Kind::Real)
-        return QString::number(c.reals[row], 'g', 15);
-    return Currency::FromRaw(c.raws[row]).ToSqlText();
+        return QString::number(c.reals[size_t(row)], 'g', 15);
+    return Currency::FromRaw(c.raws[size_t(row)]).ToSqlText();
 }
 
 void TColumnStore::NumberToText(Column& c)
 {
     const int rows = static_cast<int>(c.numNulls.size());
-    std::vector<QString> texts;
-    std::vector<bool> nulls(c.numNulls);
-    texts.reserve(rows);
+    std::vector<QByteArray> texts;
+    texts.reserve(size_t(rows));
     for (int r = 0; r < rows; ++r)
-        texts.push_back(NumberText(c, r));
+        texts.push_back(NumberText(c, r).toUtf8());
+    const std::vector<bool> nulls(c.numNulls);
     c.kind = Kind::Text;
     c.raws = {};
     c.reals = {};
     c.numNulls = {};
     for (int r = 0; r < rows; ++r)
-        AppendText(c, texts[r], nulls[r]);
+        AddText(c, std::string_view(texts[size_t(r)].constData(), size_t(texts[size_t(r)].size())),
+                nulls[size_t(r)]);
 }
 
 bool TColumnStore::IsNull(int row, int col) const
@@ -222,9 +268,9 @@ bool TColumnStore::IsNull(int row, int col) const
     case Kind::Empty:
         return true;
     case Kind::Text:
-        return c.packed ? bool(c.nulls[row]) : c.ids[row] < 0;
+        return c.packed ? bool(c.nulls[size_t(row)]) : c.ids[size_t(row)] < 0;
     default:
-        return c.numNulls[row];
+        return c.numNulls[size_t(row)];
     }
 }
 
@@ -236,12 +282,12 @@ QString TColumnStore::Text(int row, int col) const
         return QString();
     case Kind::Text:
         if (c.packed) {
-            const qint64 start = c.offsets[row];
+            const qint64 start = c.offsets[size_t(row)];
             const qint64 end =
-                size_t(row + 1) < c.offsets.size() ? c.offsets[row + 1] : c.buffer.size();
-            return c.buffer.mid(start, end - start);
+                size_t(row + 1) < c.offsets.size() ? c.offsets[size_t(row) + 1] : c.buffer.size();
+            return QString::fromUtf8(c.buffer.constData() + start, end - start);
         }
-        return c.ids[row] < 0 ? QString() : c.dict[c.ids[row]];
+        return c.ids[size_t(row)] < 0 ? QString() : c.dict[size_t(c.ids[size_t(row)])];
     default:
         return NumberText(c, row);
     }
@@ -252,9 +298,9 @@ double TColumnStore::Float(int row, int col) const
     const Column& c = m_columns[col];
     switch (c.kind) {
     case Kind::Number:
-        return c.numNulls[row] ? 0.0 : static_cast<double>(c.raws[row]) / 10000.0;
+        return c.numNulls[size_t(row)] ? 0.0 : static_cast<double>(c.raws[size_t(row)]) / 10000.0;
     case Kind::Real:
-        return c.numNulls[row] ? 0.0 : c.reals[row];
+        return c.numNulls[size_t(row)] ? 0.0 : c.reals[size_t(row)];
     case Kind::Text:
         return Text(row, col).toDouble();
     case Kind::Empty:
@@ -268,9 +314,9 @@ Currency TColumnStore::Money(int row, int col) const
     const Column& c = m_columns[col];
     switch (c.kind) {
     case Kind::Number:
-        return c.numNulls[row] ? Currency() : Currency::FromRaw(c.raws[row]);
+        return c.numNulls[size_t(row)] ? Currency() : Currency::FromRaw(c.raws[size_t(row)]);
     case Kind::Real:
-        return c.numNulls[row] ? Currency() : Currency::FromDouble(c.reals[row]);
+        return c.numNulls[size_t(row)] ? Currency() : Currency::FromDouble(c.reals[size_t(row)]);
     case Kind::Text:
         return Currency::FromText(Text(row, col)).value_or(Currency());
     case Kind::Empty:
@@ -285,12 +331,14 @@ QVariant TColumnStore::Value(int row, int col) const
     if (IsNull(row, col))
         return QVariant();
     switch (c.kind) {
-    case Kind::Number:
-        if (c.raws[row] % 10000 == 0)
-            return QVariant(static_cast<qlonglong>(c.raws[row] / 10000));
-        return QVariant(static_cast<double>(c.raws[row]) / 10000.0);
+    case Kind::Number: {
+        const qint64 raw = c.raws[size_t(row)];
+        if (raw % 10000 == 0)
+            return QVariant(static_cast<qlonglong>(raw / 10000));
+        return QVariant(static_cast<double>(raw) / 10000.0);
+    }
     case Kind::Real:
-        return QVariant(c.reals[row]);
+        return QVariant(c.reals[size_t(row)]);
     default:
         return QVariant(Text(row, col));
     }
@@ -301,7 +349,7 @@ int TColumnStore::TextId(int row, int col) const
     const Column& c = m_columns[col];
     if (c.kind != Kind::Text || c.packed)
         return -2;
-    return c.ids[row];
+    return c.ids[size_t(row)];
 }
 
 size_t TColumnStore::MemoryBytes() const
@@ -309,10 +357,10 @@ size_t TColumnStore::MemoryBytes() const
     size_t total = 0;
     for (const Column& c : m_columns) {
         total += c.ids.capacity() * sizeof(qint32) + c.offsets.capacity() * sizeof(qint64);
-        total += size_t(c.buffer.capacity()) * 2 + c.raws.capacity() * 8 + c.reals.capacity() * 8;
+        total += size_t(c.buffer.capacity()) + c.raws.capacity() * 8 + c.reals.capacity() * 8;
         total += (c.nulls.capacity() + c.numNulls.capacity()) / 8;
         for (const QString& s : c.dict)
-            total += 32 + size_t(s.size()) * 2 * 2; // list entry and hash key
+            total += 64 + size_t(s.size()) * 2 * 2; // text, key and map node
     }
     return total;
 }

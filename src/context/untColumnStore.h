@@ -2,15 +2,18 @@
 
 #include "untCurrency.h"
 
-#include <QHash>
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
-// A query result held column by column: texts once per distinct value (or packed into one
-// buffer when they rarely repeat), numbers as 64-bit ten-thousandths, no object per cell.
+// A query result held column by column: texts once per distinct value (or packed as UTF-8
+// when they rarely repeat), numbers as 64-bit ten-thousandths, no object per cell.
 class TColumnStore
 {
 public:
@@ -25,6 +28,10 @@ public:
 
     // Appends one value to each column in turn; call EndRow after the last column.
     void Append(int col, const QVariant& value);
+    void AppendNull(int col);
+    void AppendInt(int col, qint64 value);
+    void AppendReal(int col, double value);
+    void AppendUtf8(int col, const char* data, int size);
     void EndRow() { ++m_rows; }
 
     bool IsNull(int row, int col) const;
@@ -33,12 +40,16 @@ public:
     Currency Money(int row, int col) const; // texts are parsed; null and non-numbers give 0
     QVariant Value(int row, int col) const;
 
-    // Distinct-text id of a cell in a dictionary column (-1 null); lets a view compare
-    // and cache without building texts. -2 when the column is not a dictionary column.
+    // Distinct-text id of a cell in a dictionary column (-1 null); -2 when the column is not
+    // a dictionary column.
     int TextId(int row, int col) const;
     size_t MemoryBytes() const;
 
 private:
+    struct KeyHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
     struct Column {
         QString Name;
         bool numericHint = false;
@@ -46,11 +57,13 @@ private:
         int leadingNulls = 0;
         // Text, dictionary mode
         bool packed = false;
-        QHash<QString, int> lookup;
-        QStringList dict;
+        std::unordered_map<std::string, int, KeyHash, std::equal_to<>> lookup;
+        std::vector<QString> dict;
         std::vector<qint32> ids;
-        // Text, packed mode
-        QString buffer;
+        const std::string* lastKey = nullptr; // sorted results repeat the previous text
+        int lastId = -1;
+        // Text, packed mode (UTF-8)
+        QByteArray buffer;
         std::vector<qint64> offsets; // row start; the end is the next start
         std::vector<bool> nulls;
         // Number / Real
@@ -58,12 +71,15 @@ private:
         std::vector<double> reals;
         std::vector<bool> numNulls;
     };
-    static void AppendText(Column& c, const QString& text, bool isNull);
-    static void AppendNumber(Column& c, const QVariant& v, bool isNull);
+    enum class Incoming { Null, Int, Real, Text };
+    // Settles the kind of a column at its first non-null value.
+    Column& Prepare(int col, Incoming incoming, std::string_view text = {});
+    static void AddText(Column& c, std::string_view utf8, bool isNull);
+    static void AddNumber(Column& c, qint64 raw, bool isNull);
+    static void AddReal(Column& c, double value);
     static void ToPacked(Column& c);
     static void NumberToReal(Column& c);
     static void NumberToText(Column& c);
-    static void FillNulls(Column& c, int count);
     static QString NumberText(const Column& c, int row);
 
     std::vector<Column> m_columns;

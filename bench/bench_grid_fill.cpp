@@ -1,0 +1,83 @@
+// The grid manager's Fill of the list statement against SQLite stepping the same statement.
+// bench_grid_fill [--runs N] [--folder DIR] [N indicators ...]   (default 100000 1000000)
+#include "BenchSupport.h"
+#include "TNextGrid.h"
+#include "bwnQuindleList.h"
+#include "gunNextGridManager.h"
+#include "untPlugInEntry.h"
+#include "untWorkContext.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    int runs = 3;
+    QString folder = QStringLiteral("var/bench");
+    QList<int> sizes;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == "--runs")
+            runs = args.value(++i).toInt();
+        else if (args[i] == "--folder")
+            folder = args.value(++i);
+        else
+            sizes << args[i].toInt();
+    }
+    if (sizes.isEmpty())
+        sizes = {100000, 1000000};
+
+    std::printf("%10s %8s %10s %10s %7s %10s %10s %9s\n", "indicators", "rows", "raw ms", "fill ms",
+                "ratio", "store MB", "peak MB", "free ms");
+    for (int size : sizes) {
+        const QString file = BenchDatabase(folder, size);
+        TDbManager manager;
+        manager.ConnectionString = "Provider=SQLite;Data Source=" + file;
+        TWorkContext ctx;
+        ctx.DataYear = 2026;
+        ctx.DbManager = &manager;
+        SetCurrentWorkContext(&ctx);
+
+        ListFilter filter;
+        filter.DataYear = 2026;
+        filter.BTypeIndex = "1";
+        filter.BureauMode = "1";
+        const QString sql = ListStatement(filter, TSqlDialect(TSqlDialect::SQLite));
+
+        TNextGrid grid;
+        TNextGridManager gridManager(ListColumnDefinitions("1"), "ngdBench");
+        gridManager.BuildColumns(&grid);
+        RawSqliteRead(file, sql); // warm the file cache for both
+        std::vector<double> fills, frees;
+        for (int r = 0; r < runs; ++r) {
+            QElapsedTimer t;
+            t.start();
+            gridManager.Fill(&grid, sql, true, false, true);
+            fills.push_back(t.nsecsElapsed() / 1e6);
+            if (r + 1 < runs) {
+                t.restart();
+                grid.ClearRows();
+                frees.push_back(t.nsecsElapsed() / 1e6);
+            }
+        }
+        const int rows = grid.RowCount() - 1;
+        const double peak = PeakRssMb();
+        QElapsedTimer t;
+        t.start();
+        grid.ClearRows();
+        frees.push_back(t.nsecsElapsed() / 1e6);
+        long rawRows = 0;
+        const double raw = MedianMs(runs, [&] { rawRows = RawSqliteRead(file, sql); });
+        if (rawRows != rows)
+            std::fprintf(stderr, "row counts differ: %ld raw, %d grid\n", rawRows, rows);
+        const double fill = Median(fills);
+        std::printf("%10d %8d %10.0f %10.0f %7.2f %10s %10.0f %9.1f\n", size, rows, raw, fill,
+                    fill / raw, "-", peak, Median(frees));
+        std::fflush(stdout);
+        SetCurrentWorkContext(nullptr);
+    }
+    return 0;
+}
