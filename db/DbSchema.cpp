@@ -69,6 +69,17 @@ QStringList SchemaStatements(bool postgres)
     text.replace(QStringLiteral("@MONEY@"), postgres ? "numeric(18,4)" : "numeric");
     text.replace(QStringLiteral("@DATE@"), postgres ? "date" : "varchar(10)");
     text.replace(QStringLiteral("@CI@"), postgres ? "COLLATE vw_nocase" : "COLLATE NOCASE");
+    // A unit-code prefix (eid like '101%') uses an index only where LIKE's rules match the
+    // index: SQLite's LIKE ignores case, PostgreSQL needs pattern operators outside the C locale.
+    text.replace(QStringLiteral("@LIKECI@"), postgres ? "" : "COLLATE NOCASE");
+    text.replace(QStringLiteral("@LIKEINDEX@"),
+                 postgres
+                     ? "CREATE INDEX ix_busibudget_unitprefix ON busibudget (datayear, btype, eid "
+                       "varchar_pattern_ops);"
+                     : "");
+    text.replace(QStringLiteral("@DEPTLIKEINDEX@"),
+                 postgres ? "CREATE INDEX ix_pubdept_prefix ON pubdept (eid varchar_pattern_ops);"
+                          : "");
     QStringList lines;
     for (const QString& line : text.split(QLatin1Char('\n')))
         if (!line.trimmed().startsWith(QLatin1String("--")))
