@@ -97,3 +97,19 @@ double CurrentRssMb()
     const QList<QByteArray> parts = status.readAll().split(' ');
     return parts.size() > 1 ? parts[1].toDouble() * 4096 / (1024.0 * 1024.0) : 0;
 }
+
+BenchArgs ParseBenchArgs(const QStringList& args, QList<int> defaultSizes)
+{
+    BenchArgs parsed;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--runs"))
+            parsed.Runs = std::max(1, args.value(++i).toInt());
+        else if (args[i] == QLatin1String("--folder"))
+            parsed.Folder = args.value(++i);
+        else
+            parsed.Sizes << args[i].toInt();
+    }
+    if (parsed.Sizes.isEmpty())
+        parsed.Sizes = defaultSizes;
+    return parsed;
+}

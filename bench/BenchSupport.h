@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -12,6 +14,14 @@ double Median(std::vector<double> values);
 // The raw reference: SQLite's C interface stepping the statement and reading every column as
 // text, with the same cache settings as the product's connections. Returns the row count.
 long RawSqliteRead(const QString& file, const QString& sql);
+struct BenchArgs {
+    int Runs = 3;
+    QString Folder = QStringLiteral("var/bench");
+    QList<int> Sizes;
+};
+// [--runs N] [--folder DIR] [sizes ...]
+BenchArgs ParseBenchArgs(const QStringList& args, QList<int> defaultSizes);
+
 // Peak resident memory of the process so far, in MB.
 double PeakRssMb();
 double CurrentRssMb();

@@ -15,20 +15,10 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    int runs = 3;
-    QString folder = QStringLiteral("var/bench");
-    QList<int> sizes;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == "--runs")
-            runs = args.value(++i).toInt();
-        else if (args[i] == "--folder")
-            folder = args.value(++i);
-        else
-            sizes << args[i].toInt();
-    }
-    if (sizes.isEmpty())
-        sizes = {100000, 1000000};
+    const BenchArgs args = ParseBenchArgs(app.arguments().mid(1), {100000, 1000000});
+    const int runs = args.Runs;
+    const QString folder = args.Folder;
+    const QList<int> sizes = args.Sizes;
 
     std::printf("%10s %8s %10s %10s %7s %10s %10s %9s\n", "indicators", "rows", "raw ms", "fill ms",
                 "ratio", "store MB", "peak MB", "free ms");

@@ -46,18 +46,10 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    int runs = 3;
-    int size = 1000000;
-    QString folder = QStringLiteral("var/bench");
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == "--runs")
-            runs = args.value(++i).toInt();
-        else if (args[i] == "--folder")
-            folder = args.value(++i);
-        else
-            size = args[i].toInt();
-    }
+    const BenchArgs args = ParseBenchArgs(app.arguments().mid(1), {1000000});
+    const int runs = args.Runs;
+    const int size = args.Sizes.first();
+    const QString folder = args.Folder;
     const QString file = BenchDatabase(folder, size);
 
     TApplication hostApp;

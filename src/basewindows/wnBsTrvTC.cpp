@@ -7,12 +7,23 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 QFrame* Panel(const char* name, QWidget* parent)
 {
     auto* p = new QFrame(parent);
     p->setObjectName(QLatin1String(name));
     return p;
+}
+// A pane filled by `body` with a message line of `height` pixels at its bottom.
+void StackWithMessage(QFrame* pane, QFrame* body, QFrame* message, int height)
+{
+    message->setFixedHeight(height);
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(body, 1);
+    layout->addWidget(message);
 }
 } // namespace
 
@@ -56,22 +67,11 @@ TfrmBsTrvTC::TfrmBsTrvTC(QObject* owner) : TfrmBsCld(owner)
     pnlBTop = Panel("pnlBTop", Splitter2);
     pnlRightTop = Panel("pnlRightTop", pnlBTop);
     pnlTopMessage = Panel("pnlTopMessage", pnlBTop);
-    pnlTopMessage->setFixedHeight(23);
-    auto* topLayout = new QVBoxLayout(pnlBTop);
-    topLayout->setContentsMargins(0, 0, 0, 0);
-    topLayout->setSpacing(0);
-    topLayout->addWidget(pnlRightTop, 1);
-    topLayout->addWidget(pnlTopMessage);
-
+    StackWithMessage(pnlBTop, pnlRightTop, pnlTopMessage, 23);
     pnlBBotton = Panel("pnlBBotton", Splitter2);
     pnlRightBottom = Panel("pnlRightBottom", pnlBBotton);
     pnlBottonMessage = Panel("pnlBottonMessage", pnlBBotton);
-    pnlBottonMessage->setFixedHeight(22);
-    auto* lowLayout = new QVBoxLayout(pnlBBotton);
-    lowLayout->setContentsMargins(0, 0, 0, 0);
-    lowLayout->setSpacing(0);
-    lowLayout->addWidget(pnlRightBottom, 1);
-    lowLayout->addWidget(pnlBottonMessage);
+    StackWithMessage(pnlBBotton, pnlRightBottom, pnlBottonMessage, 22);
     Splitter2->addWidget(pnlBTop);
     Splitter2->addWidget(pnlBBotton);
     Splitter2->setSizes({149, 200});
