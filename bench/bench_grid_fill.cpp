@@ -20,8 +20,8 @@ int main(int argc, char** argv)
     const QString folder = args.Folder;
     const QList<int> sizes = args.Sizes;
 
-    std::printf("%10s %8s %10s %10s %7s %10s %10s %9s\n", "indicators", "rows", "raw ms", "fill ms",
-                "ratio", "store MB", "peak MB", "free ms");
+    std::printf("%10s %8s %10s %10s %7s %10s %9s\n", "indicators", "rows", "raw ms", "fill ms",
+                "ratio", "peak MB", "free ms");
     for (int size : sizes) {
         const QString file = BenchDatabase(folder, size);
         TDbManager manager;
@@ -64,8 +64,8 @@ int main(int argc, char** argv)
         if (rawRows != rows)
             std::fprintf(stderr, "row counts differ: %ld raw, %d grid\n", rawRows, rows);
         const double fill = Median(fills);
-        std::printf("%10d %8d %10.0f %10.0f %7.2f %10s %10.0f %9.1f\n", size, rows, raw, fill,
-                    fill / raw, "-", peak, Median(frees));
+        std::printf("%10d %8d %10.0f %10.0f %7.2f %10.0f %9.1f\n", size, rows, raw, fill,
+                    fill / raw, peak, Median(frees));
         std::fflush(stdout);
         SetCurrentWorkContext(nullptr);
     }
