@@ -327,6 +327,7 @@ void TbfrmQuindle::FormClose()
 {
     TfrmBsTrvTC::FormClose();
     DytDept->SetActive(false);
+    ngdBudget->OnBeforeEdit = nullptr; // it points into the manager
     m_gridManager.reset();
     m_store.reset();
 }
@@ -488,6 +489,8 @@ void TbfrmQuindle::rgpShowEidClick()
 
 void TbfrmQuindle::tbtnDelClick()
 {
+    if (!m_gridManager)
+        return; // closed: the list is gone
     TListMarks marks(ngdBudget, m_gridManager.get(), m_store.get());
     if (!marks.AnyMarked()) {
         ShowMessage(QStringLiteral("请选择准备删除的预算指标信息!"), CaptionConfirm(),
@@ -510,16 +513,22 @@ void TbfrmQuindle::tbtnDelClick()
 
 void TbfrmQuindle::pmuAllClick()
 {
+    if (!m_gridManager)
+        return; // closed: the list is gone
     TListMarks(ngdBudget, m_gridManager.get(), m_store.get()).MarkAll(true);
 }
 
 void TbfrmQuindle::pmuClearClick()
 {
+    if (!m_gridManager)
+        return; // closed: the list is gone
     TListMarks(ngdBudget, m_gridManager.get(), m_store.get()).MarkAll(false);
 }
 
 void TbfrmQuindle::CopyAmounts(bool fromEntered)
 {
+    if (!m_gridManager)
+        return; // closed: the list is gone
     TListMarks marks(ngdBudget, m_gridManager.get(), m_store.get());
     if (!marks.AnyMarked()) {
         ShowMessage(QStringLiteral("请选择准备复制金额的预算指标信息!"), CaptionConfirm(),
