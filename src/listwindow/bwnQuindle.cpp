@@ -371,18 +371,20 @@ void TbfrmQuindle::RunListQuery()
     if (m_gridManager) {
         try {
             m_gridManager->Fill(ngdBudget, sql, true, false, true);
-        } catch (const std::exception& e) {
-            UpdateActionStates();
+        } catch (const std::exception&) {
+            UpdateActionStates(false);
             throw;
         }
     }
-    UpdateActionStates();
+    UpdateActionStates(false); // the codes were just read for the statement
 }
 
-void TbfrmQuindle::UpdateActionStates()
+void TbfrmQuindle::UpdateActionStates(bool readCodes)
 {
-    GetMoneyKindId(cobMid->currentText(), MoneyKindCode);
-    SourceCode = GetSourceCode();
+    if (readCodes) {
+        GetMoneyKindId(cobMid->currentText(), MoneyKindCode);
+        SourceCode = GetSourceCode();
+    }
     m_addRuleMet = !MoneyKindCode.isEmpty() &&
                    RightText(SelectedUnitCode, 3) == QLatin1String("001") && !SourceCode.isEmpty();
     const bool rows = ngdBudget->RowCount() > 0;

@@ -74,7 +74,8 @@ public:
 
     // Filter handling (the handlers of the lists, the tree and the radio group)
     void RunListQuery();
-    void UpdateActionStates();
+    // Reads the money kind and source codes again unless the caller just did.
+    void UpdateActionStates(bool readCodes = true);
     void BuildUnitTree();
     void UpdateSubTypePanel();
     QString GetSourceCode() const;

@@ -82,3 +82,13 @@ TEST_P(Schema, ToolCreatesChecksAndRefusesBadInput)
     EXPECT_EQ(run({"demo", "--connection", db.ConnectionString(), "--indicators", "x"}), 2);
     EXPECT_EQ(run({"drop", "--connection", db.ConnectionString()}), 2);
 }
+
+// Row numbers beyond 271,000 overflow 32-bit products in the generator's arithmetic.
+TEST(DemoPostgreSQL, LargeDemoStaysInSixtyFourBits)
+{
+    TestDatabase db(Engine::PostgreSQL);
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    ASSERT_NO_THROW(FillDemo(db.Def(), 280000, {}, 1));
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "280000");
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear<>2026"), "0");
+}
