@@ -2,16 +2,11 @@
 
 #include "untWorkContext.h"
 
-namespace {
+namespace
+{
 QString Q(const QString& text)
 {
     return SqlText(text);
-}
-
-TSqlDialect Dialect()
-{
-    TAdoConn* conn = GetDefConnection();
-    return conn ? conn->Dialect() : TSqlDialect(TSqlDialect::Fallback);
 }
 
 QString Money(Currency c)
@@ -27,19 +22,19 @@ QString TBudgetManage::InsertSql(const TBudget& b)
         "InputMoney,DueMoney,BudgMoney,SplitMoney, ReplaceFlag,PayFlag,ExpFlag,ImpFlag,Status, "
         "Wid,Vid,UCid,UDid,UMid,UNid,UVid,IniBudgId,CBudgId,PBudgId,Memoo,BurId,BudgetSource,"
         "DeptClass,SplitType,BType,BTypeChild,BSource,IsSecret");
-    QString vals = ") values( " + QString::number(b.DataYear) + ",'" + Q(b.BudgId) + "','" + Q(b.Eid) +
-                   "','" + Q(b.Mid) + "','" + Q(b.Bkid) + "','" + Q(b.IPid) + "','" + Q(b.Pid) + "','" +
-                   Q(b.EKid) + "','" + Q(b.Bid) + "','" + Q(b.Iid) + "','" + Q(b.IIdName) + "'," +
-                   Money(b.InputMoney) + "," + Money(b.DueMoney) + "," + Money(b.BudgMoney) + "," +
-                   Money(b.SplitMoney) + ",'" + Q(b.ReplaceFlag) + "','" + Q(b.PayFlag) + "','" +
-                   Q(b.ExpFlag) + "','" + Q(b.ImpFlag) + "','" + Q(b.Status) + "','" + Q(b.Wid) + "','" +
-                   Q(b.Vid) + "','" + Q(b.UCid) + "','" + Q(b.UDid) + "','" + Q(b.UMid) + "','" +
-                   Q(b.UNid) + "','" + Q(b.UVid) + "','" + Q(b.IniBudgId) + "','" + Q(b.CBudgId) +
-                   "','" + Q(b.PBudgId) + "','" + Q(b.Memoo) + "','" + Q(b.BurId) + "','" +
-                   Q(b.BudgetSource) + "','" + Q(b.DeptClass) + "','" + Q(b.SplitType) + "','" +
-                   Q(b.BType) + "','" + Q(b.BTypeChild) + "','" + Q(b.BSource) + "','" + Q(b.IsSecret) +
-                   "'";
-    const TSqlDialect d = Dialect();
+    QString vals = ") values( " + QString::number(b.DataYear) + ",'" + Q(b.BudgId) + "','" +
+                   Q(b.Eid) + "','" + Q(b.Mid) + "','" + Q(b.Bkid) + "','" + Q(b.IPid) + "','" +
+                   Q(b.Pid) + "','" + Q(b.EKid) + "','" + Q(b.Bid) + "','" + Q(b.Iid) + "','" +
+                   Q(b.IIdName) + "'," + Money(b.InputMoney) + "," + Money(b.DueMoney) + "," +
+                   Money(b.BudgMoney) + "," + Money(b.SplitMoney) + ",'" + Q(b.ReplaceFlag) +
+                   "','" + Q(b.PayFlag) + "','" + Q(b.ExpFlag) + "','" + Q(b.ImpFlag) + "','" +
+                   Q(b.Status) + "','" + Q(b.Wid) + "','" + Q(b.Vid) + "','" + Q(b.UCid) + "','" +
+                   Q(b.UDid) + "','" + Q(b.UMid) + "','" + Q(b.UNid) + "','" + Q(b.UVid) + "','" +
+                   Q(b.IniBudgId) + "','" + Q(b.CBudgId) + "','" + Q(b.PBudgId) + "','" +
+                   Q(b.Memoo) + "','" + Q(b.BurId) + "','" + Q(b.BudgetSource) + "','" +
+                   Q(b.DeptClass) + "','" + Q(b.SplitType) + "','" + Q(b.BType) + "','" +
+                   Q(b.BTypeChild) + "','" + Q(b.BSource) + "','" + Q(b.IsSecret) + "'";
+    const TSqlDialect d = DefDialect();
     auto text = [&](const QString& value, const char* column) {
         if (!value.isEmpty()) {
             cols += QLatin1String(column);
@@ -67,8 +62,8 @@ QString TBudgetManage::UpdateSql(const TBudget& b, int amountMode)
 {
     QString sql = " update busibudget  set Eid= '" + Q(b.Eid) + "'," + " Mid= '" + Q(b.Mid) + "'," +
                   " Bid= '" + Q(b.Bid) + "'," + " Iid= '" + Q(b.Iid) + "'," + " IIdName= '" +
-                  Q(b.IIdName) + "'," + " IsSecret= '" + Q(b.IsSecret) + "'," + " SplitMoney= " +
-                  Money(b.SplitMoney);
+                  Q(b.IIdName) + "'," + " IsSecret= '" + Q(b.IsSecret) + "'," +
+                  " SplitMoney= " + Money(b.SplitMoney);
     switch (amountMode) {
     case 0:
         sql += ",inputMoney= " + Money(b.InputMoney);
@@ -88,7 +83,7 @@ QString TBudgetManage::UpdateSql(const TBudget& b, int amountMode)
     default:
         break;
     }
-    const TSqlDialect d = Dialect();
+    const TSqlDialect d = DefDialect();
     auto text = [&](const QString& value, const char* piece) {
         if (!value.isEmpty())
             sql += QLatin1String(piece) + Q(value) + "'";
@@ -127,7 +122,8 @@ QString TBudgetManage::UpdateSql(const TBudget& b, int amountMode)
     text(b.BudgetSource, " ,BudgetSource ='");
     text(b.BSource, " ,BSource ='");
     text(b.BurId, " ,BurId ='");
-    return sql + " where DataYear=" + QString::number(b.DataYear) + " and BudgId= '" + Q(b.BudgId) + "'";
+    return sql + " where DataYear=" + QString::number(b.DataYear) + " and BudgId= '" + Q(b.BudgId) +
+           "'";
 }
 
 QString TBudgetManage::DeleteSql(const TBudget& b, const QString& condition)
@@ -150,8 +146,8 @@ QString TBudgetManage::UpdateFieldsSql(const TBudget& b, const QString& assignme
 
 QString TBudgetManage::LoadSql(const TBudget& b)
 {
-    return " select *  from busiBudget  where datayear=" + QString::number(b.DataYear) + " and budgid='" +
-           Q(b.BudgId) + "'";
+    return " select *  from busiBudget  where datayear=" + QString::number(b.DataYear) +
+           " and budgid='" + Q(b.BudgId) + "'";
 }
 
 bool TBudgetManage::InsertBudget(const TBudget& b)
@@ -188,8 +184,12 @@ bool TBudgetManage::LoadBudget(TBudget& b)
     if (ds->RecordCount() <= 0)
         return false;
     TBudget r = b; // filled completely before the caller's record changes
-    auto text = [ds](const char* column) { return ds->FieldByName(QLatin1String(column)).AsString(); };
-    auto money = [ds](const char* column) { return ds->FieldByName(QLatin1String(column)).AsCurrency(); };
+    auto text = [ds](const char* column) {
+        return ds->FieldByName(QLatin1String(column)).AsString();
+    };
+    auto money = [ds](const char* column) {
+        return ds->FieldByName(QLatin1String(column)).AsCurrency();
+    };
     r.Eid = text("Eid");
     r.Bkid = text("BKid");
     r.Mid = text("Mid");

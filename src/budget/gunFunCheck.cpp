@@ -6,27 +6,17 @@
 #include "untMessageBox.h"
 #include "untWorkContext.h"
 
-namespace {
-int DataYear()
-{
-    TWorkContext* ctx = WorkContext();
-    return ctx ? ctx->DataYear : 0;
-}
-} // namespace
-
 QString GetNextNumber(const QString& table, const QString& column, const QString& condition)
 {
-    TAdoConn* conn = GetDefConnection();
-    QString sql = " select " +
-                  (conn ? conn->Dialect() : TSqlDialect(TSqlDialect::Fallback)).NextNumber(column) +
-                  " from " + table;
+    QString sql = " select " + DefDialect().NextNumber(column) + " from " + table;
     if (!condition.isEmpty())
         sql += " where " + condition;
     TQueryRef query;
     if (!OpenSql(sql, query))
         throw TExceptBudgetManage(QStringLiteral("无法取得新的编号，请检查数据库连接!"));
     TARQuery* ds = query->Dataset();
-    const QString value = ds->IsEmpty() || ds->FieldCount() == 0 ? QString() : ds->Fields(0).AsString();
+    const QString value =
+        ds->IsEmpty() || ds->FieldCount() == 0 ? QString() : ds->Fields(0).AsString();
     if (value.isEmpty() || value == QLatin1String("0"))
         return QStringLiteral("1");
     return value;
@@ -34,7 +24,8 @@ QString GetNextNumber(const QString& table, const QString& column, const QString
 
 QString GetNewBudgId()
 {
-    return GetNextNumber("busiBudget", "budgid", " datayear= " + QString::number(DataYear()));
+    return GetNextNumber("busiBudget", "budgid",
+                         " datayear= " + QString::number(WorkingDataYear()));
 }
 
 bool SetSysParam(const QString& name, const QString& value)
@@ -45,14 +36,16 @@ bool SetSysParam(const QString& name, const QString& value)
 
 bool CheckSecret(const QString& itemCode, const QString& secrecy)
 {
-    const QString question = secrecy == QLatin1String("0")
-                                 ? QStringLiteral("当前数据是涉密单，您录入了非涉密预算项目，是否继续？")
-                                 : QStringLiteral("当前数据是不涉密单，您录入了涉密预算项目，是否继续？");
+    const QString question =
+        secrecy == QLatin1String("0")
+            ? QStringLiteral("当前数据是涉密单，您录入了非涉密预算项目，是否继续？")
+            : QStringLiteral("当前数据是不涉密单，您录入了涉密预算项目，是否继续？");
     QString itemSecrecy;
-    GetItemSecrecy(itemCode, DataYear(), itemSecrecy);
+    GetItemSecrecy(itemCode, WorkingDataYear(), itemSecrecy);
     if (itemSecrecy == secrecy)
         return false;
-    return ShowMessage(question, CaptionConfirm(), MsgIcon::Information, MsgButtons::OkCancel) != mrOk;
+    return ShowMessage(question, CaptionConfirm(), MsgIcon::Information, MsgButtons::OkCancel) !=
+           mrOk;
 }
 
 bool CheckItemCode(int kind, const QString& moneyKind, const QString& incomePay,
@@ -60,7 +53,7 @@ bool CheckItemCode(int kind, const QString& moneyKind, const QString& incomePay,
                    QString& message)
 {
     bool result = false;
-    const int year = DataYear();
+    const int year = WorkingDataYear();
     const qsizetype length = ToCp936(itemCode).size();
     if (!itemCode.isEmpty()) {
         if (year >= 2011 && length != 13) {
@@ -93,9 +86,11 @@ bool CheckItemCode(int kind, const QString& moneyKind, const QString& incomePay,
     const bool basicOrIncome = incomePay == QLatin1String("11") || incomePay == QLatin1String("22");
     bool required = false;
     if (kind == 0)
-        required = secrecy == QLatin1String("1") && moneyKind != QLatin1String("21") && !basicOrIncome && missing;
+        required = secrecy == QLatin1String("1") && moneyKind != QLatin1String("21") &&
+                   !basicOrIncome && missing;
     else if (kind >= 1 && kind <= 3)
-        required = secrecy == QLatin1String("1") && payKind == QLatin1String("10") && !basicOrIncome && missing;
+        required = secrecy == QLatin1String("1") && payKind == QLatin1String("10") &&
+                   !basicOrIncome && missing;
     if (required) {
         message = message + prefix + QStringLiteral("必须存在预算项目！");
         result = true;
@@ -103,7 +98,8 @@ bool CheckItemCode(int kind, const QString& moneyKind, const QString& incomePay,
 
     if (kind == 1 && secrecy == QLatin1String("1") && payKind == QLatin1String("10") &&
         incomePay == QLatin1String("11") && !missing) {
-        const QString tail = year >= 2011 ? QStringLiteral("0000000001") : QStringLiteral("0000001");
+        const QString tail =
+            year >= 2011 ? QStringLiteral("0000000001") : QStringLiteral("0000001");
         const QStringList salary{"999" + tail, "997" + tail, "996" + tail};
         if (!salary.contains(itemCode)) {
             message = message + QStringLiteral("工资、离退休项目编码不正确！");

@@ -34,6 +34,33 @@ QString CurrentUserCode()
     return ctx->CurrentUser->Items(0)->Value.toString();
 }
 
+QString CurrentUnitText(int index)
+{
+    TWorkContext* ctx = WorkContext();
+    return ctx && ctx->CurrentUnit ? ItemText(ctx->CurrentUnit->Items(index)) : QString();
+}
+
+QString CurrentUserText(int index)
+{
+    TWorkContext* ctx = WorkContext();
+    return ctx && ctx->CurrentUser ? ItemText(ctx->CurrentUser->Items(index)) : QString();
+}
+
+int WorkingDataYear(int year)
+{
+    if (year != 0)
+        return year;
+    TWorkContext* ctx = WorkContext();
+    return ctx ? ctx->DataYear : 0;
+}
+
+TSysParams& SysParams()
+{
+    static TSysParams defaults;
+    TWorkContext* ctx = WorkContext();
+    return ctx && ctx->SysParams ? *ctx->SysParams : defaults;
+}
+
 QString TodayText()
 {
     return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
@@ -54,8 +81,7 @@ bool HasFewDeptUnits()
     TWorkContext* ctx = WorkContext();
     if (IsDeptLevelUnit() || !ctx || !ctx->CurrentUnit)
         return false;
-    const QByteArray code = ToCp936(ItemText(ctx->CurrentUnit->Items(0)));
-    const QString prefix = FromCp936(code.left(std::max<qsizetype>(0, code.size() - 3)));
+    const QString prefix = Cp936DropRight(CurrentUnitText(0), 3);
     TQueryRef query;
     if (!OpenSql("select * from pubdept where eid like '" + SqlText(prefix) + "%'", query))
         return false;
@@ -68,6 +94,12 @@ TAdoConn* GetDefConnection()
     if (!ctx || !ctx->DbManager)
         return nullptr;
     return ctx->DbManager->FindConnection(QStringLiteral("Def"));
+}
+
+TSqlDialect DefDialect()
+{
+    TAdoConn* conn = GetDefConnection();
+    return conn ? conn->Dialect() : TSqlDialect(TSqlDialect::Fallback);
 }
 
 bool OpenSql(const QString& sql, TQueryRef& query)

@@ -52,6 +52,13 @@ TWorkContext* WorkContext();
 
 QString ItemText(TRecordItem* item);
 QString CurrentUserCode();
+// Item texts of the current unit and operator (empty without one).
+QString CurrentUnitText(int index);
+QString CurrentUserText(int index);
+// The given year, or the working data year for 0.
+int WorkingDataYear(int year = 0);
+// The system parameters (defaults when the context has none).
+TSysParams& SysParams();
 QString TodayText();
 bool IsDeptLevelUnit();
 // False when the unit list cannot be read, so that the tree is shown.
@@ -61,6 +68,8 @@ using TQueryRef = TIntfPtr<TARQuery>;
 
 // The connection "Def" of the manager (created from its connection string on first use).
 TAdoConn* GetDefConnection();
+// The dialect of "Def" (the fallback without a connection).
+TSqlDialect DefDialect();
 // Never raise: false on any error, and `query` keeps what it held.
 bool OpenSql(const QString& sql, TQueryRef& query);
 bool ExecSql(const QString& sql);

@@ -244,12 +244,16 @@ void TNextGrid::AttachRows(std::shared_ptr<const TColumnStore> store,
         c.Marks = {};
         if (c.Def.Kind == TNxColumnKind::CheckBox) {
             c.Marks.assign(m_model->m_rows, false);
-            if (c.Source >= 0)
-                for (int r = 0; r < m_model->m_storeRows; ++r) {
-                    const QString v = m_model->m_store->Text(r, c.Source);
-                    c.Marks[r] = v == QLatin1String("1") ||
-                                 v.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
-                }
+            if (c.Source >= 0) {
+                const TColumnStore& store = *m_model->m_store;
+                const bool numeric = store.ColumnKind(c.Source) == TColumnStore::Kind::Number;
+                for (int r = 0; r < m_model->m_storeRows; ++r)
+                    c.Marks[r] = numeric ? store.Money(r, c.Source).Raw() != 0
+                                         : store.Text(r, c.Source)
+                                                       .compare(QLatin1String("True"),
+                                                                Qt::CaseInsensitive) == 0 ||
+                                               store.Text(r, c.Source) == QLatin1String("1");
+            }
         }
     }
     EndUpdate();

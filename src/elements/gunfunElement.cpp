@@ -5,23 +5,6 @@
 
 #include <QComboBox>
 
-namespace
-{
-int WorkingYear(int year)
-{
-    if (year != 0)
-        return year;
-    TWorkContext* ctx = WorkContext();
-    return ctx ? ctx->DataYear : 0;
-}
-
-TSqlDialect DefDialect()
-{
-    TAdoConn* conn = GetDefConnection();
-    return conn ? conn->Dialect() : TSqlDialect(TSqlDialect::Fallback);
-}
-} // namespace
-
 QString AllEntryText()
 {
     return QStringLiteral("<全部>");
@@ -135,8 +118,7 @@ void FillSecrecy(QComboBox* combo, bool withAll)
     combo->addItem(QStringLiteral("非密"));
     if (withAll)
         combo->addItem(AllEntryText());
-    TWorkContext* ctx = WorkContext();
-    const bool notSecret = ctx && ctx->CurrentUnit && ItemText(ctx->CurrentUnit->Items(17)) == "1";
+    const bool notSecret = CurrentUnitText(17) == QLatin1String("1");
     combo->setCurrentIndex(notSecret ? 1 : 0);
 }
 
@@ -147,8 +129,7 @@ void FillIndicatorTypes(QComboBox* combo, bool withAll, bool withTemporary)
         combo->addItem(AllEntryText());
     combo->addItem(QStringLiteral("控制数"));
     combo->addItem(QStringLiteral("预算数"));
-    TWorkContext* ctx = WorkContext();
-    const int index = ctx && ctx->SysParams ? ctx->SysParams->DefaultBType : 0;
+    const int index = SysParams().DefaultBType;
     if (withTemporary) {
         combo->addItem(QStringLiteral("临时指标"));
         combo->setCurrentIndex(index < combo->count() ? index : -1);
@@ -182,7 +163,7 @@ SubjectSource SubjectSelectionSource(int year, const QString& incomePayCode,
                                      const QString& extraCondition)
 {
     SubjectSource out;
-    out.Year = WorkingYear(year);
+    out.Year = WorkingDataYear(year);
     out.ExtraCondition = extraCondition;
     out.Table = QStringLiteral("PubSubject");
     if (out.Year > 2006 && !incomePayCode.isEmpty())
@@ -220,7 +201,7 @@ bool GetSubjectName(const QString& code, QString& name, const QString& incomePay
                     const QString& moneyKindCode, int year, const QString& extraCondition,
                     bool leafOnly)
 {
-    const int y = WorkingYear(year);
+    const int y = WorkingDataYear(year);
     const QString bid = SqlText(code.trimmed());
     QString condition;
     if (y > 2007 && !moneyKindCode.isEmpty() && SubjectTypesExist(y))

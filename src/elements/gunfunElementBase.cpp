@@ -3,7 +3,8 @@
 #include "untCodePage.h"
 #include "untWorkContext.h"
 
-namespace {
+namespace
+{
 using EK = ElementKind;
 const ElementKind kKinds[] = {
     {"pubdept", EK::Equal, "预算单位", "Eid", "peid", "EName", EK::UnitPrefix, 3, true},
@@ -16,7 +17,8 @@ const ElementKind kKinds[] = {
     {"pubsubject", EK::Contains, "预算科目", "Bid", "PBid", "BName", EK::Year, 2, false},
     {"pubitem", EK::Contains, "预算项目", "Iid", "PIid", "IName", EK::NoCondition, 2, false},
     {"vwbudgetitem", EK::Contains, "预算项目", "Iid", "PIid", "IName", EK::NoCondition, 2, false},
-    {"busibudgetbalance", EK::Contains, "结余项目", "Iid", "PIid", "IName", EK::NoCondition, 2, false},
+    {"busibudgetbalance", EK::Contains, "结余项目", "Iid", "PIid", "IName", EK::NoCondition, 2,
+     false},
     {"pubeconomykind", EK::Equal, "经济分类", "EKid", "PEKid", "EKName", EK::Year, 2, false},
     {"pubbureaux", EK::Equal, "预算处室", "BurId", "PBurId", "BurName", EK::NoCondition, 2, false},
 };
@@ -24,19 +26,7 @@ const ElementKind kKinds[] = {
 // The current unit's code without its last `cut` bytes (empty when it is that short).
 QString UnitCodeWithout(int cut)
 {
-    TWorkContext* ctx = WorkContext();
-    if (!ctx || !ctx->CurrentUnit)
-        return QString();
-    const QByteArray code = ToCp936(ItemText(ctx->CurrentUnit->Items(0)));
-    return code.size() <= cut ? QString() : FromCp936(code.left(code.size() - cut));
-}
-
-int YearOrWorking(int year)
-{
-    if (year != 0)
-        return year;
-    TWorkContext* ctx = WorkContext();
-    return ctx ? ctx->DataYear : 0;
+    return Cp936DropRight(CurrentUnitText(0), cut);
 }
 
 QString Quoted(const QString& value)
@@ -74,8 +64,8 @@ bool LookupValue(const QString& table, const QString& column, const QString& con
     return true;
 }
 
-bool ElementTreeSource(const QString& tableName, bool inUse, int year, const QString& extraCondition,
-                       ElementSource& out)
+bool ElementTreeSource(const QString& tableName, bool inUse, int year,
+                       const QString& extraCondition, ElementSource& out)
 {
     const ElementKind* kind = FindElementKind(tableName);
     if (!kind)
@@ -88,13 +78,13 @@ bool ElementTreeSource(const QString& tableName, bool inUse, int year, const QSt
     condition += inUse ? " and useflag='0' " : " and useflag='1' ";
     if (!extraCondition.isEmpty())
         condition += " and " + extraCondition;
-    const QString c = GetDefConnection() ? GetDefConnection()->Dialect().ConcatOperator()
-                                         : TSqlDialect(TSqlDialect::Fallback).ConcatOperator();
+    const QString c = DefDialect().ConcatOperator();
     const QString id = QLatin1String(kind->IdColumn);
     const QString nameCol = QLatin1String(kind->NameColumn);
-    out.Source = " select " + id + " as id," + nameCol + " as name," + QLatin1String(kind->ParentColumn) +
-                 " as pid,leafflag," + id + c + "' '" + c + nameCol + " as tname" + " from " +
-                 tableName.toLower() + " p where 1=1 " + condition;
+    out.Source = " select " + id + " as id," + nameCol + " as name," +
+                 QLatin1String(kind->ParentColumn) + " as pid,leafflag," + id + c + "' '" + c +
+                 nameCol + " as tname" + " from " + tableName.toLower() + " p where 1=1 " +
+                 condition;
     out.Caption = QString::fromUtf8(kind->Caption);
     out.TopId = kind->UnitTop ? UnitCodeWithout(6) : QString();
     out.PreselectDepth = kind->PreselectDepth;
@@ -124,8 +114,8 @@ bool GetIncomePayId(const QString& name, QString& code)
 bool GetItemName(const QString& code, QString& name, int year)
 {
     return LookupValue("PubItem", "IName",
-                       " Iid='" + Quoted(code) + "' " + "  and datayear=" +
-                           QString::number(YearOrWorking(year)),
+                       " Iid='" + Quoted(code) + "' " +
+                           "  and datayear=" + QString::number(WorkingDataYear(year)),
                        name);
 }
 
@@ -134,7 +124,8 @@ void GetItemSecrecy(const QString& code, int year, QString& secrecy)
     secrecy = QStringLiteral("1");
     QString found;
     if (LookupValue("PubItem", "IsSecret",
-                    " Iid='" + Quoted(code) + "' " + "  and datayear=" + QString::number(YearOrWorking(year)),
+                    " Iid='" + Quoted(code) + "' " +
+                        "  and datayear=" + QString::number(WorkingDataYear(year)),
                     found))
         secrecy = found;
 }

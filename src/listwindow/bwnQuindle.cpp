@@ -38,33 +38,6 @@ namespace
 const char* const kAddHint = "增加（指标录入窗口尚未安装）";
 const char* const kModHint = "修改（指标录入窗口尚未安装）";
 
-QString UnitCodeWithoutLast(int cut)
-{
-    TWorkContext* ctx = WorkContext();
-    const QByteArray code =
-        ctx && ctx->CurrentUnit ? ToCp936(ItemText(ctx->CurrentUnit->Items(0))) : QByteArray();
-    return FromCp936(code.left(std::max<qsizetype>(0, code.size() - cut)));
-}
-
-QString CurrentUnitCode()
-{
-    TWorkContext* ctx = WorkContext();
-    return ctx && ctx->CurrentUnit ? ItemText(ctx->CurrentUnit->Items(0)) : QString();
-}
-
-TSysParams* Params()
-{
-    static TSysParams none;
-    TWorkContext* ctx = WorkContext();
-    return ctx && ctx->SysParams ? ctx->SysParams : &none;
-}
-
-int DataYear()
-{
-    TWorkContext* ctx = WorkContext();
-    return ctx ? ctx->DataYear : 0;
-}
-
 QComboBox* FilterCombo(QWidget* parent, const char* name)
 {
     auto* c = new QComboBox(parent);
@@ -282,15 +255,14 @@ void TbfrmQuindle::FormCreate()
         trvList->hide();
         rgpShowEid->hide();
         Panel1->setFixedHeight(150);
-        SelectedUnitCode = CurrentUnitCode();
+        SelectedUnitCode = CurrentUnitText(0);
     } else {
-        SelectedUnitCode = UnitCodeWithoutLast(3);
+        SelectedUnitCode = Cp936DropRight(CurrentUnitText(0), 3);
     }
-    TWorkContext* ctx = WorkContext();
-    SelectedUnitName = ctx && ctx->CurrentUnit ? ItemText(ctx->CurrentUnit->Items(3)) : QString();
+    SelectedUnitName = CurrentUnitText(3);
     m_store = std::make_unique<TBudgetManage>();
-    m_gridManager = std::make_unique<TNextGridManager>(ListColumnDefinitions(Params()->BureauMode),
-                                                       QStringLiteral("ngdBudget"));
+    m_gridManager = std::make_unique<TNextGridManager>(
+        ListColumnDefinitions(SysParams().BureauMode), QStringLiteral("ngdBudget"));
     m_gridManager->BuildColumns(ngdBudget);
 }
 
@@ -349,12 +321,11 @@ ListFilter TbfrmQuindle::CurrentFilter()
     GetMoneyKindId(cobMid->currentText(), MoneyKindCode);
     SourceCode = GetSourceCode();
     ListFilter f;
-    TWorkContext* ctx = WorkContext();
-    f.DataYear = DataYear();
+    f.DataYear = WorkingDataYear();
     f.BTypeIndex = BTypeIndex;
-    f.BureauMode = Params()->BureauMode;
-    f.BureauScope = Params()->BureauScope;
-    f.OperatorBureau = ctx && ctx->CurrentUser ? ItemText(ctx->CurrentUser->Items(7)) : QString();
+    f.BureauMode = SysParams().BureauMode;
+    f.BureauScope = SysParams().BureauScope;
+    f.OperatorBureau = CurrentUserText(7);
     f.MoneyKindCode = MoneyKindCode;
     f.SourceCode = SourceCode;
     f.SubTypeShown = !pnlChild->isHidden();
@@ -365,9 +336,7 @@ ListFilter TbfrmQuindle::CurrentFilter()
 
 void TbfrmQuindle::RunListQuery()
 {
-    TAdoConn* conn = GetDefConnection();
-    const TSqlDialect dialect = conn ? conn->Dialect() : TSqlDialect(TSqlDialect::Fallback);
-    const QString sql = ListStatement(CurrentFilter(), dialect);
+    const QString sql = ListStatement(CurrentFilter(), DefDialect());
     if (m_gridManager) {
         try {
             m_gridManager->Fill(ngdBudget, sql, true, false, true);
@@ -397,19 +366,17 @@ void TbfrmQuindle::UpdateActionStates(bool readCodes)
 
 void TbfrmQuindle::BuildUnitTree()
 {
-    const QString prefix = UnitCodeWithoutLast(3);
-    TAdoConn* conn = GetDefConnection();
-    const TSqlDialect dialect = conn ? conn->Dialect() : TSqlDialect(TSqlDialect::Fallback);
+    const QString prefix = Cp936DropRight(CurrentUnitText(0), 3);
+    const TSqlDialect dialect = DefDialect();
     DytDept->SetActive(false);
-    DytDept->SetAdoConn(conn);
+    DytDept->SetAdoConn(GetDefConnection());
     DytDept->SqlTable = {UnitTreeSource(prefix, rgpShowEidItems[0]->isChecked(), dialect)};
     DytDept->SetFieldId(QStringLiteral("eid"));
     DytDept->FieldPid = QStringLiteral("peid");
     DytDept->FieldIsLeaf = QStringLiteral("leafflag");
     DytDept->FieldCaption = QStringLiteral("ename");
     DytDept->FieldText = QStringLiteral("tname");
-    const QByteArray p = ToCp936(prefix);
-    DytDept->TopVirNodeIdValue = FromCp936(p.left(std::max<qsizetype>(0, p.size() - 3)));
+    DytDept->TopVirNodeIdValue = Cp936DropRight(prefix, 3);
     DytDept->ValueIsLeaf = QStringLiteral("0");
     DytDept->SetTopVirNodeTitle(QStringLiteral("预算单位"));
     DytDept->SetTreeView(trvList);
@@ -426,7 +393,7 @@ void TbfrmQuindle::UpdateSubTypePanel()
 
 void TbfrmQuindle::cobBTypeChange()
 {
-    Params()->DefaultBType = cobBType->currentIndex();
+    SysParams().DefaultBType = cobBType->currentIndex();
     SetSysParam(QStringLiteral("setDefaultBType"), QString::number(cobBType->currentIndex()));
     BTypeIndex = QString::number(cobBType->currentIndex());
     if (BTypeIndex != QLatin1String("0")) {
@@ -443,10 +410,9 @@ void TbfrmQuindle::cobBTypeChange()
 void TbfrmQuindle::cobbkidChange()
 {
     SourceCode = GetSourceCode();
-    const QString unit = CurrentUnitCode();
-    const bool allKinds =
-        IsDeptLevelUnit() && SourceCode == QLatin1String("21") &&
-        (SelectedUnitCode == unit || SelectedUnitCode == FromCp936(ToCp936(unit).left(3)));
+    const QString unit = CurrentUnitText(0);
+    const bool allKinds = IsDeptLevelUnit() && SourceCode == QLatin1String("21") &&
+                          (SelectedUnitCode == unit || SelectedUnitCode == Cp936Left(unit, 3));
     FillMoneyKinds(cobMid, true, allKinds ? 0 : 1, false, QString());
     if (cobMid->count() > 1)
         cobMid->setCurrentIndex(1);
@@ -472,10 +438,8 @@ void TbfrmQuindle::trvListChange(QTreeWidgetItem* node)
         return;
     auto* item = static_cast<TNodeItem*>(node);
     if (trvList->indexOfTopLevelItem(node) == 0) {
-        SelectedUnitCode = FromCp936(ToCp936(CurrentUnitCode()).left(3));
-        TWorkContext* ctx = WorkContext();
-        SelectedUnitName =
-            ctx && ctx->CurrentUnit ? ItemText(ctx->CurrentUnit->Items(3)) : QString();
+        SelectedUnitCode = Cp936Left(CurrentUnitText(0), 3);
+        SelectedUnitName = CurrentUnitText(3);
     } else if (item->Info) {
         SelectedUnitCode = item->Info->Id;
         SelectedUnitName = item->Info->Caption;
@@ -499,17 +463,17 @@ void TbfrmQuindle::tbtnDelClick()
                     MsgIcon::Warning);
         return;
     }
-    if (Params()->ConfirmDelete == QLatin1String("1") &&
+    if (SysParams().ConfirmDelete == QLatin1String("1") &&
         ShowMessage(QStringLiteral("是否删除选中数据？"), CaptionInfo(), MsgIcon::Question,
                     MsgButtons::YesNo) != mrYes)
         return;
-    const TListMarks::Outcome outcome = marks.DeleteMarked(DataYear());
+    const TListMarks::Outcome outcome = marks.DeleteMarked(WorkingDataYear());
     // Read again whenever a row went, so the list never shows deleted indicators; report
     // success only when every marked row went.
     if (!outcome.Changed)
         return;
     RunListQuery();
-    if (outcome.AllOk && Params()->ShowSuccessMsg == QLatin1String("1"))
+    if (outcome.AllOk && SysParams().ShowSuccessMsg == QLatin1String("1"))
         ShowMessage(QStringLiteral("数据删除成功。"), CaptionInfo(), MsgIcon::Information);
 }
 
@@ -539,7 +503,7 @@ void TbfrmQuindle::CopyAmounts(bool fromEntered)
     }
     TListMarks::Outcome outcome;
     try {
-        outcome = marks.CopyAmounts(DataYear(), fromEntered);
+        outcome = marks.CopyAmounts(WorkingDataYear(), fromEntered);
     } catch (...) {
         RunListQuery(); // rows already updated stay updated: show them
         throw;
@@ -547,7 +511,7 @@ void TbfrmQuindle::CopyAmounts(bool fromEntered)
     if (!outcome.Changed)
         return;
     RunListQuery();
-    if (outcome.AllOk && Params()->ShowSuccessMsg == QLatin1String("1"))
+    if (outcome.AllOk && SysParams().ShowSuccessMsg == QLatin1String("1"))
         ShowMessage(QStringLiteral("数据复制金额成功。"), CaptionInfo(), MsgIcon::Information);
 }
 

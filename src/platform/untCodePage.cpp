@@ -51,6 +51,17 @@ QString FromCp936(const QByteArray& bytes)
     return QString::fromUtf8(Convert("UTF-8", "CP936", bytes, '?'));
 }
 
+QString Cp936Left(const QString& text, int count)
+{
+    return FromCp936(ToCp936(text).left(std::max(0, count)));
+}
+
+QString Cp936DropRight(const QString& text, int count)
+{
+    const QByteArray bytes = ToCp936(text);
+    return FromCp936(bytes.left(std::max<qsizetype>(0, bytes.size() - count)));
+}
+
 bool IsValidUtf8(const QByteArray& bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8);

@@ -9,3 +9,6 @@ QByteArray ToCp936(const QString& text);
 QString FromCp936(const QByteArray& bytes);
 // True when the bytes are well-formed UTF-8 (a layout file may be in either encoding).
 bool IsValidUtf8(const QByteArray& bytes);
+// The first `count` code page 936 bytes of a text, and the text without its last `count`.
+QString Cp936Left(const QString& text, int count);
+QString Cp936DropRight(const QString& text, int count);

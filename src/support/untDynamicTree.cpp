@@ -6,7 +6,8 @@
 
 #include <QCoreApplication>
 
-namespace {
+namespace
+{
 TItemInfoClass DefaultInfoClass()
 {
     return [] { return new TItemInfo; };
@@ -122,8 +123,11 @@ void TDynamicTree::CheckProperties() const
     if (!m_conn->Connected())
         throw TExceptDynamicTree(QStringLiteral("指定的AdoConnection没有打开！"));
     const std::pair<const char*, QString> fields[] = {
-        {"SqlTable", SqlTable.join(QLatin1Char('\n'))}, {"FieldId", m_fieldId},
-        {"FieldPid", FieldPid}, {"FieldIsLeaf", FieldIsLeaf}, {"FieldCaption", FieldCaption},
+        {"SqlTable", SqlTable.join(QLatin1Char('\n'))},
+        {"FieldId", m_fieldId},
+        {"FieldPid", FieldPid},
+        {"FieldIsLeaf", FieldIsLeaf},
+        {"FieldCaption", FieldCaption},
         {"FieldText", FieldText}};
     for (const auto& [name, value] : fields)
         if (value.trimmed().isEmpty())
@@ -218,8 +222,8 @@ void TDynamicTree::BuildTopNode()
 
 QString TDynamicTree::ChildrenSql(const QString& parentId) const
 {
-    QString sql = "select a.* from (" + SqlTable.join(QLatin1Char('\n')).trimmed() + ") a where a." +
-                  FieldPid.trimmed() + "='" + SqlText(parentId) + "'";
+    QString sql = "select a.* from (" + SqlTable.join(QLatin1Char('\n')).trimmed() +
+                  ") a where a." + FieldPid.trimmed() + "='" + SqlText(parentId) + "'";
     if (!FieldOrderBy.trimmed().isEmpty())
         sql += " Order by a." + FieldOrderBy.trimmed();
     return sql;
@@ -274,8 +278,7 @@ void TDynamicTree::ThreadTerminated(TQueryThread* thread)
 
 void TDynamicTree::AddNodeFromRecord(TNodeItem* parent, TQueryThread* thread, TARQuery* fields)
 {
-    const bool live = [&] { return CanWork() && (!thread || !thread->Terminated()); }();
-    if (!live)
+    if (!CanWork() || (thread && thread->Terminated()))
         return;
     auto* node = new TNodeItem;
     TItemInfoClass cls = DefaultInfoClass();
