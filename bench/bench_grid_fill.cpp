@@ -1,11 +1,11 @@
 // The grid manager's Fill of the list statement against SQLite stepping the same statement.
 // bench_grid_fill [--runs N] [--folder DIR] [N indicators ...]   (default 100000 1000000)
 #include "BenchSupport.h"
-#include "TNextGrid.h"
-#include "bwnQuindleList.h"
-#include "gunNextGridManager.h"
-#include "untPlugInEntry.h"
-#include "untWorkContext.h"
+#include "controls/TNextGrid.h"
+#include "listwindow/bwnQuindleList.h"
+#include "support/gunNextGridManager.h"
+#include "plugin/untPlugInEntry.h"
+#include "context/untWorkContext.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

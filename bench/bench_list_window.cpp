@@ -1,16 +1,17 @@
 // The list window on a large database: the unit tree, the first list at show, the top unit,
 // a department and a filter change, each against SQLite stepping the same statement.
 // bench_list_window [--runs N] [--folder DIR] [N indicators]   (default 1000000)
+#include "context/untSqlTrace.h"
 #include "BenchSupport.h"
-#include "TNextGrid.h"
-#include "TTreeView.h"
-#include "bwnQuindle.h"
-#include "bwnQuindleList.h"
-#include "untApplication.h"
-#include "untDynamicTree.h"
-#include "untPlugInEntry.h"
-#include "untShareResRefManager.h"
-#include "untWorkContext.h"
+#include "controls/TNextGrid.h"
+#include "controls/TTreeView.h"
+#include "listwindow/bwnQuindle.h"
+#include "listwindow/bwnQuindleList.h"
+#include "platform/untApplication.h"
+#include "support/untDynamicTree.h"
+#include "plugin/untPlugInEntry.h"
+#include "plugin/untShareResRefManager.h"
+#include "context/untWorkContext.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "DbDemo.h"
+#include "db/DbDemo.h"
 
-#include "untAdodbIsomer.h"
+#include "context/untAdodbIsomer.h"
 
 #include <QStringList>
 #include <algorithm>

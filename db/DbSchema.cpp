@@ -1,6 +1,6 @@
-#include "DbSchema.h"
+#include "db/DbSchema.h"
 
-#include "untAdodbIsomer.h"
+#include "context/untAdodbIsomer.h"
 
 #include <QRegularExpression>
 #include <QSqlDatabase>

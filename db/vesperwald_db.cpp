@@ -1,7 +1,7 @@
 // vesperwald-db <create|demo|check> --connection "<ADO-style string>" [--indicators N]
-#include "DbDemo.h"
-#include "DbSchema.h"
-#include "untAdodbIsomer.h"
+#include "db/DbDemo.h"
+#include "db/DbSchema.h"
+#include "context/untAdodbIsomer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
-#include "HostContext.h"
+#include "host/HostContext.h"
 
-#include "DbSchema.h"
+#include "db/DbSchema.h"
 
 #include <QDate>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "untWorkContext.h"
+#include "context/untWorkContext.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
-#include "HostWindow.h"
+#include "host/HostWindow.h"
 
-#include "HostContext.h"
-#include "untApplication.h"
-#include "untMessageBox.h"
+#include "host/HostContext.h"
+#include "platform/untApplication.h"
+#include "platform/untMessageBox.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "untPlugInEntry.h"
+#include "plugin/untPlugInEntry.h"
 
 #include <QMainWindow>
 #include <QString>

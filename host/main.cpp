@@ -1,9 +1,9 @@
 // The desktop host: builds the working context from the database, loads the plug-in and
 // opens its window on request.
-#include "HostContext.h"
-#include "HostWindow.h"
-#include "untApplication.h"
-#include "untMessageBox.h"
+#include "host/HostContext.h"
+#include "host/HostWindow.h"
+#include "platform/untApplication.h"
+#include "platform/untMessageBox.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

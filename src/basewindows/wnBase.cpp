@@ -1,7 +1,7 @@
-#include "wnBase.h"
+#include "basewindows/wnBase.h"
 
-#include "untApplication.h"
-#include "untComponent.h"
+#include "platform/untApplication.h"
+#include "platform/untComponent.h"
 
 #include <QCloseEvent>
 #include <QMdiSubWindow>
@@ -11,7 +11,8 @@ TfrmBase::TfrmBase(QObject* owner) : QDialog(OwnerWidget(owner)), Position(poDes
 {
     setObjectName(QString::fromLatin1(metaObject()->className()).mid(1));
     QFont f;
-    f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")});
+    f.setFamilies(
+        {QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")});
     f.setPointSize(9);
     setFont(f);
     QPalette p = palette();

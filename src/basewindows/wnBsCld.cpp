@@ -1,6 +1,6 @@
-#include "wnBsCld.h"
+#include "basewindows/wnBsCld.h"
 
-#include "untApplication.h"
+#include "platform/untApplication.h"
 
 #include <QCloseEvent>
 #include <QFrame>

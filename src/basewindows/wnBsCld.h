@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wnBase.h"
+#include "basewindows/wnBase.h"
 
 class QFrame;
 class QMenu;

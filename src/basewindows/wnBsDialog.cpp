@@ -1,6 +1,6 @@
-#include "wnBsDialog.h"
+#include "basewindows/wnBsDialog.h"
 
-#include "untMessageBox.h"
+#include "platform/untMessageBox.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wnBase.h"
+#include "basewindows/wnBase.h"
 
 // The modal dialog: Enter moves to the next control, Escape cancels (result 2).
 class TfrmBsDialog : public TfrmBase

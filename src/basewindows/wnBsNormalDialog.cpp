@@ -1,7 +1,7 @@
-#include "wnBsNormalDialog.h"
+#include "basewindows/wnBsNormalDialog.h"
 
-#include "untMessageBox.h"
-#include "wnIcons.h"
+#include "platform/untMessageBox.h"
+#include "basewindows/wnIcons.h"
 
 #include <QPushButton>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wnBsDialog.h"
+#include "basewindows/wnBsDialog.h"
 
 class QPushButton;
 

@@ -1,6 +1,6 @@
-#include "wnBsTrvTC.h"
+#include "basewindows/wnBsTrvTC.h"
 
-#include "TTreeView.h"
+#include "controls/TTreeView.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wnBsCld.h"
+#include "basewindows/wnBsCld.h"
 
 class QFrame;
 class QSplitter;

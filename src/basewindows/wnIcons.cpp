@@ -1,11 +1,12 @@
-#include "wnIcons.h"
+#include "basewindows/wnIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <functional>
 
-namespace {
+namespace
+{
 QIcon Draw(const std::function<void(QPainter&)>& paint)
 {
     QPixmap pm(32, 32);

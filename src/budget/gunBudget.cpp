@@ -1,6 +1,6 @@
-#include "gunBudget.h"
+#include "budget/gunBudget.h"
 
-#include "untWorkContext.h"
+#include "context/untWorkContext.h"
 
 namespace
 {

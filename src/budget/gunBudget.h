@@ -1,7 +1,7 @@
 #pragma once
 
-#include "untCurrency.h"
-#include "untException.h"
+#include "platform/untCurrency.h"
+#include "platform/untException.h"
 
 #include <QString>
 

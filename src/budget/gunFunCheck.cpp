@@ -1,10 +1,10 @@
-#include "gunFunCheck.h"
+#include "budget/gunFunCheck.h"
 
-#include "gunBudget.h"
-#include "gunfunElementBase.h"
-#include "untCodePage.h"
-#include "untMessageBox.h"
-#include "untWorkContext.h"
+#include "budget/gunBudget.h"
+#include "elements/gunfunElementBase.h"
+#include "platform/untCodePage.h"
+#include "platform/untApplication.h"
+#include "context/untWorkContext.h"
 
 QString GetNextNumber(const QString& table, const QString& column, const QString& condition)
 {

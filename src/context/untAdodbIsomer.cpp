@@ -1,45 +1,27 @@
-#include "untAdodbIsomer.h"
+#include "context/untAdodbIsomer.h"
 
-#include <QDateTime>
-#include <QFile>
+#include "context/untConnectionString.h"
+#include "context/untSqlTrace.h"
+#include "context/untSqliteReader.h"
+
 #include <QFileInfo>
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUrl>
-#include <sqlite3.h>
 
 namespace
 {
 
-SqlObserver& Observer()
+// Traces the statement and keeps a failure's message on the connection.
+void Trace(TAdoConn* conn, const char* kind, const QString& error, const QString& sql)
 {
-    static SqlObserver observer;
-    return observer;
-}
-
-void Trace(const TAdoConn* conn, const char* kind, const QString& error, const QString& sql)
-{
-    const SqlTraceEntry entry{conn ? conn->Name() : QString(), QLatin1String(kind), error.isNull(),
-                              error, sql};
-    if (Observer())
-        Observer()(entry);
-    const QString path = qEnvironmentVariable("VESPERWALD_SQL_TRACE");
-    if (path.isEmpty())
-        return;
-    QFile file(path);
-    if (!file.open(QIODevice::Append | QIODevice::Text))
-        return;
-    QString flat = sql;
-    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QString status =
-        entry.Ok ? QStringLiteral("ok") : QStringLiteral("error: ") + error.simplified();
-    file.write((QDateTime::currentDateTime().toString(Qt::ISODateWithMs) + '\t' + entry.Connection +
-                '\t' + entry.Kind + '\t' + status + '\t' + flat + '\n')
-                   .toUtf8());
+    if (conn && !error.isNull())
+        conn->SetLastError(error);
+    TraceSql(
+        {conn ? conn->DisplayName() : QString(), QLatin1String(kind), error.isNull(), error, sql});
 }
 
 QString ErrorText(const QSqlError& e)
@@ -63,89 +45,7 @@ bool IsNumericType(int typeId)
     }
 }
 
-// Reads an SQLite result straight from the driver's own connection handle: the rows go into
-// the column store as UTF-8 and numbers, without a QVariant and a QString per value (QtSql's
-// way costs about 40% more at a million rows). False when the handle is not available.
-bool ReadSqliteNative(const QSqlDatabase& db, const QString& sql, TColumnStore& store)
-{
-    const QVariant h = db.driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
-        return false;
-    sqlite3* handle = *static_cast<sqlite3* const*>(h.constData());
-    if (!handle)
-        return false;
-    const QByteArray text = sql.toUtf8();
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK)
-        throw TExceptDbManager(QString::fromUtf8(sqlite3_errmsg(handle)));
-    struct Finalize {
-        sqlite3_stmt* s;
-        ~Finalize() { sqlite3_finalize(s); }
-    } finalize{stmt};
-    const int columns = stmt ? sqlite3_column_count(stmt) : 0;
-    QStringList names;
-    QList<bool> numeric;
-    for (int i = 0; i < columns; ++i) {
-        names << QString::fromUtf8(sqlite3_column_name(stmt, i));
-        const QByteArray decl = QByteArray(sqlite3_column_decltype(stmt, i)).toUpper();
-        numeric << (decl.contains("INT") || decl.contains("REAL") || decl.contains("NUM") ||
-                    decl.contains("FLOA") || decl.contains("DOUB") || decl.contains("DEC"));
-    }
-    store.SetColumns(names, numeric);
-    if (!stmt)
-        return true; // an empty statement
-    for (;;) {
-        const int rc = sqlite3_step(stmt);
-        if (rc == SQLITE_DONE)
-            break;
-        if (rc != SQLITE_ROW)
-            throw TExceptDbManager(QString::fromUtf8(sqlite3_errmsg(handle)));
-        for (int i = 0; i < columns; ++i) {
-            switch (sqlite3_column_type(stmt, i)) {
-            case SQLITE_NULL:
-                store.AppendNull(i);
-                break;
-            case SQLITE_INTEGER:
-                store.AppendInt(i, sqlite3_column_int64(stmt, i));
-                break;
-            case SQLITE_FLOAT:
-                store.AppendReal(i, sqlite3_column_double(stmt, i));
-                break;
-            default: {
-                const char* data = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-                store.AppendUtf8(i, data ? data : "", sqlite3_column_bytes(stmt, i));
-            }
-            }
-        }
-        store.EndRow();
-    }
-    return true;
-}
-
 } // namespace
-
-void SetSqlObserver(SqlObserver observer)
-{
-    Observer() = std::move(observer);
-}
-
-QString ConnectionStringValue(const QString& connectionString, const QString& key)
-{
-    const QStringList parts = connectionString.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-        const qsizetype eq = part.indexOf(QLatin1Char('='));
-        if (eq <= 0)
-            continue;
-        if (part.left(eq).trimmed().compare(key, Qt::CaseInsensitive) != 0)
-            continue;
-        QString value = part.mid(eq + 1).trimmed();
-        if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) &&
-            value.endsWith(QLatin1Char('"')))
-            value = value.mid(1, value.size() - 2);
-        return value;
-    }
-    return QString();
-}
 
 // ---- TAdoConn ----
 
@@ -201,7 +101,8 @@ bool TAdoConn::Connected()
     try {
         Database();
         return true;
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
+        m_lastError = e.Message();
         return false;
     }
 }
@@ -215,6 +116,7 @@ void TAdoConn::Close()
 TAdoConn* TAdoConn::Clone() const
 {
     auto* copy = new TAdoConn;
+    copy->m_registryName = m_registryName;
     copy->m_connectionString = m_connectionString;
     copy->m_loginPrompt = m_loginPrompt;
     copy->m_createIfMissing = m_createIfMissing;
@@ -267,11 +169,7 @@ QSqlDatabase TAdoConn::Database()
         db.setConnectOptions(QStringLiteral("connect_timeout=10"));
     } else {
         db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
-        QStringList rest;
-        for (const QString& part : m_connectionString.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-            if (!part.trimmed().startsWith(QLatin1String("Provider="), Qt::CaseInsensitive))
-                rest << part;
-        db.setDatabaseName(rest.join(QLatin1Char(';')));
+        db.setDatabaseName(ConnectionStringWithoutProvider(m_connectionString));
     }
     if (!db.isValid()) {
         QSqlDatabase::removeDatabase(m_name);
@@ -470,6 +368,7 @@ void TDbManager::RegisterConnection(const QString& name, TAdoConn* conn)
     if (Connections.IndexOf(name) >= 0)
         throw TExceptDbManager(QStringLiteral("一个名为%1的TAdoConn对象已经存在！").arg(name));
     Connections.AddObject(name, conn);
+    conn->SetRegistryName(name);
     QObject::connect(conn, &QObject::destroyed, [this, conn] {
         const int index = Connections.IndexOfObject(conn);
         if (index >= 0)

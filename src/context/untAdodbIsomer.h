@@ -1,10 +1,11 @@
 #pragma once
+// Connections, queries, commands and the connection registry over QtSql.
 
-#include "untColumnStore.h"
-#include "untException.h"
-#include "untInterface.h"
-#include "untObjectStringList.h"
-#include "untSqlDialect.h"
+#include "context/untDbError.h"
+#include "context/untSqlDialect.h"
+#include "platform/untInterface.h"
+#include "platform/untObjectStringList.h"
+#include "store/untColumnStore.h"
 
 #include <QObject>
 #include <QString>
@@ -12,12 +13,6 @@
 #include <functional>
 
 class QSqlDatabase;
-
-class TExceptDbManager : public Exception
-{
-public:
-    using Exception::Exception;
-};
 
 // A database connection described by an ADO-style "Key=Value;" string. Provider selects the
 // Qt driver (SQLite, PostgreSQL, anything else through ODBC) and the SQL dialect.
@@ -35,7 +30,14 @@ public:
     // An SQLite file that does not exist is created instead of refused (the database tool).
     void SetCreateIfMissing(bool on) { m_createIfMissing = on; }
     QString Provider() const;
+    // The Qt connection's own name (unique per object).
     QString Name() const { return m_name; }
+    // The registry's name ("Def"), or the Qt name for a connection outside the registry.
+    QString DisplayName() const { return m_registryName.isEmpty() ? m_name : m_registryName; }
+    void SetRegistryName(const QString& name) { m_registryName = name; }
+    // The message of the last statement or open that failed on this connection.
+    QString LastError() const { return m_lastError; }
+    void SetLastError(const QString& error) { m_lastError = error; }
 
     // Dialect tests read the provider anew every time.
     bool IsOracle();
@@ -58,10 +60,9 @@ private:
     bool m_loginPrompt = false;
     bool m_createIfMissing = false;
     QString m_name;
+    QString m_registryName;
+    QString m_lastError;
 };
-
-// Parses "Key=Value;…" (keys without regard to case; values may be quoted with ").
-QString ConnectionStringValue(const QString& connectionString, const QString& key);
 
 // A query result opened on a connection, kept in memory, freed at its last Release.
 class TARQuery;
@@ -152,15 +153,3 @@ public:
     // Raises TExceptDbManager when the name is taken.
     void RegisterConnection(const QString& name, TAdoConn* conn);
 };
-
-// SQL trace: every statement opened or executed, to the file named by VESPERWALD_SQL_TRACE
-// and to an in-process observer (tests count statements with it).
-struct SqlTraceEntry {
-    QString Connection;
-    QString Kind; // open | exec
-    bool Ok;
-    QString Error;
-    QString Sql;
-};
-using SqlObserver = std::function<void(const SqlTraceEntry&)>;
-void SetSqlObserver(SqlObserver observer);

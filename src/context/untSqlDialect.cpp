@@ -1,4 +1,4 @@
-#include "untSqlDialect.h"
+#include "context/untSqlDialect.h"
 
 namespace
 {

@@ -1,7 +1,6 @@
-#include "untWorkContext.h"
+#include "context/untWorkContext.h"
 
-#include "untCodePage.h"
-#include "untPlugInEntry.h"
+#include "platform/untCodePage.h"
 
 #include <QDate>
 
@@ -14,9 +13,28 @@ TRecordItem* TRecordObject::Items(int index)
     return m_items[index].get();
 }
 
+namespace
+{
+TWorkContext*& ContextPointer()
+{
+    static TWorkContext* context = nullptr;
+    return context;
+}
+} // namespace
+
 TWorkContext* WorkContext()
 {
-    return CurrentWorkContext();
+    return ContextPointer();
+}
+
+TWorkContext* CurrentWorkContext()
+{
+    return ContextPointer();
+}
+
+void SetCurrentWorkContext(TWorkContext* context)
+{
+    ContextPointer() = context;
 }
 
 QString ItemText(TRecordItem* item)
@@ -104,28 +122,38 @@ TSqlDialect DefDialect()
 
 bool OpenSql(const QString& sql, TQueryRef& query)
 {
+    TAdoConn* conn = GetDefConnection();
+    if (!conn)
+        return false;
     try {
-        TAdoConn* conn = GetDefConnection();
-        if (!conn)
-            return false;
         query = TARQuery::Open(conn, sql);
         return true;
-    } catch (...) {
+    } catch (const std::exception& e) {
+        conn->SetLastError(QString::fromUtf8(e.what())); // the trace has it too
         return false;
     }
 }
 
 bool ExecSql(const QString& sql)
 {
+    TAdoConn* conn = GetDefConnection();
+    if (!conn)
+        return false;
     try {
-        TAdoConn* conn = GetDefConnection();
-        if (!conn)
-            return false;
         ExecuteCommand(conn, sql);
         return true;
-    } catch (...) {
+    } catch (const std::exception& e) {
+        conn->SetLastError(QString::fromUtf8(e.what()));
         return false;
     }
+}
+
+QString LastDbError()
+{
+    TAdoConn* conn = GetDefConnection();
+    if (!conn)
+        return QStringLiteral("没有可用的数据库连接。");
+    return conn->LastError();
 }
 
 void DropQuery(TARQuery* query)

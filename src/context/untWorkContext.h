@@ -1,6 +1,7 @@
 #pragma once
+// The working context as the library reads it, and SQL on the default connection "Def".
 
-#include "untAdodbIsomer.h"
+#include "context/untAdodbIsomer.h"
 
 #include <QString>
 #include <QVariant>
@@ -47,8 +48,11 @@ struct TWorkContext {
     TRecordObject* CurrentUnit = nullptr;
 };
 
-// The working context of the current call.
+// The working context of the current call: the plug-in entry keeps the host's record here
+// before any window exists (the host's tools and tests set it directly).
 TWorkContext* WorkContext();
+TWorkContext* CurrentWorkContext();
+void SetCurrentWorkContext(TWorkContext* context);
 
 QString ItemText(TRecordItem* item);
 QString CurrentUserCode();
@@ -70,8 +74,11 @@ using TQueryRef = TIntfPtr<TARQuery>;
 TAdoConn* GetDefConnection();
 // The dialect of "Def" (the fallback without a connection).
 TSqlDialect DefDialect();
-// Never raise: false on any error, and `query` keeps what it held.
+// Never raise: false on any error, and `query` keeps what it held; the error's message stays
+// on the connection (LastDbError).
 bool OpenSql(const QString& sql, TQueryRef& query);
 bool ExecSql(const QString& sql);
+// The message of the last failed statement on "Def" (a missing connection says so).
+QString LastDbError();
 // Frees a query nobody else references.
 void DropQuery(TARQuery* query);

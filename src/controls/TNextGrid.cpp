@@ -1,6 +1,6 @@
-#include "TNextGrid.h"
+#include "controls/TNextGrid.h"
 
-#include "untException.h"
+#include "platform/untException.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "untColumnStore.h"
+#include "store/untColumnStore.h"
 
 #include <QColor>
 #include <QHash>
@@ -12,7 +12,13 @@
 
 enum class TNxColumnKind { Text, Number, CheckBox };
 
-enum TNxColumnOption { coCanClick = 1, coCanInput = 2, coCanSort = 4, coEditing = 8, coPublicUsing = 16 };
+enum TNxColumnOption {
+    coCanClick = 1,
+    coCanInput = 2,
+    coCanSort = 4,
+    coEditing = 8,
+    coPublicUsing = 16
+};
 enum TNxGridOption { goHeader = 1, goSelectFullRow = 2 };
 enum TNxAppearanceOption { aoBoldTextSelection = 1, aoHighlightSlideCells = 2 };
 
@@ -116,7 +122,8 @@ public:
     unsigned AppearanceOptions() const { return m_appearance; }
     void SetGridLinesColor(const QColor& color);
 
-    using BeforeEditHandler = std::function<void(TNextGrid* sender, int col, int row, bool& accept)>;
+    using BeforeEditHandler =
+        std::function<void(TNextGrid* sender, int col, int row, bool& accept)>;
     using KeyPressHandler = std::function<void(TNextGrid* sender, QChar& key)>;
     BeforeEditHandler OnBeforeEdit;
     KeyPressHandler OnKeyPress;

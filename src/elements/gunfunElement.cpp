@@ -1,42 +1,32 @@
-#include "gunfunElement.h"
+#include "elements/gunfunElement.h"
 
-#include "gunfunElementBase.h"
-#include "untWorkContext.h"
-
-#include <QComboBox>
+#include "elements/gunfunElementBase.h"
+#include "context/untWorkContext.h"
 
 QString AllEntryText()
 {
     return QStringLiteral("<全部>");
 }
 
-int FillComboByQuery(QComboBox* combo, const QString& sql, bool withAll)
+bool ReadChoices(const QString& sql, QList<TChoice>& choices)
 {
+    choices.clear();
     TQueryRef query;
-    const bool opened = OpenSql(sql, query);
-    combo->clear();
-    if (!opened)
-        return 0;
+    if (!OpenSql(sql, query))
+        return false;
     TARQuery* ds = query->Dataset();
-    if (ds->IsEmpty())
-        return 0;
     const int name = ds->FindField(QStringLiteral("name"));
+    const int id = ds->FindField(QStringLiteral("id"));
     if (name < 0)
-        return 0;
-    QStringList items;
-    if (withAll)
-        items << AllEntryText();
+        return true;
     for (ds->First(); !ds->Eof(); ds->Next())
-        items << ds->Fields(name).AsString();
-    combo->addItems(items);
-    combo->setCurrentIndex(0);
-    const int count = ds->RecordCount();
+        choices.append(
+            {ds->Fields(name).AsString(), id < 0 ? QString() : ds->Fields(id).AsString()});
     ds->Close();
-    return count;
+    return true;
 }
 
-int FillMoneyKinds(QComboBox* combo, bool withAll, int listType, bool descending,
-                   const QString& extraCondition)
+QString MoneyKindsSql(int listType, bool descending, const QString& extraCondition)
 {
     static const char* const kSql[] = {
         "select mid as id,mname as name from pubmoneykind where leafflag='0' ",
@@ -51,11 +41,10 @@ int FillMoneyKinds(QComboBox* combo, bool withAll, int listType, bool descending
         sql += extraCondition;
     if (listType == 2 || descending)
         sql += QStringLiteral("order by mid desc ");
-    return FillComboByQuery(combo, sql, withAll);
+    return sql;
 }
 
-int FillIncomePayTypes(QComboBox* combo, bool withAll, int listType, const QString& extraCondition,
-                       bool descending)
+QString IncomePayTypesSql(int listType, const QString& extraCondition, bool descending)
 {
     static const char* const kSql[] = {
         "select ipid as id,ipname as name from pubincomepay where leafflag='0' ",
@@ -75,10 +64,10 @@ int FillIncomePayTypes(QComboBox* combo, bool withAll, int listType, const QStri
     sql += QStringLiteral(" order by ipid");
     if (descending)
         sql += QStringLiteral(" desc ");
-    return FillComboByQuery(combo, sql, withAll);
+    return sql;
 }
 
-int FillBudgetKinds(QComboBox* combo, bool withAll, int listType, const QString& extraCondition)
+QString BudgetKindsSql(int listType, const QString& extraCondition)
 {
     static const char* const kSql[] = {
         "select bkid as id,bkname as name from pubbudgetkind where leafflag='0' and BKid "
@@ -88,54 +77,56 @@ int FillBudgetKinds(QComboBox* combo, bool withAll, int listType, const QString&
     QString sql = listType >= 0 && listType < 3 ? QString::fromLatin1(kSql[listType]) : QString();
     if (!extraCondition.isEmpty())
         sql += extraCondition;
-    return FillComboByQuery(combo, sql, withAll);
+    return sql;
 }
 
-int FillDataKinds(QComboBox* combo, bool withAll, int dataKindType, const QString& extraCondition)
+QString DataKindsSql(int dataKindType, const QString& extraCondition)
 {
     QString sql =
         "select dkid as id,dkname as name from pubdatakind where leafflag='0' and dktype ='" +
         QString::number(dataKindType) + "' ";
     if (!extraCondition.isEmpty())
         sql += extraCondition;
-    return FillComboByQuery(combo, sql, withAll);
+    return sql;
 }
 
-int FillBureaux(QComboBox* combo, bool withAll, const QString& extraCondition)
+QString BureauxSql(const QString& extraCondition)
 {
     QString sql =
         QStringLiteral("select burid as id,burname as name from pubBureaux where leafflag='0'  "
                        "and useflag='0' and mainBurview='1' ");
     if (!extraCondition.isEmpty())
         sql += extraCondition;
-    return FillComboByQuery(combo, sql, withAll);
+    return sql;
 }
 
-void FillSecrecy(QComboBox* combo, bool withAll)
+TChoiceList SecrecyChoices(bool withAll)
 {
-    combo->clear();
-    combo->addItem(QStringLiteral("密"));
-    combo->addItem(QStringLiteral("非密"));
+    TChoiceList list;
+    list.Entries = {{QStringLiteral("密"), QStringLiteral("0")},
+                    {QStringLiteral("非密"), QStringLiteral("1")}};
     if (withAll)
-        combo->addItem(AllEntryText());
-    const bool notSecret = CurrentUnitText(17) == QLatin1String("1");
-    combo->setCurrentIndex(notSecret ? 1 : 0);
+        list.Entries.append({AllEntryText(), QString()});
+    list.Selected = CurrentUnitText(17) == QLatin1String("1") ? 1 : 0;
+    return list;
 }
 
-void FillIndicatorTypes(QComboBox* combo, bool withAll, bool withTemporary)
+TChoiceList IndicatorTypeChoices(bool withAll, bool withTemporary)
 {
-    combo->clear();
+    TChoiceList list;
     if (withAll)
-        combo->addItem(AllEntryText());
-    combo->addItem(QStringLiteral("控制数"));
-    combo->addItem(QStringLiteral("预算数"));
+        list.Entries.append({AllEntryText(), QString()});
+    list.Entries.append({QStringLiteral("控制数"), QStringLiteral("0")});
+    list.Entries.append({QStringLiteral("预算数"), QStringLiteral("1")});
+    if (withTemporary)
+        list.Entries.append({QStringLiteral("临时指标"), QStringLiteral("2")});
     const int index = SysParams().DefaultBType;
-    if (withTemporary) {
-        combo->addItem(QStringLiteral("临时指标"));
-        combo->setCurrentIndex(index < combo->count() ? index : -1);
-    } else {
-        combo->setCurrentIndex(index == 2 ? 0 : (index < combo->count() ? index : -1));
-    }
+    const int count = int(list.Entries.size());
+    if (!withTemporary && index == 2)
+        list.Selected = 0;
+    else
+        list.Selected = index >= 0 && index < count ? index : -1;
+    return list;
 }
 
 bool SubjectTypesExist(int year)

@@ -1,25 +1,36 @@
 #pragma once
+// Choice-list statements and fixed lists, and the budget-subject rules.
 
+#include <QList>
 #include <QString>
 
-class QComboBox;
+// One entry of a choice list: what the operator sees and the code behind it.
+struct TChoice {
+    QString Name;
+    QString Code;
+};
+// A fixed list with the entry the context selects (-1: none).
+struct TChoiceList {
+    QList<TChoice> Entries;
+    int Selected = -1;
+};
 
-// Fills the combo with the "name" column of the query; "<全部>" first with `withAll`.
-// Entry 0 is selected. An empty or failed query leaves the list empty with nothing selected.
-int FillComboByQuery(QComboBox* combo, const QString& sql, bool withAll);
-
-int FillMoneyKinds(QComboBox* combo, bool withAll, int listType, bool descending,
-                   const QString& extraCondition);
-int FillIncomePayTypes(QComboBox* combo, bool withAll, int listType, const QString& extraCondition,
-                       bool descending);
-int FillBudgetKinds(QComboBox* combo, bool withAll, int listType, const QString& extraCondition);
-int FillDataKinds(QComboBox* combo, bool withAll, int dataKindType, const QString& extraCondition);
-int FillBureaux(QComboBox* combo, bool withAll, const QString& extraCondition);
-void FillSecrecy(QComboBox* combo, bool withAll);
-void FillIndicatorTypes(QComboBox* combo, bool withAll, bool withTemporary);
-
-// The entry that means "no restriction".
+// The entry that means "no restriction" (its code is empty).
 QString AllEntryText();
+
+// The statements of the choice lists (columns id and name; leaf elements only).
+QString MoneyKindsSql(int listType, bool descending, const QString& extraCondition);
+QString IncomePayTypesSql(int listType, const QString& extraCondition, bool descending);
+QString BudgetKindsSql(int listType, const QString& extraCondition);
+QString DataKindsSql(int dataKindType, const QString& extraCondition);
+QString BureauxSql(const QString& extraCondition);
+// The rows of such a statement in query order; false when it cannot be opened.
+bool ReadChoices(const QString& sql, QList<TChoice>& choices);
+
+// Secrecy "密"/"非密" (codes "0"/"1"), "<全部>" last; "非密" selected for a unit whose flag is "1".
+TChoiceList SecrecyChoices(bool withAll);
+// 控制数/预算数[/临时指标] (codes "0"/"1"/"2") with the default type selected.
+TChoiceList IndicatorTypeChoices(bool withAll, bool withTemporary);
 
 bool SubjectTypesExist(int year);
 QString SubjectTypeCondition(const QString& moneyKindCode);

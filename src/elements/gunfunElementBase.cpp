@@ -1,7 +1,7 @@
-#include "gunfunElementBase.h"
+#include "elements/gunfunElementBase.h"
 
-#include "untCodePage.h"
-#include "untWorkContext.h"
+#include "platform/untCodePage.h"
+#include "context/untWorkContext.h"
 
 namespace
 {

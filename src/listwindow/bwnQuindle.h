@@ -1,7 +1,8 @@
 #pragma once
+// The indicator list window: unit tree, filters, the list with totals and its actions.
 
-#include "bwnQuindleList.h"
-#include "wnBsTrvTC.h"
+#include "listwindow/bwnQuindleList.h"
+#include "basewindows/wnBsTrvTC.h"
 
 #include <memory>
 
@@ -74,8 +75,7 @@ public:
 
     // Filter handling (the handlers of the lists, the tree and the radio group)
     void RunListQuery();
-    // Reads the money kind and source codes again unless the caller just did.
-    void UpdateActionStates(bool readCodes = true);
+    void UpdateActionStates();
     void BuildUnitTree();
     void UpdateSubTypePanel();
     QString GetSourceCode() const;
@@ -109,13 +109,13 @@ private:
     void BuildLeftPanel();
     void BuildGrid();
     void CopyAmounts(bool fromEntered);
-    void Guarded(const std::function<void()>& action);
 
     std::unique_ptr<TBudgetManage> m_store;
     std::unique_ptr<TNextGridManager> m_gridManager;
     bool m_fewUnits = false;
     bool m_shown = false;
     bool m_addRuleMet = false;
+    bool m_listFailed = false; // the last list statement could not be read
 };
 
 // Registers the window class with the plug-in's class registry.

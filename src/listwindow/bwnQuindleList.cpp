@@ -1,4 +1,4 @@
-#include "bwnQuindleList.h"
+#include "listwindow/bwnQuindleList.h"
 
 QString ListStatement(const ListFilter& f, const TSqlDialect& dialect)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gunNextGridManager.h"
-#include "untSqlDialect.h"
+#include "support/gunNextGridManager.h"
+#include "context/untSqlDialect.h"
 
 #include <QList>
 #include <QString>

@@ -1,9 +1,9 @@
-#include "bwnQuindleMarks.h"
+#include "listwindow/bwnQuindleMarks.h"
 
-#include "TNextGrid.h"
-#include "gunBudget.h"
-#include "gunNextGridManager.h"
-#include "untMessageBox.h"
+#include "controls/TNextGrid.h"
+#include "budget/gunBudget.h"
+#include "support/gunNextGridManager.h"
+#include "platform/untApplication.h"
 
 bool TListMarks::Marked(int row) const
 {

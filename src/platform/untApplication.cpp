@@ -1,4 +1,6 @@
-#include "untApplication.h"
+#include "platform/untApplication.h"
+
+#include "platform/untException.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -69,4 +71,29 @@ void TScreen::SetSize(int width, int height)
 {
     m_width = width;
     m_height = height;
+}
+
+int ShowMessage(const QString& text, const QString& caption, MsgIcon icon, MsgButtons buttons)
+{
+    const MessageRecord message{text, caption, icon, buttons};
+    if (Application)
+        return Application->MessageBox(message);
+    return ExecMessageBox(nullptr, message);
+}
+
+void Guarded(QObject* sender, const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        if (Application)
+            Application->HandleException(sender, e);
+        else
+            ExecMessageBox(
+                nullptr, {QString::fromUtf8(e.what()), QString(), MsgIcon::Error, MsgButtons::Ok});
+    } catch (...) {
+        const Exception unknown(QStringLiteral("发生了未知错误。"));
+        if (Application)
+            Application->HandleException(sender, unknown);
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
+// The application and screen objects, the message and modal-run seams, the handler guard.
 
-#include "untMessageBox.h"
+#include "platform/untMessageBox.h"
 
 #include <QObject>
 #include <QPointer>
@@ -72,3 +73,11 @@ private:
 // The library's current application and screen objects (its own, or the host's once adopted).
 extern TApplication* Application;
 extern TScreen* Screen;
+
+// Every message of the system goes through here (and so through the current application).
+int ShowMessage(const QString& text, const QString& caption, MsgIcon icon,
+                MsgButtons buttons = MsgButtons::Ok);
+
+// Runs an event handler; an error it raises goes to the application's exception handler
+// instead of the event loop (which cannot take it).
+void Guarded(QObject* sender, const std::function<void()>& handler);

@@ -1,4 +1,4 @@
-#include "untClipboard.h"
+#include "platform/untClipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

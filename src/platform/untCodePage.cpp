@@ -1,4 +1,4 @@
-#include "untCodePage.h"
+#include "platform/untCodePage.h"
 
 #include <QStringDecoder>
 #include <iconv.h>

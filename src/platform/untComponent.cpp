@@ -1,4 +1,4 @@
-#include "untComponent.h"
+#include "platform/untComponent.h"
 
 #include <QObject>
 #include <QVariant>
@@ -18,7 +18,7 @@ bool IsComponentDestroying(const QObject* component)
     return component->property(kDestroying).toBool();
 }
 
-#include "untApplication.h"
+#include "platform/untApplication.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>

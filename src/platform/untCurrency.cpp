@@ -1,4 +1,4 @@
-#include "untCurrency.h"
+#include "platform/untCurrency.h"
 
 #include <cfenv>
 #include <cmath>

@@ -1,3 +1,3 @@
-#include "untException.h"
+#include "platform/untException.h"
 
 Exception::Exception(const QString& message) : m_message(message), m_utf8(message.toUtf8()) {}

@@ -1,6 +1,6 @@
-#include "untIniFile.h"
+#include "platform/untIniFile.h"
 
-#include "untCodePage.h"
+#include "platform/untCodePage.h"
 
 #include <QFile>
 

@@ -1,6 +1,4 @@
-#include "untMessageBox.h"
-
-#include "untApplication.h"
+#include "platform/untMessageBox.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -61,14 +59,6 @@ int FromQtButton(int button)
     }
 }
 } // namespace
-
-int ShowMessage(const QString& text, const QString& caption, MsgIcon icon, MsgButtons buttons)
-{
-    const MessageRecord message{text, caption, icon, buttons};
-    if (Application)
-        return Application->MessageBox(message);
-    return ExecMessageBox(nullptr, message);
-}
 
 int ExecMessageBox(QWidget* parent, const MessageRecord& message)
 {

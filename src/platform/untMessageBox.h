@@ -1,4 +1,5 @@
 #pragma once
+// Message-box kinds, answers and captions, the real dialog, and the beep.
 
 #include <QString>
 #include <functional>
@@ -42,10 +43,6 @@ inline QString CaptionRefuse()
 {
     return QStringLiteral("Vesperwald 7.1-终止确认");
 }
-
-// Every message of the system goes through here (and so through the current application).
-int ShowMessage(const QString& text, const QString& caption, MsgIcon icon,
-                MsgButtons buttons = MsgButtons::Ok);
 
 // The real dialog behind TApplication::MessageBox.
 int ExecMessageBox(QWidget* parent, const MessageRecord& message);

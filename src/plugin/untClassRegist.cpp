@@ -1,6 +1,6 @@
-#include "untClassRegist.h"
+#include "plugin/untClassRegist.h"
 
-#include "untException.h"
+#include "platform/untException.h"
 
 #include <QList>
 #include <QMap>

@@ -1,6 +1,6 @@
-#include "untObjectFactory.h"
+#include "plugin/untObjectFactory.h"
 
-#include "untComponent.h"
+#include "platform/untComponent.h"
 
 #include <QDialog>
 #include <QMetaMethod>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "untException.h"
+#include "platform/untException.h"
 
 class QObject;
 struct QMetaObject;

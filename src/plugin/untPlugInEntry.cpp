@@ -1,8 +1,9 @@
-#include "untPlugInEntry.h"
+#include "plugin/untPlugInEntry.h"
 
-#include "untApplication.h"
-#include "untComponent.h"
-#include "untShareResRefManager.h"
+#include "platform/untApplication.h"
+#include "platform/untComponent.h"
+#include "platform/untException.h"
+#include "plugin/untShareResRefManager.h"
 
 #include <QDialog>
 #include <QString>
@@ -14,7 +15,6 @@ namespace
 
 struct PlugInState {
     TPlugInHostRec* HostRec = nullptr;
-    TWorkContext* WorkContext = nullptr;
     TPlugInStatus* Status = nullptr;
     TApplication* OwnApplication = nullptr;
     TScreen* OwnScreen = nullptr;
@@ -66,7 +66,6 @@ int ShowPlugInWindowImpl(const char* name, TPlugInHostRec* host)
         PlugInInitialize();
     try {
         s.HostRec = host;
-        s.WorkContext = host->WorkContext;
         if (host->HostStatus) {
             host->HostStatus->Text1 = kEmptyText;
             host->HostStatus->Text2 = kEmptyText;
@@ -87,6 +86,8 @@ int ShowPlugInWindowImpl(const char* name, TPlugInHostRec* host)
         if (Application)
             Application->HandleException(nullptr, e);
     } catch (...) {
+        if (Application)
+            Application->HandleException(nullptr, Exception(QStringLiteral("发生了未知错误。")));
     }
     return result;
 }
@@ -120,7 +121,6 @@ void PlugInFinalize()
     delete s.Manager;
     s.Manager = nullptr;
     s.HostRec = nullptr;
-    s.WorkContext = nullptr;
     s.Status = nullptr;
     // Only the library's own objects are freed here; the host's were never ours.
     if (Application == s.OwnApplication) {
@@ -136,16 +136,6 @@ void PlugInFinalize()
 TResRefManager* ResRefManager()
 {
     return State().Manager;
-}
-
-TWorkContext* CurrentWorkContext()
-{
-    return State().WorkContext;
-}
-
-void SetCurrentWorkContext(TWorkContext* context)
-{
-    State().WorkContext = context;
 }
 
 const char* PlugInEmptyText()

@@ -1,6 +1,7 @@
 #pragma once
+// The host records, the entry's handshake with the host, library load and unload.
 
-#include "untInterface.h"
+#include "platform/untInterface.h"
 
 #include <QtGlobal>
 
@@ -38,7 +39,7 @@ struct TPlugInHostRec {
 
 using ShowPlugInWindowProc = int (*)(const char* name, TPlugInHostRec* host);
 
-// The body of the exported ShowPlugInWindow.
+// The body of the exported ShowPlugInWindow (the module keeps the working context first).
 int ShowPlugInWindowImpl(const char* name, TPlugInHostRec* host);
 
 // Library load/unload: reason 1 saves the library's own application and screen objects
@@ -49,10 +50,6 @@ void PlugInInitialize();
 void PlugInFinalize();
 
 TResRefManager* ResRefManager();
-// The working context of the last call (set before any window exists).
-TWorkContext* CurrentWorkContext();
-// Sets the working context without a call of the entry (the host's tools and tests).
-void SetCurrentWorkContext(TWorkContext* context);
 // The one empty text the status texts are reset to.
 const char* PlugInEmptyText();
 

@@ -1,9 +1,9 @@
-#include "untShareResRefManager.h"
+#include "plugin/untShareResRefManager.h"
 
-#include "untApplication.h"
-#include "untClassRegist.h"
-#include "untComponent.h"
-#include "untObjectFactory.h"
+#include "platform/untApplication.h"
+#include "plugin/untClassRegist.h"
+#include "platform/untComponent.h"
+#include "plugin/untObjectFactory.h"
 
 TResRefManager::TResRefManager(QObject* owner) : QObject(owner) {}
 

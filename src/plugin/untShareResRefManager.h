@@ -1,8 +1,8 @@
 #pragma once
 
-#include "untException.h"
-#include "untInterface.h"
-#include "untObjectStringList.h"
+#include "platform/untException.h"
+#include "platform/untInterface.h"
+#include "platform/untObjectStringList.h"
 
 #include <QList>
 #include <QMetaObject>

@@ -1,16 +1,17 @@
-#include "gunNextGridManager.h"
+#include "support/gunNextGridManager.h"
 
-#include "TNextGrid.h"
-#include "untApplication.h"
-#include "untIniFile.h"
-#include "untWorkContext.h"
+#include "controls/TNextGrid.h"
+#include "platform/untApplication.h"
+#include "platform/untIniFile.h"
+#include "context/untWorkContext.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QFileInfo>
 #include <QPalette>
 
-namespace {
+namespace
+{
 const QColor kTotalsColor(200, 200, 255);
 
 // Restores the cursor and unlocks the grid whatever way the fill ends.
@@ -34,8 +35,10 @@ struct FillGuard {
 TNextGridManager::TNextGridManager(const QList<TGridFieldDef>& definitions, const QString& gridName)
     : m_definitions(definitions)
 {
-    const QString exe = Application ? Application->ExeName() : QCoreApplication::applicationFilePath();
-    m_layoutPath = QFileInfo(exe).absolutePath() + QLatin1Char('/') + gridName + QStringLiteral(".for");
+    const QString exe =
+        Application ? Application->ExeName() : QCoreApplication::applicationFilePath();
+    m_layoutPath =
+        QFileInfo(exe).absolutePath() + QLatin1Char('/') + gridName + QStringLiteral(".for");
 }
 
 bool TNextGridManager::LoadLayout(const QString& path, QList<TGridFieldDef>& definitions)
@@ -109,9 +112,10 @@ void TNextGridManager::BuildColumns(TNextGrid* grid)
     grid->EndUpdate();
 }
 
-void TNextGridManager::Fill(TNextGrid* grid, const QString& sql, bool withTotals, bool halveTotals,
+bool TNextGridManager::Fill(TNextGrid* grid, const QString& sql, bool withTotals, bool halveTotals,
                             bool withRowNumbers)
 {
+    bool opened = true;
     m_filling = true;
     m_totals = withTotals;
     grid->SetAppearanceOptions(aoBoldTextSelection | aoHighlightSlideCells);
@@ -127,13 +131,16 @@ void TNextGridManager::Fill(TNextGrid* grid, const QString& sql, bool withTotals
         grid->ClearRows();
 
         TQueryRef query;
-        if (!OpenSql(sql, query) || query->Dataset()->IsEmpty())
-            return;
+        opened = OpenSql(sql, query);
+        if (!opened || query->Dataset()->IsEmpty())
+            return opened;
         auto store = std::make_shared<TColumnStore>(query->Dataset()->TakeStore());
         query.Reset();
         const int resultColumns = store->ColumnCount();
         if (resultColumns > grid->ColumnCount())
-            throw Exception(QStringLiteral("查询结果有%1列，多于表格的%2列").arg(resultColumns).arg(grid->ColumnCount()));
+            throw Exception(QStringLiteral("查询结果有%1列，多于表格的%2列")
+                                .arg(resultColumns)
+                                .arg(grid->ColumnCount()));
         // Each grid column reads its own result column by name; with row numbers the
         // result's last column shows 1, 2, 3 … instead.
         const int numberColumn = withRowNumbers ? resultColumns - 1 : -1;
@@ -156,8 +163,9 @@ void TNextGridManager::Fill(TNextGrid* grid, const QString& sql, bool withTotals
             bool captionDone = false;
             for (int i = 0; i < grid->ColumnCount(); ++i) {
                 const TNxColumn& c = grid->Column(i);
-                const bool plainText = size_t(i) < m_columnKinds.size() ? m_columnKinds[i] == 1
-                                                                         : c.Kind == TNxColumnKind::Text;
+                const bool plainText = size_t(i) < m_columnKinds.size()
+                                           ? m_columnKinds[i] == 1
+                                           : c.Kind == TNxColumnKind::Text;
                 if (c.Kind == TNxColumnKind::Number) {
                     // Exact sums: money is summed as ten-thousandths, never as doubles.
                     Currency sum;
@@ -176,6 +184,7 @@ void TNextGridManager::Fill(TNextGrid* grid, const QString& sql, bool withTotals
     }
     if (grid->RowCount() > 0)
         grid->SetSelectedRow(0);
+    return opened;
 }
 
 QString TNextGridManager::GetText(TNextGrid* grid, int row, const QString& columnName) const

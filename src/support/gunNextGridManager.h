@@ -1,6 +1,7 @@
 #pragma once
+// The grid manager: columns from definitions or a layout file, fills with totals, cell reads.
 
-#include "untCurrency.h"
+#include "platform/untCurrency.h"
 
 #include <QList>
 #include <QString>
@@ -29,8 +30,10 @@ public:
 
     void BuildColumns(TNextGrid* grid);
     // Raises the data layer's error (after the grid is cleared and unlocked) when the result
-    // does not match the definitions; a statement that cannot be opened leaves the grid empty.
-    void Fill(TNextGrid* grid, const QString& sql, bool withTotals, bool halveTotals, bool withRowNumbers);
+    // does not match the definitions. A statement that cannot be opened leaves the grid empty
+    // and gives false (the connection keeps the reason).
+    bool Fill(TNextGrid* grid, const QString& sql, bool withTotals, bool halveTotals,
+              bool withRowNumbers);
     QString GetText(TNextGrid* grid, int row, const QString& columnName) const;
     // Raises when the text is not a number.
     Currency GetCurrency(TNextGrid* grid, int row, const QString& columnName) const;
@@ -40,7 +43,8 @@ public:
     bool Filling() const { return m_filling; }
     bool TotalsFlag() const { return m_totals; }
 
-    // The definitions a layout file gives, or nullopt-like false when the file is absent or ignored.
+    // The definitions a layout file gives, or nullopt-like false when the file is absent or
+    // ignored.
     static bool LoadLayout(const QString& path, QList<TGridFieldDef>& definitions);
 
 private:

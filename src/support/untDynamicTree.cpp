@@ -1,8 +1,8 @@
-#include "untDynamicTree.h"
+#include "support/untDynamicTree.h"
 
-#include "TTreeView.h"
-#include "untApplication.h"
-#include "untQueryThread.h"
+#include "controls/TTreeView.h"
+#include "platform/untApplication.h"
+#include "support/untQueryThread.h"
 
 #include <QCoreApplication>
 
@@ -155,6 +155,7 @@ void TDynamicTree::Deactivate()
         t->Terminate();
         t->OnDataReady = nullptr;
         t->OnTerminate = nullptr;
+        t->OnError = nullptr;
     }
     if (m_tree) {
         m_tree->OnExpanding = m_oldOnExpanding;
@@ -215,8 +216,11 @@ void TDynamicTree::BuildTopNode()
         LoadChildren(node);
         AutoExpand();
     } catch (...) {
+        // The half-built tree goes; the caller learns why (a tree that cannot be built
+        // must not look like an empty one).
         if (m_tree && m_tree->indexOfTopLevelItem(node) >= 0)
             delete node;
+        throw;
     }
 }
 
@@ -240,14 +244,21 @@ void TDynamicTree::LoadChildren(TNodeItem* node)
     if (SyncDataLoad) {
         TIntfPtr<TARQuery> query = TARQuery::Open(m_conn, sql); // errors pass to the caller
         TARQuery* ds = query->Dataset();
+        ++m_loadDepth;
         for (ds->First(); !ds->Eof() && CanWork(); ds->Next())
             AddNodeFromRecord(node, nullptr, ds);
+        --m_loadDepth;
+        ReportDroppedRows();
         return;
     }
     auto* thread = new TQueryThread(true, m_conn, sql);
     m_threads.append(thread);
     thread->OnTerminate = [this](TQueryThread* t) { ThreadTerminated(t); };
     thread->OnDataReady = [this](TQueryThread* t, TARQuery* ds) { ThreadDataReady(t, ds); };
+    thread->OnError = [this](TQueryThread* t, const QString& error) {
+        if (!t->Terminated() && CanWork())
+            Report(QStringLiteral("树节点的下级无法读取：%1").arg(error));
+    };
     thread->Node = node;
     if (!CanWork())
         thread->Terminate();
@@ -268,6 +279,31 @@ void TDynamicTree::ThreadDataReady(TQueryThread* thread, TARQuery* ds)
         if (!CanWork())
             return;
     }
+    ReportDroppedRows();
+}
+
+void TDynamicTree::NoteDroppedRow(const QString& error)
+{
+    if (m_droppedRows++ == 0)
+        m_firstDropError = error;
+    ++m_droppedTotal;
+}
+
+void TDynamicTree::ReportDroppedRows()
+{
+    if (m_loadDepth > 0 || m_droppedRows == 0)
+        return;
+    const QString message =
+        QStringLiteral("有%1条记录无法显示在树中：%2").arg(m_droppedRows).arg(m_firstDropError);
+    m_droppedRows = 0;
+    m_firstDropError.clear();
+    Report(message);
+}
+
+void TDynamicTree::Report(const QString& message)
+{
+    if (Application)
+        Application->HandleException(this, TExceptDynamicTree(message));
 }
 
 void TDynamicTree::ThreadTerminated(TQueryThread* thread)
@@ -286,8 +322,9 @@ void TDynamicTree::AddNodeFromRecord(TNodeItem* parent, TQueryThread* thread, TA
         if (OnBeforAddNode)
             OnBeforAddNode(this, fields, node, cls);
         node->Info = cls();
-    } catch (...) {
+    } catch (const std::exception& e) {
         delete node;
+        NoteDroppedRow(QString::fromUtf8(e.what()));
         return;
     }
     if (thread)
@@ -334,8 +371,9 @@ void TDynamicTree::AddNodeFromRecord(TNodeItem* parent, TQueryThread* thread, TA
             AutoExpand();
         }
         AutoExpand();
-    } catch (...) {
-        delete node; // dropped silently; loading goes on with the next record
+    } catch (const std::exception& e) {
+        delete node; // loading goes on with the next record; the row is reported afterwards
+        NoteDroppedRow(QString::fromUtf8(e.what()));
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
+// The data-bound tree: fills a tree view from an id/parent-id SQL source, level by level.
 
-#include "untAdodbIsomer.h"
+#include "context/untAdodbIsomer.h"
+#include "controls/TTreeView.h"
 
 #include <QList>
 #include <QObject>
@@ -9,7 +11,6 @@
 #include <QTreeWidgetItem>
 #include <functional>
 
-#include "TTreeView.h"
 class TNodeItem;
 class TQueryThread;
 
@@ -56,10 +57,10 @@ class TDynamicTree : public QObject
 {
     Q_OBJECT
 public:
-    using BeforAddNodeHandler =
-        std::function<void(TDynamicTree* sender, TARQuery* fields, TNodeItem* node, TItemInfoClass& cls)>;
-    using AfterAddNodeHandler =
-        std::function<void(TDynamicTree* sender, TARQuery* fields, TNodeItem* node, TItemInfo* info)>;
+    using BeforAddNodeHandler = std::function<void(TDynamicTree* sender, TARQuery* fields,
+                                                   TNodeItem* node, TItemInfoClass& cls)>;
+    using AfterAddNodeHandler = std::function<void(TDynamicTree* sender, TARQuery* fields,
+                                                   TNodeItem* node, TItemInfo* info)>;
 
     explicit TDynamicTree(QObject* owner = nullptr);
     ~TDynamicTree() override;
@@ -97,6 +98,9 @@ public:
     void LoadChildren(TNodeItem* node);
     int PendingCount() const { return int(m_pendingNodes.size()); }
     int RunningThreads() const { return int(m_threads.size()); }
+    // Rows that could not be made into nodes since the tree was created (each load that drops
+    // some reports them through the application's exception handler).
+    int DroppedRows() const { return m_droppedTotal; }
     // The statement that reads the children of the node with this id.
     QString ChildrenSql(const QString& parentId) const;
 
@@ -113,6 +117,9 @@ private:
     void ThreadDataReady(TQueryThread* thread, TARQuery* dataSet);
     void ThreadTerminated(TQueryThread* thread);
     bool Attach(TNodeItem* node, TNodeItem* parent, const QString& text);
+    void NoteDroppedRow(const QString& error);
+    void ReportDroppedRows();
+    void Report(const QString& message);
 
     QString m_topTitle;
     QString m_fieldId;
@@ -126,4 +133,8 @@ private:
     std::function<void(TTreeView*, QTreeWidgetItem*, bool&)> m_oldOnExpanding;
     QMetaObject::Connection m_connWatch;
     QMetaObject::Connection m_treeWatch;
+    int m_loadDepth = 0;
+    int m_droppedRows = 0;
+    int m_droppedTotal = 0;
+    QString m_firstDropError;
 };

@@ -1,4 +1,4 @@
-#include "untQueryThread.h"
+#include "support/untQueryThread.h"
 
 #include <QCoreApplication>
 
@@ -26,13 +26,20 @@ void TQueryThread::run()
     if (m_terminated)
         return;
     TIntfPtr<TARQuery> query;
+    QString error;
     try {
         query = TARQuery::Open(m_connection.get(), m_sql);
-    } catch (const Exception&) {
+    } catch (const std::exception& e) {
+        error = QString::fromUtf8(e.what());
     }
     m_connection.reset(); // closes this thread's database connection here
-    if (!query || m_terminated)
+    if (m_terminated)
         return;
+    if (!query) {
+        QMetaObject::invokeMethod(
+            qApp, [this, &error] { DoError(error); }, Qt::BlockingQueuedConnection);
+        return;
+    }
     QMetaObject::invokeMethod(
         qApp, [this, &query] { DoDataReady(query.Get()); }, Qt::BlockingQueuedConnection);
 }
@@ -41,4 +48,10 @@ void TQueryThread::DoDataReady(TARQuery* dataSet)
 {
     if (!m_terminated && OnDataReady)
         OnDataReady(this, dataSet);
+}
+
+void TQueryThread::DoError(const QString& error)
+{
+    if (!m_terminated && OnError)
+        OnError(this, error);
 }

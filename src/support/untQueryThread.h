@@ -1,6 +1,7 @@
 #pragma once
+// One query opened off the user-interface thread on a connection of its own.
 
-#include "untAdodbIsomer.h"
+#include "context/untAdodbIsomer.h"
 
 #include <QThread>
 #include <atomic>
@@ -16,6 +17,7 @@ class TQueryThread : public QThread
 public:
     using DataReadyHandler = std::function<void(TQueryThread* thread, TARQuery* dataSet)>;
     using TerminateHandler = std::function<void(TQueryThread* thread)>;
+    using ErrorHandler = std::function<void(TQueryThread* thread, const QString& error)>;
 
     // `connection` is copied (a connection never crosses threads); the thread starts at
     // once unless `suspended`.
@@ -30,6 +32,8 @@ public:
     // Read and written on the user-interface thread only.
     DataReadyHandler OnDataReady;
     TerminateHandler OnTerminate;
+    // The query could not be opened (delivered on the user-interface thread).
+    ErrorHandler OnError;
     TNodeItem* Node = nullptr;
 
 protected:
@@ -37,6 +41,7 @@ protected:
 
 private:
     void DoDataReady(TARQuery* dataSet);
+    void DoError(const QString& error);
     std::unique_ptr<TAdoConn> m_connection;
     QString m_sql;
     std::atomic<bool> m_terminated{false};

@@ -1,10 +1,10 @@
-#include "TTreeView.h"
-#include "TestSupport.h"
-#include "untClassRegist.h"
-#include "untComponent.h"
-#include "untShareResRefManager.h"
-#include "wnBsNormalDialog.h"
-#include "wnBsTrvTC.h"
+#include "controls/TTreeView.h"
+#include "fixtures/TestSupport.h"
+#include "plugin/untClassRegist.h"
+#include "platform/untComponent.h"
+#include "plugin/untShareResRefManager.h"
+#include "basewindows/wnBsNormalDialog.h"
+#include "basewindows/wnBsTrvTC.h"
 
 #include <QLineEdit>
 #include <QMainWindow>

@@ -1,6 +1,6 @@
-#include "TestDatabase.h"
-#include "gunBudget.h"
-#include "gunFunCheck.h"
+#include "fixtures/TestDatabase.h"
+#include "budget/gunBudget.h"
+#include "budget/gunFunCheck.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The statements of the store as they are built for an SQL Server connection.
-#include "gunBudget.h"
-#include "untPlugInEntry.h"
-#include "untWorkContext.h"
+#include "budget/gunBudget.h"
+#include "plugin/untPlugInEntry.h"
+#include "context/untWorkContext.h"
 
 #include <gtest/gtest.h>
 

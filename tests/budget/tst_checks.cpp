@@ -1,7 +1,7 @@
-#include "TestDatabase.h"
-#include "TestSupport.h"
-#include "gunFunCheck.h"
-#include "untPlugInEntry.h"
+#include "fixtures/TestDatabase.h"
+#include "fixtures/TestSupport.h"
+#include "budget/gunFunCheck.h"
+#include "plugin/untPlugInEntry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "TestDatabase.h"
-#include "untAdodbIsomer.h"
-#include "untPlugInEntry.h"
-#include "untWorkContext.h"
+#include "fixtures/TestDatabase.h"
+#include "context/untAdodbIsomer.h"
+#include "plugin/untPlugInEntry.h"
+#include "context/untWorkContext.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
-#include "untAdodbIsomer.h"
-#include "untSqlDialect.h"
+#include "context/untAdodbIsomer.h"
+#include "context/untSqlDialect.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "TestDatabase.h"
-#include "untPlugInEntry.h"
-#include "untWorkContext.h"
+#include "fixtures/TestDatabase.h"
+#include "plugin/untPlugInEntry.h"
+#include "context/untWorkContext.h"
 
 #include <QDate>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "TNextGrid.h"
-#include "untException.h"
+#include "controls/TNextGrid.h"
+#include "platform/untException.h"
 
 #include <QAbstractItemModelTester>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "TTreeView.h"
+#include "controls/TTreeView.h"
 
 #include <gtest/gtest.h>
 

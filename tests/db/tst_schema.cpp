@@ -1,6 +1,6 @@
-#include "DbDemo.h"
-#include "DbSchema.h"
-#include "TestDatabase.h"
+#include "db/DbDemo.h"
+#include "db/DbSchema.h"
+#include "fixtures/TestDatabase.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "TestDatabase.h"
-#include "gunfunElement.h"
-#include "gunfunElementBase.h"
-#include "untPlugInEntry.h"
+#include "fixtures/TestDatabase.h"
+#include "elements/gunfunElement.h"
+#include "elements/gunfunElementBase.h"
+#include "plugin/untPlugInEntry.h"
 
 #include <gtest/gtest.h>
 

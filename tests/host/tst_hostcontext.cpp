@@ -1,5 +1,5 @@
-#include "HostContext.h"
-#include "TestDatabase.h"
+#include "host/HostContext.h"
+#include "fixtures/TestDatabase.h"
 
 #include <gtest/gtest.h>
 

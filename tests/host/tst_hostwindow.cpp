@@ -1,8 +1,8 @@
 // The host with the real plug-in module, as an operator uses it.
-#include "HostContext.h"
-#include "HostWindow.h"
-#include "TestDatabase.h"
-#include "TestSupport.h"
+#include "host/HostContext.h"
+#include "host/HostWindow.h"
+#include "fixtures/TestDatabase.h"
+#include "fixtures/TestSupport.h"
 
 #include <QApplication>
 #include <QMdiArea>

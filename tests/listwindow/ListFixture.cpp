@@ -1,14 +1,15 @@
+#include "context/untSqlTrace.h"
 #include "ListFixture.h"
 
-#include "TNextGrid.h"
-#include "bwnQuindle.h"
-#include "gunNextGridManager.h"
+#include "controls/TNextGrid.h"
+#include "listwindow/bwnQuindle.h"
+#include "support/gunNextGridManager.h"
 
 #include <QComboBox>
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include "untShareResRefManager.h"
+#include "plugin/untShareResRefManager.h"
 
 namespace
 {

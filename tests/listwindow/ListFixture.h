@@ -1,8 +1,8 @@
 #pragma once
 
-#include "TestDatabase.h"
-#include "TestSupport.h"
-#include "untPlugInEntry.h"
+#include "fixtures/TestDatabase.h"
+#include "fixtures/TestSupport.h"
+#include "plugin/untPlugInEntry.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "bwnQuindleList.h"
+#include "listwindow/bwnQuindleList.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #include "ListFixture.h"
-#include "TNextGrid.h"
-#include "TTreeView.h"
-#include "bwnQuindle.h"
-#include "gunNextGridManager.h"
-#include "untDynamicTree.h"
+#include "controls/TNextGrid.h"
+#include "controls/TTreeView.h"
+#include "listwindow/bwnQuindle.h"
+#include "support/gunNextGridManager.h"
+#include "support/untDynamicTree.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -309,4 +309,30 @@ TEST_P(ListFixture, LostConnectionEmptiesTheListWithoutAnEscape)
     EXPECT_NO_THROW(Choose(w->cobMid, 0));
     EXPECT_EQ(w->RowsListed(), 0);
     EXPECT_FALSE(w->tbtnDel->isEnabled());
+}
+
+// A list that cannot be read says why and is never presented as "no indicators".
+TEST_P(ListFixture, FailedListIsReportedWithTheDatabaseReason)
+{
+    TbfrmQuindle* w = Open();
+    ASSERT_TRUE(w->AddRuleMet());
+    messages->Clear();
+    if (GetParam() == Engine::SQLite) {
+        db.Exec("drop view vwbudget");
+    } else {
+        // The server goes away under the open window.
+        TAdoConn admin;
+        admin.SetConnectionString(db.ConnectionString());
+        ExecuteCommand(&admin, "select pg_terminate_backend(pid) from pg_stat_activity where "
+                               "datname=current_database() and pid<>pg_backend_pid()");
+    }
+    Choose(w->cobMid, 0);
+    ASSERT_EQ(messages->Messages().size(), 1);
+    const MessageRecord m = messages->Messages()[0];
+    EXPECT_TRUE(m.Text.startsWith(QStringLiteral("无法读取预算指标："))) << m.Text.toStdString();
+    EXPECT_GT(m.Text.size(), 12); // the database's own words follow
+    EXPECT_EQ(m.Icon, MsgIcon::Error);
+    EXPECT_EQ(w->RowsListed(), 0);
+    for (QAction* a : {w->tbtnAdd, w->tbtnMod, w->tbtnDel, w->mnuAdd, w->mnuMod, w->mnuDel})
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
 }

@@ -1,8 +1,8 @@
-#include "TestSupport.h"
-#include "untApplication.h"
-#include "untCodePage.h"
-#include "untException.h"
-#include "untIniFile.h"
+#include "fixtures/TestSupport.h"
+#include "platform/untApplication.h"
+#include "platform/untCodePage.h"
+#include "platform/untException.h"
+#include "platform/untIniFile.h"
 
 #include <QDialog>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 #pragma once
 
 // Window and control classes the frame tests register in place of the product's windows.
-#include "untComponent.h"
+#include "platform/untComponent.h"
 
 #include <QCloseEvent>
 #include <QDialog>

@@ -1,8 +1,8 @@
-#include "TestSupport.h"
+#include "fixtures/TestSupport.h"
 #include "TestWindows.h"
-#include "untClassRegist.h"
-#include "untPlugInEntry.h"
-#include "untShareResRefManager.h"
+#include "plugin/untClassRegist.h"
+#include "plugin/untPlugInEntry.h"
+#include "plugin/untShareResRefManager.h"
 
 #include <QPointer>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Loads the real plug-in module as the host does and unloads it again.
-#include "TestSupport.h"
-#include "untPlugInEntry.h"
+#include "fixtures/TestSupport.h"
+#include "plugin/untPlugInEntry.h"
 
 #include <QPointer>
 #include <dlfcn.h>

@@ -1,7 +1,7 @@
-#include "TestSupport.h"
+#include "fixtures/TestSupport.h"
 #include "TestWindows.h"
-#include "untClassRegist.h"
-#include "untShareResRefManager.h"
+#include "plugin/untClassRegist.h"
+#include "plugin/untShareResRefManager.h"
 
 #include <QPointer>
 #include <gtest/gtest.h>

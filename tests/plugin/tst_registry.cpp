@@ -1,7 +1,7 @@
 #include "TestWindows.h"
-#include "untClassRegist.h"
-#include "untObjectFactory.h"
-#include "untObjectStringList.h"
+#include "plugin/untClassRegist.h"
+#include "plugin/untObjectFactory.h"
+#include "platform/untObjectStringList.h"
 
 #include <QPointer>
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
-#include "TestDatabase.h"
-#include "TestSupport.h"
-#include "untDynamicTree.h"
+#include "context/untSqlTrace.h"
+#include "fixtures/TestDatabase.h"
+#include "fixtures/TestSupport.h"
+#include "support/untDynamicTree.h"
 
 #include <QSqlDatabase>
 #include <QTest>
@@ -243,4 +244,42 @@ TEST_P(Tree, BackgroundQueriesDeliverOnTheUserInterfaceThread)
     t.SetActive(false);
     QTest::qWait(300);
     EXPECT_EQ(view.topLevelItemCount(), 0);
+}
+
+// A row that cannot become a node, and a level that cannot be read, are reported, not lost.
+TEST_P(Tree, UnusableRowsAndQueriesAreReported)
+{
+    MessageRecorder messages;
+    TDynamicTree t;
+    Configure(t);
+    t.OnBeforAddNode = [](TDynamicTree*, TARQuery* fields, TNodeItem*, TItemInfoClass&) {
+        if (fields && fields->FieldByName("id").AsString() == "2")
+            throw Exception("坏记录");
+    };
+    t.SetActive(true);
+    EXPECT_EQ(Texts(view.topLevelItem(0)), QStringList{"1 A"});
+    EXPECT_EQ(t.DroppedRows(), 1);
+    ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("有1条记录无法显示在树中：坏记录")});
+    EXPECT_EQ(messages.Messages()[0].Icon, MsgIcon::Error);
+
+    // A source that cannot be read raises out of the activation: no half-built tree remains.
+    TTreeView other;
+    TDynamicTree broken;
+    Configure(broken);
+    broken.SetTreeView(&other);
+    broken.SqlTable = {"select * from nosuch"};
+    EXPECT_THROW(broken.SetActive(true), TExceptDbManager);
+    EXPECT_EQ(other.topLevelItemCount(), 0);
+
+    // In the background the query's error arrives on the user-interface thread.
+    messages.Clear();
+    TTreeView third;
+    TDynamicTree background;
+    Configure(background);
+    background.SetTreeView(&third);
+    background.SqlTable = {"select * from nosuch"};
+    background.SyncDataLoad = false;
+    background.SetActive(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.Messages().isEmpty(); }, 5000));
+    EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("树节点的下级无法读取：")));
 }

@@ -1,7 +1,7 @@
-#include "TNextGrid.h"
-#include "TestDatabase.h"
-#include "gunNextGridManager.h"
-#include "untCodePage.h"
+#include "controls/TNextGrid.h"
+#include "fixtures/TestDatabase.h"
+#include "support/gunNextGridManager.h"
+#include "platform/untCodePage.h"
 
 #include <QApplication>
 #include <QFile>

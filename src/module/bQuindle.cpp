@@ -1,6 +1,7 @@
 // The plug-in module: the only export, and the library's load/unload handler.
-#include "bwnQuindle.h"
-#include "untPlugInEntry.h"
+#include "listwindow/bwnQuindle.h"
+#include "context/untWorkContext.h"
+#include "plugin/untPlugInEntry.h"
 
 #include <QtGlobal>
 
@@ -28,5 +29,7 @@ extern "C" Q_DECL_EXPORT int ShowPlugInWindow(const char* name, TPlugInHostRec* 
 {
     if (!host)
         return -1;
+    // Every data access of every window reads the context the host handed over last.
+    SetCurrentWorkContext(host->WorkContext);
     return ShowPlugInWindowImpl(name, host);
 }

@@ -1,5 +1,5 @@
-#include "gunStrDeal.h"
-#include "untCodePage.h"
+#include "platform/gunStrDeal.h"
+#include "platform/untCodePage.h"
 
 #include <gtest/gtest.h>
 

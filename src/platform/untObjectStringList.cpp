@@ -1,4 +1,4 @@
-#include "untObjectStringList.h"
+#include "platform/untObjectStringList.h"
 
 #include <QMutexLocker>
 

@@ -1,5 +1,5 @@
-#include "TestDatabase.h"
-#include "gunfunElement.h"
+#include "fixtures/TestDatabase.h"
+#include "support/gunChoiceCombo.h"
 
 #include <QComboBox>
 #include <gtest/gtest.h>
@@ -36,6 +36,9 @@ TEST_P(ChoiceLists, MoneyKinds)
     EXPECT_EQ(FillMoneyKinds(&combo, true, 1, false, ""), 2);
     EXPECT_EQ(Items(combo), (QStringList{kAll, k11, k31}));
     EXPECT_EQ(combo.currentIndex(), 0);
+    EXPECT_EQ(ComboCode(&combo), ""); // "<全部>" restricts nothing
+    combo.setCurrentIndex(2);
+    EXPECT_EQ(ComboCode(&combo), "31"); // every entry keeps its code
     EXPECT_EQ(FillMoneyKinds(&combo, false, 2, false, ""), 2);
     EXPECT_EQ(Items(combo), (QStringList{k21, k11})); // always descending
     EXPECT_EQ(FillMoneyKinds(&combo, false, 0, true, " and mid<>'31' "), 2);

@@ -1,4 +1,4 @@
-#include "untColumnStore.h"
+#include "store/untColumnStore.h"
 
 #include <QDate>
 #include <QDateTime>

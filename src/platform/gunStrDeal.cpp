@@ -1,6 +1,6 @@
-#include "gunStrDeal.h"
+#include "platform/gunStrDeal.h"
 
-#include "untCodePage.h"
+#include "platform/untCodePage.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "untCurrency.h"
+#include "platform/untCurrency.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,0 +1,206 @@
+// The list window's controls: tool bar and menus, the left pane with the filters, the grid.
+#include "listwindow/bwnQuindle.h"
+
+#include "basewindows/wnIcons.h"
+#include "controls/TNextGrid.h"
+#include "controls/TTreeView.h"
+#include "elements/gunfunElement.h"
+#include "platform/untApplication.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QRadioButton>
+#include <QSplitter>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace
+{
+const char* const kAddHint = "增加（指标录入窗口尚未安装）";
+const char* const kModHint = "修改（指标录入窗口尚未安装）";
+
+QComboBox* FilterCombo(QWidget* parent, const char* name)
+{
+    auto* c = new QComboBox(parent);
+    c->setObjectName(QLatin1String(name));
+    c->setFixedWidth(145);
+    c->setEditable(false);
+    return c;
+}
+} // namespace
+
+void TbfrmQuindle::BuildToolBarAndMenus()
+{
+    auto action = [this](const char* name, const QString& caption, const QString& hint,
+                         const QIcon& icon) {
+        auto* a = new QAction(icon, caption, this);
+        a->setObjectName(QLatin1String(name));
+        a->setToolTip(hint);
+        a->setStatusTip(hint);
+        return a;
+    };
+    tbtnAdd = action("tbtnAdd", QStringLiteral(" 增加 "), QString::fromUtf8(kAddHint), IconAdd());
+    tbtnMod = action("tbtnMod", QStringLiteral("修改"), QString::fromUtf8(kModHint), IconModify());
+    tbtnDel = action("tbtnDel", QStringLiteral("删除"), QStringLiteral("删除"), IconDelete());
+    tbtnColse = action("tbtnColse", QStringLiteral("退出"), QStringLiteral("退出"), IconExit());
+    tblChildMain->setIconSize(QSize(24, 24));
+    tblChildMain->addAction(tbtnAdd);
+    tblChildMain->addAction(tbtnMod);
+    tblChildMain->addSeparator()->setObjectName(QStringLiteral("ToolButton6"));
+    tblChildMain->addAction(tbtnDel);
+    tblChildMain->addSeparator()->setObjectName(QStringLiteral("ToolButton4"));
+    tblChildMain->addAction(tbtnColse);
+
+    mnuShowUT = action("mnuShowUT", QStringLiteral("显示/关闭单位树"), QString(), QIcon());
+    mnuShowUT->setCheckable(true);
+    mnuShowUT->setChecked(true);
+    mimExcel = action("mimExcel", QStringLiteral("Excel电子格式导入"), QString(), QIcon());
+    mnuColse = action("mnuColse", QStringLiteral("退出"), QString(), IconExit());
+    mitemOption->addAction(mnuShowUT);
+    mitemOption->addAction(mimExcel);
+    mitemOption->addSeparator()->setObjectName(QStringLiteral("N1"));
+    mitemOption->addAction(mnuColse);
+
+    mnuAdd = action("mnuAdd", QStringLiteral("增加"), QString::fromUtf8(kAddHint), IconAdd());
+    mnuAdd->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
+    mnuMod = action("mnuMod", QStringLiteral("修改"), QString::fromUtf8(kModHint), IconModify());
+    mnuMod->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
+    mnuDel = action("mnuDel", QStringLiteral("删除"), QString(), IconDelete());
+    mnuDel->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
+    mitemDataVind->addAction(mnuAdd);
+    mitemDataVind->addAction(mnuMod);
+    mitemDataVind->addSeparator()->setObjectName(QStringLiteral("N2"));
+    mitemDataVind->addAction(mnuDel);
+    mitemDataVind->addSeparator()->setObjectName(QStringLiteral("N6"));
+    // The shortcuts work while the window has the focus, with or without the host's menu bar.
+    for (QAction* a : {mnuAdd, mnuMod, mnuDel}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+    }
+    for (QAction* a : {tbtnAdd, tbtnMod, mnuAdd, mnuMod})
+        a->setEnabled(false); // the entry dialog is not part of this build
+
+    connect(tbtnDel, &QAction::triggered, this,
+            [this] { Guarded(this, [this] { tbtnDelClick(); }); });
+    connect(mnuDel, &QAction::triggered, this,
+            [this] { Guarded(this, [this] { tbtnDelClick(); }); });
+    connect(tbtnColse, &QAction::triggered, this, &TbfrmQuindle::tbtnColseClick);
+    connect(mnuColse, &QAction::triggered, this, &TbfrmQuindle::tbtnColseClick);
+    connect(mnuShowUT, &QAction::triggered, this, &TbfrmQuindle::mnuShowUTClick);
+    connect(mimExcel, &QAction::triggered, this, &TbfrmQuindle::mimExcelClick);
+}
+
+void TbfrmQuindle::BuildLeftPanel()
+{
+    pnlLeft->setMinimumWidth(150);
+    Splitter1->setSizes({233, 417});
+    Panel1 = new QFrame(pnlLeft);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(200);
+    static_cast<QVBoxLayout*>(pnlLeft->layout())->insertWidget(0, Panel1);
+
+    sbtnHindUT = new QToolButton(Panel1);
+    sbtnHindUT->setObjectName(QStringLiteral("sbtnHindUT"));
+    sbtnHindUT->setAutoRaise(true);
+    sbtnHindUT->setIcon(IconHide());
+    sbtnHindUT->setToolTip(QStringLiteral("隐藏单位树"));
+    QFont bold = sbtnHindUT->font();
+    bold.setBold(true);
+    bold.setPixelSize(16);
+    sbtnHindUT->setFont(bold);
+    sbtnHindUT->setGeometry(204, 6, 21, 20);
+    connect(sbtnHindUT, &QToolButton::clicked, this, &TbfrmQuindle::sbtnHindUTClick);
+    connect(Splitter1, &QSplitter::splitterMoved, this,
+            [this](int pos, int) { Splitter1Moved(pos); });
+
+    Panel2 = new QFrame(Panel1);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFrameShape(QFrame::Panel);
+    Panel2->setFrameShadow(QFrame::Sunken);
+    Panel2->setGeometry(2, 30, 229, 121);
+    auto* grid = new QGridLayout(Panel2);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setVerticalSpacing(3);
+    cobBType = FilterCombo(Panel2, "cobBType");
+    labbkid = new QLabel(QStringLiteral("预算来源"), Panel2);
+    labbkid->setObjectName(QStringLiteral("labbkid"));
+    cobbkid = FilterCombo(Panel2, "cobbkid");
+    cobMid = FilterCombo(Panel2, "cobMid");
+    grid->addWidget(new QLabel(QStringLiteral("指标类型"), Panel2), 0, 0);
+    grid->addWidget(cobBType, 0, 1);
+    grid->addWidget(labbkid, 1, 0);
+    grid->addWidget(cobbkid, 1, 1);
+    grid->addWidget(new QLabel(QStringLiteral("资金性质"), Panel2), 2, 0);
+    grid->addWidget(cobMid, 2, 1);
+    pnlChild = new QFrame(Panel2);
+    pnlChild->setObjectName(QStringLiteral("pnlChild"));
+    auto* childLayout = new QHBoxLayout(pnlChild);
+    childLayout->setContentsMargins(0, 0, 0, 0);
+    cobChild = FilterCombo(pnlChild, "cobChild");
+    cobChild->addItems(
+        {AllEntryText(), QStringLiteral("年初预算"), QStringLiteral("调整追加预算")});
+    cobChild->setCurrentIndex(0);
+    childLayout->addWidget(new QLabel(QStringLiteral("指标子类型"), pnlChild));
+    childLayout->addWidget(cobChild);
+    grid->addWidget(pnlChild, 3, 0, 1, 2);
+
+    rgpShowEid = new QGroupBox(Panel1);
+    rgpShowEid->setObjectName(QStringLiteral("rgpShowEid"));
+    auto* radios = new QHBoxLayout(rgpShowEid);
+    radios->setContentsMargins(4, 2, 4, 2);
+    rgpShowEidItems[0] = new QRadioButton(QStringLiteral("显示代录单位"), rgpShowEid);
+    rgpShowEidItems[1] = new QRadioButton(QStringLiteral("显示全部单位"), rgpShowEid);
+    rgpShowEidItems[0]->setChecked(true);
+    for (QRadioButton* r : rgpShowEidItems) {
+        radios->addWidget(r);
+        connect(r, &QRadioButton::clicked, this,
+                [this] { Guarded(this, [this] { rgpShowEidClick(); }); });
+    }
+    rgpShowEid->setGeometry(2, 157, 229, 41);
+
+    trvList->setIconSize(QSize(16, 16));
+    connect(cobBType, &QComboBox::activated, this,
+            [this] { Guarded(this, [this] { cobBTypeChange(); }); });
+    connect(cobbkid, &QComboBox::activated, this,
+            [this] { Guarded(this, [this] { cobbkidChange(); }); });
+    connect(cobMid, &QComboBox::activated, this,
+            [this] { Guarded(this, [this] { cobMidChange(); }); });
+    connect(cobChild, &QComboBox::activated, this,
+            [this] { Guarded(this, [this] { cobChildChange(); }); });
+    connect(trvList, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
+        Guarded(this, [this, node] { trvListChange(node); });
+    });
+}
+
+void TbfrmQuindle::BuildGrid()
+{
+    ngdBudget = new TNextGrid(pnlRightTop);
+    ngdBudget->setObjectName(QStringLiteral("ngdBudget"));
+    auto* layout = new QVBoxLayout(pnlRightTop);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(ngdBudget);
+    pnlTopMessage->setFixedHeight(5);
+    static_cast<QVBoxLayout*>(pnlBTop->layout())->insertWidget(0, pnlTopMessage);
+    pnlBBotton->hide();
+    Splitter2->handle(1)->hide();
+
+    pmenu = new QMenu(ngdBudget);
+    pmenu->setObjectName(QStringLiteral("pmenu"));
+    pmuAll = pmenu->addAction(QStringLiteral("全选"), this, &TbfrmQuindle::pmuAllClick);
+    pmuClear = pmenu->addAction(QStringLiteral("全清"), this, &TbfrmQuindle::pmuClearClick);
+    pmenu->addSeparator()->setObjectName(QStringLiteral("N3"));
+    N4 = pmenu->addAction(QStringLiteral("财政金额复制到控制金额"), this,
+                          [this] { Guarded(this, [this] { N4Click(); }); });
+    N5 = pmenu->addAction(QStringLiteral("录入金额复制到控制金额"), this,
+                          [this] { Guarded(this, [this] { N5Click(); }); });
+    ngdBudget->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ngdBudget, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { pmenu->popup(ngdBudget->viewport()->mapToGlobal(p)); });
+}
