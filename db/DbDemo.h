@@ -1,4 +1,5 @@
 #pragma once
+// Realistic demo data for the schema.
 
 #include <QString>
 #include <functional>

@@ -1,4 +1,5 @@
 #pragma once
+// The schema of both engines: create and check.
 
 #include <QString>
 #include <QStringList>

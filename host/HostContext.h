@@ -1,4 +1,5 @@
 #pragma once
+// The host's working context, read from the database.
 
 #include "context/untWorkContext.h"
 

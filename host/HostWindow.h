@@ -1,4 +1,5 @@
 #pragma once
+// The host's main window, its notifier and the plug-in loading.
 
 #include "plugin/untPlugInEntry.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+// The root window class: modal flag, look, centring.
 
 #include <QDialog>
 #include <QtGlobal>

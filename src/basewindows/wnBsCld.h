@@ -1,4 +1,5 @@
 #pragma once
+// The MDI child window that frees itself on close.
 
 #include "basewindows/wnBase.h"
 

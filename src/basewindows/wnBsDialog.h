@@ -1,4 +1,5 @@
 #pragma once
+// The modal dialog: Enter to the next control, Escape cancels.
 
 #include "basewindows/wnBase.h"
 

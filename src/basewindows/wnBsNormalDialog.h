@@ -1,4 +1,5 @@
 #pragma once
+// The dialog with OK and Close buttons.
 
 #include "basewindows/wnBsDialog.h"
 

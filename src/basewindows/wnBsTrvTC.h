@@ -1,4 +1,5 @@
 #pragma once
+// The tree-plus-two-panes child window layout.
 
 #include "basewindows/wnBsCld.h"
 

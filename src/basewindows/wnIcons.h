@@ -1,4 +1,5 @@
 #pragma once
+// The drawn icons of buttons and menus.
 
 #include <QIcon>
 

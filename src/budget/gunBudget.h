@@ -1,4 +1,5 @@
 #pragma once
+// The indicator record and its store in busibudget.
 
 #include "platform/untCurrency.h"
 #include "platform/untException.h"

@@ -1,4 +1,5 @@
 #pragma once
+// New ids, system-parameter writes, item-code and secrecy checks.
 
 #include <QString>
 

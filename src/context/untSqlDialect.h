@@ -1,4 +1,5 @@
 #pragma once
+// The one quoting function and the SQL pieces that differ by database.
 
 #include <QString>
 #include <QStringList>

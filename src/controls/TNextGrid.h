@@ -1,4 +1,5 @@
 #pragma once
+// The data grid: columns over a column store, marks, cell colours.
 
 #include "store/untColumnStore.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+// A tree view whose expansion can be refused.
 
 #include <QTreeWidget>
 #include <functional>
@@ -8,7 +9,8 @@ class TTreeView : public QTreeWidget
 {
     Q_OBJECT
 public:
-    using ExpandingHandler = std::function<void(TTreeView* sender, QTreeWidgetItem* node, bool& allow)>;
+    using ExpandingHandler =
+        std::function<void(TTreeView* sender, QTreeWidgetItem* node, bool& allow)>;
     explicit TTreeView(QWidget* parent = nullptr);
     ExpandingHandler OnExpanding;
 

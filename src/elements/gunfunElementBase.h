@@ -1,4 +1,5 @@
 #pragma once
+// Element kinds, their tree sources, and code/name lookups.
 
 #include <QString>
 
@@ -33,8 +34,8 @@ struct ElementSource {
 
 // The tree source of an element kind (columns id, name, pid, leafflag, tname); false when the
 // table name is not an element kind. A year of 0 adds no year condition.
-bool ElementTreeSource(const QString& tableName, bool inUse, int year, const QString& extraCondition,
-                       ElementSource& out);
+bool ElementTreeSource(const QString& tableName, bool inUse, int year,
+                       const QString& extraCondition, ElementSource& out);
 
 bool GetDeptName(const QString& code, QString& name);
 bool GetBudgetKindId(const QString& name, QString& code);

@@ -1,4 +1,5 @@
 #pragma once
+// The list statement, the unit tree source and the list's column definitions.
 
 #include "support/gunNextGridManager.h"
 #include "context/untSqlDialect.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The marked rows of the list: mark all, delete, amount copies.
 
 #include <QString>
 

@@ -1,4 +1,5 @@
 #pragma once
+// Text rules on code page 936 bytes, and money unit conversion.
 
 #include <QByteArray>
 #include <QString>

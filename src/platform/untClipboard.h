@@ -1,4 +1,5 @@
 #pragma once
+// The clipboard's text.
 
 #include <QString>
 

@@ -1,4 +1,5 @@
 #pragma once
+// Code page 936 (GBK) conversions for the rules that count bytes.
 
 #include <QByteArray>
 #include <QString>

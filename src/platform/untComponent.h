@@ -1,4 +1,5 @@
 #pragma once
+// Component states, window owners and showing a window without waiting.
 
 class QObject;
 

@@ -1,4 +1,5 @@
 #pragma once
+// Currency: money as a count of ten-thousandths of a yuan.
 
 #include <QString>
 #include <QtGlobal>

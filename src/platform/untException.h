@@ -1,4 +1,5 @@
 #pragma once
+// The base exception of the system.
 
 #include <QString>
 #include <exception>

@@ -1,4 +1,5 @@
 #pragma once
+// A read-only INI file reader (UTF-8 or GBK).
 
 #include <QList>
 #include <QPair>

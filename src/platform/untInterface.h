@@ -1,4 +1,5 @@
 #pragma once
+// Reference-counted interfaces and a holder that adds and releases references.
 
 #include <QUuid>
 #include <utility>

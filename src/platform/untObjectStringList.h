@@ -1,4 +1,5 @@
 #pragma once
+// A name-to-object list guarded by its own lock.
 
 #include <QList>
 #include <QMutex>

@@ -1,4 +1,5 @@
 #pragma once
+// The registry of window classes, found by name.
 
 #include <QString>
 

@@ -1,4 +1,5 @@
 #pragma once
+// Creates registered classes by their meta-object.
 
 #include "platform/untException.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+// The registry of live windows and the reference count the host is told about.
 
 #include "platform/untException.h"
 #include "platform/untInterface.h"

@@ -1,4 +1,5 @@
 #pragma once
+// Query results held column by column.
 
 #include "platform/untCurrency.h"
 

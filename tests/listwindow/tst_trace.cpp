@@ -48,4 +48,7 @@ TEST_P(ListFixture, ScriptedRunStatements)
     const QStringList want = QString::fromUtf8(expected.readAll()).split('\n');
     for (int i = 0; i < std::max(want.size(), trace.size()); ++i)
         ASSERT_EQ(trace.value(i), want.value(i)) << "statement " << i;
+    // A unit click: the money kinds its rule refills, and the list.
+    const qsizetype top = trace.indexOf("--- top");
+    EXPECT_EQ(trace.indexOf("--- delete") - top - 1, 2);
 }
