@@ -388,6 +388,8 @@ int CountRows(TAdoConn* conn, const QString& table)
         .toInt();
 }
 
+// Type (i % 10), source ((i / 10) % 5), money kind ((i / 2) % 8) and sub-type ((i / 3) % 3)
+// vary independently, so every view the filters offer has indicators from about 400 a year.
 void InsertIndicators(TAdoConn* conn, int year, int from, int to, bool postgres)
 {
     const QString y = QString::number(year);
@@ -416,8 +418,8 @@ void InsertIndicators(TAdoConn* conn, int year, int from, int to, bool postgres)
         "payflag,expflag,impflag,status,burid,deptclass,btype,btypechild,issecret,bsource) "
         "select " +
         y + ", " + (postgres ? "cast(i as varchar)" : "cast(i as text)") +
-        ", u.eid, case when i % 5 = 0 then '22' else '21' end, "
-        "case i % 8 when 5 then '12' when 6 then '31' when 7 then '21' else '11' end, "
+        ", u.eid, case when (i / 10) % 5 = 0 then '22' else '21' end, "
+        "case (i / 2) % 8 when 5 then '12' when 6 then '31' when 7 then '21' else '11' end, "
         "case i % 7 when 0 then '11' when 1 then '11' when 2 then '12' when 3 then '12' "
         "when 4 then '17' when 5 then '18' else '19' end, "
         "case i % 3 when 1 then '20' else '10' end, s.bid, "
@@ -431,8 +433,8 @@ void InsertIndicators(TAdoConn* conn, int year, int from, int to, bool postgres)
         " + case when i % 4 = 0 then 1000 else 0 end, 0, " + date +
         ", 'admin', '1', '1', '1', '1', '0', u.burid, u.deptclass, "
         "case i % 10 when 0 then '0' when 9 then '2' else '1' end, "
-        "case i % 10 when 0 then '0' when 9 then '2' else case when i % 3 = 0 then '2' else '1' "
-        "end end, "
+        "case i % 10 when 0 then '0' when 9 then '2' else case when (i / 3) % 3 = 0 then '2' "
+        "else '1' end end, "
         "case when i % 50 = 0 then '0' else '1' end, '01' "
         "from " +
         seq + " join demo_unit u on u.n = ((i * 7919) / 7) % " + QString::number(units) +

@@ -4,6 +4,20 @@
 
 #include <QDate>
 
+bool ParseDataYear(const QString& text, int* year, QString* error)
+{
+    bool digits = text.size() == 4;
+    for (QChar c : text)
+        digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (!digits || text.startsWith(QLatin1Char('0'))) {
+        *error =
+            QStringLiteral("数据年度必须是四位数字（例如 2026），“%1”不是有效的年度。").arg(text);
+        return false;
+    }
+    *year = text.toInt();
+    return true;
+}
+
 HostContext::HostContext()
 {
     m_context.DbManager = &m_db;

@@ -12,6 +12,9 @@ struct HostOptions {
     QString Unit; // empty: the operator's own unit
 };
 
+// A data year given on the command line: four digits, or false with the reason.
+bool ParseDataYear(const QString& text, int* year, QString* error);
+
 // The working context the host owns and hands to the plug-in.
 class HostContext
 {

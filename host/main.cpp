@@ -9,7 +9,10 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 
 namespace
@@ -40,6 +43,12 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vesperwald"));
+    QApplication::setOrganizationName(QStringLiteral("Vesperwald"));
+    // Qt's own texts (message-box buttons, edit menus) in Chinese.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Vesperwald 7.1 desktop host"));
@@ -67,15 +76,21 @@ int main(int argc, char** argv)
             return int(mrOk);
         });
 
+    QString error;
     HostOptions options;
     options.Connection = parser.value("connection");
-    options.Year = parser.value("year").toInt();
+    if (parser.isSet("year") && !ParseDataYear(parser.value("year"), &options.Year, &error)) {
+        // Refused, never replaced by a default year.
+        Fail(error);
+        if (!screenshot)
+            ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
+        return 2;
+    }
     options.User = parser.value("user");
     options.Unit = parser.value("unit");
 
     HostContext context;
     bool haveContext = false;
-    QString error;
     if (options.Connection.isEmpty()) {
         error = QStringLiteral("没有指定数据库连接（--connection）。");
     } else {

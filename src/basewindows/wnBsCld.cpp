@@ -1,8 +1,10 @@
 #include "basewindows/wnBsCld.h"
 
 #include "platform/untApplication.h"
+#include "platform/untComponent.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -11,6 +13,7 @@
 #include <QMenuBar>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TfrmBsCld::TfrmBsCld(QObject* owner)
     : TfrmBase(owner), mitemOption(new QMenu(QStringLiteral("辅助功能(&S)"), this)),
@@ -45,6 +48,46 @@ TfrmBsCld::TfrmBsCld(QObject* owner)
 TfrmBsCld::~TfrmBsCld()
 {
     MergeMenus(false);
+    // Whatever ends this window ends its frame: no empty frame stays in the workspace.
+    // (A frame that is itself being destroyed drops the posted deletion.)
+    if (QMdiSubWindow* sub = SubWindow())
+        sub->deleteLater();
+}
+
+void TfrmBsCld::done(int)
+{
+    close();
+}
+
+void TfrmBsCld::keyPressEvent(QKeyEvent* e)
+{
+    // Escape belongs to dialogs; the dialog base class would hide this window.
+    if (e->key() == Qt::Key_Escape) {
+        e->ignore();
+        return;
+    }
+    TfrmBase::keyPressEvent(e);
+}
+
+void TfrmBsCld::FormShow()
+{
+    QMdiSubWindow* sub = SubWindow();
+    if (!sub) {
+        TfrmBase::FormShow();
+        return;
+    }
+    if (m_placed || sub->isMaximized() || sub->isMinimized())
+        return;
+    m_placed = true;
+    QMdiArea* area = sub->mdiArea();
+    if (!area)
+        return;
+    // Centred in the workspace and fully visible in it.
+    const QSize space = area->viewport()->size();
+    if (sub->width() > space.width() || sub->height() > space.height())
+        sub->resize(std::min(sub->width(), space.width()), std::min(sub->height(), space.height()));
+    sub->move(std::max(0, (space.width() - sub->width()) / 2),
+              std::max(0, (space.height() - sub->height()) / 2));
 }
 
 QMdiSubWindow* TfrmBsCld::SubWindow() const
@@ -100,8 +143,9 @@ void TfrmBsCld::closeEvent(QCloseEvent* e)
 {
     FormClose();
     MergeMenus(false);
-    TfrmBase::closeEvent(e);
-    if (e->isAccepted())
-        if (QMdiSubWindow* sub = SubWindow())
-            sub->close();
+    // Closed as a window, not rejected as a dialog (the dialog base would only hide it).
+    e->accept();
+    SetComponentDestroying(this);
+    if (QMdiSubWindow* sub = SubWindow())
+        sub->close();
 }

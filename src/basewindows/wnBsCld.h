@@ -29,10 +29,17 @@ public:
     // The designed size, which the MDI frame takes as its first size.
     QSize sizeHint() const override;
 
+    // Not a dialog: nothing ends it but closing, which closes its MDI frame too.
+    void reject() override {}
+    void done(int result) override;
+
 protected:
     void FormCreate() override;
+    // Centres a normal window in the host's workspace at its first show only.
+    void FormShow() override;
     virtual void FormClose();
     void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     bool m_maximised = true;
 
 private:
@@ -40,5 +47,6 @@ private:
     QMenuBar* m_ownMenuBar;
     QWidget* m_client;
     bool m_merged = false;
+    bool m_placed = false;
     QSize m_designSize;
 };

@@ -15,6 +15,14 @@
 namespace
 {
 
+QString SqliteFileName(const QString& connectionString)
+{
+    QString file = ConnectionStringValue(connectionString, QStringLiteral("Data Source"));
+    if (file.isEmpty())
+        file = ConnectionStringValue(connectionString, QStringLiteral("Database"));
+    return file;
+}
+
 // Traces the statement and keeps a failure's message on the connection.
 void Trace(TAdoConn* conn, const char* kind, const QString& error, const QString& sql)
 {
@@ -139,9 +147,7 @@ QSqlDatabase TAdoConn::Database()
     QSqlDatabase db;
     if (dialect.GetKind() == TSqlDialect::SQLite) {
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        QString file = ConnectionStringValue(m_connectionString, QStringLiteral("Data Source"));
-        if (file.isEmpty())
-            file = ConnectionStringValue(m_connectionString, QStringLiteral("Database"));
+        const QString file = SqliteFileName(m_connectionString);
         if (file.isEmpty()) {
             QSqlDatabase::removeDatabase(m_name);
             throw TExceptDbManager(QStringLiteral("连接字符串没有指定数据库文件(Data Source)。"));
@@ -183,6 +189,18 @@ QSqlDatabase TAdoConn::Database()
     }
     if (dialect.GetKind() == TSqlDialect::SQLite) {
         QSqlQuery pragma(db);
+        // SQLite opens any file; the first read tells whether it is a database at all.
+        if (!pragma.exec(QStringLiteral("select count(*) from sqlite_master"))) {
+            const QString error = ErrorText(pragma.lastError());
+            pragma = QSqlQuery();
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_name);
+            throw TExceptDbManager(error.contains(QLatin1String("not a database"))
+                                       ? QStringLiteral("文件%1不是SQLite数据库。")
+                                             .arg(SqliteFileName(m_connectionString))
+                                       : QStringLiteral("无法读取数据库：%1").arg(error));
+        }
         for (const char* p : {"PRAGMA cache_size=-131072", "PRAGMA mmap_size=268435456",
                               "PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL"})
             pragma.exec(QLatin1String(p));

@@ -2,8 +2,10 @@
 
 #include "platform/untException.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <algorithm>
 
 // ---- model ----
 
@@ -78,9 +80,7 @@ QVariant TNextGridModel::data(const QModelIndex& index, int role) const
             const QString text = Text(index.column(), row);
             if (text.isEmpty())
                 return QString();
-            if (auto money = Currency::FromText(text))
-                return money->Format2();
-            return text;
+            return FormatAmountText(text); // grouped, never in exponent form
         }
         return Text(index.column(), row);
     case Qt::CheckStateRole:
@@ -150,6 +150,8 @@ TNextGrid::TNextGrid(QWidget* parent) : QTableView(parent), m_model(new TNextGri
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
+    // Tab leaves the grid for the next control; the arrows move inside it.
+    setTabKeyNavigation(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(m_rowSize);
@@ -197,6 +199,20 @@ void TNextGrid::SetColumnVisible(int index, bool visible)
 {
     m_model->m_columns.at(index).Def.Visible = visible;
     setColumnHidden(index, !visible);
+}
+
+void TNextGrid::FitColumnWidth(int col, int minWidth)
+{
+    const auto& c = m_model->m_columns.at(col);
+    const QFontMetrics fm(font());
+    int width = minWidth;
+    if (m_model->m_store && c.Source >= 0) {
+        const int chars = m_model->m_store->MaxTextLength(c.Source);
+        width = std::max(width, fm.horizontalAdvance(QString(chars, QLatin1Char('0'))) + 12);
+    }
+    for (const QString& text : c.Texts)
+        width = std::max(width, fm.horizontalAdvance(text) + 12);
+    setColumnWidth(col, width);
 }
 
 void TNextGrid::ClearRows()
@@ -306,6 +322,16 @@ double TNextGrid::CellAsFloat(int col, int row) const
     return m_model->Money(col, row).ToDouble();
 }
 
+void TNextGrid::AddCellToSum(int col, int row, TMoneySum& sum) const
+{
+    CheckBounds(col, row);
+    const auto& c = m_model->m_columns[col];
+    if (row < m_model->m_storeRows && c.Source >= 0 && !c.Texts.contains(row))
+        m_model->m_store->AddToSum(row, c.Source, sum);
+    else
+        sum.AddText(m_model->Text(col, row));
+}
+
 Currency TNextGrid::CellAsCurrency(int col, int row) const
 {
     CheckBounds(col, row);
@@ -382,6 +408,15 @@ void TNextGrid::keyPressEvent(QKeyEvent* e)
         OnKeyPress(this, key);
         if (key.isNull())
             return;
+    }
+    // The Menu key and Shift+F10 open the pop-up menu at the current row.
+    if (e->key() == Qt::Key_Menu ||
+        (e->key() == Qt::Key_F10 && e->modifiers() == Qt::ShiftModifier)) {
+        if (contextMenuPolicy() == Qt::CustomContextMenu) {
+            const QRect cell = visualRect(currentIndex());
+            emit customContextMenuRequested(cell.isValid() ? cell.center() : QPoint(4, 4));
+            return;
+        }
     }
     // Space marks or clears the check boxes of the selected row.
     if (e->key() == Qt::Key_Space) {

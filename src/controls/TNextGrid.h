@@ -90,6 +90,8 @@ public:
     int ColumnIndex(const QString& name) const; // -1 when no column has the name
     const TNxColumn& Column(int index) const { return m_model->m_columns.at(index).Def; }
     void SetColumnVisible(int index, bool visible);
+    // Widens a column to its longest text (never below minWidth).
+    void FitColumnWidth(int col, int minWidth);
 
     // Rows
     void ClearRows();
@@ -107,6 +109,8 @@ public:
     void SetCells(int col, int row, const QString& text);
     double CellAsFloat(int col, int row) const;
     Currency CellAsCurrency(int col, int row) const;
+    // Adds a cell to an overflow-free sum.
+    void AddCellToSum(int col, int row, TMoneySum& sum) const;
     void SetCellColor(int col, int row, const QColor& color);
     QColor CellColor(int col, int row) const;
 

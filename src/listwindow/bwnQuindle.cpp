@@ -1,36 +1,30 @@
 #include "listwindow/bwnQuindle.h"
 
+#include "basewindows/wnIcons.h"
+#include "budget/gunBudget.h"
+#include "budget/gunFunCheck.h"
+#include "context/untWorkContext.h"
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
 #include "listwindow/bwnQuindleMarks.h"
-#include "budget/gunBudget.h"
-#include "budget/gunFunCheck.h"
-#include "support/gunNextGridManager.h"
 #include "platform/gunStrDeal.h"
-#include "elements/gunfunElement.h"
-#include "support/gunChoiceCombo.h"
-#include "elements/gunfunElementBase.h"
 #include "platform/untApplication.h"
-#include "plugin/untClassRegist.h"
 #include "platform/untCodePage.h"
-#include "support/untDynamicTree.h"
+#include "plugin/untClassRegist.h"
 #include "plugin/untPlugInEntry.h"
-#include "context/untWorkContext.h"
-#include "basewindows/wnIcons.h"
+#include "support/gunChoiceCombo.h"
+#include "support/gunNextGridManager.h"
+#include "support/untDynamicTree.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QFrame>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QMenu>
+#include <QMdiSubWindow>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSplitter>
-#include <QToolBar>
 #include <QToolButton>
-#include <QVBoxLayout>
 #include <dlfcn.h>
 
 void RegisterListWindow()
@@ -74,6 +68,40 @@ void TbfrmQuindle::FormCreate()
     m_gridManager = std::make_unique<TNextGridManager>(
         ListColumnDefinitions(SysParams().BureauMode), QStringLiteral("ngdBudget"));
     m_gridManager->BuildColumns(ngdBudget);
+    RestoreLayout();
+}
+
+// The window's size, whether it was maximised and the tree's width, per operator.
+namespace
+{
+QString LayoutKey(const char* item)
+{
+    return QStringLiteral("ListWindow/%1/%2").arg(CurrentUserCode(), QLatin1String(item));
+}
+} // namespace
+
+void TbfrmQuindle::RestoreLayout()
+{
+    const QSettings settings;
+    const QSize size = settings.value(LayoutKey("size")).toSize();
+    if (QMdiSubWindow* sub = SubWindow(); sub && size.isValid())
+        sub->resize(size);
+    const QList<QVariant> panes = settings.value(LayoutKey("splitter")).toList();
+    if (panes.size() == 2 && panes[0].toInt() > 0)
+        Splitter1->setSizes({panes[0].toInt(), panes[1].toInt()});
+}
+
+void TbfrmQuindle::SaveLayout()
+{
+    QSettings settings;
+    if (QMdiSubWindow* sub = SubWindow()) {
+        settings.setValue(LayoutKey("maximized"), sub->isMaximized());
+        if (!sub->isMaximized() && !sub->isMinimized())
+            settings.setValue(LayoutKey("size"), sub->size());
+    }
+    const QList<int> panes = Splitter1->sizes();
+    if (panes.size() == 2 && !pnlLeft->isHidden())
+        settings.setValue(LayoutKey("splitter"), QList<QVariant>{panes[0], panes[1]});
 }
 
 void TbfrmQuindle::FormShow()
@@ -82,6 +110,9 @@ void TbfrmQuindle::FormShow()
     if (m_shown)
         return; // the lists are built once; a later show only centres
     m_shown = true;
+    if (QSettings().value(LayoutKey("maximized")).toBool())
+        if (QMdiSubWindow* sub = SubWindow())
+            sub->showMaximized();
     Guarded(this, [this] {
         FillIndicatorTypes(cobBType, false, true);
         BTypeIndex = QString::number(cobBType->currentIndex());
@@ -107,6 +138,7 @@ void TbfrmQuindle::FormShow()
 
 void TbfrmQuindle::FormClose()
 {
+    SaveLayout();
     TfrmBsTrvTC::FormClose();
     DytDept->SetActive(false);
     ngdBudget->OnBeforeEdit = nullptr; // it points into the manager
@@ -155,6 +187,9 @@ void TbfrmQuindle::RunListQuery()
         }
     }
     m_listFailed = !read;
+    const int idColumn = ngdBudget->ColumnIndex(QStringLiteral("budgid"));
+    if (idColumn >= 0)
+        ngdBudget->FitColumnWidth(idColumn, 35); // ids grow with the list
     UpdateActionStates();
     // A list that could not be read is never presented as "no indicators".
     if (!read)
@@ -280,9 +315,9 @@ void TbfrmQuindle::tbtnDelClick()
                     MsgButtons::YesNo) != mrYes)
         return;
     const TListMarks::Outcome outcome = marks.DeleteMarked(WorkingDataYear());
-    // Read again whenever a row went, so the list never shows deleted indicators; report
-    // success only when every marked row went.
-    if (!outcome.Changed)
+    // Read again whenever a row went (or the run was stopped), so the list never shows deleted
+    // indicators; report success only when every marked row went.
+    if (!outcome.Changed && !outcome.Stopped)
         return;
     RunListQuery();
     if (outcome.AllOk && SysParams().ShowSuccessMsg == QLatin1String("1"))
@@ -320,7 +355,7 @@ void TbfrmQuindle::CopyAmounts(bool fromEntered)
         RunListQuery(); // rows already updated stay updated: show them
         throw;
     }
-    if (!outcome.Changed)
+    if (!outcome.Changed && !outcome.Stopped)
         return;
     RunListQuery();
     if (outcome.AllOk && SysParams().ShowSuccessMsg == QLatin1String("1"))

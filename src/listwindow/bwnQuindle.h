@@ -107,8 +107,12 @@ protected:
 private:
     void BuildToolBarAndMenus();
     void BuildLeftPanel();
+    void BuildFilterPanel();
     void BuildGrid();
+    void Wire(QAction* action, void (TbfrmQuindle::*handler)());
     void CopyAmounts(bool fromEntered);
+    void RestoreLayout();
+    void SaveLayout();
 
     std::unique_ptr<TBudgetManage> m_store;
     std::unique_ptr<TNextGridManager> m_gridManager;

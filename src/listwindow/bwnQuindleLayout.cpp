@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFrame>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,6 +34,12 @@ QComboBox* FilterCombo(QWidget* parent, const char* name)
     return c;
 }
 } // namespace
+
+void TbfrmQuindle::Wire(QAction* action, void (TbfrmQuindle::*handler)())
+{
+    connect(action, &QAction::triggered, this,
+            [this, handler] { Guarded(this, [this, handler] { (this->*handler)(); }); });
+}
 
 void TbfrmQuindle::BuildToolBarAndMenus()
 {
@@ -87,14 +92,59 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     for (QAction* a : {tbtnAdd, tbtnMod, mnuAdd, mnuMod})
         a->setEnabled(false); // the entry dialog is not part of this build
 
-    connect(tbtnDel, &QAction::triggered, this,
-            [this] { Guarded(this, [this] { tbtnDelClick(); }); });
-    connect(mnuDel, &QAction::triggered, this,
-            [this] { Guarded(this, [this] { tbtnDelClick(); }); });
-    connect(tbtnColse, &QAction::triggered, this, &TbfrmQuindle::tbtnColseClick);
-    connect(mnuColse, &QAction::triggered, this, &TbfrmQuindle::tbtnColseClick);
-    connect(mnuShowUT, &QAction::triggered, this, &TbfrmQuindle::mnuShowUTClick);
-    connect(mimExcel, &QAction::triggered, this, &TbfrmQuindle::mimExcelClick);
+    Wire(tbtnDel, &TbfrmQuindle::tbtnDelClick);
+    Wire(mnuDel, &TbfrmQuindle::tbtnDelClick);
+    Wire(tbtnColse, &TbfrmQuindle::tbtnColseClick);
+    Wire(mnuColse, &TbfrmQuindle::tbtnColseClick);
+    Wire(mnuShowUT, &TbfrmQuindle::mnuShowUTClick);
+    Wire(mimExcel, &TbfrmQuindle::mimExcelClick);
+}
+
+// The filters stand at fixed places, so no row moves when the sub-type row comes and goes.
+void TbfrmQuindle::BuildFilterPanel()
+{
+    Panel2 = new QFrame(Panel1);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFrameShape(QFrame::Panel);
+    Panel2->setFrameShadow(QFrame::Sunken);
+    Panel2->setGeometry(2, 30, 229, 121);
+    auto label = [](const QString& text, QWidget* parent, int x, int y) {
+        auto* l = new QLabel(text, parent);
+        l->setGeometry(x, y, 64, 22);
+        return l;
+    };
+    auto row = [](QComboBox* combo, int x, int y) { combo->move(x, y); };
+    label(QStringLiteral("指标类型"), Panel2, 8, 6);
+    cobBType = FilterCombo(Panel2, "cobBType");
+    row(cobBType, 74, 6);
+    labbkid = label(QStringLiteral("预算来源"), Panel2, 8, 34);
+    labbkid->setObjectName(QStringLiteral("labbkid"));
+    cobbkid = FilterCombo(Panel2, "cobbkid");
+    row(cobbkid, 74, 34);
+    label(QStringLiteral("资金性质"), Panel2, 8, 62);
+    cobMid = FilterCombo(Panel2, "cobMid");
+    row(cobMid, 74, 62);
+    pnlChild = new QFrame(Panel2);
+    pnlChild->setObjectName(QStringLiteral("pnlChild"));
+    pnlChild->setGeometry(2, 88, 217, 25);
+    label(QStringLiteral("指标子类型"), pnlChild, 6, 2);
+    cobChild = FilterCombo(pnlChild, "cobChild");
+    cobChild->addItems(
+        {AllEntryText(), QStringLiteral("年初预算"), QStringLiteral("调整追加预算")});
+    cobChild->setCurrentIndex(0);
+    row(cobChild, 72, 2);
+    for (QComboBox* c : {cobBType, cobbkid, cobMid, cobChild})
+        c->setFixedHeight(22);
+
+    // Only the operator's choices count as changes (not selections set by the window).
+    auto wire = [this](QComboBox* combo, void (TbfrmQuindle::*handler)()) {
+        connect(combo, &QComboBox::activated, this,
+                [this, handler] { Guarded(this, [this, handler] { (this->*handler)(); }); });
+    };
+    wire(cobBType, &TbfrmQuindle::cobBTypeChange);
+    wire(cobbkid, &TbfrmQuindle::cobbkidChange);
+    wire(cobMid, &TbfrmQuindle::cobMidChange);
+    wire(cobChild, &TbfrmQuindle::cobChildChange);
 }
 
 void TbfrmQuindle::BuildLeftPanel()
@@ -104,7 +154,9 @@ void TbfrmQuindle::BuildLeftPanel()
     Panel1 = new QFrame(pnlLeft);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFixedHeight(200);
-    static_cast<QVBoxLayout*>(pnlLeft->layout())->insertWidget(0, Panel1);
+    auto* leftLayout = static_cast<QVBoxLayout*>(pnlLeft->layout());
+    leftLayout->insertWidget(0, Panel1);
+    leftLayout->addStretch(); // takes the room of a hidden tree: the filters stay on top
 
     sbtnHindUT = new QToolButton(Panel1);
     sbtnHindUT->setObjectName(QStringLiteral("sbtnHindUT"));
@@ -116,40 +168,12 @@ void TbfrmQuindle::BuildLeftPanel()
     bold.setPixelSize(16);
     sbtnHindUT->setFont(bold);
     sbtnHindUT->setGeometry(204, 6, 21, 20);
-    connect(sbtnHindUT, &QToolButton::clicked, this, &TbfrmQuindle::sbtnHindUTClick);
+    connect(sbtnHindUT, &QToolButton::clicked, this,
+            [this] { Guarded(this, [this] { sbtnHindUTClick(); }); });
     connect(Splitter1, &QSplitter::splitterMoved, this,
             [this](int pos, int) { Splitter1Moved(pos); });
 
-    Panel2 = new QFrame(Panel1);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setFrameShape(QFrame::Panel);
-    Panel2->setFrameShadow(QFrame::Sunken);
-    Panel2->setGeometry(2, 30, 229, 121);
-    auto* grid = new QGridLayout(Panel2);
-    grid->setContentsMargins(6, 4, 6, 4);
-    grid->setVerticalSpacing(3);
-    cobBType = FilterCombo(Panel2, "cobBType");
-    labbkid = new QLabel(QStringLiteral("预算来源"), Panel2);
-    labbkid->setObjectName(QStringLiteral("labbkid"));
-    cobbkid = FilterCombo(Panel2, "cobbkid");
-    cobMid = FilterCombo(Panel2, "cobMid");
-    grid->addWidget(new QLabel(QStringLiteral("指标类型"), Panel2), 0, 0);
-    grid->addWidget(cobBType, 0, 1);
-    grid->addWidget(labbkid, 1, 0);
-    grid->addWidget(cobbkid, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("资金性质"), Panel2), 2, 0);
-    grid->addWidget(cobMid, 2, 1);
-    pnlChild = new QFrame(Panel2);
-    pnlChild->setObjectName(QStringLiteral("pnlChild"));
-    auto* childLayout = new QHBoxLayout(pnlChild);
-    childLayout->setContentsMargins(0, 0, 0, 0);
-    cobChild = FilterCombo(pnlChild, "cobChild");
-    cobChild->addItems(
-        {AllEntryText(), QStringLiteral("年初预算"), QStringLiteral("调整追加预算")});
-    cobChild->setCurrentIndex(0);
-    childLayout->addWidget(new QLabel(QStringLiteral("指标子类型"), pnlChild));
-    childLayout->addWidget(cobChild);
-    grid->addWidget(pnlChild, 3, 0, 1, 2);
+    BuildFilterPanel();
 
     rgpShowEid = new QGroupBox(Panel1);
     rgpShowEid->setObjectName(QStringLiteral("rgpShowEid"));
@@ -160,20 +184,15 @@ void TbfrmQuindle::BuildLeftPanel()
     rgpShowEidItems[0]->setChecked(true);
     for (QRadioButton* r : rgpShowEidItems) {
         radios->addWidget(r);
-        connect(r, &QRadioButton::clicked, this,
-                [this] { Guarded(this, [this] { rgpShowEidClick(); }); });
+        // A click on the item already chosen changes nothing.
+        connect(r, &QRadioButton::toggled, this, [this](bool on) {
+            if (on)
+                Guarded(this, [this] { rgpShowEidClick(); });
+        });
     }
     rgpShowEid->setGeometry(2, 157, 229, 41);
 
     trvList->setIconSize(QSize(16, 16));
-    connect(cobBType, &QComboBox::activated, this,
-            [this] { Guarded(this, [this] { cobBTypeChange(); }); });
-    connect(cobbkid, &QComboBox::activated, this,
-            [this] { Guarded(this, [this] { cobbkidChange(); }); });
-    connect(cobMid, &QComboBox::activated, this,
-            [this] { Guarded(this, [this] { cobMidChange(); }); });
-    connect(cobChild, &QComboBox::activated, this,
-            [this] { Guarded(this, [this] { cobChildChange(); }); });
     connect(trvList, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
         Guarded(this, [this, node] { trvListChange(node); });
     });
@@ -193,13 +212,16 @@ void TbfrmQuindle::BuildGrid()
 
     pmenu = new QMenu(ngdBudget);
     pmenu->setObjectName(QStringLiteral("pmenu"));
-    pmuAll = pmenu->addAction(QStringLiteral("全选"), this, &TbfrmQuindle::pmuAllClick);
-    pmuClear = pmenu->addAction(QStringLiteral("全清"), this, &TbfrmQuindle::pmuClearClick);
+    pmuAll = pmenu->addAction(QStringLiteral("全选(&A)"));
+    pmuClear = pmenu->addAction(QStringLiteral("全清(&C)"));
     pmenu->addSeparator()->setObjectName(QStringLiteral("N3"));
-    N4 = pmenu->addAction(QStringLiteral("财政金额复制到控制金额"), this,
-                          [this] { Guarded(this, [this] { N4Click(); }); });
-    N5 = pmenu->addAction(QStringLiteral("录入金额复制到控制金额"), this,
-                          [this] { Guarded(this, [this] { N5Click(); }); });
+    N4 = pmenu->addAction(QStringLiteral("财政金额复制到控制金额(&F)"));
+    N5 = pmenu->addAction(QStringLiteral("录入金额复制到控制金额(&I)"));
+    Wire(pmuAll, &TbfrmQuindle::pmuAllClick);
+    Wire(pmuClear, &TbfrmQuindle::pmuClearClick);
+    Wire(N4, &TbfrmQuindle::N4Click);
+    Wire(N5, &TbfrmQuindle::N5Click);
+    // The grid asks for its menu on a right click, the Menu key and Shift+F10.
     ngdBudget->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ngdBudget, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { pmenu->popup(ngdBudget->viewport()->mapToGlobal(p)); });

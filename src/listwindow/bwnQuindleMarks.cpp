@@ -1,21 +1,33 @@
 #include "listwindow/bwnQuindleMarks.h"
 
-#include "controls/TNextGrid.h"
 #include "budget/gunBudget.h"
-#include "support/gunNextGridManager.h"
+#include "context/untWorkContext.h"
+#include "controls/TNextGrid.h"
 #include "platform/untApplication.h"
+#include "support/gunNextGridManager.h"
 
 bool TListMarks::Marked(int row) const
 {
     return m_manager->GetText(m_grid, row, QStringLiteral("chk")) == QLatin1String("True");
 }
 
+bool TListMarks::IsTotalsRow(int row) const
+{
+    return m_manager->TotalsFlag() && row == m_grid->RowCount() - 1;
+}
+
+QList<int> TListMarks::MarkedRows() const
+{
+    QList<int> rows;
+    for (int r = 0; r < m_grid->RowCount(); ++r)
+        if (!IsTotalsRow(r) && Marked(r))
+            rows << r;
+    return rows;
+}
+
 bool TListMarks::AnyMarked() const
 {
-    for (int r = 0; r < m_grid->RowCount(); ++r)
-        if (Marked(r))
-            return true;
-    return false;
+    return !MarkedRows().isEmpty();
 }
 
 void TListMarks::MarkAll(bool marked)
@@ -24,43 +36,50 @@ void TListMarks::MarkAll(bool marked)
         m_grid->SetCells(0, r, marked ? QStringLiteral("True") : QStringLiteral("False"));
 }
 
-TListMarks::Outcome TListMarks::DeleteMarked(int dataYear)
+TListMarks::Outcome TListMarks::Run(const QString& failure,
+                                    const std::function<bool(int row)>& action)
 {
-    TBudget record;
-    Outcome outcome{false, true};
-    for (int r = 0; r < m_grid->RowCount(); ++r) {
-        if (!Marked(r))
-            continue;
-        record.BudgId = m_manager->GetText(m_grid, r, QStringLiteral("budgid"));
-        record.DataYear = dataYear;
-        if (m_store->DeleteBudget(record, QString())) {
+    Outcome outcome{false, true, false};
+    const QList<int> rows = MarkedRows();
+    for (qsizetype k = 0; k < rows.size(); ++k) {
+        if (action(rows[k])) {
             outcome.Changed = true;
-        } else {
-            outcome.AllOk = false;
-            ShowMessage(QStringLiteral("删除数据失败！。"), CaptionInfo(), MsgIcon::Information);
+            continue;
+        }
+        outcome.AllOk = false;
+        const QString reason = failure + QLatin1Char('\n') + LastDbError();
+        if (k == rows.size() - 1) {
+            ShowMessage(reason, CaptionInfo(), MsgIcon::Information);
+            break;
+        }
+        if (ShowMessage(reason + QStringLiteral("\n\n是否继续处理其余选中的指标？"), CaptionInfo(),
+                        MsgIcon::Question, MsgButtons::YesNo) != mrYes) {
+            outcome.Stopped = true;
+            break;
         }
     }
     return outcome;
 }
 
+TListMarks::Outcome TListMarks::DeleteMarked(int dataYear)
+{
+    TBudget record;
+    record.DataYear = dataYear;
+    return Run(QStringLiteral("删除数据失败！。"), [&](int row) {
+        record.BudgId = m_manager->GetText(m_grid, row, QStringLiteral("budgid"));
+        return m_store->DeleteBudget(record, QString());
+    });
+}
+
 TListMarks::Outcome TListMarks::CopyAmounts(int dataYear, bool fromEntered)
 {
     TBudget record;
-    Outcome outcome{false, true};
+    record.DataYear = dataYear;
     const QString column = fromEntered ? QStringLiteral("inputmoney") : QStringLiteral("duemoney");
-    for (int r = 0; r < m_grid->RowCount(); ++r) {
-        if (!Marked(r))
-            continue;
-        record.BudgId = m_manager->GetText(m_grid, r, QStringLiteral("budgid"));
-        record.DataYear = dataYear;
-        const Currency amount = m_manager->GetCurrency(m_grid, r, column); // raises on a non-number
+    return Run(QStringLiteral("金额复制失败！。"), [&](int row) {
+        record.BudgId = m_manager->GetText(m_grid, row, QStringLiteral("budgid"));
+        const Currency amount = m_manager->GetCurrency(m_grid, row, column); // raises
         record.BudgMoney = amount;
-        if (m_store->UpdateBudgetFields(record, " BudgMoney= " + amount.ToSqlText(), QString())) {
-            outcome.Changed = true;
-        } else {
-            outcome.AllOk = false;
-            ShowMessage(QStringLiteral("金额复制失败！。"), CaptionInfo(), MsgIcon::Information);
-        }
-    }
-    return outcome;
+        return m_store->UpdateBudgetFields(record, " BudgMoney= " + amount.ToSqlText(), QString());
+    });
 }

@@ -41,7 +41,11 @@ void ShowForm(QWidget* form)
 {
     if (auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget())) {
         form->show();
-        sub->show();
+        if (sub->isMinimized())
+            sub->showNormal(); // asked for again: restored and brought forward
+        else
+            sub->show();
+        sub->raise();
         if (QMdiArea* area = sub->mdiArea())
             area->setActiveSubWindow(sub);
         return;

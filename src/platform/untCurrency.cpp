@@ -1,13 +1,21 @@
 #include "platform/untCurrency.h"
 
+#include "platform/untException.h"
+
+#include <QLocale>
+
 #include <cfenv>
 #include <cmath>
+#include <algorithm>
 #include <limits>
 
 Currency Currency::FromDouble(double value)
 {
     // nearbyint follows the default rounding mode: to nearest, ties to even.
-    return FromRaw(static_cast<qint64>(std::nearbyint(value * 10000.0)));
+    const double scaled = std::nearbyint(value * 10000.0);
+    if (!(std::fabs(scaled) < 9.2e18))
+        throw Exception(QStringLiteral("金额%1超出可处理的范围").arg(PlainNumberText(value)));
+    return FromRaw(static_cast<qint64>(scaled));
 }
 
 std::optional<Currency> Currency::FromText(const QString& input)
@@ -85,4 +93,176 @@ QString Currency::Format2() const
     const QString cents = QString::number(abs % 100).rightJustified(2, QLatin1Char('0'));
     return (negative && abs != 0 ? QStringLiteral("-") : QString()) + whole + QLatin1Char('.') +
            cents;
+}
+
+namespace
+{
+// Whole yuan a 128-bit sum of ten-thousandths holds with room to spare.
+const __int128 kWholeLimit = static_cast<__int128>(1e29);
+
+QString Int128Text(__int128 value)
+{
+    const bool negative = value < 0;
+    unsigned __int128 abs =
+        negative ? -static_cast<unsigned __int128>(value) : static_cast<unsigned __int128>(value);
+    QString digits;
+    do {
+        digits.prepend(QLatin1Char(char('0' + int(abs % 10))));
+        abs /= 10;
+    } while (abs != 0);
+    return negative ? QLatin1Char('-') + digits : digits;
+}
+
+// Ten-thousandths as an exact decimal without trailing zeros.
+QString RawText(__int128 raw)
+{
+    const bool negative = raw < 0;
+    const unsigned __int128 abs =
+        negative ? -static_cast<unsigned __int128>(raw) : static_cast<unsigned __int128>(raw);
+    QString text = Int128Text(static_cast<__int128>(abs / 10000));
+    const int frac = int(abs % 10000);
+    if (frac != 0) {
+        QString digits = QString::number(frac).rightJustified(4, QLatin1Char('0'));
+        while (digits.endsWith(QLatin1Char('0')))
+            digits.chop(1);
+        text += QLatin1Char('.') + digits;
+    }
+    return negative ? QLatin1Char('-') + text : text;
+}
+} // namespace
+
+void TMoneySum::AddDouble(double value)
+{
+    // value = mantissa × 2^exponent exactly; it is an amount when ×10000 is a whole number.
+    int exponent = 0;
+    const double fraction = std::frexp(value, &exponent);
+    const auto mantissa = static_cast<__int128>(std::ldexp(fraction, 53));
+    exponent -= 53;
+    const __int128 scaled = mantissa * 10000;
+    if (std::isfinite(value) && exponent >= 0 && std::fabs(value) < 1e29) {
+        m_raw += scaled << exponent;
+        return;
+    }
+    if (std::isfinite(value) && exponent < 0 && exponent > -120) {
+        const __int128 mask = (static_cast<__int128>(1) << -exponent) - 1;
+        const __int128 magnitude = scaled < 0 ? -scaled : scaled;
+        if ((magnitude & mask) == 0) {
+            m_raw += scaled < 0 ? -(magnitude >> -exponent) : magnitude >> -exponent;
+            return;
+        }
+    }
+    // A decimal the database stored as a double: its shortest digits are what it holds.
+    if (std::isfinite(value))
+        AddText(PlainNumberText(value));
+    else
+        m_exact = false;
+}
+
+void TMoneySum::AddText(const QString& input)
+{
+    const QString text = input.trimmed();
+    if (text.isEmpty())
+        return;
+    // Plain decimals of any length with at most four non-zero decimals are exact.
+    qsizetype pos = text.startsWith(QLatin1Char('-')) ? 1 : 0;
+    __int128 whole = 0;
+    int fracDigits = 0;
+    __int128 frac = 0;
+    bool inFrac = false, digits = false, exact = true;
+    for (; pos < text.size() && exact; ++pos) {
+        const QChar c = text[pos];
+        if (c == QLatin1Char('.') && !inFrac) {
+            inFrac = true;
+        } else if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            digits = true;
+            const int d = c.unicode() - '0';
+            if (!inFrac) {
+                exact = whole < kWholeLimit;
+                whole = whole * 10 + d;
+            } else if (fracDigits < 4) {
+                frac = frac * 10 + d;
+                ++fracDigits;
+            } else {
+                exact = d == 0;
+            }
+        } else {
+            exact = false;
+        }
+    }
+    if (!exact || !digits) {
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        m_exact = false;
+        m_approx += ok ? value : 0.0;
+        return;
+    }
+    for (; fracDigits < 4; ++fracDigits)
+        frac *= 10;
+    const __int128 raw = whole * 10000 + frac;
+    m_raw += text.startsWith(QLatin1Char('-')) ? -raw : raw;
+}
+
+void TMoneySum::Halve()
+{
+    m_raw /= 2;
+    m_approx /= 2;
+}
+
+QString TMoneySum::Text() const
+{
+    if (m_exact)
+        return RawText(m_raw);
+    const double total = static_cast<double>(m_raw) / 10000.0 + m_approx;
+    return QStringLiteral("≈") + PlainNumberText(total);
+}
+
+QString PlainNumberText(double value)
+{
+    // The shortest digits that read back as the same value, never an exponent.
+    return QString::number(value, 'f', QLocale::FloatingPointShortest);
+}
+
+QString FormatAmountText(const QString& decimalText)
+{
+    QStringView text(decimalText);
+    QString prefix;
+    if (text.startsWith(QStringLiteral("≈"))) {
+        prefix = QStringLiteral("≈");
+        text = text.mid(1);
+    }
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    if (negative)
+        text = text.mid(1);
+    const qsizetype dot = text.indexOf(QLatin1Char('.'));
+    QString whole = (dot < 0 ? text : text.left(dot)).toString();
+    QString frac = dot < 0 ? QString() : text.mid(dot + 1).toString();
+    const auto digitsOnly = [](const QString& s) {
+        for (QChar c : s)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return false;
+        return true;
+    };
+    if (whole.isEmpty() || !digitsOnly(whole) || !digitsOnly(frac))
+        return decimalText;
+    // Two decimals, half away from zero, carrying into the whole part.
+    const bool roundUp = frac.size() > 2 && frac[2] >= QLatin1Char('5');
+    QString digits = whole + frac.leftJustified(2, QLatin1Char('0')).left(2);
+    if (roundUp) {
+        qsizetype i = digits.size() - 1;
+        while (i >= 0 && digits[i] == QLatin1Char('9'))
+            digits[i--] = QLatin1Char('0');
+        if (i < 0)
+            digits.prepend(QLatin1Char('1'));
+        else
+            digits[i] = QChar(digits[i].unicode() + 1);
+    }
+    whole = digits.left(digits.size() - 2);
+    const QString cents = digits.right(2);
+    while (whole.size() > 1 && whole.startsWith(QLatin1Char('0')))
+        whole.remove(0, 1);
+    for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
+        whole.insert(i, QLatin1Char(','));
+    const bool zero = whole == QLatin1String("0") && cents == QLatin1String("00");
+    return prefix + (negative && !zero ? QStringLiteral("-") : QString()) + whole +
+           QLatin1Char('.') + cents;
 }

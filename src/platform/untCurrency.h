@@ -2,6 +2,7 @@
 // Currency: money as a count of ten-thousandths of a yuan.
 
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
 #include <optional>
 
@@ -16,7 +17,8 @@ public:
         c.m_raw = raw;
         return c;
     }
-    // ×10000, rounded half to even.
+    // ×10000, rounded half to even; raises Exception for a value beyond the range (about
+    // ±9.2 × 10^14 yuan) or not a number, instead of wrapping round.
     static Currency FromDouble(double value);
     // An exact decimal text ("-12.5", "1e3" is refused); nullopt when it is not a number
     // or has more than four decimals of non-zero digits or does not fit.
@@ -43,3 +45,32 @@ public:
 private:
     qint64 m_raw = 0;
 };
+
+// A sum of amounts that cannot overflow: 128-bit ten-thousandths. A term that is not an exact
+// amount (a floating-point value with more than four decimals, or beyond 10^29 yuan) makes the
+// sum inexact; its text then carries the marker "≈".
+class TMoneySum
+{
+public:
+    void Add(Currency c) { m_raw += c.Raw(); }
+    void AddRaw(qint64 raw) { m_raw += raw; }
+    void AddDouble(double value);
+    // A plain decimal text; anything else makes the sum inexact.
+    void AddText(const QString& text);
+    void Halve();
+    bool Exact() const { return m_exact; }
+    // Exact decimal without grouping or trailing zeros ("≈" first when inexact).
+    QString Text() const;
+
+private:
+    __int128 m_raw = 0;
+    double m_approx = 0; // what cannot be counted exactly
+    bool m_exact = true;
+};
+
+// A plain decimal text (any length, optional "-" and "≈") with thousands grouping and two
+// decimals, rounded half away from zero; other texts are returned as they are.
+QString FormatAmountText(const QString& decimalText);
+// A floating-point value as a plain decimal text: the shortest digits that read back as the
+// same value, never an exponent.
+QString PlainNumberText(double value);

@@ -86,6 +86,6 @@ int TIniFile::ReadInteger(const QString& section, const QString& key, int def) c
 {
     bool ok = false;
     const QString text = ReadString(section, key, QString());
-    const int value = text.toInt(&ok, 0);
+    const int value = text.toInt(&ok, 10); // decimal: a leading 0 is no octal
     return ok ? value : def;
 }

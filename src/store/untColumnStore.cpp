@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -26,8 +27,10 @@ QString VariantText(const QVariant& v)
 // A value with at most four decimals that fits, as ten-thousandths.
 bool ExactRaw(double d, qint64& raw)
 {
+    // A decimal stored as a double is within a few units of its last place of the amount.
     const double scaled = d * 10000.0;
-    if (!(std::fabs(scaled) < kMaxScaled) || std::fabs(scaled - std::nearbyint(scaled)) >= 1e-6)
+    const double tolerance = std::fabs(scaled) * 4.5e-16 + 1e-9;
+    if (!(std::fabs(scaled) < kMaxScaled) || std::fabs(scaled - std::nearbyint(scaled)) > tolerance)
         return false;
     raw = static_cast<qint64>(std::nearbyint(scaled));
     return true;
@@ -93,8 +96,13 @@ void TColumnStore::AppendInt(int col, qint64 value)
     if (c.kind == Kind::Text) {
         const QByteArray t = QByteArray::number(value);
         AddText(c, std::string_view(t.constData(), size_t(t.size())), false);
-    } else if (c.kind == Kind::Real || value > 900000000000000LL || value < -900000000000000LL) {
+    } else if (c.kind == Kind::Real) {
         AddReal(c, static_cast<double>(value));
+    } else if (value > 900000000000000LL || value < -900000000000000LL) {
+        // Beyond ten-thousandths in 64 bits: kept exact as its digits.
+        NumberToText(c);
+        const QByteArray t = QByteArray::number(value);
+        AddText(c, std::string_view(t.constData(), size_t(t.size())), false);
     } else {
         AddNumber(c, value * 10000, false);
     }
@@ -240,7 +248,7 @@ QString TColumnStore::NumberText(const Column& c, int row)
     if (c.numNulls[size_t(row)])
         return QString();
     if (c.kind == Kind::Real)
-        return QString::number(c.reals[size_t(row)], 'g', 15);
+        return PlainNumberText(c.reals[size_t(row)]);
     return Currency::FromRaw(c.raws[size_t(row)]).ToSqlText();
 }
 
@@ -342,6 +350,45 @@ QVariant TColumnStore::Value(int row, int col) const
     default:
         return QVariant(Text(row, col));
     }
+}
+
+void TColumnStore::AddToSum(int row, int col, TMoneySum& sum) const
+{
+    const Column& c = m_columns[col];
+    switch (c.kind) {
+    case Kind::Number:
+        if (!c.numNulls[size_t(row)])
+            sum.AddRaw(c.raws[size_t(row)]);
+        break;
+    case Kind::Real:
+        if (!c.numNulls[size_t(row)])
+            sum.AddDouble(c.reals[size_t(row)]);
+        break;
+    case Kind::Text:
+        sum.AddText(Text(row, col));
+        break;
+    case Kind::Empty:
+        break;
+    }
+}
+
+int TColumnStore::MaxTextLength(int col) const
+{
+    const Column& c = m_columns[col];
+    int longest = 0;
+    if (c.kind == Kind::Text && c.packed) {
+        for (size_t r = 0; r < c.offsets.size(); ++r) {
+            const qint64 end = r + 1 < c.offsets.size() ? c.offsets[r + 1] : c.buffer.size();
+            longest = std::max(longest, int(end - c.offsets[r]));
+        }
+    } else if (c.kind == Kind::Text) {
+        for (const QString& s : c.dict)
+            longest = std::max(longest, int(s.size()));
+    } else {
+        for (int r = 0; r < m_rows; ++r)
+            longest = std::max(longest, int(Text(r, col).size()));
+    }
+    return longest;
 }
 
 int TColumnStore::TextId(int row, int col) const

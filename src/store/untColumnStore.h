@@ -40,6 +40,11 @@ public:
     double Float(int row, int col) const;
     Currency Money(int row, int col) const; // texts are parsed; null and non-numbers give 0
     QVariant Value(int row, int col) const;
+    // Adds the cell to an overflow-free sum (null adds nothing).
+    void AddToSum(int row, int col, TMoneySum& sum) const;
+    // The length of the column's longest text (in bytes for packed texts, which are ids and
+    // notes: ASCII in practice).
+    int MaxTextLength(int col) const;
 
     // Distinct-text id of a cell in a dictionary column (-1 null); -2 when the column is not
     // a dictionary column.

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
 #include <QFileInfo>
 #include <QPalette>
 
@@ -33,7 +34,7 @@ struct FillGuard {
 } // namespace
 
 TNextGridManager::TNextGridManager(const QList<TGridFieldDef>& definitions, const QString& gridName)
-    : m_definitions(definitions)
+    : m_definitions(definitions), m_builtIn(definitions)
 {
     const QString exe =
         Application ? Application->ExeName() : QCoreApplication::applicationFilePath();
@@ -73,7 +74,7 @@ bool TNextGridManager::LoadLayout(const QString& path, QList<TGridFieldDef>& def
 
 void TNextGridManager::BuildColumns(TNextGrid* grid)
 {
-    LoadLayout(m_layoutPath, m_definitions);
+    m_fromLayout = !m_layoutRejected && LoadLayout(m_layoutPath, m_definitions);
     grid->BeginUpdate();
     grid->ClearColumns();
     grid->SetHeaderSize(20);
@@ -116,6 +117,7 @@ bool TNextGridManager::Fill(TNextGrid* grid, const QString& sql, bool withTotals
                             bool withRowNumbers)
 {
     bool opened = true;
+    QString problem;
     m_filling = true;
     m_totals = withTotals;
     grid->SetAppearanceOptions(aoBoldTextSelection | aoHighlightSlideCells);
@@ -136,55 +138,84 @@ bool TNextGridManager::Fill(TNextGrid* grid, const QString& sql, bool withTotals
             return opened;
         auto store = std::make_shared<TColumnStore>(query->Dataset()->TakeStore());
         query.Reset();
-        const int resultColumns = store->ColumnCount();
-        if (resultColumns > grid->ColumnCount())
-            throw Exception(QStringLiteral("查询结果有%1列，多于表格的%2列")
-                                .arg(resultColumns)
-                                .arg(grid->ColumnCount()));
-        // Each grid column reads its own result column by name; with row numbers the
-        // result's last column shows 1, 2, 3 … instead.
-        const int numberColumn = withRowNumbers ? resultColumns - 1 : -1;
-        std::vector<int> sources(grid->ColumnCount(), -1);
-        for (int i = 0; i < grid->ColumnCount(); ++i) {
-            if (i == numberColumn)
-                continue;
-            sources[i] = store->ColumnIndex(grid->Column(i).Name);
-            if (sources[i] < 0 && i < resultColumns)
-                throw Exception(QStringLiteral("查询结果中没有字段%1").arg(grid->Column(i).Name));
-        }
-        const int dataRows = store->RowCount();
-        grid->AttachRows(store, sources, numberColumn);
-
-        bool anyNumber = false;
-        for (int i = 0; i < grid->ColumnCount(); ++i)
-            anyNumber = anyNumber || grid->Column(i).Kind == TNxColumnKind::Number;
-        if (withTotals && anyNumber) {
-            grid->AddRow(1);
-            bool captionDone = false;
-            for (int i = 0; i < grid->ColumnCount(); ++i) {
-                const TNxColumn& c = grid->Column(i);
-                const bool plainText = size_t(i) < m_columnKinds.size()
-                                           ? m_columnKinds[i] == 1
-                                           : c.Kind == TNxColumnKind::Text;
-                if (c.Kind == TNxColumnKind::Number) {
-                    // Exact sums: money is summed as ten-thousandths, never as doubles.
-                    Currency sum;
-                    for (int r = 0; r < dataRows; ++r)
-                        sum += grid->CellAsCurrency(i, r);
-                    if (halveTotals)
-                        sum = Currency::FromRaw(sum.Raw() / 2);
-                    grid->SetCells(i, dataRows, sum.ToSqlText());
-                } else if (!captionDone && plainText && c.Visible) {
-                    grid->SetCells(i, dataRows, QStringLiteral("合计"));
-                    captionDone = true;
-                }
-                grid->SetCellColor(i, dataRows, kTotalsColor);
-            }
-        }
+        problem = AttachResult(grid, store, withRowNumbers);
+        if (problem.isEmpty() && withTotals)
+            AddTotals(grid, store->RowCount(), halveTotals);
+    }
+    if (!problem.isEmpty()) {
+        if (!m_fromLayout)
+            throw Exception(problem);
+        RejectLayout(grid, problem);
+        return Fill(grid, sql, withTotals, halveTotals, withRowNumbers);
     }
     if (grid->RowCount() > 0)
         grid->SetSelectedRow(0);
     return opened;
+}
+
+// Each grid column reads its own result column by name; with row numbers the result's last
+// column shows 1, 2, 3 … instead. Returns what does not fit, or nothing.
+QString TNextGridManager::AttachResult(TNextGrid* grid, std::shared_ptr<const TColumnStore> store,
+                                       bool withRowNumbers)
+{
+    const int resultColumns = store->ColumnCount();
+    if (resultColumns > grid->ColumnCount())
+        return QStringLiteral("查询结果有%1列，多于表格的%2列")
+            .arg(resultColumns)
+            .arg(grid->ColumnCount());
+    const int numberColumn = withRowNumbers ? resultColumns - 1 : -1;
+    std::vector<int> sources(grid->ColumnCount(), -1);
+    for (int i = 0; i < grid->ColumnCount(); ++i) {
+        if (i == numberColumn)
+            continue;
+        sources[i] = store->ColumnIndex(grid->Column(i).Name);
+        if (sources[i] < 0 && i < resultColumns)
+            return QStringLiteral("查询结果中没有字段%1").arg(grid->Column(i).Name);
+    }
+    grid->AttachRows(std::move(store), sources, numberColumn);
+    return QString();
+}
+
+// One row after the data: the exact sum of every number column, "合计" in the first shown
+// plain text column.
+void TNextGridManager::AddTotals(TNextGrid* grid, int dataRows, bool halveTotals)
+{
+    bool anyNumber = false;
+    for (int i = 0; i < grid->ColumnCount(); ++i)
+        anyNumber = anyNumber || grid->Column(i).Kind == TNxColumnKind::Number;
+    if (!anyNumber)
+        return;
+    grid->AddRow(1);
+    bool captionDone = false;
+    for (int i = 0; i < grid->ColumnCount(); ++i) {
+        const TNxColumn& c = grid->Column(i);
+        const bool plainText = size_t(i) < m_columnKinds.size() ? m_columnKinds[i] == 1
+                                                                : c.Kind == TNxColumnKind::Text;
+        if (c.Kind == TNxColumnKind::Number) {
+            // Ten-thousandths summed in 128 bits: never doubles, never a wrap.
+            TMoneySum sum;
+            for (int r = 0; r < dataRows; ++r)
+                grid->AddCellToSum(i, r, sum);
+            if (halveTotals)
+                sum.Halve();
+            grid->SetCells(i, dataRows, sum.Text());
+        } else if (!captionDone && plainText && c.Visible) {
+            grid->SetCells(i, dataRows, QStringLiteral("合计"));
+            captionDone = true;
+        }
+        grid->SetCellColor(i, dataRows, kTotalsColor);
+    }
+}
+
+// A layout file that does not fit the statement is named once; the built-in columns serve.
+void TNextGridManager::RejectLayout(TNextGrid* grid, const QString& problem)
+{
+    m_layoutRejected = true;
+    m_definitions = m_builtIn;
+    BuildColumns(grid);
+    ShowMessage(QStringLiteral("列格式文件%1与列表的查询不符：%2。\n已改用内置的列。")
+                    .arg(QDir::toNativeSeparators(m_layoutPath), problem),
+                CaptionInfo(), MsgIcon::Warning);
 }
 
 QString TNextGridManager::GetText(TNextGrid* grid, int row, const QString& columnName) const
@@ -196,7 +227,11 @@ Currency TNextGridManager::GetCurrency(TNextGrid* grid, int row, const QString& 
 {
     const QString text = GetText(grid, row, columnName);
     const auto value = Currency::FromText(text);
-    if (!value)
-        throw Exception(QStringLiteral("'%1' is not a valid currency value").arg(text));
-    return *value;
+    if (value)
+        return *value;
+    bool number = false;
+    text.toDouble(&number);
+    if (number)
+        throw Exception(QStringLiteral("金额%1超出可处理的范围。").arg(text));
+    throw Exception(QStringLiteral("“%1”不是有效的金额。").arg(text));
 }

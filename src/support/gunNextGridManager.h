@@ -4,9 +4,11 @@
 #include "platform/untCurrency.h"
 
 #include <QList>
+#include <memory>
 #include <QString>
 #include <vector>
 
+class TColumnStore;
 class TNextGrid;
 
 // One grid column: caption, field name, visibility code (1 shown), kind
@@ -48,7 +50,15 @@ public:
     static bool LoadLayout(const QString& path, QList<TGridFieldDef>& definitions);
 
 private:
+    QString AttachResult(TNextGrid* grid, std::shared_ptr<const TColumnStore> store,
+                         bool withRowNumbers);
+    void AddTotals(TNextGrid* grid, int dataRows, bool halveTotals);
+    void RejectLayout(TNextGrid* grid, const QString& problem);
+
     QList<TGridFieldDef> m_definitions;
+    QList<TGridFieldDef> m_builtIn;
+    bool m_fromLayout = false;     // the columns came from the layout file
+    bool m_layoutRejected = false; // the file did not fit the statement: built-in columns
     QString m_layoutPath;
     std::vector<int> m_columnKinds; // the definition kind behind each built column
     bool m_filling = false;

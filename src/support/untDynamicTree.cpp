@@ -35,6 +35,7 @@ TDynamicTree::TDynamicTree(QObject* owner) : QObject(owner)
 TDynamicTree::~TDynamicTree()
 {
     Deactivate();
+    CutThreadsLoose(); // also when the tree view went first and left the tree inactive
     QObject::disconnect(m_connWatch);
     QObject::disconnect(m_treeWatch);
 }
@@ -98,6 +99,7 @@ void TDynamicTree::SetTreeView(TTreeView* tree)
             m_active = false;
             m_tree = nullptr;
             m_pendingNodes.clear(); // the view freed every node
+            CutThreadsLoose();
         });
         SetActive(wasActive);
     }
@@ -150,6 +152,17 @@ void TDynamicTree::Deactivate()
     if (!m_active)
         return;
     m_active = false;
+    CutThreadsLoose();
+    if (m_tree) {
+        m_tree->OnExpanding = m_oldOnExpanding;
+        m_tree->clear();
+    }
+    m_oldOnExpanding = nullptr;
+}
+
+// A running thread neither builds nodes nor calls back once cut loose; it frees itself.
+void TDynamicTree::CutThreadsLoose()
+{
     while (!m_threads.isEmpty()) {
         TQueryThread* t = m_threads.takeLast();
         t->Terminate();
@@ -157,11 +170,6 @@ void TDynamicTree::Deactivate()
         t->OnTerminate = nullptr;
         t->OnError = nullptr;
     }
-    if (m_tree) {
-        m_tree->OnExpanding = m_oldOnExpanding;
-        m_tree->clear();
-    }
-    m_oldOnExpanding = nullptr;
 }
 
 bool TDynamicTree::CanWork()

@@ -108,6 +108,7 @@ private:
     void ResetProperties();
     void Activate();
     void Deactivate();
+    void CutThreadsLoose();
     void BuildTopNode();
     void AddNodeFromRecord(TNodeItem* parent, TQueryThread* thread, TARQuery* fields);
     void TreeViewExpanding(TTreeView* sender, QTreeWidgetItem* node, bool& allow);

@@ -4,6 +4,7 @@
 #include "context/untWorkContext.h"
 
 #include <QFile>
+#include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -90,16 +91,19 @@ TEST_P(Engines, NextNumberRunsWithEmptyAndNullValues)
 {
     TestDatabase db(GetParam(), TestDatabase::Empty);
     ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
-    const TSqlDialect dialect = db.Def()->Dialect();
     db.Exec("create table t (c varchar(20))");
-    EXPECT_EQ(db.Scalar("select " + dialect.NextNumber("c") + " from t"), ""); // no rows: null
-    db.Exec("insert into t values ('')");
-    db.Exec("insert into t values (null)");
-    EXPECT_EQ(db.Scalar("select " + dialect.NextNumber("c") + " from t"), "1");
-    db.Exec("insert into t values ('9')");
-    db.Exec("insert into t values ('10')");
-    db.Exec("insert into t values (' 7 ')");
-    EXPECT_EQ(db.Scalar("select " + dialect.NextNumber("c") + " from t"), "11");
+    // The engine's own dialect, and the standard form an unknown ODBC provider gets.
+    for (const TSqlDialect dialect : {db.Def()->Dialect(), TSqlDialect(TSqlDialect::Fallback)}) {
+        db.Exec("delete from t");
+        EXPECT_EQ(db.Scalar("select " + dialect.NextNumber("c") + " from t"), ""); // null
+        db.Exec("insert into t values ('')");
+        db.Exec("insert into t values (null)");
+        EXPECT_EQ(db.Scalar("select " + dialect.NextNumber("c") + " from t"), "1");
+        db.Exec("insert into t values ('9')");
+        db.Exec("insert into t values ('10')");
+        db.Exec("insert into t values (' 7 ')");
+        EXPECT_EQ(db.Scalar("select " + dialect.NextNumber("c") + " from t"), "11");
+    }
 }
 
 TEST_P(Engines, FaultsGiveFalseAndKeepTheCallersQuery)
@@ -159,12 +163,35 @@ TEST_P(Engines, SqlTraceWritesOneLinePerStatement)
     ASSERT_GE(lines.size(), 2);
     const QStringList open = lines[0].split('\t');
     ASSERT_EQ(open.size(), 5);
+    EXPECT_EQ(open[1], "Def"); // the registry's name, not the driver's
     EXPECT_EQ(open[2], "open");
     EXPECT_EQ(open[3], "ok");
     EXPECT_EQ(open[4], "select 1 as one");
     const QStringList exec = lines[1].split('\t');
     EXPECT_EQ(exec[2], "exec");
     EXPECT_TRUE(exec[3].startsWith("error: ")) << exec[3].toStdString();
+}
+
+TEST(Connections, AFileThatIsNotADatabaseIsNamedAsSuch)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("notes.db");
+    QFile junk(path);
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(4096, 'x'));
+    junk.close();
+    TAdoConn conn;
+    conn.SetConnectionString("Provider=SQLite;Data Source=" + path);
+    try {
+        conn.Database();
+        ADD_FAILURE() << "opened";
+    } catch (const TExceptDbManager& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("文件%1不是SQLite数据库。").arg(path));
+    }
+    EXPECT_FALSE(conn.Connected());
+    EXPECT_EQ(conn.LastError(), QStringLiteral("文件%1不是SQLite数据库。").arg(path));
+    junk.open(QIODevice::ReadOnly);
+    EXPECT_EQ(junk.readAll(), QByteArray(4096, 'x')); // untouched
 }
 
 TEST(Connections, BadConnectionStringsFailCleanly)

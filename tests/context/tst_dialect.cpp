@@ -178,6 +178,7 @@ TEST(Dialect, NextNumberExpression)
           " ((Max( CAST(( CASE   WHEN ( Trim((COALESCE(c,'0'))) )='' THEN CAST(0 AS "
           "TEXT)  ELSE CAST(( Trim((COALESCE(c,'0'))) ) AS TEXT)  END  ) AS NUMERIC) "
           "))+1) as c "},
-         {K::Fallback, " ((Max())+1) as c "}},
+         {K::Fallback, " ((Max( CAST(( CASE WHEN ( Trim((COALESCE(c,'0'))) )='' THEN '0' ELSE ( "
+                       "Trim((COALESCE(c,'0'))) ) END ) AS NUMERIC) ))+1) as c "}},
         [](TSqlDialect d) { return d.NextNumber("c"); });
 }

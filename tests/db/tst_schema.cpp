@@ -2,7 +2,10 @@
 #include "db/DbSchema.h"
 #include "fixtures/TestDatabase.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 class Schema : public ::testing::TestWithParam<Engine>
@@ -81,6 +84,40 @@ TEST_P(Schema, ToolCreatesChecksAndRefusesBadInput)
     EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "250");
     EXPECT_EQ(run({"demo", "--connection", db.ConnectionString(), "--indicators", "x"}), 2);
     EXPECT_EQ(run({"drop", "--connection", db.ConnectionString()}), 2);
+
+    // A file that is not a database is named as such and left as it was.
+    QTemporaryDir dir;
+    QFile notes(dir.filePath("notes.txt"));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write(QByteArray(2048, 'n'));
+    notes.close();
+    const QString conn = "Provider=SQLite;Data Source=" + notes.fileName();
+    for (const char* command : {"create", "check"}) {
+        EXPECT_EQ(run({command, "--connection", conn}, &out), 1);
+        EXPECT_TRUE(out.contains(QStringLiteral("不是SQLite数据库"))) << out.toStdString();
+    }
+    EXPECT_EQ(QFileInfo(notes).size(), 2048);
+}
+
+// Every view the filters offer has indicators: type × source × money kind × sub-type.
+TEST_P(Schema, DemoCoversEveryFilterCombination)
+{
+    TestDatabase db(GetParam(), TestDatabase::Demo, 1200);
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    const struct {
+        const char* type;
+        QStringList children;
+    } kinds[] = {{"0", {"0"}}, {"1", {"1", "2"}}, {"2", {"2"}}};
+    for (const auto& k : kinds)
+        for (const char* source : {"21", "22"})
+            for (const char* money : {"11", "12", "21", "31"})
+                for (const QString& child : k.children)
+                    EXPECT_NE(db.Scalar(QString("select count(*) from busibudget where "
+                                                "datayear=2026 and btype='%1' and bkid='%2' and "
+                                                "mid='%3' and btypechild='%4'")
+                                            .arg(k.type, source, money, child)),
+                              "0")
+                        << k.type << "/" << source << "/" << money << "/" << child.toStdString();
 }
 
 // Row numbers beyond 271,000 overflow 32-bit products in the generator's arithmetic.

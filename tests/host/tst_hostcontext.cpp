@@ -63,3 +63,15 @@ TEST(HostStart, UnreachableDatabaseIsReported)
         host.Load({"Provider=SQLite;Data Source=/nonexistent/dir/x.db", 0, "", ""}, &error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("无法连接数据库"))) << error.toStdString();
 }
+
+TEST(HostStart, DataYearIsFourDigits)
+{
+    int year = 0;
+    QString error;
+    for (const char* bad : {"abc", "0", "-5", "99999999999", "0999", "20 6", ""}) {
+        EXPECT_FALSE(ParseDataYear(bad, &year, &error)) << bad;
+        EXPECT_TRUE(error.contains(QString("“%1”").arg(bad))) << error.toStdString();
+    }
+    EXPECT_TRUE(ParseDataYear("2031", &year, &error));
+    EXPECT_EQ(year, 2031);
+}

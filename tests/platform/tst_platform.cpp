@@ -61,7 +61,7 @@ TEST(IniFile, ReadsUtf8AndGbkFilesAndToleratesJunk)
 {
     QTemporaryDir dir;
     const QString body =
-        QStringLiteral("junk line\n[列]\nCaption = 单位名称\nwidth=120\nbad=x\n; note\n"
+        QStringLiteral("junk line\n[列]\nCaption = 单位名称\nwidth=120\nbad=x\nlead=080\n; note\n"
                        "[Other]\nkey=value=with=equals\n");
     for (const QByteArray& bytes : {body.toUtf8(), ToCp936(body)}) {
         const QString path = dir.filePath("t.for");
@@ -75,6 +75,7 @@ TEST(IniFile, ReadsUtf8AndGbkFilesAndToleratesJunk)
         EXPECT_EQ(ini.ReadString(QStringLiteral("列"), "caption", ""), QStringLiteral("单位名称"));
         EXPECT_EQ(ini.ReadInteger(QStringLiteral("列"), "Width", 0), 120);
         EXPECT_EQ(ini.ReadInteger(QStringLiteral("列"), "bad", -1), -1);
+        EXPECT_EQ(ini.ReadInteger(QStringLiteral("列"), "lead", -1), 80); // "080": decimal
         EXPECT_EQ(ini.ReadString("other", "KEY", ""), "value=with=equals");
         EXPECT_EQ(ini.ReadSection("Other"), QStringList{"key"});
     }

@@ -1,3 +1,4 @@
+#include "platform/untException.h"
 #include "store/untColumnStore.h"
 
 #include <QDate>
@@ -22,6 +23,36 @@ TEST(Currency, ExactTextAndRounding)
     EXPECT_EQ(Currency::FromText("1234567.005")->Format2(), "1,234,567.01");
     EXPECT_EQ(Currency::FromText("-0.004")->Format2(), "0.00");
     EXPECT_EQ(Currency::FromText("-1000")->Format2(), "-1,000.00");
+    EXPECT_THROW(Currency::FromDouble(1e16), Exception); // never a wrapped value
+}
+
+TEST(Currency, SumsAndTextsBeyondSixtyFourBits)
+{
+    TMoneySum sum;
+    for (int i = 0; i < 100; ++i)
+        sum.AddRaw(900000000000000000LL); // 9 × 10^13 yuan each
+    sum.AddText("0.0001");
+    sum.AddDouble(1e16);
+    sum.AddDouble(-12.5);
+    EXPECT_TRUE(sum.Exact());
+    EXPECT_EQ(sum.Text(), "18999999999999987.5001");
+    TMoneySum exact;
+    exact.AddText("12345678901234567890.1234");
+    exact.AddText("-0.1234");
+    EXPECT_EQ(exact.Text(), "12345678901234567890");
+    TMoneySum rough;
+    rough.AddDouble(0.123456);
+    rough.AddText("12.5");
+    EXPECT_FALSE(rough.Exact());
+    EXPECT_EQ(rough.Text(), QStringLiteral("≈12.623456"));
+
+    EXPECT_EQ(FormatAmountText("12345678901234567890.125"), "12,345,678,901,234,567,890.13");
+    EXPECT_EQ(FormatAmountText("-999.995"), "-1,000.00");
+    EXPECT_EQ(FormatAmountText("-0.001"), "0.00");
+    EXPECT_EQ(FormatAmountText(QStringLiteral("≈12.6")), QStringLiteral("≈12.60"));
+    EXPECT_EQ(FormatAmountText("n/a"), "n/a");
+    EXPECT_EQ(PlainNumberText(1e16), "10000000000000000");
+    EXPECT_EQ(PlainNumberText(0.00001), "0.00001");
 }
 
 TEST(ColumnStore, KindsNullsAndConversions)

@@ -283,3 +283,30 @@ TEST_P(Tree, UnusableRowsAndQueriesAreReported)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.Messages().isEmpty(); }, 5000));
     EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("树节点的下级无法读取：")));
 }
+
+// The tree view goes while a background level is still being read: the thread is cut loose,
+// so neither the freed view nor the freed tree hears from it again.
+TEST_P(Tree, DestroyingTheViewCutsBackgroundThreadsLoose)
+{
+    auto* ownView = new TTreeView;
+    auto* t = new TDynamicTree;
+    Configure(*t);
+    t->SetTreeView(ownView);
+    // A source that takes a while to read.
+    const QString slow = GetParam() == Engine::SQLite
+                             ? "with recursive n(i) as (select 1 union all select i+1 from n "
+                               "where i<300000) select c.* from cat c, (select count(*) as k "
+                               "from n) w where w.k>0"
+                             : "select c.* from cat c, (select pg_sleep(0.3)) w";
+    const QString c = db.Def()->Dialect().ConcatOperator();
+    t->SqlTable = {"select id, pid, name, leaf, id" + c + "' '" + c + "name as tname from (" +
+                   slow + ") s"};
+    t->SyncDataLoad = false;
+    t->SetActive(true);
+    ASSERT_EQ(t->RunningThreads(), 1);
+    delete ownView;
+    EXPECT_EQ(t->RunningThreads(), 0);
+    delete t;
+    QTest::qWait(800); // the thread ends and frees itself meanwhile
+    SUCCEED();
+}

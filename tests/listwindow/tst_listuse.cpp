@@ -1,0 +1,211 @@
+// The list window used as an operator uses it: every way of closing it, the workspace,
+// the keyboard, large amounts, failures in the middle of a run, a layout file that does not fit.
+#include "ListFixture.h"
+#include "context/untAdodbIsomer.h"
+#include "context/untSqlTrace.h"
+#include "controls/TNextGrid.h"
+#include "controls/TTreeView.h"
+#include "listwindow/bwnQuindle.h"
+#include "support/gunNextGridManager.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QRadioButton>
+#include <QSplitter>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace
+{
+// Makes the store refuse one indicator, the way a read-only or locked row fails.
+void RefuseRow(TestDatabase& db, const QString& budgid, const char* event)
+{
+    if (db.GetEngine() == Engine::SQLite) {
+        db.Exec(QString("create trigger refuse_%1 before %1 on busibudget when old.budgid='%2' "
+                        "begin select raise(abort, 'row %2 is locked'); end")
+                    .arg(event, budgid));
+        return;
+    }
+    db.Exec(QString("create function refuse_%1() returns trigger as $$ begin if old.budgid='%2' "
+                    "then raise exception 'row %2 is locked'; end if; return coalesce(new, old); "
+                    "end $$ language plpgsql")
+                .arg(event, budgid));
+    db.Exec(QString("create trigger refuse_%1 before %1 on busibudget for each row execute "
+                    "function refuse_%1()")
+                .arg(event));
+}
+} // namespace
+
+TEST_P(ListFixture, EveryClosePathTakesTheFrameAlong)
+{
+    const std::function<void(TbfrmQuindle*)> paths[] = {
+        [](TbfrmQuindle* w) { w->tbtnColse->trigger(); },
+        [](TbfrmQuindle* w) { w->mnuColse->trigger(); },
+        [](TbfrmQuindle* w) { w->SubWindow()->close(); }, // the close box
+        [](TbfrmQuindle* w) { QTest::keyClick(w->ngdBudget, Qt::Key_F4, Qt::ControlModifier); },
+        [](TbfrmQuindle* w) { w->mimExcel->trigger(); },
+    };
+    int path = 0;
+    for (const auto& close : paths) {
+        QPointer<TbfrmQuindle> w = Open();
+        ASSERT_TRUE(w);
+        w->ngdBudget->setFocus();
+        // Escape is no way out of the list window: it stays whole.
+        QTest::keyClick(w->ngdBudget, Qt::Key_Escape);
+        QTest::keyClick(w->cobMid, Qt::Key_Escape);
+        FlushDeletes();
+        ASSERT_TRUE(w) << path;
+        EXPECT_TRUE(w->isVisible()) << path;
+        close(w);
+        FlushDeletes();
+        EXPECT_FALSE(w) << path;
+        EXPECT_TRUE(area->subWindowList().isEmpty()) << "path " << path;
+        ++path;
+    }
+    EXPECT_EQ(notifier.tags.size(), 5);
+}
+
+TEST_P(ListFixture, WorkspaceGeometryAndReopening)
+{
+    TbfrmQuindle* w = Open();
+    QMdiSubWindow* sub = w->SubWindow();
+    const QRect space = area->viewport()->rect();
+    EXPECT_TRUE(space.contains(sub->geometry())) << "fully visible";
+    EXPECT_LE(std::abs(sub->x() - (space.width() - sub->width()) / 2), 1);
+    sub->showMaximized();
+    QApplication::processEvents();
+    EXPECT_EQ(sub->geometry(), space); // no centring of a maximised window
+    sub->showNormal();
+    sub->showMinimized();
+    QApplication::processEvents();
+    EXPECT_EQ(Open(), w); // asked for again from the menu: restored and in front
+    EXPECT_FALSE(sub->isMinimized());
+    EXPECT_EQ(area->activeSubWindow(), sub);
+
+    // The size and the tree's width are the operator's own.
+    sub->resize(900, 600);
+    w->Splitter1->setSizes({300, 500});
+    CloseWindow(w);
+    w = Open();
+    EXPECT_EQ(w->SubWindow()->size(), QSize(900, 600));
+    EXPECT_EQ(w->Splitter1->sizes().value(0), 300);
+}
+
+TEST_P(ListFixture, KeyboardReachesEverything)
+{
+    TbfrmQuindle* w = Open();
+    queries.clear();
+    w->rgpShowEidItems[0]->click(); // the item already chosen: nothing happens
+    EXPECT_TRUE(TakeListQueries().isEmpty());
+
+    w->ngdBudget->setFocus();
+    QTest::keyClick(w->ngdBudget, Qt::Key_Space);
+    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "chk"), "True");
+    QTest::keyClick(w->ngdBudget, Qt::Key_Tab); // Tab leaves the grid
+    EXPECT_FALSE(w->ngdBudget->hasFocus());
+
+    for (auto [key, mods] :
+         {std::pair{Qt::Key_Menu, Qt::NoModifier}, std::pair{Qt::Key_F10, Qt::ShiftModifier}}) {
+        QTest::keyClick(w->ngdBudget, key, mods);
+        EXPECT_TRUE(w->pmenu->isVisible());
+        w->pmenu->hide();
+    }
+    EXPECT_EQ(w->pmuAll->text(), QStringLiteral("全选(&A)"));
+}
+
+TEST_P(ListFixture, AmountsBeyondSixtyFourBitsAreSummedExactly)
+{
+    // Ten indicators at the largest whole amount the schema holds, beside the two listed:
+    // beyond a 64-bit count of ten-thousandths in all.
+    for (int i = 0; i < 10; ++i)
+        db.Exec(QString("insert into busibudget (datayear,budgid,eid,mid,bkid,bid,btype,"
+                        "btypechild,inputmoney,duemoney,budgmoney) values (2026,'%1','101001001',"
+                        "'11','21','2050202','1','1',0,0,99999999999999)")
+                    .arg(100 + i));
+    TbfrmQuindle* w = Open();
+    const int last = w->RowsListed() - 1;
+    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, last, "budgmoney"), "1000000000000070");
+    const QModelIndex total =
+        w->ngdBudget->model()->index(last, w->ngdBudget->ColumnIndex("budgmoney"));
+    EXPECT_EQ(total.data().toString(), "1,000,000,000,000,070.00");
+    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, last, "duebalamoney"), "999999999999969.75");
+    if (GetParam() == Engine::SQLite) {
+        // SQLite holds larger amounts still: shown in full, never in exponent form.
+        db.Exec("update busibudget set budgmoney=1e16 where budgid='100'");
+        db.Exec("update busibudget set budgmoney=0.123456 where budgid='101'");
+        Choose(w->cobMid, 1);
+        const int row = Column(w, "budgid").indexOf("100");
+        const QModelIndex one = w->ngdBudget->model()->index(row, total.column());
+        EXPECT_EQ(one.data().toString(), "10,000,000,000,000,000.00");
+        // A sum that cannot be exact says so instead of showing a wrong number.
+        EXPECT_TRUE(w->GridManager()
+                        ->GetText(w->ngdBudget, w->RowsListed() - 1, "budgmoney")
+                        .startsWith(QStringLiteral("≈")));
+    }
+}
+
+TEST_P(ListFixture, AFailingRowInTheMiddleIsReportedAndTheRunCanStop)
+{
+    RefuseRow(db, "1", "delete");
+    TbfrmQuindle* w = Open();
+    ASSERT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
+    db.Params().ConfirmDelete = "0";
+
+    w->pmuAllClick(); // the totals row too: never a row to delete
+    messages->Answer(mrNo);
+    w->tbtnDelClick();
+    ASSERT_EQ(messages->Messages().size(), 1);
+    EXPECT_TRUE(messages->Texts()[0].startsWith(QStringLiteral("删除数据失败！。\n")));
+    EXPECT_TRUE(messages->Texts()[0].contains("row 1 is locked"));
+    EXPECT_EQ(messages->Messages()[0].Buttons, MsgButtons::YesNo);
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and budgid='5'"),
+              "1");                                                        // stopped: not tried
+    EXPECT_EQ(Column(w, "chk"), (QStringList{"False", "False", "False"})); // read again
+    messages->Clear();
+
+    w->pmuAllClick();
+    messages->Answer(mrYes);
+    w->tbtnDelClick(); // going on deletes the rest; no success message
+    EXPECT_EQ(messages->Messages().size(), 1);
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", QStringLiteral("合计")}));
+    messages->Clear();
+
+    RefuseRow(db, "1", "update");
+    w->pmuAllClick();
+    w->N5Click(); // the failing row is the last one: reported, nothing to ask
+    ASSERT_EQ(messages->Messages().size(), 1);
+    EXPECT_TRUE(messages->Texts()[0].startsWith(QStringLiteral("金额复制失败！。\n")));
+    EXPECT_EQ(messages->Messages()[0].Buttons, MsgButtons::Ok);
+    messages->Clear();
+
+    // A cell that is not an amount ends the copy with a clear message.
+    w->ngdBudget->SetCells(w->ngdBudget->ColumnIndex("duemoney"), 0, "n/a");
+    w->ngdBudget->SetCells(0, 0, "True");
+    w->N4->trigger();
+    EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("“n/a”不是有效的金额。")});
+}
+
+TEST_P(ListFixture, LayoutFileThatDoesNotFitIsNamedOnce)
+{
+    const QString path = QCoreApplication::applicationDirPath() + "/ngdBudget.for";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[DTFormatInfo]\nhigh=2\n[strFieldName]\n0=chk\n1=budgid\n2=NumId\n"
+               "[xcFieldType]\n0=1\n1=1\n2=1\n[xcFieldDataType]\n0=2\n1=1\n2=1\n"
+               "[intFieldLen]\n0=020\n1=080\n2=40\n");
+    file.close();
+    TbfrmQuindle* w = Open();
+    QFile::remove(path);
+    ASSERT_EQ(messages->Messages().size(), 1);
+    EXPECT_TRUE(messages->Texts()[0].contains("ngdBudget.for"));
+    EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("已改用内置的列")));
+    EXPECT_EQ(w->ngdBudget->ColumnCount(), 36);
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
+    Choose(w->cobMid, 0);
+    EXPECT_EQ(messages->Messages().size(), 1); // once
+}
