@@ -264,8 +264,7 @@ TEST_F(NumEdit, OtherSeparatorsComeFromTheLocale)
         EXPECT_EQ(edit->text(), "1" + QString(group) + "234" + QString(dec) + "50");
         EXPECT_EQ(edit->Value(), 1234.5L);
         Type(".");
-        if (dec != QLatin1Char('.'))
-            EXPECT_EQ(Beeps(), 1); // "." is no separator here
+        EXPECT_EQ(Beeps(), 1); // "." is no separator here
     }
 }
 
