@@ -445,12 +445,32 @@ void InsertIndicators(TAdoConn* conn, int year, int from, int to, bool postgres)
 
 } // namespace
 
+// Project items by the thousand: groups "3001", "3002" … each with up to 500 items.
+void InsertMoreItems(TAdoConn* conn, int year, int items)
+{
+    const QString y = QString::number(year);
+    BatchInsert ins(conn, "insert into pubitem (datayear,iid,piid,iname,leafflag,useflag,issecret,"
+                          "itype,pid,ikid)");
+    const int groups = (items + 499) / 500;
+    for (int g = 1; g <= groups; ++g) {
+        const QString group = "3" + Pad(g, 3);
+        ins.Add({y, Lit(group), Lit(""), Lit(QStringLiteral("专项项目组%1").arg(g)), Lit("1"),
+                 Lit("0"), Lit("1"), Lit("1"), Lit("0"), Lit("")});
+        for (int k = 1; k <= 500 && (g - 1) * 500 + k <= items; ++k)
+            ins.Add({y, Lit(group + Pad(k, 9)), Lit(group),
+                     Lit(QStringLiteral("专项项目%1-%2").arg(g).arg(k)), Lit("0"), Lit("0"),
+                     Lit(k % 17 == 0 ? "0" : "1"), Lit("1"), Lit("0"),
+                     Lit(k % 3 == 0 ? "02" : "01")});
+    }
+}
+
 int DemoUnitCount(int indicators)
 {
     return std::clamp(indicators / 200, 60, 5000);
 }
 
-void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress, int yearCount)
+void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress, int yearCount,
+              int items)
 {
     auto say = [&](const QString& m) {
         if (progress)
@@ -463,6 +483,8 @@ void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress, int 
         InsertCatalogues(conn, units);
         for (int year : kDemoYears)
             InsertYearCatalogues(conn, year, units);
+        if (items > 0)
+            InsertMoreItems(conn, kDemoYears[std::size(kDemoYears) - 1], items);
         say(QStringLiteral("catalogues: %1 units").arg(units.size()));
         CreatePickTables(conn, units, kDemoYears[0]);
         const int all = int(std::size(kDemoYears));

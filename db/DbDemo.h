@@ -14,7 +14,9 @@ using DemoProgress = std::function<void(const QString& message)>;
 // Fills an empty schema with realistic catalogues, system parameters, operators and
 // `indicators` indicators spread over the last `years` demo years (1 to 3).
 // Throws TExceptDbManager on failure.
-void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress = {}, int years = 3);
+// `items` more budget items (in groups of 500 under their own parent nodes) join the last year.
+void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress = {}, int years = 3,
+              int items = 0);
 
 // How many units the demo builds for that many indicators.
 int DemoUnitCount(int indicators);

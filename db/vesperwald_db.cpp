@@ -45,6 +45,10 @@ int main(int argc, char** argv)
          QStringLiteral("how many of the demo years (2024-2026) get indicators, counted "
                         "back from the last (default 3)"),
          QStringLiteral("N"), QStringLiteral("3")});
+    parser.addOption({QStringLiteral("items"),
+                      QStringLiteral("more budget items in the last year, for large catalogues "
+                                     "(default 0)"),
+                      QStringLiteral("N"), QStringLiteral("0")});
     parser.process(app);
 
     const QStringList args = parser.positionalArguments();
@@ -53,15 +57,17 @@ int main(int argc, char** argv)
         !parser.isSet(QStringLiteral("connection"))) {
         PrintError(
             QStringLiteral("usage: vesperwald-db <create|demo|check> --connection \"<string>\" "
-                           "[--indicators N] [--years N]"));
+                           "[--indicators N] [--years N] [--items N]"));
         return 2;
     }
     bool ok = false;
     const int indicators = parser.value(QStringLiteral("indicators")).toInt(&ok);
     const int years = parser.value(QStringLiteral("years")).toInt();
-    if (!ok || indicators < 0 || years < 1 || years > 3) {
-        PrintError(
-            QStringLiteral("--indicators needs a whole number of 0 or more, --years 1 to 3"));
+    bool itemsOk = false;
+    const int items = parser.value(QStringLiteral("items")).toInt(&itemsOk);
+    if (!ok || indicators < 0 || years < 1 || years > 3 || !itemsOk || items < 0) {
+        PrintError(QStringLiteral("--indicators and --items need a whole number of 0 or more, "
+                                  "--years 1 to 3"));
         return 2;
     }
 
@@ -90,7 +96,7 @@ int main(int argc, char** argv)
                 Print(
                     QStringLiteral("  %1 (%2 s)").arg(m).arg(timer.elapsed() / 1000.0, 0, 'f', 1));
             };
-            FillDemo(&conn, indicators, progress, years);
+            FillDemo(&conn, indicators, progress, years, items);
             Print(QStringLiteral("Demo data written: %1 indicators in %2 s.")
                       .arg(indicators)
                       .arg(timer.elapsed() / 1000.0, 0, 'f', 1));

@@ -51,7 +51,9 @@ bool TfrmBsDialog::FormKeyDown(QKeyEvent* e)
         done(mrCancel); // whatever the shift state
         return true;
     }
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && EnterAsTab != 0) {
+    // Ctrl+Enter is a key of its own (a control may pick a value with it), not Enter.
+    const bool plain = !(e->modifiers() & Qt::ControlModifier);
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && plain && EnterAsTab != 0) {
         // A focused button keeps Enter as its click.
         if (qobject_cast<QAbstractButton*>(focusWidget()))
             return false;

@@ -199,8 +199,11 @@ void TPBNumEdit::Reformat()
 
 void TPBNumEdit::SetTextAndCaret(const QString& text, int caret)
 {
+    const bool changed = text != this->text();
     setText(text);
     setCursorPosition(std::clamp(caret, 0, int(text.size())));
+    if (changed)
+        emit Typed();
 }
 
 bool TPBNumEdit::RoomForOneMore() const

@@ -58,6 +58,8 @@ public:
 signals:
     // The operator left the control with a value in range.
     void Exited();
+    // The operator changed the text (typing, deleting, cutting, pasting).
+    void Typed();
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;

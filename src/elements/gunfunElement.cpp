@@ -2,6 +2,7 @@
 
 #include "elements/gunfunElementBase.h"
 #include "context/untWorkContext.h"
+#include "platform/gunStrDeal.h"
 
 QString AllEntryText()
 {
@@ -186,6 +187,55 @@ QString SubjectDerivedTable(int year, const QString& moneyKindCode, bool inUse,
            " SELECT pbid as abid FROM PubSubject where " + w + " and " + l + "(pbid)=7 " +
            " union " + " SELECT bid as abid FROM PubSubject where " + w + " ) a " +
            " left join PubSubject b on a.abid=b.bid )";
+}
+
+QString ItemSelectionCondition(const QString& unitCode, const QString& mode, const QString& pidFlag,
+                               int year, const QString& secrecy)
+{
+    // The reserved codes follow the working year, whatever year was given.
+    const QString reserved =
+        WorkingDataYear() > 2010
+            ? QStringLiteral(" '9960000000001','9970000000001','9990000000001' ")
+            : QStringLiteral(" '9960000001','9970000001','9990000001' ");
+    QString condition;
+    if (mode == QLatin1String("0")) {
+        condition = " and itype='1' and iid not in (" + reserved + ") ";
+        QString unit = unitCode;
+        if (SysParams().UnitItemsFlag == QLatin1String("1") && !unit.isEmpty()) {
+            if (RightText(unit, 3) != QLatin1String("001"))
+                unit += QStringLiteral("001");
+            condition += " and eid ='" + SqlText(unit) + "' ";
+        }
+    } else if (mode == QLatin1String("1")) {
+        condition = " and itype='1' and iid  in (" + reserved + ") ";
+    } else if (mode == QLatin1String("2")) {
+        condition = QStringLiteral(" and itype='1' ");
+    }
+    if (SysParams().ItemPidFlag == QLatin1String("1") && pidFlag == QLatin1String("1"))
+        condition += QStringLiteral(" and pid='1' ");
+    condition += " and datayear=" + QString::number(WorkingDataYear(year));
+    if (!secrecy.isEmpty())
+        condition += " and issecret ='" + SqlText(secrecy) + "' ";
+    return condition;
+}
+
+QString ItemTreeSource(const QString& dataKindCode, const QString& codePrefix,
+                       const QString& namePart, const QString& filter, const TSqlDialect& d)
+{
+    const QString table = SysParams().UnitItemsFlag == QLatin1String("1")
+                              ? QStringLiteral("vwBudgetItem")
+                              : QStringLiteral(" PubItem");
+    QString conditions;
+    if (!dataKindCode.isEmpty())
+        conditions += " and IKid ='" + SqlText(dataKindCode) + "' ";
+    if (!codePrefix.trimmed().isEmpty())
+        conditions += " and iid like '" + SqlText(codePrefix.trimmed()) + "%' ";
+    if (!namePart.trimmed().isEmpty())
+        conditions += " and iname like '%" + SqlText(namePart.trimmed()) + "%' ";
+    conditions += filter;
+    const QString c = d.ConcatOperator();
+    return "select iid as id,piid as pid,leafflag,iname as name,iid" + c + "' '" + c +
+           "iname as aText,useflag " + " from " + table + " where  useflag='0' " + conditions;
 }
 
 bool GetSubjectName(const QString& code, QString& name, const QString& incomePayCode,

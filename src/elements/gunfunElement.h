@@ -51,6 +51,16 @@ class TSqlDialect;
 QString SubjectDerivedTable(int year, const QString& moneyKindCode, bool inUse,
                             const TSqlDialect& d);
 
+// The condition of the budget-item selection: item kind by mode ("0" ordinary items without
+// the reserved salary codes of the working year, "1" only those, "2" every item), the unit's
+// items when items are per unit, the pid flag, the year (0: working year) and the secrecy.
+QString ItemSelectionCondition(const QString& unitCode, const QString& mode, const QString& pidFlag,
+                               int year, const QString& secrecy);
+// The tree source of the item dialog over vwBudgetItem (items per unit) or PubItem, narrowed
+// by the data kind's code, a code prefix and a part of the name (each when not empty).
+QString ItemTreeSource(const QString& dataKindCode, const QString& codePrefix,
+                       const QString& namePart, const QString& filter, const TSqlDialect& d);
+
 bool GetSubjectName(const QString& code, QString& name, const QString& incomePayCode,
                     const QString& moneyKindCode, int year, const QString& extraCondition,
                     bool leafOnly);

@@ -204,11 +204,10 @@ void TbfrmQuindle::UpdateActionStates()
     m_addRuleMet = !MoneyKindCode.isEmpty() &&
                    RightText(SelectedUnitCode, 3) == QLatin1String("001") && !SourceCode.isEmpty();
     const bool rows = ngdBudget->RowCount() > 0 && !m_listFailed;
-    for (QAction* a : {tbtnDel, mnuDel})
+    for (QAction* a : {tbtnMod, mnuMod, tbtnDel, mnuDel})
         a->setEnabled(rows);
-    // Add and modify open the entry dialog, which this build does not have yet.
-    for (QAction* a : {tbtnAdd, tbtnMod, mnuAdd, mnuMod})
-        a->setEnabled(false);
+    for (QAction* a : {tbtnAdd, mnuAdd})
+        a->setEnabled(m_addRuleMet && !m_listFailed);
 }
 
 void TbfrmQuindle::BuildUnitTree()

@@ -68,8 +68,7 @@ public:
 
     TNextGridManager* GridManager() const { return m_gridManager.get(); }
     TBudgetManage* Store() const { return m_store.get(); }
-    // The rule for adding holds (unit ending in 001, money kind and source chosen); the
-    // actions themselves wait for the entry dialog.
+    // The rule for adding holds (unit ending in 001, money kind and source chosen).
     bool AddRuleMet() const { return m_addRuleMet; }
     int RowsListed() const;
 
@@ -88,6 +87,10 @@ public:
     void rgpShowEidClick();
 
     // Actions
+    void tbtnAddClick();
+    int AddIndicator();
+    void tbtnModClick();
+    int ModifyIndicator();
     void tbtnDelClick();
     void pmuAllClick();
     void pmuClearClick();

@@ -22,8 +22,6 @@
 
 namespace
 {
-const char* const kAddHint = "增加（指标录入窗口尚未安装）";
-const char* const kModHint = "修改（指标录入窗口尚未安装）";
 
 QComboBox* FilterCombo(QWidget* parent, const char* name)
 {
@@ -51,8 +49,8 @@ void TbfrmQuindle::BuildToolBarAndMenus()
         a->setStatusTip(hint);
         return a;
     };
-    tbtnAdd = action("tbtnAdd", QStringLiteral(" 增加 "), QString::fromUtf8(kAddHint), IconAdd());
-    tbtnMod = action("tbtnMod", QStringLiteral("修改"), QString::fromUtf8(kModHint), IconModify());
+    tbtnAdd = action("tbtnAdd", QStringLiteral(" 增加 "), QStringLiteral("增加"), IconAdd());
+    tbtnMod = action("tbtnMod", QStringLiteral("修改"), QStringLiteral("修改"), IconModify());
     tbtnDel = action("tbtnDel", QStringLiteral("删除"), QStringLiteral("删除"), IconDelete());
     tbtnColse = action("tbtnColse", QStringLiteral("退出"), QStringLiteral("退出"), IconExit());
     tblChildMain->setIconSize(QSize(24, 24));
@@ -73,9 +71,9 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     mitemOption->addSeparator()->setObjectName(QStringLiteral("N1"));
     mitemOption->addAction(mnuColse);
 
-    mnuAdd = action("mnuAdd", QStringLiteral("增加"), QString::fromUtf8(kAddHint), IconAdd());
+    mnuAdd = action("mnuAdd", QStringLiteral("增加"), QStringLiteral("增加"), IconAdd());
     mnuAdd->setShortcut(QKeySequence(QStringLiteral("Ctrl+N")));
-    mnuMod = action("mnuMod", QStringLiteral("修改"), QString::fromUtf8(kModHint), IconModify());
+    mnuMod = action("mnuMod", QStringLiteral("修改"), QStringLiteral("修改"), IconModify());
     mnuMod->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
     mnuDel = action("mnuDel", QStringLiteral("删除"), QString(), IconDelete());
     mnuDel->setShortcut(QKeySequence(QStringLiteral("Ctrl+D")));
@@ -90,8 +88,12 @@ void TbfrmQuindle::BuildToolBarAndMenus()
         addAction(a);
     }
     for (QAction* a : {tbtnAdd, tbtnMod, mnuAdd, mnuMod})
-        a->setEnabled(false); // the entry dialog is not part of this build
+        a->setEnabled(false); // until a list has been read
 
+    Wire(tbtnAdd, &TbfrmQuindle::tbtnAddClick);
+    Wire(mnuAdd, &TbfrmQuindle::tbtnAddClick);
+    Wire(tbtnMod, &TbfrmQuindle::tbtnModClick);
+    Wire(mnuMod, &TbfrmQuindle::tbtnModClick);
     Wire(tbtnDel, &TbfrmQuindle::tbtnDelClick);
     Wire(mnuDel, &TbfrmQuindle::tbtnDelClick);
     Wire(tbtnColse, &TbfrmQuindle::tbtnColseClick);
@@ -221,6 +223,8 @@ void TbfrmQuindle::BuildGrid()
     Wire(pmuClear, &TbfrmQuindle::pmuClearClick);
     Wire(N4, &TbfrmQuindle::N4Click);
     Wire(N5, &TbfrmQuindle::N5Click);
+    connect(ngdBudget, &TNextGrid::CellDoubleClicked, this,
+            [this] { Guarded(this, [this] { tbtnModClick(); }); });
     // The grid asks for its menu on a right click, the Menu key and Shift+F10.
     ngdBudget->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ngdBudget, &QWidget::customContextMenuRequested, this,

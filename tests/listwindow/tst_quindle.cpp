@@ -51,8 +51,9 @@ TEST_P(ListFixture, ShowSelectsTheFirstLeafAndListsIt)
     EXPECT_EQ(w->ngdBudget->SelectedRow(), 0);
     EXPECT_TRUE(w->tbtnDel->isEnabled());
     EXPECT_TRUE(w->AddRuleMet());
-    EXPECT_FALSE(w->tbtnAdd->isEnabled()); // waits for the entry dialog, and says so
-    EXPECT_TRUE(w->tbtnAdd->toolTip().contains(QStringLiteral("尚未安装")));
+    EXPECT_TRUE(w->tbtnAdd->isEnabled());
+    EXPECT_TRUE(w->tbtnMod->isEnabled());
+    EXPECT_EQ(w->tbtnAdd->toolTip(), QStringLiteral("增加"));
     // Only entrusted-entry units are in the tree at first.
     const QTreeWidgetItem* dept = w->trvList->topLevelItem(0)->child(0)->child(0);
     EXPECT_EQ(dept->childCount(), 1);

@@ -1,0 +1,120 @@
+#include "budget/gunBudgetSave.h"
+
+#include "budget/gunFunCheck.h"
+#include "context/untWorkContext.h"
+
+namespace
+{
+// The advisory-lock space of indicator writers on PostgreSQL.
+constexpr int kWritersLock = 71;
+
+QString Q(const QString& value)
+{
+    return SqlText(value);
+}
+} // namespace
+
+TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear)
+{
+    const TSqlDialect::Kind kind = DefDialect().GetKind();
+    if (kind != TSqlDialect::SQLite && kind != TSqlDialect::PostgreSQL)
+        return;
+    const bool begun = ExecSql(kind == TSqlDialect::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
+                                                           : QStringLiteral("BEGIN"));
+    if (!begun)
+        throw TExceptBudgetManage(QStringLiteral("无法开始保存：%1").arg(LastDbError()));
+    m_open = true;
+    if (kind == TSqlDialect::PostgreSQL) {
+        TQueryRef lock;
+        if (!OpenSql(QStringLiteral("select pg_advisory_xact_lock(%1, %2)")
+                         .arg(kWritersLock)
+                         .arg(dataYear),
+                     lock)) {
+            const QString error = LastDbError();
+            ExecSql(QStringLiteral("ROLLBACK"));
+            m_open = false;
+            throw TExceptBudgetManage(QStringLiteral("无法开始保存：%1").arg(error));
+        }
+    }
+}
+
+TBudgetWriteTransaction::~TBudgetWriteTransaction()
+{
+    if (m_open)
+        ExecSql(QStringLiteral("ROLLBACK")); // its own failure is on the connection's record
+}
+
+void TBudgetWriteTransaction::Commit()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    if (!ExecSql(QStringLiteral("COMMIT"))) {
+        const QString error = LastDbError();
+        ExecSql(QStringLiteral("ROLLBACK"));
+        throw TExceptBudgetManage(QStringLiteral("保存未能完成：%1").arg(error));
+    }
+}
+
+QString ExistsSameBudgetSql(const TBudget& b, int dataYear, bool adding)
+{
+    QString sql = "select budgid from BusiBudget   where datayear=" + QString::number(dataYear) +
+                  "   and BType='" + Q(b.BType) + "' and BTypeChild='" + Q(b.BTypeChild) +
+                  "' and bkid='" + Q(b.Bkid) + "' and eid='" + Q(b.Eid) + "' and mid='" + Q(b.Mid) +
+                  "' and ipid='" + Q(b.IPid) + "' and bid='" + Q(b.Bid) + "' and iid='" + Q(b.Iid) +
+                  "' and filename='" + Q(b.FileName) + "'";
+    if (!adding)
+        sql += " and budgid<>'" + Q(b.BudgId) + "'";
+    return sql;
+}
+
+bool ExistsSameBudget(const TBudget& b, int dataYear, bool adding)
+{
+    TQueryRef query;
+    if (!OpenSql(ExistsSameBudgetSql(b, dataYear, adding), query))
+        throw TExceptBudgetManage(QStringLiteral("无法检查重复的预算指标：%1").arg(LastDbError()));
+    return !query->Dataset()->IsEmpty();
+}
+
+void CompleteNewBudget(TBudget& b, const QString& typeCaption)
+{
+    b.BudgId = GetNewBudgId();
+    b.SplitMoney = Currency();
+    b.SplitDate.clear();
+    b.FileDate = b.InputDate = b.AuditDate = TodayText();
+    b.AuditId = CurrentUserCode();
+    b.IniBudgId.clear();
+    b.PayFlag = QStringLiteral("1");
+    b.ImpFlag = QStringLiteral("1");
+    b.Memoo = QStringLiteral("录入") + typeCaption + QStringLiteral("CS");
+    b.ReplaceFlag = QStringLiteral("0");
+    const TSysParams& params = SysParams();
+    b.Status = params.StatusFlag == QLatin1String("0") && params.BureauScope == 1
+                   ? QStringLiteral("0")
+                   : QStringLiteral("1");
+    b.BudgetSource = QStringLiteral("2");
+    b.BSource = QStringLiteral("0");
+    b.DeptClass = CurrentUnitText(4);
+}
+
+TSaveOutcome SaveBudgetChecked(TBudgetManage& store, TBudget& b, bool adding,
+                               const QString& typeCaption)
+{
+    TBudgetWriteTransaction transaction(b.DataYear);
+    if (ExistsSameBudget(b, b.DataYear, adding))
+        return TSaveOutcome::Duplicate; // rolled back: nothing was written
+    if (adding) {
+        const TBudget before = b;
+        try {
+            CompleteNewBudget(b, typeCaption);
+            store.InsertBudget(b);
+        } catch (...) {
+            b = before; // a later try draws its id anew
+            throw;
+        }
+    } else {
+        store.UpdateBudget(b, 3);
+    }
+    transaction.Commit();
+    return TSaveOutcome::Saved;
+}

@@ -1,0 +1,112 @@
+#pragma once
+// The indicator entry dialog: one indicator entered or changed, checked and saved.
+
+#include "basewindows/wnBsNormalDialog.h"
+#include "budget/gunBudget.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class TElementEdit;
+class TPBNumEdit;
+
+// Opened by the list window for adding (pre-set from its filters) or modifying (loaded from
+// the stored indicator); Saved tells the opener whether to read its list again.
+class TrfrmInputEdit : public TfrmBsNormalDialog
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TrfrmInputEdit(QObject* owner);
+    ~TrfrmInputEdit() override;
+
+    // Controls
+    QLabel* Label4;
+    QComboBox* cmbBType;
+    QFrame* plChild;
+    QLabel* Label2;
+    QComboBox* cmbChild;
+    QLabel* labEid;
+    QLineEdit* edtEid;
+    QLabel* labmid;
+    QComboBox* cmbmid;
+    QLabel* labbkid;
+    QComboBox* cmbbkid;
+    QLabel* labipid;
+    QComboBox* cmbipid;
+    QLabel* Label3;
+    QComboBox* cmbSecret;
+    QLabel* lblFileName;
+    QLineEdit* edtFileName;
+    QFrame* plBureaux;
+    QLabel* lblBurId;
+    QComboBox* cmbBurId;
+    QLabel* lblBid;
+    TElementEdit* edtbid;
+    QLabel* labiid;
+    TElementEdit* edtiid;
+    QLabel* labMoney;
+    TPBNumEdit* pbedtMoney;
+    QComboBox* cbUnit;
+    QLabel* Label20;
+    QLineEdit* edtmemo;
+
+    // State the opener sets and reads
+    bool IsAddMode = false;
+    QString TypeCaption;
+    QString MoneyKindCode;
+    QString SourceCode;
+    bool Saved = false;
+    TBudget Budget;
+    int UnitInForce() const { return m_unit; }
+
+    // Fills the expenditure types allowed for MoneyKindCode and SourceCode.
+    void FillIncomePayList();
+    // The amount in yuan, kept exact until the operator types another one.
+    void SetAmountYuan(Currency yuan);
+    Currency AmountYuan() const;
+
+    // Handlers
+    void ListChange();
+    void cmbSecretChange();
+    void cbUnitChange();
+    void edtFileNameChange();
+    void edtmemoExit();
+    void ElementLeft(TElementEdit* edit);
+    void ElementPick(TElementEdit* edit);
+    void btnOKClick();
+
+    // The checks of OK and the save (false with its message shown at the first problem).
+    // CheckInputFields is CheckInput without its last step, the duplicate test.
+    bool CheckInputFields();
+    bool CheckInput();
+    bool ExistsSameBudget();
+    bool SaveBudget();
+
+protected:
+    void FormCreate() override;
+    void FormShow() override;
+
+private:
+    void BuildForm();
+    void BuildTabOrder();
+    void WireHandlers();
+    QString IncomePayCode() const;
+    void ApplyItemRule(bool emptyWhenDisabled);
+    void ApplySecrecyRule();
+    void ShowAmount();
+    // The element edits and the amount in form order, with the first problem's message.
+    bool CheckElements();
+    bool CheckAmount();
+    bool CheckChoices();
+    void CopyListsToBudget();
+    QLabel* LabelOf(TElementEdit* edit) const;
+
+    std::unique_ptr<TBudgetManage> m_store;
+    int m_unit = 0; // 0 元, 1 万元
+    std::optional<Currency> m_exactYuan;
+};

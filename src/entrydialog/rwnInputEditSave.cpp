@@ -1,0 +1,149 @@
+// The entry dialog's OK: the checks in their order, the duplicate test and the save.
+#include "entrydialog/rwnInputEdit.h"
+
+#include "budget/gunBudgetSave.h"
+#include "budget/gunFunCheck.h"
+#include "context/untWorkContext.h"
+#include "controls/PBNumEdit.h"
+#include "controls/TElementEdit.h"
+#include "elements/gunfunElement.h"
+#include "platform/untApplication.h"
+#include "support/gunChoiceCombo.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+
+void TrfrmInputEdit::CopyListsToBudget()
+{
+    Budget.Mid = MoneyKindCode;
+    Budget.IPid = ComboCode(cmbipid);
+    Budget.Bkid = ComboCode(cmbbkid);
+    Budget.IsSecret = QString::number(cmbSecret->currentIndex());
+    if (!plChild->isHidden() && cmbChild->currentIndex() >= 0)
+        Budget.BTypeChild = QString::number(cmbChild->currentIndex() + 1);
+    Budget.FileName = edtFileName->text().trimmed();
+}
+
+// A stored secrecy or sub-type that is no number opened with nothing chosen: the operator
+// chooses before the indicator is saved (a sub-type that is only shown keeps its value).
+bool TrfrmInputEdit::CheckChoices()
+{
+    for (QComboBox* list : {cmbSecret, cmbChild}) {
+        if (list->currentIndex() >= 0 || !list->isEnabled() || !list->isVisibleTo(this))
+            continue;
+        list->setFocus();
+        ShowMessage(QStringLiteral("请选择") + (list == cmbSecret ? Label3 : Label2)->text(),
+                    CaptionInfo(), MsgIcon::Information);
+        return false;
+    }
+    return true;
+}
+
+bool TrfrmInputEdit::CheckElements()
+{
+    // The unit is supplied by the opener (its edit is always disabled); then subject, item.
+    for (TElementEdit* edit : {edtbid, edtiid}) {
+        const bool empty = edit->text().trimmed().isEmpty();
+        if (empty && edit->isEnabled()) {
+            QString ignored;
+            if (edit == edtiid && !CheckItemCode(0, Budget.Mid, Budget.IPid, QString(),
+                                                 Budget.IsSecret, Budget.Iid, ignored))
+                continue; // an empty item is allowed here
+            edit->setFocus();
+            ShowMessage(QStringLiteral("请输入") + LabelOf(edit)->text(), CaptionInfo(),
+                        MsgIcon::Information);
+            return false;
+        }
+        if (edit != edtbid)
+            continue;
+        QString name;
+        if (!GetSubjectName(Budget.Bid, name, ComboCode(cmbipid), ComboCode(cmbmid),
+                            Budget.DataYear, QString(), true)) {
+            edit->SetName(QString());
+            ShowMessage(LabelOf(edit)->text() + QStringLiteral("不正确。"), CaptionInfo(),
+                        MsgIcon::Information);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TrfrmInputEdit::CheckAmount()
+{
+    const Currency amount = AmountYuan();
+    if (amount.Raw() == 0) {
+        pbedtMoney->setFocus();
+        ShowMessage(QStringLiteral("请输入金额"), CaptionInfo(), MsgIcon::Information);
+        return false;
+    }
+    if (amount.Raw() < 0 && Budget.BTypeChild != QLatin1String("2")) {
+        pbedtMoney->setFocus();
+        ShowMessage(QStringLiteral("指标金额不能小于零!"), CaptionInfo(), MsgIcon::Information);
+        return false;
+    }
+    return true;
+}
+
+bool TrfrmInputEdit::ExistsSameBudget()
+{
+    return ::ExistsSameBudget(Budget, Budget.DataYear, IsAddMode);
+}
+
+bool TrfrmInputEdit::CheckInputFields()
+{
+    CopyListsToBudget();
+    return CheckChoices() && CheckElements() && CheckAmount();
+}
+
+bool TrfrmInputEdit::CheckInput()
+{
+    if (!CheckInputFields())
+        return false;
+    if (ExistsSameBudget()) {
+        ShowMessage(QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！"),
+                    CaptionRefuse(), MsgIcon::Error);
+        return false;
+    }
+    return true;
+}
+
+// Completes the record, tests for a duplicate and inserts or updates it, all in one write
+// transaction, so two operators cannot both store the same indicator or draw the same id.
+bool TrfrmInputEdit::SaveBudget()
+{
+    Budget.BurId.clear();
+    if (SysParams().BureauMode == QLatin1String("0"))
+        Budget.BurId = SysParams().BureauScope == 1 ? CurrentUserText(7) : ComboCode(cmbBurId);
+    if (!plChild->isHidden() && cmbChild->currentIndex() >= 0)
+        Budget.BTypeChild = QString::number(cmbChild->currentIndex() + 1);
+    Budget.IsSecret = QString::number(cmbSecret->currentIndex());
+    Budget.BudgMoney = AmountYuan(); // converted once, exact from here on
+    Budget.InputMoney = Budget.BudgMoney;
+    Budget.UserId = CurrentUserCode();
+    if (SaveBudgetChecked(*m_store, Budget, IsAddMode, TypeCaption) == TSaveOutcome::Duplicate) {
+        ShowMessage(QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！"),
+                    CaptionRefuse(), MsgIcon::Error);
+        return false;
+    }
+    return true;
+}
+
+void TrfrmInputEdit::btnOKClick()
+{
+    // The checks in their order; the duplicate test, last of them, runs with the save inside
+    // its write transaction.
+    if (!CheckInputFields())
+        return;
+    try {
+        if (!SaveBudget())
+            return;
+    } catch (const TExceptBudgetManage& e) {
+        // The store's message; the dialog stays open for another try.
+        ShowMessage(e.Message(), CaptionRefuse(), MsgIcon::Error);
+        return;
+    }
+    Saved = true;
+    done(mrOk);
+}

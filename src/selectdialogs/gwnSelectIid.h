@@ -1,0 +1,49 @@
+#pragma once
+// The budget-item selection dialog: the item tree with search fields.
+
+#include "selectdialogs/gwnSelectElement.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+// Budget items as a tree, narrowed by code prefix, part of the name and data kind; any node
+// may be confirmed.
+class TgfrmSelectIid : public TgfrmSelectElement
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TgfrmSelectIid(QObject* owner);
+
+    QFrame* Panel8;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLineEdit* edtIid;
+    QComboBox* cmbDKId;
+    QLineEdit* edtIName;
+
+    QString FItemFilter;
+    bool FItemConfirmed = false;
+    QString FItemId;
+    QString FItemName;
+    QString FItemFullName;
+
+    void SetFilter(const QString& condition) { FItemFilter = condition; }
+    void cmbDKIdChange();
+    void RefreshTree();
+    // The tree source of the present search fields.
+    QString BuildItemQuery() const;
+    void btnConfirmClick() override;
+    void btnCloseClick() override;
+
+protected:
+    void FormCreate() override;
+    void FormShow() override;
+};
+
+// Shows the items allowed by the mode ("0", "1", "2"), the unit, the pid flag, the year (0:
+// working year) and the secrecy; true with the chosen item, false (texts emptied) when
+// cancelled.
+bool SelectItem(QString& id, QString& name, QString& fullName, const QString& unitCode,
+                const QString& mode, const QString& pidFlag, int year, const QString& secrecy);
