@@ -41,6 +41,14 @@ void TElementEdit::SetCode(const QString& code)
         setText(code);
 }
 
+void TElementEdit::EditCode(const QString& code)
+{
+    m_code = code;
+    setValidator(m_digits);
+    setText(code);
+    setFocus();
+}
+
 void TElementEdit::SetName(const QString& name)
 {
     m_name = name;

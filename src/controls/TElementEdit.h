@@ -15,6 +15,8 @@ public:
     QString Code() const { return m_code; }
     // The code shown while editing (the text too, when the edit has the focus).
     void SetCode(const QString& code);
+    // Takes a code picked for the edit: shown for editing, with the focus.
+    void EditCode(const QString& code);
     QString Name() const { return m_name; }
     // The name shown while not editing (the text too, when the edit has no focus); a code
     // without a name shows itself.

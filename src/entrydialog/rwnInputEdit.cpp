@@ -271,6 +271,5 @@ void TrfrmInputEdit::ElementPick(TElementEdit* edit)
                    Budget.DataYear, QString());
         Budget.Iid = id;
     }
-    edit->SetCode(id);
-    edit->setFocus();
+    edit->EditCode(id); // the name follows when the edit is left
 }

@@ -1,6 +1,6 @@
 // The list window used as an operator uses it: every way of closing it, the workspace,
 // the keyboard, large amounts, failures in the middle of a run, a layout file that does not fit.
-#include "ListFixture.h"
+#include "fixtures/ListFixture.h"
 #include "context/untAdodbIsomer.h"
 #include "context/untSqlTrace.h"
 #include "controls/TNextGrid.h"

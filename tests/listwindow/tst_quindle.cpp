@@ -1,4 +1,4 @@
-#include "ListFixture.h"
+#include "fixtures/ListFixture.h"
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
 #include "listwindow/bwnQuindle.h"

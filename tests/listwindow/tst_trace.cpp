@@ -1,5 +1,5 @@
 #include "context/untSqlTrace.h"
-#include "ListFixture.h"
+#include "fixtures/ListFixture.h"
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
 #include "listwindow/bwnQuindle.h"

@@ -1,0 +1,173 @@
+// The entry dialog's fields, defaults and element entry, driven by key and mouse events.
+#include "context/untWorkContext.h"
+#include "controls/PBNumEdit.h"
+#include "controls/TElementEdit.h"
+#include "entrydialog/rwnInputEdit.h"
+#include "fixtures/ListFixture.h"
+#include "platform/untClipboard.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <memory>
+
+namespace
+{
+class InputEdit : public ListFixture
+{
+protected:
+    // An adding dialog as the list window prepares it, shown.
+    std::unique_ptr<TrfrmInputEdit> Dialog(const char* money, const char* source)
+    {
+        Application = &hostApp; // as after the host's call: messages reach its recorder
+        Screen = &hostScreen;
+        std::unique_ptr<TrfrmInputEdit> d(TfrmBase::Create<TrfrmInputEdit>(nullptr));
+        d->IsAddMode = true;
+        d->MoneyKindCode = money;
+        d->SourceCode = source;
+        d->Budget.Eid = "101001001";
+        d->FillIncomePayList();
+        d->show();
+        QApplication::setActiveWindow(d.get());
+        return d;
+    }
+    static QStringList Items(QComboBox* c)
+    {
+        QStringList items;
+        for (int i = 0; i < c->count(); ++i)
+            items << c->itemData(i).toString();
+        return items;
+    }
+    static void Pick(QComboBox* c, const char* code)
+    {
+        for (int i = 0; i < c->count(); ++i)
+            if (c->itemData(i).toString() == code) {
+                c->setCurrentIndex(i);
+                emit c->activated(i);
+            }
+    }
+};
+INSTANTIATE_TEST_SUITE_P(Db, InputEdit, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         EngineName);
+} // namespace
+
+TEST_P(InputEdit, FormAndDefaults)
+{
+    db.Params().BureauMode = "0";
+    db.Params().DefaultMoneyUnit = 1;
+    auto d = Dialog("11", "21");
+    EXPECT_EQ(d->size(), QSize(449, 325));
+    EXPECT_FALSE(d->cmbBType->isEnabled());
+    EXPECT_FALSE(d->edtEid->isEnabled());
+    EXPECT_FALSE(d->cmbmid->isEnabled());
+    EXPECT_FALSE(d->plBureaux->isHidden()); // bureaux of their own choice
+    EXPECT_EQ(d->cbUnit->currentText(), QStringLiteral("万元"));
+    EXPECT_EQ(d->pbedtMoney->Decimals(), 4);
+    EXPECT_EQ(d->pbedtMoney->text(), "0.0000");
+    EXPECT_GT(d->edtmemo->y(), d->height()); // below the client area
+    EXPECT_EQ(d->cmbSecret->currentText(), QStringLiteral("非密"));
+    // Tab order: unit, money kind, expenditure type, subject, amount, OK …
+    EXPECT_EQ(d->cmbipid->nextInFocusChain(), d->edtbid);
+    EXPECT_EQ(d->edtbid->nextInFocusChain(), d->pbedtMoney);
+}
+
+TEST_P(InputEdit, ExpenditureTypesItemAndSecrecyRules)
+{
+    EXPECT_EQ(Items(Dialog("31", "21")->cmbipid), (QStringList{"17", "18", "19"}));
+    EXPECT_EQ(Items(Dialog("11", "21")->cmbipid), (QStringList{"11", "12"}));
+    db.Unit().SetValue(0, "101001");
+    db.Params().DeptLevelFlag = "1";
+    EXPECT_EQ(Items(Dialog("11", "21")->cmbipid), (QStringList{"11", "12", "22"}));
+
+    db.Unit().SetValue(17, "1"); // a unit with secrets: secrecy only for some types
+    auto d = Dialog("11", "21");
+    Pick(d->cmbipid, "11");
+    EXPECT_FALSE(d->cmbSecret->isEnabled());
+    EXPECT_EQ(d->cmbSecret->currentText(), QStringLiteral("非密"));
+    EXPECT_FALSE(d->edtiid->isEnabled());
+    Pick(d->cmbipid, "12");
+    EXPECT_TRUE(d->cmbSecret->isEnabled());
+    EXPECT_TRUE(d->edtiid->isEnabled());
+    EXPECT_EQ(d->lblBid->text(), QStringLiteral("功能分类"));
+    d->edtiid->setFocus();
+    QTest::keyClicks(d->edtiid, "1101001000001");
+    d->edtbid->setFocus();
+    EXPECT_EQ(d->edtiid->text(), QStringLiteral("教育信息化"));
+    Pick(d->cmbipid, "22"); // income: no items, and the subject is a revenue one from 2007
+    EXPECT_EQ(d->lblBid->text(), QStringLiteral("收入分类"));
+    EXPECT_FALSE(d->edtiid->isEnabled());
+    EXPECT_TRUE(d->edtiid->text().isEmpty());
+    EXPECT_TRUE(d->Budget.Iid.isEmpty());
+    db.Context().DataYear = 2006;
+    auto old = Dialog("11", "21");
+    Pick(old->cmbipid, "22");
+    EXPECT_EQ(old->lblBid->text(), QStringLiteral("功能分类"));
+}
+
+TEST_P(InputEdit, ElementEditsTakeCodesAndNameTheirElements)
+{
+    auto d = Dialog("11", "21");
+    Pick(d->cmbipid, "12");
+    d->edtbid->setFocus();
+    QTest::keyClicks(d->edtbid, "20x5-02");
+    EXPECT_EQ(d->edtbid->text(), "20502"); // letters and signs never get in
+    d->edtbid->selectAll();
+    SetClipboardText("20a50b202");
+    QTest::keyClick(d->edtbid, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(d->edtbid->text(), "2050202"); // a paste is filtered alike
+    QTest::keyClick(d->edtbid, Qt::Key_Tab);
+    EXPECT_EQ(d->edtbid->text(), QStringLiteral("小学教育"));
+    EXPECT_EQ(d->Budget.Bid, "2050202");
+    d->edtbid->setFocus();
+    EXPECT_EQ(d->edtbid->text(), "2050202"); // the code while editing
+    d->edtbid->selectAll();
+    QTest::keyClicks(d->edtbid, "999");
+    QTest::keyClick(d->edtbid, Qt::Key_Tab);
+    EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("功能分类不正确。")});
+    EXPECT_TRUE(d->edtbid->hasFocus());
+    EXPECT_EQ(d->edtbid->text(), "999");
+    EXPECT_EQ(d->Budget.Bid, "999");
+    d->edtbid->selectAll();
+    QTest::keyClick(d->edtbid, Qt::Key_Delete); // an empty code leaves in peace
+
+    // Full-width characters of the document number are folded as they are typed.
+    d->edtFileName->setFocus();
+    QTest::keyClicks(d->edtFileName, "A");
+    QTest::sendKeyEvent(QTest::Click, d->edtFileName, Qt::Key_unknown, QStringLiteral("１"),
+                        Qt::NoModifier);
+    EXPECT_EQ(d->edtFileName->text(), "A1");
+    // A remark with a forbidden character is refused when left.
+    d->edtmemo->setFocus();
+    QTest::keyClicks(d->edtmemo, "a#b");
+    QTest::keyClick(d->edtmemo, Qt::Key_Tab);
+    EXPECT_EQ(messages->Texts().last(), QStringLiteral("在录入的字符中请不要包含：#"));
+    EXPECT_TRUE(d->edtmemo->text().isEmpty());
+}
+
+TEST_P(InputEdit, SwitchingUnitsKeepsTheExactAmount)
+{
+    db.Exec("insert into sysparament (paramname,paramvalue) values ('setDefaultUnit','0')");
+    auto d = Dialog("11", "21");
+    d->SetAmountYuan(*Currency::FromText("12345.67"));
+    EXPECT_EQ(d->pbedtMoney->text(), "12,345.67");
+    d->cbUnit->setCurrentIndex(1);
+    emit d->cbUnit->activated(1);
+    EXPECT_EQ(d->pbedtMoney->text(), "1.2346");
+    EXPECT_EQ(db.Scalar("select paramvalue from sysparament where paramname='setDefaultUnit'"),
+              "1");
+    EXPECT_EQ(db.Params().DefaultMoneyUnit, 1);
+    d->cbUnit->setCurrentIndex(0);
+    emit d->cbUnit->activated(0);
+    EXPECT_EQ(d->pbedtMoney->text(), "12,345.67");
+    EXPECT_EQ(d->AmountYuan().ToSqlText(), "12345.67");
+    // A typed amount is the amount, in the unit in force.
+    d->cbUnit->setCurrentIndex(1);
+    emit d->cbUnit->activated(1);
+    d->pbedtMoney->setFocus();
+    d->pbedtMoney->selectAll();
+    QTest::keyClicks(d->pbedtMoney, "1.5");
+    EXPECT_EQ(d->AmountYuan().ToSqlText(), "15000");
+}

@@ -1,0 +1,241 @@
+// Adding and modifying through the entry dialog from the list window, as an operator does it,
+// and several operators adding at once.
+#include "context/untWorkContext.h"
+#include "controls/PBNumEdit.h"
+#include "controls/TElementEdit.h"
+#include "controls/TNextGrid.h"
+#include "controls/TTreeView.h"
+#include "entrydialog/rwnInputEdit.h"
+#include "fixtures/ListFixture.h"
+#include "listwindow/bwnQuindle.h"
+#include "selectdialogs/gwnSelectIid.h"
+#include "support/gunNextGridManager.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSet>
+#include <QTest>
+#include <functional>
+
+namespace
+{
+class Save : public ListFixture
+{
+protected:
+    // Answers the entry dialog with `entry` and an item dialog by picking the item.
+    void Drive(std::function<void(TrfrmInputEdit*)> entry)
+    {
+        hostApp.SetModalDriver([this, entry](QDialog* d) {
+            d->show();
+            QApplication::setActiveWindow(d);
+            if (auto* items = qobject_cast<TgfrmSelectIid*>(d)) {
+                QTreeWidgetItem* group = items->trvBottom->topLevelItem(0)->child(0);
+                group->setExpanded(true);
+                items->trvBottom->setCurrentItem(group->child(0));
+                items->btnConfirm->click();
+                items->hide();
+                QApplication::setActiveWindow(current); // back to the dialog that asked
+                return items->result();
+            }
+            if (auto* e = qobject_cast<TrfrmInputEdit*>(d)) {
+                ++dialogs;
+                current = e;
+                entry(e);
+            }
+            d->hide();
+            return d->result();
+        });
+    }
+    static void Choose(QComboBox* c, int index)
+    {
+        c->setCurrentIndex(index);
+        emit c->activated(index);
+    }
+    static void TypeInto(QWidget* w, const char* keys)
+    {
+        w->setFocus();
+        if (auto* line = qobject_cast<QLineEdit*>(w))
+            line->selectAll();
+        QTest::keyClicks(w, keys);
+        QTest::keyClick(w, Qt::Key_Tab);
+    }
+    QString Row(const QString& columns, const QString& id)
+    {
+        QStringList values;
+        for (const QString& c : columns.split(','))
+            values << db.Scalar("select " + c +
+                                " from busibudget where datayear=2026 and "
+                                "budgid='" +
+                                id + "'");
+        return values.join('|');
+    }
+    void RefuseInserts(bool refuse)
+    {
+        const bool lite = db.GetEngine() == Engine::SQLite;
+        if (!refuse) {
+            db.Exec(lite ? "drop trigger no_add" : "drop trigger no_add on busibudget");
+            return;
+        }
+        if (lite) {
+            db.Exec("create trigger no_add before insert on busibudget begin select "
+                    "raise(abort,'read only'); end");
+            return;
+        }
+        db.Exec("create function no_add() returns trigger as $$ begin raise exception "
+                "'read only'; end $$ language plpgsql");
+        db.Exec("create trigger no_add before insert on busibudget for each row execute "
+                "function no_add()");
+    }
+    int dialogs = 0;
+    QWidget* current = nullptr;
+};
+INSTANTIATE_TEST_SUITE_P(Db, Save, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         EngineName);
+} // namespace
+
+TEST_P(Save, AddModifyDuplicateAndCancel)
+{
+    db.User().SetValue(0, "0001");
+    db.Unit().SetValue(4, "2");
+    TbfrmQuindle* w = Open();
+    Drive([&](TrfrmInputEdit* d) {
+        EXPECT_EQ(d->windowTitle(), QStringLiteral("增加预算数信息"));
+        EXPECT_EQ(d->edtEid->text(), QStringLiteral("教育局本级"));
+        EXPECT_EQ(d->cmbmid->currentText(), QStringLiteral("一般公共预算资金"));
+        Choose(d->cmbipid, 1); // 项目支出: items apply
+        TypeInto(d->edtbid, "2050202");
+        EXPECT_EQ(d->edtbid->text(), QStringLiteral("小学教育"));
+        d->edtiid->setFocus();
+        QTest::keyClick(d->edtiid, Qt::Key_Return, Qt::ControlModifier); // picks from the tree
+        EXPECT_EQ(d->edtiid->text(), "1101001000001") << messages->Texts().join('|').toStdString();
+        QTest::keyClick(d->edtiid, Qt::Key_Tab);
+        EXPECT_EQ(d->edtiid->text(), QStringLiteral("教育信息化"));
+        Choose(d->cbUnit, 1); // 万元
+        TypeInto(d->pbedtMoney, "1.5");
+        TypeInto(d->edtFileName, "K-7");
+        d->btnOK->click();
+        EXPECT_TRUE(d->Saved);
+    });
+    TakeListQueries();
+    w->tbtnAdd->trigger();
+    EXPECT_TRUE(messages->Messages().isEmpty()) << messages->Texts().join('|').toStdString();
+    EXPECT_EQ(TakeListQueries().size(), 1); // the list read again
+    const int row = int(Column(w, "budgid").indexOf("6"));
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(Row("eid,mid,bkid,ipid,bid,iid,btype,btypechild,issecret,filename", "6"),
+              "101001001|11|21|12|2050202|1101001000001|1|1|1|K-7");
+    EXPECT_EQ(Row("budgmoney,inputmoney,duemoney", "6").replace(".0000", ""), "15000|15000|0");
+    const QString today = TodayText();
+    EXPECT_EQ(Row("inputdate,filedate,auditdate,userid,auditid", "6"),
+              today + "|" + today + "|" + today + "|0001|0001");
+    EXPECT_EQ(Row("memoo,status,budgetsource,bsource,replaceflag,payflag,impflag,deptclass", "6"),
+              QStringLiteral("录入预算数CS|1|2|0|0|1|1|2"));
+
+    // Modify: the amount; the rest as stored. A double click on the row opens it too.
+    Drive([&](TrfrmInputEdit* d) {
+        EXPECT_EQ(d->windowTitle(), QStringLiteral("修改预算数信息"));
+        EXPECT_EQ(d->pbedtMoney->text(), "1.5000"); // in 万元, the unit in force now
+        EXPECT_FALSE(d->cmbChild->isEnabled());     // the update never stores it
+        TypeInto(d->pbedtMoney, "2");
+        d->btnOK->click();
+    });
+    w->ngdBudget->SetSelectedRow(row);
+    emit w->ngdBudget->CellDoubleClicked(1, row);
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_EQ(Row("budgmoney,inputmoney", "6").replace(".0000", ""), "20000|20000");
+
+    // The same indicator again is refused, the dialog stays open; cancelling changes nothing.
+    Drive([&](TrfrmInputEdit* d) {
+        Choose(d->cmbipid, 1);
+        TypeInto(d->edtbid, "2050202");
+        d->edtiid->setFocus();
+        QTest::keyClicks(d->edtiid, "1101001000001");
+        TypeInto(d->pbedtMoney, "3");
+        TypeInto(d->edtFileName, "K-7");
+        d->btnOK->click();
+        EXPECT_FALSE(d->Saved);
+        EXPECT_TRUE(d->isVisible());
+        d->btnClose->click();
+    });
+    messages->Clear();
+    TakeListQueries();
+    w->tbtnAdd->trigger();
+    ASSERT_EQ(messages->Messages().size(), 1);
+    EXPECT_EQ(messages->Texts()[0],
+              QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！"));
+    EXPECT_EQ(messages->Messages()[0].Caption, QStringLiteral("Vesperwald 7.1-终止确认"));
+    EXPECT_EQ(messages->Messages()[0].Icon, MsgIcon::Error);
+    EXPECT_TRUE(TakeListQueries().isEmpty()); // cancelled: the list as it was
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "6");
+}
+
+TEST_P(Save, AmountRulesAndAFailedInsert)
+{
+    TbfrmQuindle* w = Open();
+    Drive([&](TrfrmInputEdit* d) {
+        Choose(d->cmbipid, 0); // 基本支出: no item needed
+        TypeInto(d->edtbid, "2050202");
+        d->btnOK->click();
+        EXPECT_EQ(messages->Texts().value(0), QStringLiteral("请输入金额"));
+        EXPECT_TRUE(d->pbedtMoney->hasFocus());
+        TypeInto(d->pbedtMoney, "5-");
+        d->btnOK->click();
+        EXPECT_EQ(messages->Texts().value(1), QStringLiteral("指标金额不能小于零!"));
+        Choose(d->cmbChild, 1); // 调整追加预算 may be negative
+        RefuseInserts(true);
+        d->btnOK->click(); // the store's message; the dialog stays open
+        EXPECT_EQ(messages->Texts().value(2), QStringLiteral("插入指标数据失败!"));
+        EXPECT_FALSE(d->Saved);
+        EXPECT_TRUE(d->isVisible());
+        RefuseInserts(false);
+        d->btnOK->click(); // a later OK repeats the whole sequence
+        EXPECT_TRUE(d->Saved);
+    });
+    w->tbtnAdd->trigger();
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and "
+                        "budgmoney<0 and btypechild='2'"),
+              "1");
+    // The totals row opens nothing.
+    w->ngdBudget->SetSelectedRow(w->RowsListed() - 1);
+    dialogs = 0;
+    w->tbtnMod->trigger();
+    EXPECT_EQ(dialogs, 0);
+}
+
+namespace
+{
+QStringList RunWriters(const QString& connection, const char* mode, int count)
+{
+    QList<QProcess*> writers;
+    for (int i = 0; i < 8; ++i) {
+        auto* p = new QProcess;
+        p->start(WRITER, {connection, QString::number(i), QString::number(count), mode});
+        writers << p;
+    }
+    QStringList lines;
+    for (QProcess* p : writers) {
+        p->waitForFinished(120000);
+        lines << QString::fromUtf8(p->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+        delete p;
+    }
+    return lines;
+}
+} // namespace
+
+// Eight operators add at once: every id is drawn once, and a duplicate is stored once.
+TEST_P(Save, ConcurrentAddsNeitherCollideNorDuplicate)
+{
+    QStringList lines = RunWriters(db.ConnectionString(), "distinct", 50);
+    EXPECT_EQ(lines.filter("added").size(), 400) << lines.filter("error").join('\n').toStdString();
+    EXPECT_EQ(QSet<QString>(lines.begin(), lines.end()).size(), 400); // 400 distinct ids
+    lines = RunWriters(db.ConnectionString(), "same", 1);
+    EXPECT_EQ(lines.filter("added").size(), 1);
+    EXPECT_EQ(lines.filter("duplicate").size(), 7);
+    EXPECT_EQ(db.Scalar("select count(distinct budgid) from busibudget where datayear=2026 and "
+                        "eid='101001001'"),
+              QString::number(3 + 401));
+}
