@@ -5,6 +5,11 @@
 #include "platform/untMessageBox.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QPixmap>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -84,4 +89,37 @@ bool HostWindow::OpenPlugInWindow(const QString& className, QString* error)
     m_hostRec = {m_context->Context(), &m_status, &m_notifier, Application, Screen};
     m_show(className.toUtf8().constData(), &m_hostRec);
     return true;
+}
+
+bool HostWindow::TriggerChildAction(const QString& name)
+{
+    QMdiSubWindow* sub = m_mdiArea->activeSubWindow();
+    if (!sub && !m_mdiArea->subWindowList().isEmpty())
+        sub = m_mdiArea->subWindowList().first();
+    QAction* action = sub && sub->widget() ? sub->widget()->findChild<QAction*>(name) : nullptr;
+    if (!action || !action->isEnabled())
+        return false;
+    action->trigger();
+    return true;
+}
+
+QPixmap HostWindow::GrabWithDialogs()
+{
+    QPixmap shot = grab();
+    QPainter painter(&shot);
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == this || !w->isVisible() || !qobject_cast<QDialog*>(w))
+            continue;
+        const QPoint at = w->geometry().topLeft() - geometry().topLeft();
+        if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+            // No window manager draws a title bar here (offscreen): a plain one stands in.
+            const QRect bar(at.x(), at.y() - 24, w->width(), 24);
+            painter.fillRect(bar, QColor(0x3a, 0x6e, 0xa5));
+            painter.setPen(Qt::white);
+            painter.drawText(bar.adjusted(8, 0, -8, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                             w->windowTitle());
+        }
+        painter.drawPixmap(at, w->grab());
+    }
+    return shot;
 }

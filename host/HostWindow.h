@@ -36,6 +36,10 @@ public:
     // Loads the plug-in on first use and asks it for the window; false with a message.
     bool OpenPlugInWindow(const QString& className, QString* error);
     HostNotifier& Notifier() { return m_notifier; }
+    // Runs the action of that name in the active child window; false when there is none.
+    bool TriggerChildAction(const QString& name);
+    // The main window with the dialogs open over it, as a person sees them.
+    QPixmap GrabWithDialogs();
 
     static constexpr qint32 kHostTag = 71;
 

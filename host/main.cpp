@@ -62,6 +62,7 @@ int main(int argc, char** argv)
         {"screenshot", "Save the main window to FILE once start-up is complete, then quit.",
          "file"},
         {"plugin", "Path of libbQuindle.so (default: beside the executable).", "path"},
+        {"trigger", "After --open, run the window's action of that name, e.g. tbtnAdd.", "action"},
     });
     parser.process(app);
 
@@ -126,13 +127,21 @@ int main(int argc, char** argv)
         }
     }
     if (screenshot) {
+        // Taken once start-up is done; a dialog opened by --trigger is in the picture too.
         const QString file = parser.value("screenshot");
-        QTimer::singleShot(300, &window, [&window, file] {
+        QTimer::singleShot(600, &window, [&window, file] {
             QApplication::processEvents();
-            const bool saved = window.grab().save(file);
+            const bool saved = window.GrabWithDialogs().save(file);
             if (!saved)
                 Fail(QStringLiteral("无法保存截图 %1").arg(file));
             QApplication::exit(saved ? 0 : 1);
+        });
+    }
+    if (parser.isSet("trigger")) {
+        const QString action = parser.value("trigger");
+        QTimer::singleShot(100, &window, [&window, action] {
+            if (!window.TriggerChildAction(action))
+                Fail(QStringLiteral("没有名为%1的操作").arg(action));
         });
     }
     const int rc = app.exec();

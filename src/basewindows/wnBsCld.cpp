@@ -30,6 +30,7 @@ TfrmBsCld::TfrmBsCld(QObject* owner)
     tblChildMain->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tblChildMain->setMovable(false);
     tblChildMain->setMinimumHeight(35);
+
     auto* bandLayout = new QVBoxLayout(ctblChild);
     bandLayout->setContentsMargins(2, 2, 2, 2);
     bandLayout->addWidget(tblChildMain);
@@ -64,6 +65,12 @@ void TfrmBsCld::keyPressEvent(QKeyEvent* e)
     // Escape belongs to dialogs; the dialog base class would hide this window.
     if (e->key() == Qt::Key_Escape) {
         e->ignore();
+        return;
+    }
+    // Ctrl+F4, and the platform's own close keys, close the child window with its frame.
+    const bool ctrlF4 = e->key() == Qt::Key_F4 && e->modifiers() == Qt::ControlModifier;
+    if (ctrlF4 || e->matches(QKeySequence::Close)) {
+        close();
         return;
     }
     TfrmBase::keyPressEvent(e);

@@ -54,9 +54,11 @@ bool TfrmBsDialog::FormKeyDown(QKeyEvent* e)
     // Ctrl+Enter is a key of its own (a control may pick a value with it), not Enter.
     const bool plain = !(e->modifiers() & Qt::ControlModifier);
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && plain && EnterAsTab != 0) {
-        // A focused button keeps Enter as its click.
-        if (qobject_cast<QAbstractButton*>(focusWidget()))
-            return false;
+        // Enter on a focused button is its click, as the window system has it.
+        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget())) {
+            button->click();
+            return true;
+        }
         focusNextChild();
         return true;
     }

@@ -114,6 +114,20 @@ void TrfrmInputEdit::FormShow()
     ApplyItemRule(false);
     ApplySecrecyRule();
     ShowAmount(); // an amount handed in yuan, shown in the unit in force
+    FocusFirstControl();
+}
+
+// The dialog opens on the first control of the tab order that takes input.
+void TrfrmInputEdit::FocusFirstControl()
+{
+    for (QWidget* w = edtEid;; w = w->nextInFocusChain()) {
+        if (w->isEnabled() && w->isVisibleTo(this) && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+        if (w->nextInFocusChain() == edtEid)
+            return;
+    }
 }
 
 QString TrfrmInputEdit::IncomePayCode() const

@@ -94,6 +94,7 @@ protected:
 private:
     void BuildForm();
     void BuildTabOrder();
+    void FocusFirstControl();
     void WireHandlers();
     QString IncomePayCode() const;
     void ApplyItemRule(bool emptyWhenDisabled);

@@ -158,7 +158,8 @@ void TbfrmQuindle::BuildLeftPanel()
     Panel1->setFixedHeight(200);
     auto* leftLayout = static_cast<QVBoxLayout*>(pnlLeft->layout());
     leftLayout->insertWidget(0, Panel1);
-    leftLayout->addStretch(); // takes the room of a hidden tree: the filters stay on top
+    leftLayout->setStretchFactor(trvList, 1);
+    leftLayout->addStretch(0); // takes the room of a hidden tree: the filters stay on top
 
     sbtnHindUT = new QToolButton(Panel1);
     sbtnHindUT->setObjectName(QStringLiteral("sbtnHindUT"));

@@ -74,6 +74,18 @@ TEST(BaseWindows, EscapeCancelsWhateverTheShiftStateAndEnterMovesOn)
     a->setFocus();
     QTest::keyClick(a, Qt::Key_Return);
     EXPECT_EQ(d->focusWidget(), b);
+    // Enter on a focused button clicks it; Ctrl+Enter is no Enter.
+    auto* button = new QPushButton("ok", d.get());
+    button->setAutoDefault(false);
+    button->show();
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Return);
+    EXPECT_EQ(clicks, 1);
+    b->setFocus();
+    QTest::keyClick(b, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(d->focusWidget(), b);
     d->EnterAsTab = 0;
     QTest::keyClick(b, Qt::Key_Return);
     EXPECT_EQ(d->focusWidget(), b);
