@@ -2,7 +2,7 @@
 
 #include "context/untConnectionString.h"
 #include "context/untSqlTrace.h"
-#include "context/untSqliteReader.h"
+#include "context/untRowReader.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -36,21 +36,6 @@ QString ErrorText(const QSqlError& e)
 {
     QString text = e.text().trimmed();
     return text.isEmpty() ? QStringLiteral("数据库错误") : text;
-}
-
-bool IsNumericType(int typeId)
-{
-    switch (typeId) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace
@@ -214,40 +199,11 @@ TIntfPtr<TARQuery> TARQuery::Open(TAdoConn* conn, const QString& sql)
 {
     TIntfPtr<TARQuery> ref(new TARQuery);
     ref->m_sql = sql;
-    try {
-        QSqlDatabase db = conn->Database();
-        if (ReadSqliteNative(db, sql, ref->m_store)) {
-            Trace(conn, "open", QString(), sql);
-            ref->m_active = true;
-            return ref;
-        }
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        q.setNumericalPrecisionPolicy(QSql::HighPrecision);
-        if (!q.exec(sql))
-            throw TExceptDbManager(ErrorText(q.lastError()));
-        const QSqlRecord rec = q.record();
-        QStringList names;
-        QList<bool> numeric;
-        for (int i = 0; i < rec.count(); ++i) {
-            names << rec.fieldName(i);
-            numeric << IsNumericType(rec.field(i).metaType().id());
-        }
-        TColumnStore& store = ref->m_store;
-        store.SetColumns(names, numeric);
-        const int columns = rec.count();
-        while (q.next()) {
-            for (int i = 0; i < columns; ++i)
-                store.Append(i, q.value(i));
-            store.EndRow();
-        }
-        if (q.lastError().isValid())
-            throw TExceptDbManager(ErrorText(q.lastError()));
-    } catch (const TExceptDbManager& e) {
-        Trace(conn, "open", e.Message(), sql);
-        throw;
-    }
-    Trace(conn, "open", QString(), sql);
+    TColumnStore& store = ref->m_store;
+    ReadRows(conn, sql, TChunkPolicy{}, [&store](TColumnStore&& all) {
+        store = std::move(all);
+        return true;
+    });
     ref->m_active = true;
     return ref;
 }

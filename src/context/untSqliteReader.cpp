@@ -1,16 +1,16 @@
-#include "context/untSqliteReader.h"
-
+// SQLite results read straight from the Qt driver's own sqlite3 handle.
+#include "context/untChunker.h"
 #include "context/untDbError.h"
-#include "store/untColumnStore.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
-#include <QStringList>
 #include <QVariant>
 #include <sqlite3.h>
 
-bool ReadSqliteNative(const QSqlDatabase& db, const QString& sql, TColumnStore& store)
+bool ReadSqliteRows(const QSqlDatabase& db, const QString& sql, TChunker& chunker,
+                    TReadInterrupter* interrupter, bool& done)
 {
+    done = false;
     const QVariant h = db.driver()->handle();
     if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0)
         return false;
@@ -23,8 +23,16 @@ bool ReadSqliteNative(const QSqlDatabase& db, const QString& sql, TColumnStore& 
         throw TExceptDbManager(QString::fromUtf8(sqlite3_errmsg(handle)));
     struct Finalize {
         sqlite3_stmt* s;
-        ~Finalize() { sqlite3_finalize(s); }
-    } finalize{stmt};
+        TReadInterrupter* i;
+        ~Finalize()
+        {
+            if (i)
+                i->Disarm();
+            sqlite3_finalize(s);
+        }
+    } finalize{stmt, interrupter};
+    if (interrupter)
+        interrupter->Arm([handle] { sqlite3_interrupt(handle); });
     const int columns = stmt ? sqlite3_column_count(stmt) : 0;
     QStringList names;
     QList<bool> numeric;
@@ -34,15 +42,16 @@ bool ReadSqliteNative(const QSqlDatabase& db, const QString& sql, TColumnStore& 
         numeric << (decl.contains("INT") || decl.contains("REAL") || decl.contains("NUM") ||
                     decl.contains("FLOA") || decl.contains("DOUB") || decl.contains("DEC"));
     }
-    store.SetColumns(names, numeric);
-    if (!stmt)
-        return true; // an empty statement
-    for (;;) {
+    chunker.SetColumns(names, numeric);
+    while (stmt) {
         const int rc = sqlite3_step(stmt);
         if (rc == SQLITE_DONE)
             break;
+        if (rc == SQLITE_INTERRUPT || (interrupter && interrupter->Interrupted()))
+            return true; // cancelled: not done
         if (rc != SQLITE_ROW)
             throw TExceptDbManager(QString::fromUtf8(sqlite3_errmsg(handle)));
+        TColumnStore& store = chunker.Store();
         for (int i = 0; i < columns; ++i) {
             switch (sqlite3_column_type(stmt, i)) {
             case SQLITE_NULL:
@@ -60,7 +69,9 @@ bool ReadSqliteNative(const QSqlDatabase& db, const QString& sql, TColumnStore& 
             }
             }
         }
-        store.EndRow();
+        if (!chunker.EndRow())
+            return true;
     }
+    done = chunker.Finish();
     return true;
 }

@@ -1,0 +1,109 @@
+#include "context/untRowReader.h"
+
+#include "context/untAdodbIsomer.h"
+#include "context/untChunker.h"
+#include "context/untSqlTrace.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+void TReadInterrupter::Interrupt()
+{
+    m_interrupted = true;
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_stop)
+        m_stop();
+}
+
+void TReadInterrupter::Arm(std::function<void()> stop)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_stop = std::move(stop);
+    if (m_interrupted && m_stop)
+        m_stop(); // cancelled before the statement began
+}
+
+void TReadInterrupter::Disarm()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_stop = nullptr;
+}
+
+namespace
+{
+bool IsNumericType(int typeId)
+{
+    switch (typeId) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString ErrorText(const QSqlError& e)
+{
+    const QString text = e.text().trimmed();
+    return text.isEmpty() ? QStringLiteral("数据库错误") : text;
+}
+
+// Any other driver: QtSql's forward-only query, a QVariant per value.
+bool ReadQtSqlRows(const QSqlDatabase& db, const QString& sql, TChunker& chunker,
+                   TReadInterrupter* interrupter)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!q.exec(sql))
+        throw TExceptDbManager(ErrorText(q.lastError()));
+    const QSqlRecord rec = q.record();
+    QStringList names;
+    QList<bool> numeric;
+    for (int i = 0; i < rec.count(); ++i) {
+        names << rec.fieldName(i);
+        numeric << IsNumericType(rec.field(i).metaType().id());
+    }
+    chunker.SetColumns(names, numeric);
+    while (q.next()) {
+        if (interrupter && interrupter->Interrupted())
+            return false;
+        for (int i = 0; i < rec.count(); ++i)
+            chunker.Store().Append(i, q.value(i));
+        if (!chunker.EndRow())
+            return false;
+    }
+    if (q.lastError().isValid())
+        throw TExceptDbManager(ErrorText(q.lastError()));
+    return chunker.Finish();
+}
+} // namespace
+
+bool ReadRows(TAdoConn* conn, const QString& sql, const TChunkPolicy& policy,
+              const TChunkSink& sink, TReadInterrupter* interrupter)
+{
+    bool done = false;
+    try {
+        const QSqlDatabase db = conn->Database();
+        TChunker chunker(policy, sink);
+        const bool batches = policy.Rows > 0 || policy.FirstRows > 0;
+        if (!ReadSqliteRows(db, sql, chunker, interrupter, done) &&
+            !ReadPgRows(db, sql, batches, chunker, interrupter, done))
+            done = ReadQtSqlRows(db, sql, chunker, interrupter);
+    } catch (const TExceptDbManager& e) {
+        if (interrupter && interrupter->Interrupted())
+            return false; // a cancelled statement is no failure
+        conn->SetLastError(e.Message());
+        TraceSql({conn->DisplayName(), QStringLiteral("open"), false, e.Message(), sql});
+        throw;
+    }
+    TraceSql({conn->DisplayName(), QStringLiteral("open"), true, QString(), sql});
+    return done;
+}
