@@ -5,7 +5,9 @@
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QVariant>
+#include <QElapsedTimer>
 #include <libpq-fe.h>
+#include <poll.h>
 #include <memory>
 
 namespace
@@ -21,6 +23,30 @@ using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
 Result Exec(PGconn* conn, const QByteArray& sql)
 {
     return Result(PQexec(conn, sql.constData()), &PQclear);
+}
+
+// Runs a statement while watching for an interruption: the server is asked to cancel it (again
+// every 200 ms, as a cancel that comes before the statement starts is lost).
+Result Exec(PGconn* conn, const QByteArray& sql, PGcancel* cancel, TReadInterrupter* interrupter)
+{
+    if (!interrupter || !cancel)
+        return Exec(conn, sql);
+    if (!PQsendQuery(conn, sql.constData()))
+        return Result(nullptr, &PQclear);
+    QElapsedTimer sinceCancel;
+    while (PQconsumeInput(conn) && PQisBusy(conn)) {
+        if (interrupter->Interrupted() && (!sinceCancel.isValid() || sinceCancel.elapsed() > 200)) {
+            char error[256];
+            PQcancel(cancel, error, sizeof error);
+            sinceCancel.start();
+        }
+        pollfd socket{PQsocket(conn), POLLIN, 0};
+        poll(&socket, 1, 20);
+    }
+    Result last(nullptr, &PQclear);
+    while (PGresult* next = PQgetResult(conn))
+        last.reset(next);
+    return last;
 }
 
 QString ErrorOf(PGconn* conn, const PGresult* result)
@@ -91,15 +117,20 @@ bool ReadPgRows(const QSqlDatabase& db, const QString& sql, bool batches, TChunk
 {
     done = false;
     const QVariant h = db.driver()->handle();
-    if (!h.isValid() || qstrcmp(h.typeName(), "PGconn*") != 0)
+    // The driver names the handle by its struct (pg_conn*).
+    if (!h.isValid() ||
+        (qstrcmp(h.typeName(), "PGconn*") != 0 && qstrcmp(h.typeName(), "pg_conn*") != 0))
         return false;
     PGconn* conn = *static_cast<PGconn* const*>(h.constData());
     if (!conn)
         return false;
     const CancelGuard cancel(interrupter, conn);
     const auto interrupted = [interrupter] { return interrupter && interrupter->Interrupted(); };
+    const auto run = [&](const QByteArray& text) {
+        return Exec(conn, text, cancel.cancel, interrupter);
+    };
     if (!batches) {
-        const Result result = Exec(conn, sql.toUtf8());
+        const Result result = run(sql.toUtf8());
         if (interrupted())
             return true;
         if (Failed(result.get()))

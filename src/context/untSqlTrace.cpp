@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <mutex>
 
 namespace
 {
@@ -10,15 +11,24 @@ SqlObserver& Observer()
     static SqlObserver observer;
     return observer;
 }
+
+// Statements are read on background threads too: one entry at a time.
+std::mutex& TraceLock()
+{
+    static std::mutex lock;
+    return lock;
+}
 } // namespace
 
 void SetSqlObserver(SqlObserver observer)
 {
+    std::lock_guard<std::mutex> lock(TraceLock());
     Observer() = std::move(observer);
 }
 
 void TraceSql(const SqlTraceEntry& entry)
 {
+    std::lock_guard<std::mutex> lock(TraceLock());
     if (Observer())
         Observer()(entry);
     const QString path = qEnvironmentVariable("VESPERWALD_SQL_TRACE");

@@ -33,8 +33,9 @@ QString TNextGridModel::Text(int col, int row) const
             return it.value();
     }
     if (row < m_storeRows) {
+        int local = 0;
         if (c.Source >= 0)
-            return m_store->Text(row, c.Source);
+            return Segment(row, local).Text(local, c.Source);
         if (c.RowNumbers)
             return QString::number(row + 1);
     }
@@ -44,8 +45,9 @@ QString TNextGridModel::Text(int col, int row) const
 Currency TNextGridModel::Money(int col, int row) const
 {
     const Column& c = m_columns[col];
+    int local = 0;
     if (row < m_storeRows && c.Source >= 0 && !c.Texts.contains(row))
-        return m_store->Money(row, c.Source);
+        return Segment(row, local).Money(local, c.Source);
     return Currency::FromText(Text(col, row)).value_or(Currency());
 }
 
@@ -132,6 +134,24 @@ bool TNextGridModel::setData(const QModelIndex& index, const QVariant& value, in
     return true;
 }
 
+const TColumnStore& TNextGridModel::Segment(int row, int& local) const
+{
+    size_t i = m_segments.size() - 1;
+    if (m_segments.size() > 1)
+        i = size_t(std::upper_bound(m_segmentStarts.begin(), m_segmentStarts.end(), row) -
+                   m_segmentStarts.begin()) -
+            1;
+    local = row - m_segmentStarts[i];
+    return *m_segments[i];
+}
+
+void TNextGridModel::ClearSegments()
+{
+    m_segments.clear();
+    m_segmentStarts.clear();
+    m_storeRows = 0;
+}
+
 void TNextGridModel::Reset(bool begin)
 {
     m_locked = begin;
@@ -166,8 +186,7 @@ void TNextGrid::ClearColumns()
     BeginUpdate();
     m_model->m_columns.clear();
     m_model->m_rows = 0;
-    m_model->m_store.reset();
-    m_model->m_storeRows = 0;
+    m_model->ClearSegments();
     EndUpdate();
 }
 
@@ -206,8 +225,10 @@ void TNextGrid::FitColumnWidth(int col, int minWidth)
     const auto& c = m_model->m_columns.at(col);
     const QFontMetrics fm(font());
     int width = minWidth;
-    if (m_model->m_store && c.Source >= 0) {
-        const int chars = m_model->m_store->MaxTextLength(c.Source);
+    if (c.Source >= 0) {
+        int chars = 0;
+        for (const auto& part : m_model->m_segments)
+            chars = std::max(chars, part->MaxTextLength(c.Source));
         width = std::max(width, fm.horizontalAdvance(QString(chars, QLatin1Char('0'))) + 12);
     }
     for (const QString& text : c.Texts)
@@ -219,8 +240,7 @@ void TNextGrid::ClearRows()
 {
     BeginUpdate();
     m_model->m_rows = 0;
-    m_model->m_store.reset();
-    m_model->m_storeRows = 0;
+    m_model->ClearSegments();
     for (auto& c : m_model->m_columns) {
         c.Source = -1;
         c.RowNumbers = false;
@@ -248,9 +268,17 @@ void TNextGrid::AttachRows(std::shared_ptr<const TColumnStore> store,
                            const std::vector<int>& sources, int rowNumberColumn)
 {
     BeginUpdate();
-    m_model->m_store = std::move(store);
-    m_model->m_storeRows = m_model->m_store ? m_model->m_store->RowCount() : 0;
-    m_model->m_rows = m_model->m_storeRows;
+    BindRows(sources, rowNumberColumn);
+    if (store)
+        AppendRows(std::move(store));
+    EndUpdate();
+}
+
+void TNextGrid::BindRows(const std::vector<int>& sources, int rowNumberColumn)
+{
+    BeginUpdate();
+    m_model->ClearSegments();
+    m_model->m_rows = 0;
     for (int i = 0; i < ColumnCount(); ++i) {
         auto& c = m_model->m_columns[i];
         c.Source = size_t(i) < sources.size() ? sources[i] : -1;
@@ -258,21 +286,44 @@ void TNextGrid::AttachRows(std::shared_ptr<const TColumnStore> store,
         c.Texts.clear();
         c.Colors.clear();
         c.Marks = {};
-        if (c.Def.Kind == TNxColumnKind::CheckBox) {
-            c.Marks.assign(m_model->m_rows, false);
-            if (c.Source >= 0) {
-                const TColumnStore& store = *m_model->m_store;
-                const bool numeric = store.ColumnKind(c.Source) == TColumnStore::Kind::Number;
-                for (int r = 0; r < m_model->m_storeRows; ++r)
-                    c.Marks[r] = numeric ? store.Money(r, c.Source).Raw() != 0
-                                         : store.Text(r, c.Source)
-                                                       .compare(QLatin1String("True"),
-                                                                Qt::CaseInsensitive) == 0 ||
-                                               store.Text(r, c.Source) == QLatin1String("1");
-            }
-        }
     }
     EndUpdate();
+}
+
+void TNextGrid::AppendRows(std::shared_ptr<const TColumnStore> part)
+{
+    TNextGridModel& m = *m_model;
+    const int first = m.m_storeRows, count = part->RowCount();
+    if (count == 0)
+        return;
+    // Rows after the result (a totals row) stay after it.
+    const bool insert = m_updateLock == 0;
+    if (insert)
+        m.beginInsertRows({}, first, first + count - 1);
+    for (auto& c : m.m_columns) {
+        if (c.Def.Kind != TNxColumnKind::CheckBox)
+            continue;
+        c.Marks.resize(size_t(first), false);
+        for (int r = 0; r < count; ++r) {
+            bool marked = false;
+            if (c.Source >= 0) {
+                if (part->ColumnKind(c.Source) == TColumnStore::Kind::Number) {
+                    marked = part->Money(r, c.Source).Raw() != 0;
+                } else {
+                    const QString text = part->Text(r, c.Source);
+                    marked = text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ||
+                             text == QLatin1String("1");
+                }
+            }
+            c.Marks.push_back(marked);
+        }
+    }
+    m.m_segmentStarts.push_back(first);
+    m.m_segments.push_back(std::move(part));
+    m.m_storeRows += count;
+    m.m_rows += count;
+    if (insert)
+        m.endInsertRows();
 }
 
 int TNextGrid::SelectedRow() const
@@ -326,8 +377,9 @@ void TNextGrid::AddCellToSum(int col, int row, TMoneySum& sum) const
 {
     CheckBounds(col, row);
     const auto& c = m_model->m_columns[col];
+    int local = 0;
     if (row < m_model->m_storeRows && c.Source >= 0 && !c.Texts.contains(row))
-        m_model->m_store->AddToSum(row, c.Source, sum);
+        m_model->Segment(row, local).AddToSum(local, c.Source, sum);
     else
         sum.AddText(m_model->Text(col, row));
 }

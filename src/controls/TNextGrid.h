@@ -66,10 +66,16 @@ private:
     void SetText(int col, int row, const QString& text);
     Currency Money(int col, int row) const;
     void Reset(bool begin);
+    // The result part holding a row, and the row's place in it.
+    const TColumnStore& Segment(int row, int& local) const;
+    void ClearSegments();
 
     TNextGrid* m_grid;
     std::vector<Column> m_columns;
-    std::shared_ptr<const TColumnStore> m_store;
+    // The attached result, in parts as they arrived (no copy); m_segmentStarts[i] is the first
+    // row of part i.
+    std::vector<std::shared_ptr<const TColumnStore>> m_segments;
+    std::vector<int> m_segmentStarts;
     int m_storeRows = 0;
     int m_rows = 0;
     bool m_locked = false;
@@ -103,6 +109,10 @@ public:
     // (-1: none); rowNumberColumn (or -1) shows 1, 2, 3 … on those rows.
     void AttachRows(std::shared_ptr<const TColumnStore> store, const std::vector<int>& sources,
                     int rowNumberColumn);
+    // The same for a result that arrives in parts: BindRows clears the rows and binds the
+    // columns, each AppendRows adds the next part (its columns in the first part's order).
+    void BindRows(const std::vector<int>& sources, int rowNumberColumn);
+    void AppendRows(std::shared_ptr<const TColumnStore> part);
 
     // Cells; a column or row outside the grid raises "Cell out of bounds (c, r)".
     QString Cells(int col, int row) const;

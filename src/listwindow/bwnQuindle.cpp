@@ -15,11 +15,13 @@
 #include "support/gunChoiceCombo.h"
 #include "support/gunNextGridManager.h"
 #include "support/untDynamicTree.h"
+#include "support/untListLoader.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMdiSubWindow>
 #include <QRadioButton>
 #include <QSettings>
@@ -68,6 +70,17 @@ void TbfrmQuindle::FormCreate()
     m_gridManager = std::make_unique<TNextGridManager>(
         ListColumnDefinitions(SysParams().BureauMode), QStringLiteral("ngdBudget"));
     m_gridManager->BuildColumns(ngdBudget);
+    if (TAdoConn* def = GetDefConnection()) {
+        m_loader = std::make_unique<TListLoader>(def, this);
+        connect(m_loader.get(), &TListLoader::Part, this,
+                [this](std::shared_ptr<const TColumnStore> part) {
+                    Guarded(this, [this, &part] { ListPart(std::move(part)); });
+                });
+        connect(m_loader.get(), &TListLoader::Finished, this,
+                [this](int, bool ok, const QString& error, const QStringList& sums) {
+                    Guarded(this, [&] { ListFinished(ok, error, sums); });
+                });
+    }
     RestoreLayout();
 }
 
@@ -138,6 +151,8 @@ void TbfrmQuindle::FormShow()
 
 void TbfrmQuindle::FormClose()
 {
+    m_loader.reset(); // a list still being read is cancelled; its thread ends here
+    m_filling = false;
     SaveLayout();
     TfrmBsTrvTC::FormClose();
     DytDept->SetActive(false);
@@ -174,27 +189,78 @@ ListFilter TbfrmQuindle::CurrentFilter()
     return f;
 }
 
+// The list is read beside the window: its rows appear as they arrive, and a new query (or
+// closing the window) cancels the one still running.
 void TbfrmQuindle::RunListQuery()
 {
     const QString sql = ListStatement(CurrentFilter(), DefDialect());
-    bool read = true;
-    if (m_gridManager) {
-        try {
-            read = m_gridManager->Fill(ngdBudget, sql, true, false, true);
-        } catch (const std::exception&) {
-            UpdateActionStates();
-            throw;
-        }
+    if (!m_gridManager || !m_loader)
+        return;
+    m_gridManager->BeginFill(ngdBudget, true);
+    m_listFailed = false;
+    m_filling = true;
+    m_rowsRead = 0;
+    UpdateActionStates();
+    // A connection that was closed stays closed (it was lost): no list is read beside it.
+    if (!GetDefConnection()->Connected()) {
+        m_loader->Cancel();
+        m_gridManager->EndFill(ngdBudget, QStringList());
+        FinishList(false, LastDbError());
+        return;
     }
-    m_listFailed = !read;
+    ShowReading();
+    m_loader->Start(sql, m_gridManager->NumberColumns(ngdBudget));
+}
+
+void TbfrmQuindle::ListPart(std::shared_ptr<const TColumnStore> part)
+{
+    if (!m_gridManager || !m_filling)
+        return;
+    m_rowsRead += part->RowCount();
+    const QString problem = m_gridManager->AddPart(ngdBudget, std::move(part), true);
+    if (problem.isEmpty()) {
+        ShowReading();
+        emit ListRowsArrived(m_rowsRead);
+        return;
+    }
+    m_loader->Cancel();
+    if (m_gridManager->FallBackFromLayout(ngdBudget, problem)) {
+        RunListQuery(); // again, with the built-in columns
+        return;
+    }
+    ngdBudget->ClearRows();
+    FinishList(false, problem);
+}
+
+void TbfrmQuindle::ListFinished(bool ok, const QString& error, const QStringList& sums)
+{
+    if (!m_gridManager)
+        return;
+    if (!ok)
+        ngdBudget->ClearRows(); // a list that could not be read is not shown in part
+    m_gridManager->EndFill(ngdBudget, ok ? sums : QStringList());
+    FinishList(ok, error);
+}
+
+void TbfrmQuindle::FinishList(bool ok, const QString& error)
+{
+    m_filling = false;
+    m_listFailed = !ok;
     const int idColumn = ngdBudget->ColumnIndex(QStringLiteral("budgid"));
     if (idColumn >= 0)
         ngdBudget->FitColumnWidth(idColumn, 35); // ids grow with the list
     UpdateActionStates();
+    labStatus->setText(ok ? QStringLiteral("共 %L1 条").arg(m_rowsRead) : QString());
+    emit ListFilled();
     // A list that could not be read is never presented as "no indicators".
-    if (!read)
-        ShowMessage(QStringLiteral("无法读取预算指标：%1").arg(LastDbError()), CaptionRefuse(),
+    if (!ok)
+        ShowMessage(QStringLiteral("无法读取预算指标：%1").arg(error), CaptionRefuse(),
                     MsgIcon::Error);
+}
+
+void TbfrmQuindle::ShowReading()
+{
+    labStatus->setText(QStringLiteral("正在读取… 已读 %L1 条").arg(m_rowsRead));
 }
 
 void TbfrmQuindle::UpdateActionStates()
@@ -203,11 +269,13 @@ void TbfrmQuindle::UpdateActionStates()
     SourceCode = GetSourceCode();
     m_addRuleMet = !MoneyKindCode.isEmpty() &&
                    RightText(SelectedUnitCode, 3) == QLatin1String("001") && !SourceCode.isEmpty();
-    const bool rows = ngdBudget->RowCount() > 0 && !m_listFailed;
-    for (QAction* a : {tbtnMod, mnuMod, tbtnDel, mnuDel})
+    // What acts on the list waits until the whole list is there.
+    const bool ready = !m_listFailed && !m_filling;
+    const bool rows = ngdBudget->RowCount() > 0 && ready;
+    for (QAction* a : {tbtnMod, mnuMod, tbtnDel, mnuDel, pmuAll, pmuClear, N4, N5})
         a->setEnabled(rows);
     for (QAction* a : {tbtnAdd, mnuAdd})
-        a->setEnabled(m_addRuleMet && !m_listFailed);
+        a->setEnabled(m_addRuleMet && ready);
 }
 
 void TbfrmQuindle::BuildUnitTree()

@@ -16,6 +16,8 @@ class QRadioButton;
 class QToolButton;
 class QTreeWidgetItem;
 class TBudgetManage;
+class TColumnStore;
+class TListLoader;
 class TDynamicTree;
 class TNextGrid;
 class TNextGridManager;
@@ -65,12 +67,15 @@ public:
     QAction* N4;
     QAction* N5;
     TDynamicTree* DytDept;
+    QLabel* labStatus; // rows read while the list arrives, then how many there are
 
     TNextGridManager* GridManager() const { return m_gridManager.get(); }
     TBudgetManage* Store() const { return m_store.get(); }
     // The rule for adding holds (unit ending in 001, money kind and source chosen).
     bool AddRuleMet() const { return m_addRuleMet; }
     int RowsListed() const;
+    // True while the list's rows are still arriving.
+    bool Filling() const { return m_filling; }
 
     // Filter handling (the handlers of the lists, the tree and the radio group)
     void RunListQuery();
@@ -102,6 +107,11 @@ public:
     void Splitter1Moved(int pos);
     void tbtnColseClick();
 
+signals:
+    void ListRowsArrived(int rowsRead);
+    // The list is complete (or could not be read).
+    void ListFilled();
+
 protected:
     void FormCreate() override;
     void FormShow() override;
@@ -116,6 +126,10 @@ private:
     void CopyAmounts(bool fromEntered);
     void RestoreLayout();
     void SaveLayout();
+    void ListPart(std::shared_ptr<const TColumnStore> part);
+    void ListFinished(bool ok, const QString& error, const QStringList& sums);
+    void FinishList(bool ok, const QString& error);
+    void ShowReading();
 
     std::unique_ptr<TBudgetManage> m_store;
     std::unique_ptr<TNextGridManager> m_gridManager;
@@ -123,6 +137,9 @@ private:
     bool m_shown = false;
     bool m_addRuleMet = false;
     bool m_listFailed = false; // the last list statement could not be read
+    bool m_filling = false;
+    int m_rowsRead = 0;
+    std::unique_ptr<TListLoader> m_loader;
 };
 
 // Registers the window class with the plug-in's class registry.

@@ -60,6 +60,13 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     tblChildMain->addAction(tbtnDel);
     tblChildMain->addSeparator()->setObjectName(QStringLiteral("ToolButton4"));
     tblChildMain->addAction(tbtnColse);
+    auto* space = new QWidget(tblChildMain);
+    space->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    tblChildMain->addWidget(space);
+    labStatus = new QLabel(tblChildMain);
+    labStatus->setObjectName(QStringLiteral("labStatus"));
+    labStatus->setContentsMargins(0, 0, 8, 0);
+    tblChildMain->addWidget(labStatus);
 
     mnuShowUT = action("mnuShowUT", QStringLiteral("显示/关闭单位树"), QString(), QIcon());
     mnuShowUT->setCheckable(true);

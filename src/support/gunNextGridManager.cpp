@@ -118,14 +118,7 @@ bool TNextGridManager::Fill(TNextGrid* grid, const QString& sql, bool withTotals
 {
     bool opened = true;
     QString problem;
-    m_filling = true;
-    m_totals = withTotals;
-    grid->SetAppearanceOptions(aoBoldTextSelection | aoHighlightSlideCells);
-    grid->OnBeforeEdit = [this](TNextGrid* g, int, int row, bool& accept) {
-        if (m_totals && row == g->RowCount() - 1)
-            accept = false;
-    };
-    grid->OnKeyPress = [](TNextGrid*, QChar&) {};
+    Prepare(grid, withTotals);
     {
         FillGuard guard(grid, m_filling);
         if (grid->ColumnCount() < 3)
@@ -176,6 +169,89 @@ QString TNextGridManager::AttachResult(TNextGrid* grid, std::shared_ptr<const TC
     return QString();
 }
 
+void TNextGridManager::Prepare(TNextGrid* grid, bool withTotals)
+{
+    m_filling = true;
+    m_totals = withTotals;
+    grid->SetAppearanceOptions(aoBoldTextSelection | aoHighlightSlideCells);
+    grid->OnBeforeEdit = [this](TNextGrid* g, int, int row, bool& accept) {
+        if (m_totals && row == g->RowCount() - 1)
+            accept = false;
+    };
+    grid->OnKeyPress = [](TNextGrid*, QChar&) {};
+}
+
+void TNextGridManager::BeginFill(TNextGrid* grid, bool withTotals)
+{
+    Prepare(grid, withTotals);
+    grid->BeginUpdate();
+    if (grid->ColumnCount() < 3)
+        BuildColumns(grid);
+    grid->ClearRows();
+    grid->EndUpdate();
+    m_bound = false;
+}
+
+QString TNextGridManager::AddPart(TNextGrid* grid, std::shared_ptr<const TColumnStore> part,
+                                  bool withRowNumbers)
+{
+    if (part->RowCount() == 0)
+        return QString(); // an empty result binds nothing and fits any columns
+    if (m_bound) {
+        grid->AppendRows(std::move(part));
+        return QString();
+    }
+    const QString problem = AttachResult(grid, std::move(part), withRowNumbers);
+    m_bound = problem.isEmpty();
+    return problem;
+}
+
+QStringList TNextGridManager::NumberColumns(TNextGrid* grid) const
+{
+    QStringList names;
+    for (int i = 0; i < grid->ColumnCount(); ++i)
+        if (grid->Column(i).Kind == TNxColumnKind::Number)
+            names << grid->Column(i).Name;
+    return names;
+}
+
+void TNextGridManager::EndFill(TNextGrid* grid, const QStringList& sums)
+{
+    const int dataRows = grid->RowCount();
+    if (m_totals && dataRows > 0 && !sums.isEmpty()) {
+        grid->AddRow(1);
+        bool captionDone = false;
+        qsizetype next = 0;
+        for (int i = 0; i < grid->ColumnCount(); ++i) {
+            const TNxColumn& c = grid->Column(i);
+            if (c.Kind == TNxColumnKind::Number) {
+                grid->SetCells(i, dataRows, sums.value(next++));
+            } else if (!captionDone && PlainText(grid, i) && c.Visible) {
+                grid->SetCells(i, dataRows, QStringLiteral("合计"));
+                captionDone = true;
+            }
+            grid->SetCellColor(i, dataRows, kTotalsColor);
+        }
+    }
+    m_filling = false;
+    if (grid->RowCount() > 0)
+        grid->SetSelectedRow(0);
+}
+
+bool TNextGridManager::PlainText(TNextGrid* grid, int column) const
+{
+    return size_t(column) < m_columnKinds.size() ? m_columnKinds[size_t(column)] == 1
+                                                 : grid->Column(column).Kind == TNxColumnKind::Text;
+}
+
+bool TNextGridManager::FallBackFromLayout(TNextGrid* grid, const QString& problem)
+{
+    if (!m_fromLayout)
+        return false;
+    RejectLayout(grid, problem);
+    return true;
+}
+
 // One row after the data: the exact sum of every number column, "合计" in the first shown
 // plain text column.
 void TNextGridManager::AddTotals(TNextGrid* grid, int dataRows, bool halveTotals)
@@ -189,8 +265,7 @@ void TNextGridManager::AddTotals(TNextGrid* grid, int dataRows, bool halveTotals
     bool captionDone = false;
     for (int i = 0; i < grid->ColumnCount(); ++i) {
         const TNxColumn& c = grid->Column(i);
-        const bool plainText = size_t(i) < m_columnKinds.size() ? m_columnKinds[i] == 1
-                                                                : c.Kind == TNxColumnKind::Text;
+        const bool plainText = PlainText(grid, i);
         if (c.Kind == TNxColumnKind::Number) {
             // Ten-thousandths summed in 128 bits: never doubles, never a wrap.
             TMoneySum sum;

@@ -4,6 +4,7 @@
 #include "platform/untCurrency.h"
 
 #include <QList>
+#include <QStringList>
 #include <memory>
 #include <QString>
 #include <vector>
@@ -36,6 +37,18 @@ public:
     // and gives false (the connection keeps the reason).
     bool Fill(TNextGrid* grid, const QString& sql, bool withTotals, bool halveTotals,
               bool withRowNumbers);
+    // A fill whose rows are read beside the window and arrive in parts: BeginFill clears the
+    // grid (no wait cursor), each AddPart adds the next part (the first one binds the columns;
+    // a result that does not fit them is returned as the problem, nothing attached), EndFill
+    // adds the totals row from sums made while reading, in NumberColumns' order.
+    void BeginFill(TNextGrid* grid, bool withTotals);
+    QString AddPart(TNextGrid* grid, std::shared_ptr<const TColumnStore> part, bool withRowNumbers);
+    void EndFill(TNextGrid* grid, const QStringList& sums);
+    QStringList NumberColumns(TNextGrid* grid) const;
+    // A layout file that does not fit the statement is named once and the built-in columns are
+    // built; false when the columns are the built-in ones already (the problem is an error).
+    bool FallBackFromLayout(TNextGrid* grid, const QString& problem);
+
     QString GetText(TNextGrid* grid, int row, const QString& columnName) const;
     // Raises when the text is not a number.
     Currency GetCurrency(TNextGrid* grid, int row, const QString& columnName) const;
@@ -53,12 +66,15 @@ private:
     QString AttachResult(TNextGrid* grid, std::shared_ptr<const TColumnStore> store,
                          bool withRowNumbers);
     void AddTotals(TNextGrid* grid, int dataRows, bool halveTotals);
+    void Prepare(TNextGrid* grid, bool withTotals);
+    bool PlainText(TNextGrid* grid, int column) const;
     void RejectLayout(TNextGrid* grid, const QString& problem);
 
     QList<TGridFieldDef> m_definitions;
     QList<TGridFieldDef> m_builtIn;
     bool m_fromLayout = false;     // the columns came from the layout file
     bool m_layoutRejected = false; // the file did not fit the statement: built-in columns
+    bool m_bound = false;          // the parts of a fill have their columns
     QString m_layoutPath;
     std::vector<int> m_columnKinds; // the definition kind behind each built column
     bool m_filling = false;

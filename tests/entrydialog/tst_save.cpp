@@ -142,6 +142,7 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
         TypeInto(d->pbedtMoney, "2");
         d->btnOK->click();
     });
+    Settle();
     w->ngdBudget->SetSelectedRow(row);
     emit w->ngdBudget->CellDoubleClicked(1, row);
     EXPECT_EQ(dialogs, 2);

@@ -9,6 +9,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QTableView>
+#include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -41,7 +42,8 @@ TEST_P(HostWithPlugIn, OpensTheListWindowOnceAndIsToldWhenItCloses)
     EXPECT_EQ(list->windowTitle(), QStringLiteral("预算指标录入"));
     auto* grid = list->findChild<QTableView*>("ngdBudget");
     ASSERT_NE(grid, nullptr);
-    EXPECT_GT(grid->model()->rowCount(), 1);
+    // The list is read beside the window: its rows arrive shortly.
+    EXPECT_TRUE(QTest::qWaitFor([grid] { return grid->model()->rowCount() > 1; }, 20000));
     auto* tree = list->findChild<QTreeWidget*>("trvList");
     ASSERT_NE(tree, nullptr);
     ASSERT_NE(tree->currentItem(), nullptr);

@@ -105,6 +105,7 @@ TEST_P(ListFixture, KeyboardReachesEverything)
 
     w->ngdBudget->setFocus();
     QTest::keyClick(w->ngdBudget, Qt::Key_Space);
+    Settle();
     EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "chk"), "True");
     QTest::keyClick(w->ngdBudget, Qt::Key_Tab); // Tab leaves the grid
     EXPECT_FALSE(w->ngdBudget->hasFocus());
@@ -128,11 +129,14 @@ TEST_P(ListFixture, AmountsBeyondSixtyFourBitsAreSummedExactly)
                         "'11','21','2050202','1','1',0,0,99999999999999)")
                     .arg(100 + i));
     TbfrmQuindle* w = Open();
+    Settle();
     const int last = w->RowsListed() - 1;
+    Settle();
     EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, last, "budgmoney"), "1000000000000070");
     const QModelIndex total =
         w->ngdBudget->model()->index(last, w->ngdBudget->ColumnIndex("budgmoney"));
     EXPECT_EQ(total.data().toString(), "1,000,000,000,000,070.00");
+    Settle();
     EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, last, "duebalamoney"), "999999999999969.75");
     if (GetParam() == Engine::SQLite) {
         // SQLite holds larger amounts still: shown in full, never in exponent form.
@@ -185,6 +189,7 @@ TEST_P(ListFixture, AFailingRowInTheMiddleIsReportedAndTheRunCanStop)
 
     // A cell that is not an amount ends the copy with a clear message.
     w->ngdBudget->SetCells(w->ngdBudget->ColumnIndex("duemoney"), 0, "n/a");
+    Settle();
     w->ngdBudget->SetCells(0, 0, "True");
     w->N4->trigger();
     EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("“n/a”不是有效的金额。")});

@@ -46,7 +46,9 @@ TEST_P(ListFixture, ShowSelectsTheFirstLeafAndListsIt)
     EXPECT_EQ(TakeListQueries().size(), 1); // the tree's selection ran the only query
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
     EXPECT_EQ(Column(w, "NumId").mid(0, 2), (QStringList{"1", "2"}));
+    Settle();
     EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 2, "inputmoney"), "112.5");
+    Settle();
     EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "child"), QStringLiteral("年初预算"));
     EXPECT_EQ(w->ngdBudget->SelectedRow(), 0);
     EXPECT_TRUE(w->tbtnDel->isEnabled());
@@ -102,6 +104,7 @@ TEST_P(ListFixture, TopNodeAndFiltersChangeTheStatement)
     q = TakeListQueries();
     EXPECT_TRUE(q.last().contains(" and btypechild='2'"));
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"2", QStringLiteral("合计")}));
+    Settle();
     EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "child"), QStringLiteral("调整追加预算"));
 }
 
@@ -121,6 +124,7 @@ TEST_P(ListFixture, ControlFigureOffersOnlySource21AndIsRemembered)
     EXPECT_FALSE(q.last().contains(" and btypechild='"));
     w->trvList->setCurrentItem(w->trvList->topLevelItem(0));
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"4", QStringLiteral("合计")}));
+    Settle();
     EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "child"), QStringLiteral("控制数"));
 }
 
@@ -133,6 +137,7 @@ TEST_P(ListFixture, BureauRules)
     const int burname = w->ngdBudget->ColumnIndex("burname");
     EXPECT_FALSE(w->ngdBudget->isColumnHidden(burname));
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"5", QStringLiteral("合计")}));
+    Settle();
     EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "burname"), QStringLiteral("教科文处"));
     CloseWindow(w);
 
@@ -140,6 +145,7 @@ TEST_P(ListFixture, BureauRules)
     w = Open();
     EXPECT_TRUE(w->ngdBudget->isColumnHidden(w->ngdBudget->ColumnIndex("burname")));
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
+    Settle();
     EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "burid"), "");
 }
 
@@ -199,6 +205,7 @@ TEST_P(ListFixture, DeleteMarkedRows)
     w->tbtnDelClick();
     EXPECT_TRUE(messages->Messages().isEmpty());
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "3");
+    Settle();
     EXPECT_EQ(w->RowsListed(), 0);
     EXPECT_FALSE(w->tbtnDel->isEnabled());
 }
@@ -232,6 +239,7 @@ TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
     messages->Clear();
 
     db.Params().ShowSuccessMsg = "0";
+    Settle();
     w->ngdBudget->SetCells(0, 0, "True");
     w->N5Click(); // entered amount
     EXPECT_TRUE(messages->Messages().isEmpty());
@@ -241,6 +249,7 @@ TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
     EXPECT_EQ(
         db.Scalar("select duemoney from busibudget where datayear=2026 and budgid='1'").toDouble(),
         90.0);
+    Settle();
     EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "budgmoney"), "100");
 }
 
@@ -308,6 +317,7 @@ TEST_P(ListFixture, LostConnectionEmptiesTheListWithoutAnEscape)
     TbfrmQuindle* w = Open();
     db.Def()->Close();
     EXPECT_NO_THROW(Choose(w->cobMid, 0));
+    Settle();
     EXPECT_EQ(w->RowsListed(), 0);
     EXPECT_FALSE(w->tbtnDel->isEnabled());
 }
@@ -333,6 +343,7 @@ TEST_P(ListFixture, FailedListIsReportedWithTheDatabaseReason)
     EXPECT_TRUE(m.Text.startsWith(QStringLiteral("无法读取预算指标："))) << m.Text.toStdString();
     EXPECT_GT(m.Text.size(), 12); // the database's own words follow
     EXPECT_EQ(m.Icon, MsgIcon::Error);
+    Settle();
     EXPECT_EQ(w->RowsListed(), 0);
     for (QAction* a : {w->tbtnAdd, w->tbtnMod, w->tbtnDel, w->mnuAdd, w->mnuMod, w->mnuDel})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();

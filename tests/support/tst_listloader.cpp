@@ -1,0 +1,74 @@
+#include "fixtures/TestDatabase.h"
+#include "support/untListLoader.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace
+{
+class Loader : public ::testing::TestWithParam<Engine>
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+        db.Exec("create table t (id integer, amount numeric, name varchar(20))");
+        db.Exec(GetParam() == Engine::SQLite
+                    ? "with recursive n(i) as (select 1 union all select i+1 from n where "
+                      "i<5000) insert into t select i, i * 0.25, 'n' || (i % 7) from n"
+                    : "insert into t select i, i * 0.25, 'n' || (i % 7) from "
+                      "generate_series(1,5000) i");
+    }
+    // A statement that reads for a long while unless it is stopped.
+    QString Slow() const
+    {
+        return GetParam() == Engine::SQLite
+                   ? "with recursive n(i) as (select 1 union all select i+1 from n where "
+                     "i<2000000000) select count(*) as c from n"
+                   : "select pg_sleep(60) as c";
+    }
+    TestDatabase db{GetParam()};
+};
+INSTANTIATE_TEST_SUITE_P(Db, Loader, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         EngineName);
+} // namespace
+
+TEST_P(Loader, PartsInOrderWithExactSumsAndCancelling)
+{
+    {
+        TListLoader loader(db.Def());
+        EXPECT_EQ(TListLoader::LiveThreads(), 1);
+        QList<int> rows;
+        QObject::connect(
+            &loader, &TListLoader::Part,
+            [&](std::shared_ptr<const TColumnStore> part, int) { rows << part->RowCount(); });
+        QSignalSpy finished(&loader, &TListLoader::Finished);
+        // A slow read is stopped by the next request; nothing of it arrives.
+        loader.Start(Slow(), {});
+        QTest::qWait(50);
+        const int second = loader.Start("select id, amount, name from t order by id", {"amount"});
+        ASSERT_TRUE(finished.wait(10000)); // the slow statement was interrupted
+        ASSERT_EQ(finished.size(), 1);
+        EXPECT_EQ(finished[0][0].toInt(), second);
+        EXPECT_TRUE(finished[0][1].toBool()) << finished[0][2].toString().toStdString();
+        EXPECT_EQ(finished[0][3].toStringList(), QStringList{"3125625"}); // 0.25 × 5000·5001/2
+        ASSERT_GE(rows.size(), 2); // a screenful first, then the rest
+        EXPECT_EQ(rows.first(), 64);
+        int total = 0;
+        for (int r : rows)
+            total += r;
+        EXPECT_EQ(total, 5000);
+
+        // A failure arrives as such.
+        loader.Start("select * from no_such_table", {});
+        ASSERT_TRUE(finished.wait(10000));
+        EXPECT_FALSE(finished.last()[1].toBool());
+        EXPECT_FALSE(finished.last()[2].toString().isEmpty());
+
+        // Destroyed in the middle of a read: the thread ends with it.
+        loader.Start(Slow(), {});
+        QTest::qWait(50);
+    }
+    EXPECT_EQ(TListLoader::LiveThreads(), 0);
+}
