@@ -7,6 +7,7 @@
 #include "controls/TTreeView.h"
 #include "listwindow/bwnQuindle.h"
 #include "support/gunNextGridManager.h"
+#include "support/untListLoader.h"
 
 #include <QAction>
 #include <QApplication>
@@ -213,4 +214,62 @@ TEST_P(ListFixture, LayoutFileThatDoesNotFitIsNamedOnce)
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
     Choose(w->cobMid, 0);
     EXPECT_EQ(messages->Messages().size(), 1); // once
+}
+
+// Enough indicators under 财政局本级 that its fill is still running when the next click comes.
+static void AddManyIndicators(TestDatabase& db, int count)
+{
+    const QString rows = db.GetEngine() == Engine::SQLite
+                             ? QString("with recursive n(i) as (select 100 union all select "
+                                       "i+1 from n where i<%1) select i from n")
+                                   .arg(99 + count)
+                             : QString("select generate_series(100,%1) as i").arg(99 + count);
+    db.Exec("insert into busibudget (datayear,budgid,eid,mid,bkid,ipid,pid,bid,btype,"
+            "btypechild,inputmoney,duemoney,budgmoney,burid) select 2026, cast(i as "
+            "varchar(20)),'101002001','11','21','11','10','2050202','1','1',i,i,i,'01' from (" +
+            rows + ") s");
+}
+
+TEST_P(ListFixture, ANewClickOrClosingDuringAFillCancelsIt)
+{
+    AddManyIndicators(db, 40000);
+    QPointer<TbfrmQuindle> w = Open();
+    ASSERT_TRUE(w);
+    QTreeWidgetItem* top = w->trvList->topLevelItem(0);
+    QTreeWidgetItem* firstLeaf = w->trvList->currentItem();
+    int rowsSeen = 0;
+    QObject::connect(w, &TbfrmQuindle::ListRowsArrived, [&](int read) { rowsSeen = read; });
+
+    // The top unit's fill is overtaken by the first leaf's: none of its rows reach the grid.
+    w->trvList->setCurrentItem(top);
+    EXPECT_TRUE(w->Filling());
+    EXPECT_FALSE(w->tbtnDel->isEnabled()); // what acts on the list waits for the whole list
+    EXPECT_FALSE(w->tbtnAdd->isEnabled());
+    w->trvList->setCurrentItem(firstLeaf);
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
+    EXPECT_EQ(rowsSeen, 2);
+    EXPECT_TRUE(w->tbtnDel->isEnabled());
+    EXPECT_TRUE(w->tbtnAdd->isEnabled());
+
+    // The whole top unit arrives in parts and ends with its exact totals.
+    QList<int> counts;
+    QObject::connect(w, &TbfrmQuindle::ListRowsArrived, [&](int read) { counts << read; });
+    w->trvList->setCurrentItem(top);
+    Settle();
+    ASSERT_GE(counts.size(), 2);
+    EXPECT_EQ(counts.last(), 40002);
+    EXPECT_EQ(w->RowsListed(), 40003); // with the totals row
+    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 40002, "inputmoney"),
+              "803980112.5"); // 100 + 12.5 + (100 + 40099)·40000/2
+
+    // Closing in the middle of a fill ends its thread with the window, without a message.
+    w->trvList->setCurrentItem(firstLeaf);
+    Settle();
+    w->trvList->setCurrentItem(top);
+    ASSERT_TRUE(w->Filling());
+    CloseWindow(w);
+    EXPECT_FALSE(w);
+    EXPECT_EQ(TListLoader::LiveThreads(), 0);
+    QApplication::processEvents();
+    EXPECT_TRUE(messages->Messages().isEmpty());
 }
