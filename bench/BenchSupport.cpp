@@ -6,6 +6,9 @@
 #include <QProcess>
 #include <algorithm>
 #include <cstdio>
+#include "context/untConnectionString.h"
+
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 
@@ -33,6 +36,135 @@ QString BenchDatabase(const QString& folder, int indicators)
     return path;
 }
 
+namespace
+{
+QString WithDatabase(const QString& connectionString, const QString& database)
+{
+    QStringList parts;
+    for (const QString& part : connectionString.split(';', Qt::SkipEmptyParts))
+        if (!part.trimmed().startsWith(QLatin1String("Database="), Qt::CaseInsensitive))
+            parts << part;
+    return parts.join(';') + ";Database=" + database;
+}
+
+PGconn* ConnectPg(const QString& connectionString)
+{
+    const QString info = QStringLiteral("host='%1' port='%2' dbname='%3' user='%4' password='%5'")
+                             .arg(ConnectionStringValue(connectionString, "Host"),
+                                  ConnectionStringValue(connectionString, "Port").isEmpty()
+                                      ? QStringLiteral("5432")
+                                      : ConnectionStringValue(connectionString, "Port"),
+                                  ConnectionStringValue(connectionString, "Database"),
+                                  ConnectionStringValue(connectionString, "User ID"),
+                                  ConnectionStringValue(connectionString, "Password"));
+    PGconn* conn = PQconnectdb(info.toUtf8().constData());
+    if (PQstatus(conn) != CONNECTION_OK) {
+        std::fprintf(stderr, "cannot connect: %s\n", PQerrorMessage(conn));
+        std::exit(1);
+    }
+    return conn;
+}
+
+// The first value of a one-row statement, or empty when it fails.
+QString PgValue(PGconn* conn, const char* sql)
+{
+    PGresult* r = PQexec(conn, sql);
+    const QString value = PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) > 0
+                              ? QString::fromUtf8(PQgetvalue(r, 0, 0))
+                              : QString();
+    PQclear(r);
+    return value;
+}
+
+void RunDemoTool(const QString& connectionString, int indicators)
+{
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::ForwardedChannels);
+    tool.start(VESPERWALD_DB_TOOL, {"demo", "--connection", connectionString, "--indicators",
+                                    QString::number(indicators), "--years", "1"});
+    tool.waitForFinished(-1);
+    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
+        std::fprintf(stderr, "vesperwald-db failed\n");
+        std::exit(1);
+    }
+}
+} // namespace
+
+QString BenchPgDatabase(const QString& server, int indicators)
+{
+    const QString name = QStringLiteral("bench_%1").arg(indicators);
+    const QString target = WithDatabase(server, name);
+    PGconn* admin = ConnectPg(server);
+    const bool exists =
+        !PgValue(admin, ("select 1 from pg_database where datname='" + name + "'").toUtf8())
+             .isEmpty();
+    if (exists) {
+        PGconn* conn = ConnectPg(target);
+        const bool filled = PgValue(conn, "select count(*) from busibudget").toInt() == indicators;
+        PQfinish(conn);
+        if (filled) {
+            PQfinish(admin);
+            return target;
+        }
+        PQclear(PQexec(admin, ("drop database " + name).toUtf8().constData()));
+    }
+    PQclear(PQexec(admin, ("create database " + name).toUtf8().constData()));
+    PQfinish(admin);
+    std::printf("creating PostgreSQL database %s ...\n", qPrintable(name));
+    std::fflush(stdout);
+    RunDemoTool(target, indicators);
+    PGconn* conn = ConnectPg(target);
+    PQclear(PQexec(conn, "vacuum analyze"));
+    PQfinish(conn);
+    return target;
+}
+
+long RawPgRead(const QString& connectionString, const QString& sql, double* totalMs)
+{
+    PGconn* conn = ConnectPg(connectionString);
+    QElapsedTimer t;
+    t.start();
+    PGresult* result = PQexec(conn, sql.toUtf8().constData());
+    if (PQresultStatus(result) != PGRES_TUPLES_OK) {
+        std::fprintf(stderr, "raw read failed: %s\n", PQresultErrorMessage(result));
+        std::exit(1);
+    }
+    const int rows = PQntuples(result), columns = PQnfields(result);
+    volatile size_t bytes = 0;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            PQgetvalue(result, r, c);
+            bytes = bytes + size_t(PQgetlength(result, r, c));
+        }
+    PQclear(result);
+    if (totalMs)
+        *totalMs = t.nsecsElapsed() / 1e6;
+    PQfinish(conn);
+    return rows;
+}
+
+double RawPgFirstRowMs(const QString& connectionString, const QString& sql)
+{
+    PGconn* conn = ConnectPg(connectionString);
+    QElapsedTimer t;
+    t.start();
+    PQsendQuery(conn, sql.toUtf8().constData());
+    PQsetSingleRowMode(conn);
+    double first = -1;
+    while (PGresult* r = PQgetResult(conn)) {
+        if (first < 0) {
+            first = t.nsecsElapsed() / 1e6;
+            PGcancel* cancel = PQgetCancel(conn); // the rest is not wanted
+            char error[256];
+            PQcancel(cancel, error, sizeof error);
+            PQfreeCancel(cancel);
+        }
+        PQclear(r);
+    }
+    PQfinish(conn);
+    return first;
+}
+
 double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -51,8 +183,10 @@ double MedianMs(int runs, const std::function<void()>& run)
     return Median(times);
 }
 
-long RawSqliteRead(const QString& file, const QString& sql)
+long RawSqliteRead(const QString& file, const QString& sql, double* firstRowMs, double* totalMs)
 {
+    QElapsedTimer t;
+    t.start();
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
         SQLITE_OK) {
@@ -71,6 +205,8 @@ long RawSqliteRead(const QString& file, const QString& sql)
     const int columns = sqlite3_column_count(stmt);
     volatile size_t bytes = 0; // keeps the reads from being optimised away
     while (sqlite3_step(stmt) == SQLITE_ROW) {
+        if (rows == 0 && firstRowMs)
+            *firstRowMs = t.nsecsElapsed() / 1e6;
         ++rows;
         for (int c = 0; c < columns; ++c) {
             sqlite3_column_text(stmt, c);
@@ -79,6 +215,8 @@ long RawSqliteRead(const QString& file, const QString& sql)
     }
     sqlite3_finalize(stmt);
     sqlite3_close(db);
+    if (totalMs)
+        *totalMs = t.nsecsElapsed() / 1e6;
     return rows;
 }
 
@@ -106,6 +244,8 @@ BenchArgs ParseBenchArgs(const QStringList& args, QList<int> defaultSizes)
             parsed.Runs = std::max(1, args.value(++i).toInt());
         else if (args[i] == QLatin1String("--folder"))
             parsed.Folder = args.value(++i);
+        else if (args[i] == QLatin1String("--pg"))
+            parsed.PgServer = args.value(++i);
         else
             parsed.Sizes << args[i].toInt();
     }

@@ -8,18 +8,29 @@
 
 // Creates (once) a demo database of `indicators` indicators in one data year; returns its path.
 QString BenchDatabase(const QString& folder, int indicators);
+// On a PostgreSQL server (connection string of its maintenance database), a database
+// bench_<indicators> with that demo data, created on first use; returns its connection string.
+QString BenchPgDatabase(const QString& server, int indicators);
 // Median of repeated runs, in milliseconds.
 double MedianMs(int runs, const std::function<void()>& run);
 double Median(std::vector<double> values);
 // The raw reference: SQLite's C interface stepping the statement and reading every column as
 // text, with the same cache settings as the product's connections. Returns the row count.
-long RawSqliteRead(const QString& file, const QString& sql);
+// firstRowMs, when given, gets the time to the first row; totalMs the whole read.
+long RawSqliteRead(const QString& file, const QString& sql, double* firstRowMs = nullptr,
+                   double* totalMs = nullptr);
+// The raw PostgreSQL reference in this process: libpq's PQexec and PQgetvalue of every cell
+// (the connection is made before the clock starts). Returns the row count.
+long RawPgRead(const QString& connectionString, const QString& sql, double* totalMs);
+// The time to the first row of the statement in libpq's single-row mode.
+double RawPgFirstRowMs(const QString& connectionString, const QString& sql);
 struct BenchArgs {
     int Runs = 3;
     QString Folder = QStringLiteral("var/bench");
     QList<int> Sizes;
+    QString PgServer; // empty: SQLite
 };
-// [--runs N] [--folder DIR] [sizes ...]
+// [--runs N] [--folder DIR] [--pg CONNECTION] [sizes ...]
 BenchArgs ParseBenchArgs(const QStringList& args, QList<int> defaultSizes);
 
 // Peak resident memory of the process so far, in MB.

@@ -1,6 +1,9 @@
-// The list window on a large database: the unit tree, the first list at show, the top unit,
-// a department and a filter change, each against SQLite stepping the same statement.
-// bench_list_window [--runs N] [--folder DIR] [N indicators]   (default 1000000)
+// The list window on a large database, on SQLite or on a PostgreSQL server: the unit tree, the
+// top unit, a department, a filter change and a click that overtakes a running fill. Each fill
+// reports the time until its first rows are painted, the longest time the event loop was held
+// (gaps between ticks of a 10 ms timer), the whole fill until painted, and, in the same run, the
+// same statement filled the blocking way and read by the engine's raw C interface.
+// bench_list_window [--runs N] [--folder DIR] [--pg CONNECTION] [N indicators] (default 1000000)
 #include "context/untSqlTrace.h"
 #include "BenchSupport.h"
 #include "controls/TNextGrid.h"
@@ -8,6 +11,7 @@
 #include "listwindow/bwnQuindle.h"
 #include "listwindow/bwnQuindleList.h"
 #include "platform/untApplication.h"
+#include "support/gunNextGridManager.h"
 #include "support/untDynamicTree.h"
 #include "plugin/untPlugInEntry.h"
 #include "plugin/untShareResRefManager.h"
@@ -16,9 +20,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QTimer>
 #include <cstdio>
+#include <map>
 
 namespace
 {
@@ -32,14 +39,129 @@ double TimeMs(const std::function<void()>& run)
     return t.nsecsElapsed() / 1e6;
 }
 
-void Report(const char* what, double windowMs, double rawMs, int rows)
+// Notes the first paint of a viewport once armed.
+class PaintWatch : public QObject
 {
-    if (rawMs > 0)
-        std::printf("%-34s %8d rows %9.1f ms   raw %9.1f ms   ratio %5.2f\n", what, rows, windowMs,
-                    rawMs, windowMs / rawMs);
+public:
+    PaintWatch(QWidget* viewport, QElapsedTimer& clock) : m_viewport(viewport), m_clock(clock)
+    {
+        viewport->installEventFilter(this);
+    }
+    ~PaintWatch() override { m_viewport->removeEventFilter(this); }
+    void Arm() { m_armed = true; }
+    double At() const { return m_at; }
+    // Runs the event loop until the armed paint came (a second at most); its time.
+    double Wait()
+    {
+        Arm();
+        const double limit = Now() + 1000;
+        while (m_at < 0 && Now() < limit)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return m_at;
+    }
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (m_armed && m_at < 0 && e->type() == QEvent::Paint)
+            m_at = Now();
+        return QObject::eventFilter(o, e);
+    }
+
+private:
+    double Now() const { return m_clock.nsecsElapsed() / 1e6; }
+    QWidget* m_viewport;
+    QElapsedTimer& m_clock;
+    bool m_armed = false;
+    double m_at = -1;
+};
+
+// One fill as a person sees it.
+struct FillTimes {
+    double FirstPaint = 0; // until the first rows are painted
+    double LongestGap = 0; // the longest the event loop was held
+    double Whole = 0;      // until the whole list and its totals are painted
+};
+
+// Runs the click and the event loop until the window's whole list is painted.
+FillTimes MeasureFill(TbfrmQuindle* w, const std::function<void()>& click)
+{
+    QElapsedTimer clock;
+    FillTimes times;
+    double lastTick = 0;
+    const auto now = [&clock] { return clock.nsecsElapsed() / 1e6; };
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(10);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        times.LongestGap = std::max(times.LongestGap, now() - lastTick);
+        lastTick = now();
+    });
+    PaintWatch first(w->ngdBudget->viewport(), clock);
+    PaintWatch last(w->ngdBudget->viewport(), clock);
+    QEventLoop loop;
+    const auto arrived =
+        QObject::connect(w, &TbfrmQuindle::ListRowsArrived, [&first] { first.Arm(); });
+    const auto filled = QObject::connect(w, &TbfrmQuindle::ListFilled, [&] {
+        last.Arm(); // the paint that follows shows the whole list
+        loop.quit();
+    });
+    clock.start();
+    tick.start();
+    click();
+    if (w->Filling())
+        loop.exec();
     else
-        std::printf("%-34s %8d rows %9.1f ms\n", what, rows, windowMs);
+        last.Arm();
+    QObject::disconnect(arrived);
+    QObject::disconnect(filled);
+    times.Whole = last.Wait();
+    times.LongestGap = std::max(times.LongestGap, times.Whole - lastTick);
+    times.FirstPaint = first.At() >= 0 ? first.At() : times.Whole;
+    return times;
+}
+
+// The blocking fill the window did before, until its list is painted.
+double BlockingFill(TbfrmQuindle* w, const QString& sql)
+{
+    QElapsedTimer clock;
+    PaintWatch painted(w->ngdBudget->viewport(), clock);
+    clock.start();
+    w->GridManager()->Fill(w->ngdBudget, sql, true, false, true);
+    return painted.Wait();
+}
+
+// The runs of one kind of fill, with its statement's references of the same run.
+struct FillSeries {
+    std::vector<double> FirstPaint, Gap, Whole, Blocking, RawFirst, RawWhole;
+    std::vector<double> BlockingRatio, RawRatio; // per run: whole / reference
+    QString Sql;
+    int Rows = 0;
+};
+
+void ReportFill(const char* what, const FillSeries& s)
+{
+    std::printf("%-22s %7d rows | first rows %6.1f ms (raw first row %6.1f) | longest gap "
+                "%5.1f ms | whole %7.1f ms; blocking fill %7.1f, ratio %.2f; raw read %7.1f, "
+                "ratio %.2f\n",
+                what, s.Rows, Median(s.FirstPaint), Median(s.RawFirst), Median(s.Gap),
+                Median(s.Whole), Median(s.Blocking), Median(s.BlockingRatio), Median(s.RawWhole),
+                Median(s.RawRatio));
     std::fflush(stdout);
+}
+
+void Report(const char* what, double ms, int count)
+{
+    std::printf("%-22s %7d      | %6.1f ms\n", what, count, ms);
+    std::fflush(stdout);
+}
+
+void Flush()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
 }
 } // namespace
 
@@ -50,8 +172,10 @@ int main(int argc, char** argv)
     const BenchArgs args = ParseBenchArgs(app.arguments().mid(1), {1000000});
     const int runs = args.Runs;
     const int size = args.Sizes.first();
-    const QString folder = args.Folder;
-    const QString file = BenchDatabase(folder, size);
+    const bool pg = !args.PgServer.isEmpty();
+    const QString file = pg ? QString() : BenchDatabase(args.Folder, size);
+    const QString connection =
+        pg ? BenchPgDatabase(args.PgServer, size) : "Provider=SQLite;Data Source=" + file;
 
     TApplication hostApp;
     TScreen hostScreen;
@@ -66,7 +190,7 @@ int main(int argc, char** argv)
     main.show();
 
     TDbManager manager;
-    manager.ConnectionString = "Provider=SQLite;Data Source=" + file;
+    manager.ConnectionString = connection;
     TSysParams params;
     params.BureauMode = "1";
     params.DefaultBType = 1;
@@ -89,9 +213,19 @@ int main(int argc, char** argv)
         if (e.Sql.contains(QLatin1String("from vwBudget")))
             g_lastList = e.Sql;
     });
-    RawSqliteRead(file, "select * from busibudget"); // warm the file cache
+    const auto rawRead = [&](const QString& sql, double* first, double* whole) {
+        if (pg) {
+            *first = RawPgFirstRowMs(connection, sql);
+            RawPgRead(connection, sql, whole);
+        } else {
+            RawSqliteRead(file, sql, first, whole);
+        }
+    };
+    double ignored = 0;
+    // Warms the caches (a count: a raw PostgreSQL read of the whole table would be held whole).
+    rawRead("select count(*), sum(inputmoney) from busibudget", &ignored, &ignored);
 
-    std::printf("%d indicators, %d runs, medians\n", size, runs);
+    std::printf("%s, %d indicators, %d runs, medians\n", pg ? "PostgreSQL" : "SQLite", size, runs);
     // The unit tree on its own: built and its first leaf selected.
     {
         TTreeView view;
@@ -99,7 +233,7 @@ int main(int argc, char** argv)
         int nodes = 0;
         for (int r = 0; r < runs; ++r) {
             TDynamicTree tree;
-            tree.SqlTable = {UnitTreeSource("", true, TSqlDialect(TSqlDialect::SQLite))};
+            tree.SqlTable = {UnitTreeSource("", true, DefDialect())};
             tree.SetFieldId("eid");
             tree.FieldPid = "peid";
             tree.FieldIsLeaf = "leafflag";
@@ -116,10 +250,13 @@ int main(int argc, char** argv)
             for (QTreeWidgetItemIterator it(&view); *it; ++it)
                 ++nodes;
         }
-        Report("unit tree + first leaf selected", Median(times), 0, nodes);
+        Report("unit tree, first leaf", Median(times), nodes);
     }
 
-    std::vector<double> show, top, topRaw, dept, deptRaw, change, changeRaw, add, modify;
+    std::map<std::string, FillSeries> fills;
+    const char* const kFills[] = {"top unit (all units)", "a department", "filter change"};
+    std::vector<double> show, add, modify, overtakeFirst, overtakeWhole, overtakeGap;
+    double windowPeak = 0;
     QElapsedTimer dialogTimer;
     double dialogShown = 0;
     // The entry dialog, timed from the action until it is on screen; then cancelled.
@@ -129,33 +266,49 @@ int main(int argc, char** argv)
         dialogShown = dialogTimer.nsecsElapsed() / 1e6;
         return int(mrCancel);
     });
-    int topRows = 0, deptRows = 0, changeRows = 0;
+    const auto measure = [&](const char* name, TbfrmQuindle* w,
+                             const std::function<void()>& click) {
+        FillSeries& s = fills[name];
+        const FillTimes t = MeasureFill(w, click);
+        s.FirstPaint.push_back(t.FirstPaint);
+        s.Gap.push_back(t.LongestGap);
+        s.Whole.push_back(t.Whole);
+        s.Rows = w->RowsListed() - 1;
+        s.Sql = g_lastList;
+    };
     for (int r = 0; r < runs; ++r) {
         TbfrmQuindle* w = nullptr;
         show.push_back(TimeMs([&] {
             ShowPlugInWindowImpl("TbfrmQuindle", &host);
             w = static_cast<TbfrmQuindle*>(ResRefManager()->FindObj("TbfrmQuindle"));
         }));
+        MeasureFill(w, [] {}); // the first leaf's list
         QTreeWidgetItem* root = w->trvList->topLevelItem(0);
-        top.push_back(TimeMs([&] { w->trvList->setCurrentItem(root); }));
-        topRows = w->RowsListed() - 1;
-        const QString topSql = g_lastList;
-        topRaw.push_back(MedianMs(1, [&] { RawSqliteRead(file, topSql); }));
-
         QTreeWidgetItem* department =
             root->child(0)->child(std::min(3, root->child(0)->childCount() - 1));
-        dept.push_back(TimeMs([&] { w->trvList->setCurrentItem(department); }));
-        deptRows = w->RowsListed() - 1;
-        const QString deptSql = g_lastList;
-        deptRaw.push_back(MedianMs(1, [&] { RawSqliteRead(file, deptSql); }));
-
-        change.push_back(TimeMs([&] {
+        measure(kFills[0], w, [&] { w->trvList->setCurrentItem(root); });
+        measure(kFills[1], w, [&] { w->trvList->setCurrentItem(department); });
+        measure(kFills[2], w, [&] {
             w->cobMid->setCurrentIndex(2);
             emit w->cobMid->activated(2);
-        }));
-        changeRows = w->RowsListed() - 1;
-        const QString changeSql = g_lastList;
-        changeRaw.push_back(MedianMs(1, [&] { RawSqliteRead(file, changeSql); }));
+        });
+        MeasureFill(w, [&] {
+            w->cobMid->setCurrentIndex(0);
+            emit w->cobMid->activated(0);
+        });
+
+        // The top unit clicked by mistake, the department clicked once its first rows show.
+        QEventLoop firstRows;
+        const auto arrived =
+            QObject::connect(w, &TbfrmQuindle::ListRowsArrived, &firstRows, &QEventLoop::quit);
+        w->trvList->setCurrentItem(root);
+        firstRows.exec();
+        QObject::disconnect(arrived);
+        const FillTimes overtaking =
+            MeasureFill(w, [&] { w->trvList->setCurrentItem(department); });
+        overtakeFirst.push_back(overtaking.FirstPaint);
+        overtakeWhole.push_back(overtaking.Whole);
+        overtakeGap.push_back(overtaking.LongestGap);
 
         dialogTimer.start();
         w->AddIndicator();
@@ -164,19 +317,36 @@ int main(int argc, char** argv)
         dialogTimer.start();
         w->ModifyIndicator();
         modify.push_back(dialogShown);
-        w->close();
-        for (int i = 0; i < 3; ++i) {
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QCoreApplication::processEvents();
+        if (r == 0)
+            windowPeak = PeakRssMb(); // the window's own, before any reference ran
+
+        // The references of this run: the blocking fill, then the raw read.
+        for (const char* name : kFills) {
+            FillSeries& s = fills[name];
+            s.Blocking.push_back(BlockingFill(w, s.Sql));
+            double first = 0, whole = 0;
+            rawRead(s.Sql, &first, &whole);
+            s.RawFirst.push_back(first);
+            s.RawWhole.push_back(whole);
+            s.BlockingRatio.push_back(s.Whole.back() / s.Blocking.back());
+            s.RawRatio.push_back(s.Whole.back() / whole);
         }
+        w->close();
+        Flush();
     }
-    Report("show: tree, first leaf and its list", Median(show), 0, 0);
-    Report("top unit (all units)", Median(top), Median(topRaw), topRows);
-    Report("a department", Median(dept), Median(deptRaw), deptRows);
-    Report("filter change on the department", Median(change), Median(changeRaw), changeRows);
-    Report("entry dialog open for adding", Median(add), 0, 0);
-    Report("entry dialog open for modifying", Median(modify), 0, 0);
-    std::printf("peak resident memory %.0f MB\n", PeakRssMb());
+
+    Report("show: tree, first leaf", Median(show), 0);
+    for (const char* name : kFills)
+        ReportFill(name, fills[name]);
+    std::printf("%-22s              | the department's first rows %.1f ms, whole %.1f ms, "
+                "longest gap %.1f ms after the click that cancelled the top unit's fill\n",
+                "overtaking click", Median(overtakeFirst), Median(overtakeWhole),
+                Median(overtakeGap));
+    Report("entry dialog, adding", Median(add), 0);
+    Report("entry dialog, modifying", Median(modify), 0);
+    std::printf("peak resident memory: %.0f MB with the window's fills, %.0f MB after the "
+                "references\n",
+                windowPeak, PeakRssMb());
     SetSqlObserver({});
     SetCurrentWorkContext(nullptr);
     Application = nullptr;

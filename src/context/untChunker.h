@@ -36,11 +36,6 @@ public:
     }
     // Hands on the rows read so far (also an empty result, so its columns are known).
     bool Finish() { return m_store.RowCount() > 0 || m_chunks == 0 ? Seal() : true; }
-    // Rows the next FETCH should ask for (engines that read in batches).
-    int NextBatch() const
-    {
-        return m_chunks == 0 && m_policy.FirstRows > 0 ? m_policy.FirstRows : m_policy.Rows;
-    }
 
 private:
     bool Seal()
@@ -67,5 +62,5 @@ class QSqlDatabase;
 // They return through `done` whether the read ran to its end.
 bool ReadSqliteRows(const QSqlDatabase& db, const QString& sql, TChunker& chunker,
                     TReadInterrupter* interrupter, bool& done);
-bool ReadPgRows(const QSqlDatabase& db, const QString& sql, bool batches, TChunker& chunker,
+bool ReadPgRows(const QSqlDatabase& db, const QString& sql, TChunker& chunker,
                 TReadInterrupter* interrupter, bool& done);

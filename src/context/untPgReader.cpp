@@ -20,33 +20,25 @@ bool NumericOid(Oid type)
 
 using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
 
-Result Exec(PGconn* conn, const QByteArray& sql)
+// The next result of the running statement, waiting on the socket while watching for an
+// interruption: the server is asked to cancel (again every 200 ms, as a cancel that comes
+// before the statement starts is lost). Null when the statement has no more results.
+Result NextResult(PGconn* conn, PGcancel* cancel, TReadInterrupter* interrupter)
 {
-    return Result(PQexec(conn, sql.constData()), &PQclear);
-}
-
-// Runs a statement while watching for an interruption: the server is asked to cancel it (again
-// every 200 ms, as a cancel that comes before the statement starts is lost).
-Result Exec(PGconn* conn, const QByteArray& sql, PGcancel* cancel, TReadInterrupter* interrupter)
-{
-    if (!interrupter || !cancel)
-        return Exec(conn, sql);
-    if (!PQsendQuery(conn, sql.constData()))
-        return Result(nullptr, &PQclear);
     QElapsedTimer sinceCancel;
-    while (PQconsumeInput(conn) && PQisBusy(conn)) {
-        if (interrupter->Interrupted() && (!sinceCancel.isValid() || sinceCancel.elapsed() > 200)) {
+    while (PQisBusy(conn)) {
+        if (interrupter && cancel && interrupter->Interrupted() &&
+            (!sinceCancel.isValid() || sinceCancel.elapsed() > 200)) {
             char error[256];
             PQcancel(cancel, error, sizeof error);
             sinceCancel.start();
         }
         pollfd socket{PQsocket(conn), POLLIN, 0};
         poll(&socket, 1, 20);
+        if (!PQconsumeInput(conn))
+            break; // the connection is gone: PQgetResult reports it
     }
-    Result last(nullptr, &PQclear);
-    while (PGresult* next = PQgetResult(conn))
-        last.reset(next);
-    return last;
+    return Result(PQgetResult(conn), &PQclear);
 }
 
 QString ErrorOf(PGconn* conn, const PGresult* result)
@@ -55,28 +47,17 @@ QString ErrorOf(PGconn* conn, const PGresult* result)
     return QString::fromUtf8(message).trimmed();
 }
 
-bool Failed(const PGresult* result)
+// One row of a single-row result into the chunker; false when the sink wants no more.
+bool AppendRow(const PGresult* result, TChunker& chunker)
 {
-    const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
-    return status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK;
-}
-
-// The rows of one result into the chunker; false when the sink wants no more.
-bool Append(const PGresult* result, TChunker& chunker)
-{
-    const int rows = PQntuples(result), columns = PQnfields(result);
-    for (int r = 0; r < rows; ++r) {
-        TColumnStore& store = chunker.Store();
-        for (int c = 0; c < columns; ++c) {
-            if (PQgetisnull(result, r, c))
-                store.AppendNull(c);
-            else
-                store.AppendUtf8(c, PQgetvalue(result, r, c), PQgetlength(result, r, c));
-        }
-        if (!chunker.EndRow())
-            return false;
+    TColumnStore& store = chunker.Store();
+    for (int c = 0, columns = PQnfields(result); c < columns; ++c) {
+        if (PQgetisnull(result, 0, c))
+            store.AppendNull(c);
+        else
+            store.AppendUtf8(c, PQgetvalue(result, 0, c), PQgetlength(result, 0, c));
     }
-    return true;
+    return chunker.EndRow();
 }
 
 void SetColumns(const PGresult* result, TChunker& chunker)
@@ -112,7 +93,7 @@ struct CancelGuard {
 };
 } // namespace
 
-bool ReadPgRows(const QSqlDatabase& db, const QString& sql, bool batches, TChunker& chunker,
+bool ReadPgRows(const QSqlDatabase& db, const QString& sql, TChunker& chunker,
                 TReadInterrupter* interrupter, bool& done)
 {
     done = false;
@@ -125,48 +106,42 @@ bool ReadPgRows(const QSqlDatabase& db, const QString& sql, bool batches, TChunk
     if (!conn)
         return false;
     const CancelGuard cancel(interrupter, conn);
-    const auto interrupted = [interrupter] { return interrupter && interrupter->Interrupted(); };
-    const auto run = [&](const QByteArray& text) {
-        return Exec(conn, text, cancel.cancel, interrupter);
-    };
-    if (!batches) {
-        const Result result = run(sql.toUtf8());
-        if (interrupted())
-            return true;
-        if (Failed(result.get()))
-            throw TExceptDbManager(ErrorOf(conn, result.get()));
-        SetColumns(result.get(), chunker);
-        done = Append(result.get(), chunker) && chunker.Finish();
-        return true;
+    // Single-row mode: the plan and speed of a plain execution (parallel workers included,
+    // which a cursor cannot have), while only one row is held here at a time.
+    if (!PQsendQuery(conn, sql.toUtf8().constData()))
+        throw TExceptDbManager(ErrorOf(conn, nullptr));
+    PQsetSingleRowMode(conn);
+    bool wanted = true, columnsSet = false;
+    QString error;
+    // Every result is taken, also after the sink stopped: the connection is then free again.
+    while (Result result = NextResult(conn, cancel.cancel, interrupter)) {
+        const ExecStatusType status = PQresultStatus(result.get());
+        if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK &&
+            status != PGRES_COMMAND_OK) {
+            error = ErrorOf(conn, result.get());
+            continue;
+        }
+        if (!wanted)
+            continue;
+        if (!columnsSet) {
+            SetColumns(result.get(), chunker);
+            columnsSet = true;
+        }
+        if (status == PGRES_SINGLE_TUPLE &&
+            (!AppendRow(result.get(), chunker) || (interrupter && interrupter->Interrupted()))) {
+            wanted = false;
+            if (cancel.cancel) {
+                char text[256];
+                PQcancel(cancel.cancel, text, sizeof text); // the rest is not read
+            }
+        }
     }
-    // In batches through a cursor of its own transaction: the whole result is never held twice.
-    Result begun = Exec(conn, "BEGIN");
-    if (Failed(begun.get()))
-        throw TExceptDbManager(ErrorOf(conn, begun.get()));
-    struct End {
-        PGconn* conn;
-        ~End() { Exec(conn, "ROLLBACK"); } // a read-only transaction: nothing to keep
-    } end{conn};
-    const Result declared = Exec(conn, "DECLARE vw_rows NO SCROLL CURSOR FOR " + sql.toUtf8());
-    if (interrupted())
+    if (interrupter && interrupter->Interrupted())
         return true;
-    if (Failed(declared.get()))
-        throw TExceptDbManager(ErrorOf(conn, declared.get()));
-    for (bool first = true;; first = false) {
-        const Result batch =
-            Exec(conn,
-                 "FETCH " + QByteArray::number(std::max(1, chunker.NextBatch())) + " FROM vw_rows");
-        if (interrupted())
-            return true;
-        if (Failed(batch.get()))
-            throw TExceptDbManager(ErrorOf(conn, batch.get()));
-        if (first)
-            SetColumns(batch.get(), chunker);
-        if (PQntuples(batch.get()) == 0)
-            break;
-        if (!Append(batch.get(), chunker))
-            return true;
-    }
-    done = chunker.Finish();
+    if (error.isEmpty() && PQstatus(conn) != CONNECTION_OK)
+        error = ErrorOf(conn, nullptr); // lost on the way: never a short list taken for whole
+    if (!error.isEmpty() && wanted)
+        throw TExceptDbManager(error);
+    done = wanted && chunker.Finish();
     return true;
 }

@@ -93,9 +93,8 @@ bool ReadRows(TAdoConn* conn, const QString& sql, const TChunkPolicy& policy,
     try {
         const QSqlDatabase db = conn->Database();
         TChunker chunker(policy, sink);
-        const bool batches = policy.Rows > 0 || policy.FirstRows > 0;
         if (!ReadSqliteRows(db, sql, chunker, interrupter, done) &&
-            !ReadPgRows(db, sql, batches, chunker, interrupter, done))
+            !ReadPgRows(db, sql, chunker, interrupter, done))
             done = ReadQtSqlRows(db, sql, chunker, interrupter);
     } catch (const TExceptDbManager& e) {
         if (interrupter && interrupter->Interrupted())

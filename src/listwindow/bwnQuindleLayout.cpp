@@ -66,6 +66,11 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     labStatus = new QLabel(tblChildMain);
     labStatus->setObjectName(QStringLiteral("labStatus"));
     labStatus->setContentsMargins(0, 0, 8, 0);
+    // Wide enough for any count, so a new count repaints the label, not the whole tool bar.
+    labStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    labStatus->setMinimumWidth(
+        labStatus->fontMetrics().horizontalAdvance(QStringLiteral("正在读取… 已读 00,000,000 条")) +
+        8);
     tblChildMain->addWidget(labStatus);
 
     mnuShowUT = action("mnuShowUT", QStringLiteral("显示/关闭单位树"), QString(), QIcon());

@@ -18,16 +18,39 @@ Currency Currency::FromDouble(double value)
     return FromRaw(static_cast<qint64>(scaled));
 }
 
-std::optional<Currency> Currency::FromText(const QString& input)
+namespace
 {
-    const QString text = input.trimmed();
-    if (text.isEmpty())
+char16_t Code(QChar c)
+{
+    return c.unicode();
+}
+char16_t Code(unsigned char c)
+{
+    return c;
+}
+
+// White space as QString::trimmed() sees it; of UTF-8 bytes only the ASCII ones.
+template <class Char> bool Blank(Char c)
+{
+    if constexpr (sizeof(Char) == 1)
+        return c < 0x80 && QChar(Code(c)).isSpace();
+    else
+        return c.isSpace();
+}
+
+// The exact decimal in characters [begin, end): QChar or UTF-8 bytes alike (digits are ASCII).
+template <class Char> std::optional<Currency> ParseDecimal(const Char* begin, const Char* end)
+{
+    while (begin != end && Blank(*begin))
+        ++begin;
+    while (end != begin && Blank(end[-1]))
+        --end;
+    if (begin == end)
         return std::nullopt;
-    int pos = 0;
     bool negative = false;
-    if (text[0] == QLatin1Char('-') || text[0] == QLatin1Char('+')) {
-        negative = text[0] == QLatin1Char('-');
-        pos = 1;
+    if (Code(*begin) == u'-' || Code(*begin) == u'+') {
+        negative = Code(*begin) == u'-';
+        ++begin;
     }
     qint64 whole = 0;
     qint64 frac = 0;
@@ -35,16 +58,16 @@ std::optional<Currency> Currency::FromText(const QString& input)
     bool seenDigit = false;
     bool inFrac = false;
     constexpr qint64 limit = std::numeric_limits<qint64>::max() / 10000 / 10;
-    for (; pos < text.size(); ++pos) {
-        const QChar c = text[pos];
-        if (c == QLatin1Char('.') && !inFrac) {
+    for (; begin != end; ++begin) {
+        const char16_t c = Code(*begin);
+        if (c == u'.' && !inFrac) {
             inFrac = true;
             continue;
         }
-        if (!c.isDigit() || c.unicode() > '9')
+        if (c < u'0' || c > u'9')
             return std::nullopt;
         seenDigit = true;
-        const int d = c.unicode() - '0';
+        const int d = c - u'0';
         if (inFrac) {
             if (fracDigits == 4) {
                 if (d != 0)
@@ -64,7 +87,19 @@ std::optional<Currency> Currency::FromText(const QString& input)
     for (int i = fracDigits; i < 4; ++i)
         frac *= 10;
     const qint64 raw = whole * 10000 + frac;
-    return FromRaw(negative ? -raw : raw);
+    return Currency::FromRaw(negative ? -raw : raw);
+}
+} // namespace
+
+std::optional<Currency> Currency::FromText(const QString& text)
+{
+    return ParseDecimal(text.constData(), text.constData() + text.size());
+}
+
+std::optional<Currency> Currency::FromUtf8(const char* data, qsizetype size)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    return ParseDecimal(bytes, bytes + size);
 }
 
 QString Currency::ToSqlText() const

@@ -23,6 +23,8 @@ public:
     // An exact decimal text ("-12.5", "1e3" is refused); nullopt when it is not a number
     // or has more than four decimals of non-zero digits or does not fit.
     static std::optional<Currency> FromText(const QString& text);
+    // The same from UTF-8 bytes (a database's text), without a QString.
+    static std::optional<Currency> FromUtf8(const char* data, qsizetype size);
 
     constexpr qint64 Raw() const { return m_raw; }
     double ToDouble() const { return static_cast<double>(m_raw) / 10000.0; }

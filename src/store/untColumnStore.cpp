@@ -132,7 +132,7 @@ void TColumnStore::AppendUtf8(int col, const char* data, int size)
     }
     // A number column: exact decimals stay numbers, anything else turns it into text.
     if (c.kind == Kind::Number) {
-        if (auto money = Currency::FromText(QString::fromUtf8(data, size))) {
+        if (auto money = Currency::FromUtf8(data, size)) {
             AddNumber(c, money->Raw(), false);
             return;
         }

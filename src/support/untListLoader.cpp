@@ -13,8 +13,9 @@ namespace
 {
 std::atomic<int> g_liveThreads{0};
 
-// A screenful first, then parts of a few thousand rows at least every 50 ms.
-constexpr TChunkPolicy kParts{64, 20000, 50};
+// A screenful first, then a part at least every 100 ms (each part is a repaint on the window's
+// thread; more often only takes time from the read).
+constexpr TChunkPolicy kParts{64, 20000, 100};
 } // namespace
 
 // The loader's thread: waits for a request, reads it, hands its parts over.
@@ -110,6 +111,8 @@ private:
         } catch (const std::exception& e) {
             ok = false;
             error = QString::fromUtf8(e.what());
+            // The next read starts on a new connection: one the server dropped stays unusable.
+            m_connection.reset(m_connection->Clone());
         }
         QStringList texts;
         for (const TMoneySum& sum : sums)

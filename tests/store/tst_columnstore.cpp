@@ -2,6 +2,7 @@
 #include "store/untColumnStore.h"
 
 #include <QDate>
+#include <cstring>
 #include <gtest/gtest.h>
 
 TEST(Currency, ExactTextAndRounding)
@@ -24,6 +25,17 @@ TEST(Currency, ExactTextAndRounding)
     EXPECT_EQ(Currency::FromText("-0.004")->Format2(), "0.00");
     EXPECT_EQ(Currency::FromText("-1000")->Format2(), "-1,000.00");
     EXPECT_THROW(Currency::FromDouble(1e16), Exception); // never a wrapped value
+    // A database's UTF-8 text reads as the same text does; typed text may have wide blanks.
+    for (const char* text : {" 12.5\t", "-0.0001", "1e3", "12.00001", "", "99999999999999999999"}) {
+        const auto fromText = Currency::FromText(QString::fromUtf8(text));
+        const auto fromUtf8 = Currency::FromUtf8(text, qsizetype(strlen(text)));
+        EXPECT_EQ(fromUtf8.has_value(), fromText.has_value()) << text;
+        if (fromText && fromUtf8) {
+            EXPECT_EQ(fromUtf8->Raw(), fromText->Raw()) << text;
+        }
+    }
+    EXPECT_TRUE(Currency::FromText(QStringLiteral("\u3000"
+                                                  "5")));
 }
 
 TEST(Currency, SumsAndTextsBeyondSixtyFourBits)

@@ -72,3 +72,29 @@ TEST_P(Loader, PartsInOrderWithExactSumsAndCancelling)
     }
     EXPECT_EQ(TListLoader::LiveThreads(), 0);
 }
+
+TEST_P(Loader, AServerThatDropsTheReadMidwayIsAFailureNotAShortList)
+{
+    if (GetParam() != Engine::PostgreSQL)
+        GTEST_SKIP() << "a server's own connection";
+    TListLoader loader(db.Def());
+    int rows = 0;
+    QObject::connect(
+        &loader, &TListLoader::Part,
+        [&](std::shared_ptr<const TColumnStore> part, int) { rows += part->RowCount(); });
+    QSignalSpy finished(&loader, &TListLoader::Finished);
+    loader.Start("select i as dropped_read, repeat('x', 2000) as pad, pg_sleep(0.002) as s "
+                 "from generate_series(1, 20000) i",
+                 {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rows > 0; }, 10000)); // it is streaming
+    db.Exec("select pg_terminate_backend(pid) from pg_stat_activity where query like "
+            "'%dropped_read%' and pid <> pg_backend_pid()");
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_FALSE(finished[0][1].toBool());
+    EXPECT_FALSE(finished[0][2].toString().isEmpty());
+    EXPECT_LT(rows, 20000);
+    // The next read works again, on a new connection.
+    loader.Start("select count(*) as c from t", {});
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_TRUE(finished.last()[1].toBool()) << finished.last()[2].toString().toStdString();
+}
