@@ -103,6 +103,7 @@ bool ReadRows(TAdoConn* conn, const QString& sql, const TChunkPolicy& policy,
         TraceSql({conn->DisplayName(), QStringLiteral("open"), false, e.Message(), sql});
         throw;
     }
-    TraceSql({conn->DisplayName(), QStringLiteral("open"), true, QString(), sql});
+    TraceSql({conn->DisplayName(), QStringLiteral("open"), true, QString(), sql,
+              interrupter && interrupter->Interrupted()});
     return done;
 }

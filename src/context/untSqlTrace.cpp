@@ -39,8 +39,9 @@ void TraceSql(const SqlTraceEntry& entry)
         return;
     QString flat = entry.Sql;
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QString status =
-        entry.Ok ? QStringLiteral("ok") : QStringLiteral("error: ") + entry.Error.simplified();
+    const QString status = !entry.Ok         ? QStringLiteral("error: ") + entry.Error.simplified()
+                           : entry.Cancelled ? QStringLiteral("cancelled")
+                                             : QStringLiteral("ok");
     file.write((QDateTime::currentDateTime().toString(Qt::ISODateWithMs) + '\t' + entry.Connection +
                 '\t' + entry.Kind + '\t' + status + '\t' + flat + '\n')
                    .toUtf8());

@@ -11,11 +11,12 @@ struct SqlTraceEntry {
     bool Ok;
     QString Error;
     QString Sql;
+    bool Cancelled = false; // stopped on request before its end (Ok stays true)
 };
 using SqlObserver = std::function<void(const SqlTraceEntry&)>;
 
 // An in-process observer (tests count and compare statements with it).
 void SetSqlObserver(SqlObserver observer);
 // Hands the entry to the observer and appends it to the file named by VESPERWALD_SQL_TRACE as
-// "<ISO time>\t<connection>\t<open|exec>\t<ok|error: message>\t<sql>".
+// "<ISO time>\t<connection>\t<open|exec>\t<ok|cancelled|error: message>\t<sql>".
 void TraceSql(const SqlTraceEntry& entry);

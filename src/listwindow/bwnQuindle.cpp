@@ -216,9 +216,12 @@ void TbfrmQuindle::ListPart(std::shared_ptr<const TColumnStore> part)
 {
     if (!m_gridManager || !m_filling)
         return;
+    const bool first = m_rowsRead == 0;
     m_rowsRead += part->RowCount();
     const QString problem = m_gridManager->AddPart(ngdBudget, std::move(part), true);
     if (problem.isEmpty()) {
+        if (first)
+            FitIdColumn(); // the first screenful shows whole ids
         ShowReading();
         emit ListRowsArrived(m_rowsRead);
         return;
@@ -246,9 +249,7 @@ void TbfrmQuindle::FinishList(bool ok, const QString& error)
 {
     m_filling = false;
     m_listFailed = !ok;
-    const int idColumn = ngdBudget->ColumnIndex(QStringLiteral("budgid"));
-    if (idColumn >= 0)
-        ngdBudget->FitColumnWidth(idColumn, 35); // ids grow with the list
+    FitIdColumn();
     UpdateActionStates();
     labStatus->setText(ok ? QStringLiteral("共 %L1 条").arg(m_rowsRead) : QString());
     emit ListFilled();
@@ -256,6 +257,13 @@ void TbfrmQuindle::FinishList(bool ok, const QString& error)
     if (!ok)
         ShowMessage(QStringLiteral("无法读取预算指标：%1").arg(error), CaptionRefuse(),
                     MsgIcon::Error);
+}
+
+void TbfrmQuindle::FitIdColumn()
+{
+    const int idColumn = ngdBudget->ColumnIndex(QStringLiteral("budgid"));
+    if (idColumn >= 0)
+        ngdBudget->FitColumnWidth(idColumn, 35); // ids grow with the list
 }
 
 void TbfrmQuindle::ShowReading()

@@ -130,6 +130,7 @@ private:
     void ListFinished(bool ok, const QString& error, const QStringList& sums);
     void FinishList(bool ok, const QString& error);
     void ShowReading();
+    void FitIdColumn();
 
     std::unique_ptr<TBudgetManage> m_store;
     std::unique_ptr<TNextGridManager> m_gridManager;
