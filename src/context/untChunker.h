@@ -1,7 +1,7 @@
 #pragma once
 // Cuts a stream of rows into column-store chunks (for the readers of each engine).
 
-#include "context/untRowReader.h"
+#include "context/untRowChunks.h"
 
 #include <QElapsedTimer>
 #include <QList>
