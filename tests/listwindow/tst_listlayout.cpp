@@ -1,0 +1,33 @@
+// A column layout file beside the executable that does not fit the list. This test has an
+// executable (and so a folder) of its own: the file would reach every list window test.
+#include "fixtures/ListFixture.h"
+#include "controls/TNextGrid.h"
+#include "listwindow/bwnQuindle.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <gtest/gtest.h>
+
+INSTANTIATE_TEST_SUITE_P(Db, ListFixture, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         EngineName);
+
+TEST_P(ListFixture, LayoutFileThatDoesNotFitIsNamedOnce)
+{
+    const QString path = QCoreApplication::applicationDirPath() + "/ngdBudget.for";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[DTFormatInfo]\nhigh=2\n[strFieldName]\n0=chk\n1=budgid\n2=NumId\n"
+               "[xcFieldType]\n0=1\n1=1\n2=1\n[xcFieldDataType]\n0=2\n1=1\n2=1\n"
+               "[intFieldLen]\n0=020\n1=080\n2=40\n");
+    file.close();
+    TbfrmQuindle* w = Open();
+    QFile::remove(path);
+    ASSERT_EQ(messages->Messages().size(), 1);
+    EXPECT_TRUE(messages->Texts()[0].contains("ngdBudget.for"));
+    EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("已改用内置的列")));
+    EXPECT_EQ(w->ngdBudget->ColumnCount(), 36);
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
+    Choose(w->cobMid, 0);
+    EXPECT_EQ(messages->Messages().size(), 1); // once
+}
