@@ -118,3 +118,19 @@ QIcon IconHide()
         p.drawLine(11, 16, 20, 25);
     });
 }
+
+QIcon IconExport()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(Pen(QColor(40, 110, 60), 1.5));
+        p.setBrush(QColor(235, 250, 238));
+        p.drawRect(4, 4, 18, 24);
+        p.setPen(Pen(QColor(40, 110, 60), 1));
+        for (int y = 10; y <= 22; y += 6)
+            p.drawLine(7, y, 19, y);
+        p.setPen(Pen(QColor(30, 90, 200), 3.5));
+        p.drawLine(14, 18, 27, 18);
+        p.drawLine(22, 13, 27, 18);
+        p.drawLine(22, 23, 27, 18);
+    });
+}

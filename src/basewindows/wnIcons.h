@@ -8,6 +8,7 @@ QIcon IconAdd();
 QIcon IconModify();
 QIcon IconDelete();
 QIcon IconExit();
+QIcon IconExport();
 QIcon IconOk();
 QIcon IconClose();
 QIcon IconUnit();

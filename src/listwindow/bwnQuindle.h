@@ -42,6 +42,7 @@ public:
     QAction* tbtnAdd;
     QAction* tbtnMod;
     QAction* tbtnDel;
+    QAction* tbtnExport;
     QAction* tbtnColse;
     QAction* mnuShowUT;
     QAction* mimExcel;
@@ -49,6 +50,7 @@ public:
     QAction* mnuAdd;
     QAction* mnuMod;
     QAction* mnuDel;
+    QAction* mnuExport;
     QFrame* Panel1;
     QFrame* Panel2;
     QToolButton* sbtnHindUT;
@@ -102,6 +104,11 @@ public:
     void N4Click();
     void N5Click();
     void mimExcelClick();
+    // Asks for a file (workbook or CSV) and writes the list as shown to it.
+    void tbtnExportClick();
+    // Writes the list as shown, with a progress window that can cancel; false when cancelled.
+    bool ExportList(const QString& path);
+    QString ExportSheetName() const;
     void mnuShowUTClick();
     void sbtnHindUTClick();
     void Splitter1Moved(int pos);

@@ -52,12 +52,15 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     tbtnAdd = action("tbtnAdd", QStringLiteral(" 增加 "), QStringLiteral("增加"), IconAdd());
     tbtnMod = action("tbtnMod", QStringLiteral("修改"), QStringLiteral("修改"), IconModify());
     tbtnDel = action("tbtnDel", QStringLiteral("删除"), QStringLiteral("删除"), IconDelete());
+    tbtnExport =
+        action("tbtnExport", QStringLiteral("导出"), QStringLiteral("导出 (Ctrl+S)"), IconExport());
     tbtnColse = action("tbtnColse", QStringLiteral("退出"), QStringLiteral("退出"), IconExit());
     tblChildMain->setIconSize(QSize(24, 24));
     tblChildMain->addAction(tbtnAdd);
     tblChildMain->addAction(tbtnMod);
     tblChildMain->addSeparator()->setObjectName(QStringLiteral("ToolButton6"));
     tblChildMain->addAction(tbtnDel);
+    tblChildMain->addAction(tbtnExport);
     tblChildMain->addSeparator()->setObjectName(QStringLiteral("ToolButton4"));
     tblChildMain->addAction(tbtnColse);
     auto* space = new QWidget(tblChildMain);
@@ -94,12 +97,15 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     mitemDataVind->addSeparator()->setObjectName(QStringLiteral("N2"));
     mitemDataVind->addAction(mnuDel);
     mitemDataVind->addSeparator()->setObjectName(QStringLiteral("N6"));
+    mnuExport = action("mnuExport", QStringLiteral("导出(&X)…"), QString(), IconExport());
+    mnuExport->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    mitemDataVind->addAction(mnuExport);
     // The shortcuts work while the window has the focus, with or without the host's menu bar.
-    for (QAction* a : {mnuAdd, mnuMod, mnuDel}) {
+    for (QAction* a : {mnuAdd, mnuMod, mnuDel, mnuExport}) {
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a);
     }
-    for (QAction* a : {tbtnAdd, tbtnMod, mnuAdd, mnuMod})
+    for (QAction* a : {tbtnAdd, tbtnMod, mnuAdd, mnuMod, tbtnExport, mnuExport})
         a->setEnabled(false); // until a list has been read
 
     Wire(tbtnAdd, &TbfrmQuindle::tbtnAddClick);
@@ -108,6 +114,8 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     Wire(mnuMod, &TbfrmQuindle::tbtnModClick);
     Wire(tbtnDel, &TbfrmQuindle::tbtnDelClick);
     Wire(mnuDel, &TbfrmQuindle::tbtnDelClick);
+    Wire(tbtnExport, &TbfrmQuindle::tbtnExportClick);
+    Wire(mnuExport, &TbfrmQuindle::tbtnExportClick);
     Wire(tbtnColse, &TbfrmQuindle::tbtnColseClick);
     Wire(mnuColse, &TbfrmQuindle::tbtnColseClick);
     Wire(mnuShowUT, &TbfrmQuindle::mnuShowUTClick);

@@ -1,6 +1,7 @@
 // The list window used as an operator uses it: every way of closing it, the workspace,
 // the keyboard, large amounts, failures in the middle of a run, a fill overtaken or closed.
 #include "fixtures/ListFixture.h"
+#include "fixtures/SheetReader.h"
 #include "context/untAdodbIsomer.h"
 #include "context/untSqlTrace.h"
 #include "controls/TNextGrid.h"
@@ -13,6 +14,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -252,4 +256,42 @@ TEST_P(ListFixture, ANewClickOrClosingDuringAFillCancelsIt)
     EXPECT_EQ(TListLoader::LiveThreads(), 0);
     QApplication::processEvents();
     EXPECT_TRUE(messages->Texts().isEmpty()) << messages->Texts().join('\n').toStdString();
+}
+
+TEST_P(ListFixture, ExportWritesTheListAsShownAndAsksBeforeReplacing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("list.csv");
+    TbfrmQuindle* w = Open();
+    int dialogs = 0;
+    hostApp.SetModalDriver([&](QDialog* d) {
+        auto* files = qobject_cast<QFileDialog*>(d);
+        EXPECT_NE(files, nullptr);
+        ++dialogs;
+        files->selectFile(path);
+        return int(QDialog::Accepted);
+    });
+    QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(dialogs, 1);
+    const QList<QStringList> rows = ReadCsv(path);
+    ASSERT_EQ(rows.size(), 4); // header, two indicators, totals
+    EXPECT_EQ(rows[0].value(0),
+              w->ngdBudget->Column(1).Caption); // the check-box column is not data
+    const int id =
+        rows[0].indexOf(w->ngdBudget->Column(w->ngdBudget->ColumnIndex("budgid")).Caption);
+    ASSERT_GE(id, 0);
+    EXPECT_EQ((QStringList{rows[1][id], rows[2][id], rows[3][id]}), Column(w, "budgid"));
+    const int input =
+        rows[0].indexOf(w->ngdBudget->Column(w->ngdBudget->ColumnIndex("inputmoney")).Caption);
+    EXPECT_EQ(rows[3].value(input), "112.5");
+
+    // An existing file is replaced only when the operator says so.
+    messages->Answer(mrNo);
+    QFile::resize(path, 3);
+    w->tbtnExport->trigger();
+    EXPECT_EQ(QFileInfo(path).size(), 3);
+    EXPECT_TRUE(messages->Texts().last().contains(QStringLiteral("已存在")));
+    messages->Answer(mrYes);
+    w->tbtnExport->trigger();
+    EXPECT_EQ(ReadCsv(path).size(), 4);
 }

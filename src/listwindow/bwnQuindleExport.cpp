@@ -1,0 +1,93 @@
+// Exporting the list as shown to a workbook or a CSV file.
+#include "listwindow/bwnQuindle.h"
+
+#include "context/untWorkContext.h"
+#include "controls/TNextGrid.h"
+#include "platform/untApplication.h"
+#include "support/untTableExport.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QSettings>
+
+namespace
+{
+const char* const kFolderKey = "Export/folder";
+const QString kXlsxFilter = QStringLiteral("Excel 工作簿 (*.xlsx)");
+const QString kCsvFilter = QStringLiteral("CSV 文件，UTF-8 (*.csv)");
+
+// A file name without the characters file systems refuse.
+QString FileNameOf(QString text)
+{
+    for (QChar& c : text)
+        if (QStringLiteral("\\/:*?\"<>|").contains(c) || c.unicode() < 0x20)
+            c = u'_';
+    return text;
+}
+} // namespace
+
+QString TbfrmQuindle::ExportSheetName() const
+{
+    return QStringLiteral("%1年%2").arg(WorkingDataYear()).arg(cobBType->currentText());
+}
+
+void TbfrmQuindle::tbtnExportClick()
+{
+    if (Filling() || ngdBudget->RowCount() == 0)
+        return;
+    QSettings settings;
+    const QString folder = settings.value(QLatin1String(kFolderKey), QDir::homePath()).toString();
+    const QString name = FileNameOf(ExportSheetName() + QLatin1Char('-') + SelectedUnitName);
+    QFileDialog dialog(this, QStringLiteral("导出预算指标"), folder + QLatin1Char('/') + name,
+                       kXlsxFilter + QStringLiteral(";;") + kCsvFilter);
+    dialog.setObjectName(QStringLiteral("dlgExport"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+    dialog.setDefaultSuffix(QStringLiteral("xlsx"));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        dialog.setDefaultSuffix(filter == kCsvFilter ? QStringLiteral("csv")
+                                                     : QStringLiteral("xlsx"));
+    });
+    if (Application->ExecModal(&dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().constFirst();
+    if (QFileInfo::exists(path) &&
+        ShowMessage(
+            QStringLiteral("文件%1已存在，要替换它吗？").arg(QDir::toNativeSeparators(path)),
+            CaptionConfirm(), MsgIcon::Question, MsgButtons::YesNo) != mrYes)
+        return;
+    settings.setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
+    ExportList(path);
+}
+
+bool TbfrmQuindle::ExportList(const QString& path)
+{
+    const TExportTable table = GridExportTable(ngdBudget);
+    QProgressDialog progress(QStringLiteral("正在导出…"), QStringLiteral("取消"), 0, table.Rows,
+                             this);
+    progress.setObjectName(QStringLiteral("dlgExportProgress"));
+    progress.setWindowTitle(QStringLiteral("导出"));
+    progress.setWindowModality(Qt::ApplicationModal); // nothing changes the list meanwhile
+    progress.setMinimumDuration(300);
+    const bool written = ExportTable(table, path, ExportSheetName(), [&](int done, int rows) {
+        progress.setLabelText(done < rows
+                                  ? QStringLiteral("正在导出… %L1 / %L2 行").arg(done).arg(rows)
+                                  : QStringLiteral("正在写入文件…"));
+        progress.setValue(done);
+        QCoreApplication::processEvents();
+        return !progress.wasCanceled();
+    });
+    progress.reset();
+    labStatus->setText(written ? QStringLiteral("已导出 %L1 行").arg(table.Rows)
+                               : QStringLiteral("导出已取消"));
+    if (written && SysParams().ShowSuccessMsg == QLatin1String("1"))
+        ShowMessage(
+            QStringLiteral("已导出%L1行到%2。").arg(table.Rows).arg(QDir::toNativeSeparators(path)),
+            CaptionInfo(), MsgIcon::Information);
+    return written;
+}

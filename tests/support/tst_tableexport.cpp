@@ -1,0 +1,94 @@
+#include "fixtures/SheetReader.h"
+#include "platform/untException.h"
+#include "support/untTableExport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace
+{
+// Codes with leading zeros, texts that CSV and XML must carry, exact and inexact amounts.
+const QStringList kTexts[] = {
+    {"001", "a, \"quoted\" name", "12.5"},
+    {"0100", QStringLiteral("第一行\n第二行"), "-3.2500"},
+    {"x\x01y", "", ""},
+    {QStringLiteral("合计"), "", QStringLiteral("≈9.25")},
+};
+
+TExportTable Table(int rows = 4)
+{
+    TExportTable t;
+    t.Columns = {{QStringLiteral("预算编码"), false, 12},
+                 {QStringLiteral("名称"), false, 30},
+                 {QStringLiteral("金额"), true, 16}};
+    t.Rows = rows;
+    t.Text = [](int r, int c) { return kTexts[r % 4][c]; };
+    t.Amount = [](int r, int c) -> std::optional<Currency> {
+        const QString text = kTexts[r % 4][c];
+        return text.isEmpty() ? std::nullopt : Currency::FromText(text);
+    };
+    return t;
+}
+} // namespace
+
+TEST(TableExport, WorkbookKeepsCodesAsTextAmountsAsNumbersAndFreezesTheHeader)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("list.xlsx");
+    ASSERT_TRUE(ExportTable(Table(), path, QStringLiteral("2026年预算数[1]")));
+    const SheetRows rows = ReadSheet(path);
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_EQ(rows[0][0].Text, QStringLiteral("预算编码"));
+    EXPECT_EQ(rows[1][0].Text, "001");
+    EXPECT_FALSE(rows[1][0].Number);
+    EXPECT_EQ(rows[1][1].Text, "a, \"quoted\" name");
+    EXPECT_TRUE(rows[1][2].Number);
+    EXPECT_EQ(rows[1][2].Text, "12.5");
+    EXPECT_EQ(rows[2][1].Text, QStringLiteral("第一行\n第二行"));
+    EXPECT_EQ(rows[2][2].Text, "-3.25");
+    EXPECT_EQ(rows[3][0].Text, "x y"); // a control character XML cannot carry
+    EXPECT_FALSE(rows[4][2].Number);   // a sum that is not exact stays as shown
+    EXPECT_EQ(rows[4][2].Text, QStringLiteral("≈9.25"));
+    const QByteArray sheet = WorkbookPart(path, "xl/worksheets/sheet1.xml");
+    EXPECT_TRUE(sheet.contains("state=\"frozen\"")) << sheet.left(600).constData();
+    EXPECT_TRUE(WorkbookPart(path, "xl/styles.xml").contains("#,##0.00"));
+    EXPECT_TRUE(WorkbookPart(path, "xl/workbook.xml").contains("name=\"2026年预算数1\""));
+}
+
+TEST(TableExport, CsvIsUtf8WithBomAndQuotesWhatNeedsIt)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("list.CSV");
+    ASSERT_TRUE(ExportTable(Table(), path, QString()));
+    bool bom = false;
+    const QList<QStringList> rows = ReadCsv(path, &bom);
+    EXPECT_TRUE(bom);
+    ASSERT_EQ(rows.size(), 5);
+    EXPECT_EQ(rows[0], (QStringList{QStringLiteral("预算编码"), QStringLiteral("名称"),
+                                    QStringLiteral("金额")}));
+    EXPECT_EQ(rows[1], (QStringList{"001", "a, \"quoted\" name", "12.5"}));
+    EXPECT_EQ(rows[2], (QStringList{"0100", QStringLiteral("第一行\n第二行"), "-3.25"}));
+    EXPECT_EQ(rows[4][2], QStringLiteral("≈9.25"));
+}
+
+TEST(TableExport, CancelOrFailureLeavesNoFile)
+{
+    QTemporaryDir dir;
+    for (const char* name : {"big.xlsx", "big.csv"}) {
+        const QString path = dir.filePath(name);
+        int calls = 0;
+        EXPECT_FALSE(ExportTable(Table(20000), path, "s", [&](int, int) { return ++calls < 3; }))
+            << name;
+        EXPECT_FALSE(QFile::exists(path)) << name;
+    }
+    EXPECT_THROW(ExportTable(Table(), dir.filePath("no/such/folder/a.csv"), "s"), Exception);
+    EXPECT_THROW(ExportTable(Table(), dir.filePath("no/such/folder/a.xlsx"), "s"), Exception);
+    try {
+        ExportTable(Table(1048576), dir.filePath("rows.xlsx"), "s");
+        ADD_FAILURE() << "a sheet cannot hold that many rows";
+    } catch (const Exception& e) {
+        EXPECT_TRUE(e.Message().contains("CSV")) << e.Message().toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath("rows.xlsx")));
+}
