@@ -175,6 +175,103 @@ bool TBudgetManage::UpdateBudgetFields(const TBudget& b, const QString& assignme
     return ExecSql(UpdateFieldsSql(b, assignments, condition));
 }
 
+namespace
+{
+// A stored column and the record's field it is read into (a text or an amount).
+struct StoredField {
+    const char* Column;
+    QString TBudget::*Text;
+    Currency TBudget::*Money;
+};
+const StoredField kStoredFields[] = {
+    {"Eid", &TBudget::Eid, nullptr},
+    {"BKid", &TBudget::Bkid, nullptr},
+    {"Mid", &TBudget::Mid, nullptr},
+    {"IPid", &TBudget::IPid, nullptr},
+    {"Pid", &TBudget::Pid, nullptr},
+    {"Bid", &TBudget::Bid, nullptr},
+    {"Iid", &TBudget::Iid, nullptr},
+    {"IIdName", &TBudget::IIdName, nullptr},
+    {"EKid", &TBudget::EKid, nullptr},
+    {"Wid", &TBudget::Wid, nullptr},
+    {"Vid", &TBudget::Vid, nullptr},
+    {"UCid", &TBudget::UCid, nullptr},
+    {"UDid", &TBudget::UDid, nullptr},
+    {"UMid", &TBudget::UMid, nullptr},
+    {"UNid", &TBudget::UNid, nullptr},
+    {"UVid", &TBudget::UVid, nullptr},
+    {"FileName", &TBudget::FileName, nullptr},
+    {"FileDate", &TBudget::FileDate, nullptr},
+    {"InputMoney", nullptr, &TBudget::InputMoney},
+    {"DueMoney", nullptr, &TBudget::DueMoney},
+    {"BudgMoney", nullptr, &TBudget::BudgMoney},
+    {"SplitMoney", nullptr, &TBudget::SplitMoney},
+    {"InputDate", &TBudget::InputDate, nullptr},
+    {"UserId", &TBudget::UserId, nullptr},
+    {"AuditDate", &TBudget::AuditDate, nullptr},
+    {"AuditId", &TBudget::AuditId, nullptr},
+    {"SplitDate", &TBudget::SplitDate, nullptr},
+    {"SplitId", &TBudget::SplitId, nullptr},
+    {"IniBudgId", &TBudget::IniBudgId, nullptr},
+    {"CBudgId", &TBudget::CBudgId, nullptr},
+    {"PBudgId", &TBudget::PBudgId, nullptr},
+    {"ReplaceFlag", &TBudget::ReplaceFlag, nullptr},
+    {"PayFlag", &TBudget::PayFlag, nullptr},
+    {"ExpFlag", &TBudget::ExpFlag, nullptr},
+    {"Memoo", &TBudget::Memoo, nullptr},
+    {"ImpFlag", &TBudget::ImpFlag, nullptr},
+    {"Status", &TBudget::Status, nullptr},
+    {"BudgetSource", &TBudget::BudgetSource, nullptr},
+    {"BTypeChild", &TBudget::BTypeChild, nullptr},
+    {"BurId", &TBudget::BurId, nullptr},
+};
+} // namespace
+
+void ReadBudgetFields(TARQuery* ds, TBudget& r)
+{
+    for (const StoredField& f : kStoredFields) {
+        const TField field = ds->FieldByName(QLatin1String(f.Column));
+        if (f.Text)
+            r.*f.Text = field.AsString();
+        else
+            r.*f.Money = field.AsCurrency();
+    }
+}
+
+std::vector<TBudget> ReadBudgets(TARQuery* ds, int dataYear)
+{
+    std::vector<int> columns;
+    for (const StoredField& f : kStoredFields)
+        columns.push_back(ds->FieldByName(QLatin1String(f.Column)).Index());
+    const auto column = [ds](const char* name) {
+        return ds->FieldByName(QLatin1String(name)).Index();
+    };
+    const int id = column("BudgId"), type = column("BType"), secret = column("IsSecret"),
+              bsource = column("BSource"), deptClass = column("DeptClass"),
+              splitType = column("SplitType");
+    std::vector<TBudget> budgets;
+    budgets.reserve(size_t(ds->RecordCount()));
+    for (; !ds->Eof(); ds->Next()) {
+        TBudget r;
+        r.DataYear = dataYear;
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const TField field = ds->Fields(columns[i]);
+            if (kStoredFields[i].Text)
+                r.*kStoredFields[i].Text = field.AsString();
+            else
+                r.*kStoredFields[i].Money = field.AsCurrency();
+        }
+        r.BudgId = ds->Fields(id).AsString();
+        r.BType = ds->Fields(type).AsString();
+        r.IsSecret = ds->Fields(secret).AsString();
+        r.BSource = ds->Fields(bsource).AsString();
+        r.DeptClass = ds->Fields(deptClass).AsString();
+        r.SplitType = ds->Fields(splitType).AsString();
+        budgets.push_back(std::move(r));
+    }
+    return budgets;
+}
+
 bool TBudgetManage::LoadBudget(TBudget& b)
 {
     TQueryRef query;
@@ -184,52 +281,7 @@ bool TBudgetManage::LoadBudget(TBudget& b)
     if (ds->RecordCount() <= 0)
         return false;
     TBudget r = b; // filled completely before the caller's record changes
-    auto text = [ds](const char* column) {
-        return ds->FieldByName(QLatin1String(column)).AsString();
-    };
-    auto money = [ds](const char* column) {
-        return ds->FieldByName(QLatin1String(column)).AsCurrency();
-    };
-    r.Eid = text("Eid");
-    r.Bkid = text("BKid");
-    r.Mid = text("Mid");
-    r.IPid = text("IPid");
-    r.Pid = text("Pid");
-    r.Bid = text("Bid");
-    r.Iid = text("Iid");
-    r.IIdName = text("IIdName");
-    r.EKid = text("EKid");
-    r.Wid = text("Wid");
-    r.Vid = text("Vid");
-    r.UCid = text("UCid");
-    r.UDid = text("UDid");
-    r.UMid = text("UMid");
-    r.UNid = text("UNid");
-    r.UVid = text("UVid");
-    r.FileName = text("FileName");
-    r.FileDate = text("FileDate");
-    r.InputMoney = money("InputMoney");
-    r.DueMoney = money("DueMoney");
-    r.BudgMoney = money("BudgMoney");
-    r.SplitMoney = money("SplitMoney");
-    r.InputDate = text("InputDate");
-    r.UserId = text("UserId");
-    r.AuditDate = text("AuditDate");
-    r.AuditId = text("AuditId");
-    r.SplitDate = text("SplitDate");
-    r.SplitId = text("SplitId");
-    r.IniBudgId = text("IniBudgId");
-    r.CBudgId = text("CBudgId");
-    r.PBudgId = text("PBudgId");
-    r.ReplaceFlag = text("ReplaceFlag");
-    r.PayFlag = text("PayFlag");
-    r.ExpFlag = text("ExpFlag");
-    r.Memoo = text("Memoo");
-    r.ImpFlag = text("ImpFlag");
-    r.Status = text("Status");
-    r.BudgetSource = text("BudgetSource");
-    r.BTypeChild = text("BTypeChild");
-    r.BurId = text("BurId");
+    ReadBudgetFields(ds, r);
     b = r;
     return true;
 }

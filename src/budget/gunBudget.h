@@ -5,6 +5,7 @@
 #include "platform/untException.h"
 
 #include <QString>
+#include <vector>
 
 class TExceptBudgetManage : public Exception
 {
@@ -66,6 +67,13 @@ struct TBudget {
 };
 
 // The indicator store: one statement per operation on the default connection.
+class TARQuery;
+// The fields a stored indicator is read back with, from the query's current row (the year, id,
+// type and the fields a saved entry sets itself are left as they are).
+void ReadBudgetFields(TARQuery* ds, TBudget& r);
+// Every row of a "select *" over busibudget, whole (id, type and all), from the current row on.
+std::vector<TBudget> ReadBudgets(TARQuery* ds, int dataYear);
+
 class TBudgetManage
 {
 public:

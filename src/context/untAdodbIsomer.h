@@ -78,6 +78,7 @@ public:
     double AsFloat() const;
     Currency AsCurrency() const;
     QVariant Value() const;
+    int Index() const { return m_column; }
 
 private:
     const TARQuery* m_query;

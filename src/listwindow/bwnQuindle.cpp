@@ -285,6 +285,7 @@ void TbfrmQuindle::UpdateActionStates()
         a->setEnabled(rows);
     for (QAction* a : {tbtnAdd, mnuAdd})
         a->setEnabled(m_addRuleMet && ready);
+    mnuCarry->setEnabled(ready);
 }
 
 void TbfrmQuindle::BuildUnitTree()

@@ -46,6 +46,7 @@ public:
     QAction* tbtnColse;
     QAction* mnuShowUT;
     QAction* mimExcel;
+    QAction* mnuCarry;
     QAction* mnuColse;
     QAction* mnuAdd;
     QAction* mnuMod;
@@ -104,6 +105,8 @@ public:
     void N4Click();
     void N5Click();
     void mimExcelClick();
+    // Carries last year's indicators of the listed scope into the working year, after asking.
+    void mnuCarryClick();
     // Asks for a file (workbook or CSV) and writes the list as shown to it.
     void tbtnExportClick();
     // Writes the list as shown, with a progress window that can cancel; false when cancelled.

@@ -80,9 +80,11 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     mnuShowUT->setCheckable(true);
     mnuShowUT->setChecked(true);
     mimExcel = action("mimExcel", QStringLiteral("Excel电子格式导入"), QString(), QIcon());
+    mnuCarry = action("mnuCarry", QStringLiteral("结转上年指标"), QString(), QIcon());
     mnuColse = action("mnuColse", QStringLiteral("退出"), QString(), IconExit());
     mitemOption->addAction(mnuShowUT);
     mitemOption->addAction(mimExcel);
+    mitemOption->addAction(mnuCarry);
     mitemOption->addSeparator()->setObjectName(QStringLiteral("N1"));
     mitemOption->addAction(mnuColse);
 
@@ -120,6 +122,7 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     Wire(mnuColse, &TbfrmQuindle::tbtnColseClick);
     Wire(mnuShowUT, &TbfrmQuindle::mnuShowUTClick);
     Wire(mimExcel, &TbfrmQuindle::mimExcelClick);
+    Wire(mnuCarry, &TbfrmQuindle::mnuCarryClick);
 }
 
 // The filters stand at fixed places, so no row moves when the sub-type row comes and goes.

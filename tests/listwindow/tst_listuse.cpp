@@ -295,3 +295,27 @@ TEST_P(ListFixture, ExportWritesTheListAsShownAndAsksBeforeReplacing)
     w->tbtnExport->trigger();
     EXPECT_EQ(ReadCsv(path).size(), 4);
 }
+
+TEST_P(ListFixture, CarryForwardAsksFirstThenCopiesTheListedScopeOnce)
+{
+    db.Exec("insert into busibudget (datayear,budgid,eid,mid,bkid,ipid,pid,bid,iid,btype,"
+            "btypechild,inputmoney,duemoney,budgmoney,burid,filename) values (2025,'9',"
+            "'101001001','11','21','12','10','2050202','1101001000001','1','1',7.25,7,7,'01',"
+            "'doc')");
+    TbfrmQuindle* w = Open();
+    messages->Answer(mrNo);
+    w->mnuCarry->trigger();
+    ASSERT_EQ(messages->Texts().size(), 1);
+    // Row 1 of 2025 has its like in 2026 already; the new one is offered.
+    EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("的1条指标结转到2026年")))
+        << messages->Texts()[0].toStdString();
+    EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("1条在2026年已有相同的指标")));
+    EXPECT_EQ(Column(w, "budgid").size(), 3); // nothing written
+
+    messages->Answer(mrYes);
+    w->mnuCarry->trigger();
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", "6", QStringLiteral("合计")}));
+    EXPECT_EQ(messages->Texts().last(), QStringLiteral("已结转1条指标到2026年。"));
+    w->mnuCarry->trigger();
+    EXPECT_TRUE(messages->Texts().last().contains(QStringLiteral("没有可结转")));
+}
