@@ -180,20 +180,22 @@ QList<Unit> BuildUnits(int total)
     return units;
 }
 
-void InsertCatalogues(TAdoConn* conn, const QList<Unit>& units)
+void InsertUnits(TAdoConn* conn, const QList<Unit>& units)
 {
-    {
-        BatchInsert ins(conn,
-                        "insert into pubdept (eid,peid,ename,ecode,leafflag,useflag,replaceflag,"
-                        "deptclass,secretflag)");
-        int n = 0;
-        for (const Unit& u : units) {
-            ++n;
-            ins.Add({Lit(u.eid), Lit(u.peid), Lit(u.name), Lit("M" + u.eid.right(6)),
-                     Lit(u.leaf ? "0" : "1"), Lit(n % 97 == 0 ? "1" : "0"),
-                     Lit(n % 11 == 5 ? "1" : "0"), Lit(u.deptClass), Lit(n % 53 == 0 ? "0" : "1")});
-        }
+    BatchInsert ins(conn, "insert into pubdept (eid,peid,ename,ecode,leafflag,useflag,replaceflag,"
+                          "deptclass,secretflag)");
+    int n = 0;
+    for (const Unit& u : units) {
+        ++n;
+        ins.Add({Lit(u.eid), Lit(u.peid), Lit(u.name), Lit("M" + u.eid.right(6)),
+                 Lit(u.leaf ? "0" : "1"), Lit(n % 97 == 0 ? "1" : "0"),
+                 Lit(n % 11 == 5 ? "1" : "0"), Lit(u.deptClass), Lit(n % 53 == 0 ? "0" : "1")});
     }
+}
+
+// The code tables every database needs, the system parameters and the operators.
+void InsertCatalogues(TAdoConn* conn, int currentYear, const QList<QStringList>& operators)
+{
     auto simple = [conn](const QString& table, const QString& cols,
                          const QList<QStringList>& rows) {
         BatchInsert ins(conn, "insert into " + table + " (" + cols + ")");
@@ -239,23 +241,19 @@ void InsertCatalogues(TAdoConn* conn, const QList<Unit>& units)
            {{"01", "", "办公用品供应商", "1", "0"},
             {"0101", "01", "市文具办公用品有限公司", "0", "0"},
             {"0102", "01", "市信息技术服务有限公司", "0", "0"}});
-    simple(
-        "sysparament", "paramname,paramvalue,memo",
-        {{"ConfirmDelete", "1", "删除前确认"},
-         {"setDefaultBType", "1", "默认指标类型"},
-         {"ShowSuccessMsg", "1", "操作成功提示"},
-         {"DeptLevelFlag", "0", "部门级单位规则"},
-         {"StatusFlag", "0", "新指标状态"},
-         {"BureauMode", "1", "指标是否区分处室（0区分）"},
-         {"BureauScope", "0", "处室范围（1本处室）"},
-         {"setDefaultUnit", "0", "默认金额单位"},
-         {"UnitItemsFlag", "0", "按单位取预算项目"},
-         {"ItemPidFlag", "0", "预算项目按pid过滤"},
-         {"CurrentYear", QString::number(kDemoYears[std::size(kDemoYears) - 1]), "默认数据年度"}});
-    simple("hostuser", "userid,username,eid,burid",
-           {{"admin", "系统管理员", "101", "02"},
-            {"0001", "张敏", "101004", "02"},
-            {"0002", "李强", "101004001", "02"}});
+    simple("sysparament", "paramname,paramvalue,memo",
+           {{"ConfirmDelete", "1", "删除前确认"},
+            {"setDefaultBType", "1", "默认指标类型"},
+            {"ShowSuccessMsg", "1", "操作成功提示"},
+            {"DeptLevelFlag", "0", "部门级单位规则"},
+            {"StatusFlag", "0", "新指标状态"},
+            {"BureauMode", "1", "指标是否区分处室（0区分）"},
+            {"BureauScope", "0", "处室范围（1本处室）"},
+            {"setDefaultUnit", "0", "默认金额单位"},
+            {"UnitItemsFlag", "0", "按单位取预算项目"},
+            {"ItemPidFlag", "0", "预算项目按pid过滤"},
+            {"CurrentYear", QString::number(currentYear), "默认数据年度"}});
+    simple("hostuser", "userid,username,eid,burid", operators);
 }
 
 QList<QStringList> ItemRows(int year, const QList<Unit>& units)
@@ -480,7 +478,11 @@ void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress, int 
     const QList<Unit> units = BuildUnits(DemoUnitCount(indicators));
     ExecuteCommand(conn, postgres ? "begin" : "begin transaction");
     try {
-        InsertCatalogues(conn, units);
+        InsertUnits(conn, units);
+        InsertCatalogues(conn, kDemoYears[std::size(kDemoYears) - 1],
+                         {{"admin", "系统管理员", "101", "02"},
+                          {"0001", "张敏", "101004", "02"},
+                          {"0002", "李强", "101004001", "02"}});
         for (int year : kDemoYears)
             InsertYearCatalogues(conn, year, units);
         if (items > 0)
@@ -512,4 +514,22 @@ void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress, int 
         throw;
     }
     ExecuteCommand(conn, "analyze");
+}
+
+void FillStarter(TAdoConn* conn, int year)
+{
+    const bool postgres = conn->Dialect().GetKind() == TSqlDialect::PostgreSQL;
+    ExecuteCommand(conn, postgres ? "begin" : "begin transaction");
+    try {
+        InsertUnits(conn, {Unit{QStringLiteral("101"), QString(), QStringLiteral("本级"),
+                                QStringLiteral("1"), QString(), false}});
+        InsertCatalogues(conn, year, {{"admin", "系统管理员", "101", ""}});
+        ExecuteCommand(conn, "commit");
+    } catch (...) {
+        try {
+            ExecuteCommand(conn, "rollback");
+        } catch (...) {
+        }
+        throw;
+    }
 }

@@ -20,3 +20,7 @@ void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress = {},
 
 // How many units the demo builds for that many indicators.
 int DemoUnitCount(int indicators);
+
+// What a new, empty database needs to be opened: the code tables, the system parameters with
+// `year` as the data year, one top unit "101 本级" and the operator admin.
+void FillStarter(TAdoConn* conn, int year);

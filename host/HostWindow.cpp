@@ -1,5 +1,6 @@
 #include "host/HostWindow.h"
 
+#include "host/HostConnection.h"
 #include "host/HostContext.h"
 #include "platform/untApplication.h"
 #include "platform/untMessageBox.h"
@@ -31,27 +32,69 @@ HostWindow::HostWindow(HostContext* context, const QString& pluginPath)
     m_mdiArea->setBackground(QColor(0x5b, 0x7b, 0x9b));
     setCentralWidget(m_mdiArea);
     BuildMenus();
-    if (m_context && m_context->Context()->CurrentUnit) {
-        statusBar()->addWidget(new QLabel(QStringLiteral("操作员：%1    单位：%2    年度：%3")
-                                              .arg(m_context->UserName(), m_context->UnitName())
-                                              .arg(m_context->Context()->DataYear)));
-    } else {
-        statusBar()->addWidget(new QLabel(QStringLiteral("未连接数据库")));
+    m_statusText = new QLabel(this);
+    statusBar()->addWidget(m_statusText);
+    ShowContext();
+}
+
+void HostWindow::ShowContext()
+{
+    if (m_context && m_context->Context()->CurrentUnit)
+        m_statusText->setText(QStringLiteral("操作员：%1    单位：%2    年度：%3")
+                                  .arg(m_context->UserName(), m_context->UnitName())
+                                  .arg(m_context->Context()->DataYear));
+    else
+        m_statusText->setText(QStringLiteral("未连接数据库"));
+    m_openList->setEnabled(m_context != nullptr);
+}
+
+bool HostWindow::CloseChildWindows()
+{
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList())
+        (sub->widget() ? static_cast<QWidget*>(sub->widget()) : sub)->close();
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
     }
+    return m_mdiArea->subWindowList().isEmpty();
+}
+
+bool HostWindow::AdoptContext(std::unique_ptr<HostContext> context)
+{
+    if (!CloseChildWindows())
+        return false;
+    m_context = context.get();
+    m_ownedContext = std::move(context); // the old one goes after its windows
+    ShowContext();
+    return true;
+}
+
+void HostWindow::Reconnect(const QString& initial, const QString& error)
+{
+    // Asked first: a cancel leaves everything as it was.
+    auto context = AskForConnection(m_options, initial, error, this);
+    if (context && !AdoptContext(std::move(context)))
+        ShowMessage(QStringLiteral("请先关闭打开的窗口，再连接其他数据库。"), CaptionInfo(),
+                    MsgIcon::Information);
 }
 
 void HostWindow::BuildMenus()
 {
     QMenu* system = menuBar()->addMenu(QStringLiteral("系统(&F)"));
+    QAction* connectTo = system->addAction(QStringLiteral("连接数据库(&C)…"), this, [this] {
+        Guarded(this, [this] { Reconnect(LastConnection()); });
+    });
+    connectTo->setObjectName(QStringLiteral("mnuConnect"));
+    system->addSeparator();
     system->addAction(QStringLiteral("退出(&X)"), this, &QWidget::close);
 
     QMenu* budget = menuBar()->addMenu(QStringLiteral("预算管理(&B)"));
-    QAction* open = budget->addAction(QStringLiteral("预算指标录入"), this, [this] {
+    m_openList = budget->addAction(QStringLiteral("预算指标录入"), this, [this] {
         QString error;
         if (!OpenPlugInWindow(QStringLiteral("TbfrmQuindle"), &error))
             ShowMessage(error, CaptionInfo(), MsgIcon::Error);
     });
-    open->setEnabled(m_context != nullptr);
+    m_openList->setObjectName(QStringLiteral("mnuOpenList"));
 
     QMenu* windows = menuBar()->addMenu(QStringLiteral("窗口(&W)"));
     windows->addAction(QStringLiteral("层叠(&C)"), m_mdiArea, &QMdiArea::cascadeSubWindows);

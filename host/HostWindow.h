@@ -1,14 +1,16 @@
 #pragma once
 // The host's main window, its notifier and the plug-in loading.
 
+#include "host/HostContext.h"
 #include "plugin/untPlugInEntry.h"
 
 #include <QMainWindow>
 #include <QString>
+#include <memory>
 
-class HostContext;
 class QMdiArea;
 class QAction;
+class QLabel;
 
 // Tells the host when the plug-in holds no more windows.
 class HostNotifier : public IPlugInNotifier
@@ -33,6 +35,17 @@ public:
     HostWindow(HostContext* context, const QString& pluginPath);
 
     QMdiArea* MdiArea() const { return m_mdiArea; }
+    HostContext* Context() const { return m_context; }
+    // The year, operator and unit asked for on the command line, kept for new connections.
+    void SetOptions(const HostOptions& options) { m_options = options; }
+    // Works on this context from now on (its windows closed first); false when a window
+    // would not close.
+    bool AdoptContext(std::unique_ptr<HostContext> context);
+    // 系统 → 连接数据库…: asks for a connection, then closes the windows and works on it.
+    // `error` (why the last one failed) is shown in the dialog at once.
+    void Reconnect(const QString& initial, const QString& error = QString());
+    // Closes the plug-in's windows; false when one stays open.
+    bool CloseChildWindows();
     // Loads the plug-in on first use and asks it for the window; false with a message.
     bool OpenPlugInWindow(const QString& className, QString* error);
     HostNotifier& Notifier() { return m_notifier; }
@@ -46,8 +59,13 @@ public:
 private:
     bool LoadPlugIn(QString* error);
     void BuildMenus();
+    void ShowContext();
 
     HostContext* m_context;
+    std::unique_ptr<HostContext> m_ownedContext;
+    HostOptions m_options;
+    QLabel* m_statusText = nullptr;
+    QAction* m_openList = nullptr;
     QString m_pluginPath;
     QMdiArea* m_mdiArea;
     ShowPlugInWindowProc m_show = nullptr;

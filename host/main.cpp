@@ -1,5 +1,6 @@
 // The desktop host: builds the working context from the database, loads the plug-in and
 // opens its window on request.
+#include "host/HostConnection.h"
 #include "host/HostContext.h"
 #include "host/HostWindow.h"
 #include "platform/untApplication.h"
@@ -54,7 +55,10 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(QStringLiteral("Vesperwald 7.1 desktop host"));
     parser.addHelpOption();
     parser.addOptions({
-        {"connection", "ADO-style connection string of the database.", "string"},
+        {"connection",
+         "ADO-style connection string of the database (default: the one used last; the "
+         "first start asks for one).",
+         "string"},
         {"year", "Data year (default: the database's CurrentYear parameter).", "year"},
         {"user", "Operator code (default admin).", "code"},
         {"unit", "Budgeting unit code (default: the operator's unit).", "code"},
@@ -79,7 +83,6 @@ int main(int argc, char** argv)
 
     QString error;
     HostOptions options;
-    options.Connection = parser.value("connection");
     if (parser.isSet("year") && !ParseDataYear(parser.value("year"), &options.Year, &error)) {
         // Refused, never replaced by a default year.
         Fail(error);
@@ -90,19 +93,31 @@ int main(int argc, char** argv)
     options.User = parser.value("user");
     options.Unit = parser.value("unit");
 
-    HostContext context;
-    bool haveContext = false;
-    if (options.Connection.isEmpty()) {
+    // The connection given, else the one used last; the first start (or a failed last one)
+    // asks for one once the main window is up.
+    const bool given = parser.isSet("connection");
+    const QString initial = given ? parser.value("connection") : LastConnection();
+    std::unique_ptr<HostContext> context;
+    if (given && initial.isEmpty()) {
         error = QStringLiteral("没有指定数据库连接（--connection）。");
-    } else {
-        haveContext = context.Load(options, &error);
+    } else if (!initial.isEmpty() && !(screenshot && !given)) {
+        options.Connection = initial;
+        context = std::make_unique<HostContext>();
+        if (context->Load(options, &error))
+            RememberConnection(initial);
+        else
+            context.reset();
     }
+    const bool haveContext = context != nullptr;
 
     const QString plugin =
         parser.isSet("plugin")
             ? parser.value("plugin")
             : QDir(QCoreApplication::applicationDirPath()).filePath("libbQuindle.so");
-    HostWindow window(haveContext ? &context : nullptr, plugin);
+    HostWindow window(nullptr, plugin);
+    window.SetOptions(options);
+    if (context)
+        window.AdoptContext(std::move(context));
     g_mainWindow = &window;
     hostApp.SetMainForm(&window);
     hostApp.SetMdiArea(window.MdiArea());
@@ -114,10 +129,19 @@ int main(int argc, char** argv)
     }
     window.show();
 
-    if (!haveContext) {
+    std::unique_ptr<ConnectionDialog> firstStart;
+    if (!haveContext && given) {
         ShowMessage(error, CaptionInfo(), MsgIcon::Error);
         if (screenshot)
             return 1;
+    } else if (!haveContext && screenshot) {
+        // What a person sees at the first start, without waiting for an answer.
+        firstStart = std::make_unique<ConnectionDialog>(QString(), &window);
+        firstStart->show();
+    } else if (!haveContext) {
+        QTimer::singleShot(0, &window, [&window, initial, error] {
+            Guarded(&window, [&] { window.Reconnect(initial, error); });
+        });
     }
     if (parser.isSet("open") && haveContext) {
         if (!window.OpenPlugInWindow(parser.value("open"), &error)) {

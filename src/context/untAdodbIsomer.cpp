@@ -3,6 +3,7 @@
 #include "context/untConnectionString.h"
 #include "context/untSqlTrace.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -141,6 +142,12 @@ QSqlDatabase TAdoConn::Database()
             db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         } else {
             // A missing file is an error, not a new empty database (unless asked for).
+            if (!m_createIfMissing && !QFileInfo::exists(file)) {
+                db = QSqlDatabase();
+                QSqlDatabase::removeDatabase(m_name);
+                throw TExceptDbManager(
+                    QStringLiteral("数据库文件%1不存在。").arg(QDir::toNativeSeparators(file)));
+            }
             const QString uri = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath())
                                     .toString(QUrl::FullyEncoded) +
                                 (m_createIfMissing ? "?mode=rwc" : "?mode=rw");

@@ -1,10 +1,17 @@
 // The host with the real plug-in module, as an operator uses it.
+#include "context/untConnectionString.h"
+#include "host/HostConnection.h"
 #include "host/HostContext.h"
 #include "host/HostWindow.h"
 #include "fixtures/TestDatabase.h"
 #include "fixtures/TestSupport.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -64,4 +71,86 @@ TEST_P(HostWithPlugIn, OpensTheListWindowOnceAndIsToldWhenItCloses)
               QStringList{QStringLiteral("类TbfrmNoSuchWindow没有进行注册或不存在！")});
     Application->SetMainForm(nullptr);
     Application->SetMdiArea(nullptr);
+}
+
+TEST(HostConnection, AsksUntilAConnectionLoadsThenRemembersIt)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("new.db");
+    MessageRecorder recorder;
+    QStringList shownErrors;
+    int tries = 0;
+    Application->SetModalDriver([&](QDialog* d) {
+        auto* dialog = qobject_cast<ConnectionDialog*>(d);
+        EXPECT_NE(dialog, nullptr);
+        shownErrors << (dialog->labError->isHidden() ? QString() : dialog->labError->text());
+        dialog->rbSqlite->setChecked(true);
+        dialog->edFile->setText(file);
+        // First without leave to create the file, then with it.
+        dialog->cbCreate->setChecked(tries > 0);
+        dialog->cbDemo->setChecked(true);
+        return int(++tries <= 2 ? QDialog::Accepted : QDialog::Rejected);
+    });
+    QWidget parent;
+    std::unique_ptr<HostContext> context =
+        AskForConnection({}, QString(), "last one failed", &parent);
+    Application->SetModalDriver({});
+    ASSERT_NE(context, nullptr);
+    EXPECT_EQ(tries, 2);
+    ASSERT_EQ(shownErrors.size(), 2);
+    EXPECT_EQ(shownErrors[0], "last one failed");
+    EXPECT_TRUE(shownErrors[1].contains("new.db")) << "[" << shownErrors[1].toStdString() << "]";
+    EXPECT_EQ(LastConnection(), "Provider=SQLite;Data Source=" + file);
+    EXPECT_GT(context->Context()->DataYear, 2000); // read from the new demo database
+    EXPECT_TRUE(recorder.Messages().isEmpty());
+    EXPECT_EQ(PgConnectionString("h", 5433, "d;b", "u", ""),
+              "Provider=PostgreSQL;Host=h;Port=5433;Database=\"d;b\";User ID=u");
+}
+
+TEST_P(HostWithPlugIn, ReconnectingClosesTheWindowsAndWorksOnTheNewDatabase)
+{
+    TestDatabase first(GetParam(), TestDatabase::Demo, 500);
+    TestDatabase second(GetParam(), TestDatabase::Demo, 600);
+    ASSERT_TRUE(first.Ok() && second.Ok());
+    auto context = std::make_unique<HostContext>();
+    QString error;
+    ASSERT_TRUE(context->Load({first.ConnectionString(), 0, "admin", ""}, &error));
+    HostWindow window(nullptr, PLUGIN_PATH);
+    ASSERT_TRUE(window.AdoptContext(std::move(context)));
+    Application->SetMainForm(&window);
+    Application->SetMdiArea(window.MdiArea());
+    window.show();
+    ASSERT_TRUE(window.OpenPlugInWindow("TbfrmQuindle", &error)) << error.toStdString();
+    QApplication::processEvents();
+    ASSERT_EQ(window.MdiArea()->subWindowList().size(), 1);
+
+    Application->SetModalDriver([&](QDialog* d) {
+        auto* dialog = qobject_cast<ConnectionDialog*>(d);
+        // The dialog offers the connection it starts from; the other database is chosen.
+        EXPECT_EQ(dialog->ConnectionString().section(';', 0, 0),
+                  first.ConnectionString().section(';', 0, 0));
+        const QString target = second.ConnectionString();
+        if (GetParam() == Engine::SQLite) {
+            dialog->rbSqlite->setChecked(true);
+            dialog->edFile->setText(ConnectionStringValue(target, "Data Source"));
+        } else {
+            dialog->rbPg->setChecked(true);
+            dialog->edHost->setText(ConnectionStringValue(target, "Host"));
+            dialog->edDatabase->setText(ConnectionStringValue(target, "Database"));
+            dialog->edUser->setText(ConnectionStringValue(target, "User ID"));
+        }
+        return int(QDialog::Accepted);
+    });
+    window.Reconnect(first.ConnectionString());
+    Application->SetModalDriver({});
+    EXPECT_TRUE(window.MdiArea()->subWindowList().isEmpty()); // closed before switching
+    ASSERT_NE(window.Context(), nullptr);
+    const QString now = window.Context()->DbManager().FindConnection("Def")->ConnectionString();
+    EXPECT_EQ(ConnectionStringValue(now, "Database") + ConnectionStringValue(now, "Data Source"),
+              ConnectionStringValue(second.ConnectionString(), "Database") +
+                  ConnectionStringValue(second.ConnectionString(), "Data Source"));
+    ASSERT_TRUE(window.OpenPlugInWindow("TbfrmQuindle", &error)) << error.toStdString();
+    QApplication::processEvents();
+    EXPECT_EQ(window.MdiArea()->subWindowList().size(), 1);
+    window.CloseChildWindows();
 }
