@@ -16,13 +16,10 @@ namespace
 {
 constexpr int kElementsShown = 15;
 
-QString CarryQuestion(const TCarryPlan& plan, const QString& scope)
+// What is left out, and why: one line each.
+QString CarryDetails(const TCarryPlan& plan)
 {
-    QString text = QStringLiteral("将%1年%2的%L3条指标结转到%4年。")
-                       .arg(plan.FromYear)
-                       .arg(scope)
-                       .arg(plan.ToCopy.size())
-                       .arg(plan.ToYear);
+    QString text;
     if (plan.Duplicates > 0)
         text += QStringLiteral("\n%L1条在%2年已有相同的指标，不再结转。")
                     .arg(plan.Duplicates)
@@ -36,7 +33,7 @@ QString CarryQuestion(const TCarryPlan& plan, const QString& scope)
         if (plan.MissingElements.size() > kElementsShown)
             text += QStringLiteral("\n    …共%1项").arg(plan.MissingElements.size());
     }
-    return text + QStringLiteral("\n\n是否结转？");
+    return text;
 }
 } // namespace
 
@@ -57,16 +54,21 @@ void TbfrmQuindle::mnuCarryClick()
         plan = PlanCarryForward(toYear - 1, toYear, ListStatement(filter, DefDialect()));
     }
     if (plan.ToCopy.empty()) {
-        QString text =
-            QStringLiteral("%1年%2没有可结转到%3年的指标。").arg(toYear - 1).arg(scope).arg(toYear);
-        if (plan.Duplicates + plan.Missing > 0)
-            text = CarryQuestion(plan, scope).section(QStringLiteral("\n\n"), 0, 0) +
-                   QStringLiteral("\n") + text;
-        ShowMessage(text, CaptionInfo(), MsgIcon::Information);
+        ShowMessage(QStringLiteral("%1年%2没有可结转到%3年的指标。")
+                            .arg(toYear - 1)
+                            .arg(scope)
+                            .arg(toYear) +
+                        CarryDetails(plan),
+                    CaptionInfo(), MsgIcon::Information);
         return;
     }
-    if (ShowMessage(CarryQuestion(plan, scope), CaptionConfirm(), MsgIcon::Question,
-                    MsgButtons::YesNo) != mrYes)
+    const QString question = QStringLiteral("将%1年%2的%L3条指标结转到%4年。")
+                                 .arg(toYear - 1)
+                                 .arg(scope)
+                                 .arg(plan.ToCopy.size())
+                                 .arg(toYear) +
+                             CarryDetails(plan) + QStringLiteral("\n\n是否结转？");
+    if (ShowMessage(question, CaptionConfirm(), MsgIcon::Question, MsgButtons::YesNo) != mrYes)
         return;
     QProgressDialog progress(QStringLiteral("正在结转…"), QStringLiteral("取消"), 0,
                              int(plan.ToCopy.size()), this);
