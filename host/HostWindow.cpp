@@ -37,6 +37,12 @@ HostWindow::HostWindow(HostContext* context, const QString& pluginPath)
     ShowContext();
 }
 
+HostWindow::~HostWindow()
+{
+    // The plug-in's windows go while the context they work on is still there.
+    qDeleteAll(m_mdiArea->subWindowList());
+}
+
 void HostWindow::ShowContext()
 {
     if (m_context && m_context->Context()->CurrentUnit)

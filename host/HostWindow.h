@@ -33,6 +33,7 @@ class HostWindow : public QMainWindow
     Q_OBJECT
 public:
     HostWindow(HostContext* context, const QString& pluginPath);
+    ~HostWindow() override;
 
     QMdiArea* MdiArea() const { return m_mdiArea; }
     HostContext* Context() const { return m_context; }
