@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include "context/untConnectionString.h"
+#include "listwindow/bwnQuindleList.h"
 
 #include <libpq-fe.h>
 #include <sqlite3.h>
@@ -252,4 +253,22 @@ BenchArgs ParseBenchArgs(const QStringList& args, QList<int> defaultSizes)
     if (parsed.Sizes.isEmpty())
         parsed.Sizes = defaultSizes;
     return parsed;
+}
+
+BenchListContext::BenchListContext(const QString& file)
+{
+    Manager.ConnectionString = "Provider=SQLite;Data Source=" + file;
+    Context.DataYear = 2026;
+    Context.DbManager = &Manager;
+    SetCurrentWorkContext(&Context);
+    ListFilter filter;
+    filter.DataYear = 2026;
+    filter.BTypeIndex = "1";
+    filter.BureauMode = "1";
+    ListSql = ListStatement(filter, TSqlDialect(TSqlDialect::SQLite));
+}
+
+BenchListContext::~BenchListContext()
+{
+    SetCurrentWorkContext(nullptr);
 }

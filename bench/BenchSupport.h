@@ -1,5 +1,7 @@
 #pragma once
 
+#include "context/untWorkContext.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -32,6 +34,16 @@ struct BenchArgs {
 };
 // [--runs N] [--folder DIR] [--pg CONNECTION] [sizes ...]
 BenchArgs ParseBenchArgs(const QStringList& args, QList<int> defaultSizes);
+
+// The working context over an SQLite bench database (installed as the current one while it
+// lives) and the list statement of its whole year (the top unit, budget figures).
+struct BenchListContext {
+    explicit BenchListContext(const QString& file);
+    ~BenchListContext();
+    TDbManager Manager;
+    TWorkContext Context;
+    QString ListSql;
+};
 
 // Peak resident memory of the process so far, in MB.
 double PeakRssMb();

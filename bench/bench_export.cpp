@@ -20,17 +20,8 @@ int main(int argc, char** argv)
     const BenchArgs args = ParseBenchArgs(app.arguments().mid(1), {1000000});
     const int size = args.Sizes.first();
     const QString file = BenchDatabase(args.Folder, size);
-    TDbManager manager;
-    manager.ConnectionString = "Provider=SQLite;Data Source=" + file;
-    TWorkContext ctx;
-    ctx.DataYear = 2026;
-    ctx.DbManager = &manager;
-    SetCurrentWorkContext(&ctx);
-    ListFilter filter;
-    filter.DataYear = 2026;
-    filter.BTypeIndex = "1";
-    filter.BureauMode = "1";
-    const QString sql = ListStatement(filter, TSqlDialect(TSqlDialect::SQLite));
+    const BenchListContext list(file);
+    const QString& sql = list.ListSql;
     TNextGrid grid;
     TNextGridManager gridManager(ListColumnDefinitions("1"), "ngdBench");
     gridManager.BuildColumns(&grid);
@@ -52,6 +43,5 @@ int main(int argc, char** argv)
     }
     std::printf("resident memory: %.0f MB with the grid filled, peak %.0f MB\n", filled,
                 PeakRssMb());
-    SetCurrentWorkContext(nullptr);
     return 0;
 }

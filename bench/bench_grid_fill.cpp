@@ -24,18 +24,8 @@ int main(int argc, char** argv)
                 "ratio", "peak MB", "free ms");
     for (int size : sizes) {
         const QString file = BenchDatabase(folder, size);
-        TDbManager manager;
-        manager.ConnectionString = "Provider=SQLite;Data Source=" + file;
-        TWorkContext ctx;
-        ctx.DataYear = 2026;
-        ctx.DbManager = &manager;
-        SetCurrentWorkContext(&ctx);
-
-        ListFilter filter;
-        filter.DataYear = 2026;
-        filter.BTypeIndex = "1";
-        filter.BureauMode = "1";
-        const QString sql = ListStatement(filter, TSqlDialect(TSqlDialect::SQLite));
+        const BenchListContext list(file);
+        const QString& sql = list.ListSql;
 
         TNextGrid grid;
         TNextGridManager gridManager(ListColumnDefinitions("1"), "ngdBench");
@@ -67,7 +57,6 @@ int main(int argc, char** argv)
         std::printf("%10d %8d %10.0f %10.0f %7.2f %10.0f %9.1f\n", size, rows, raw, fill,
                     fill / raw, peak, Median(frees));
         std::fflush(stdout);
-        SetCurrentWorkContext(nullptr);
     }
     return 0;
 }
