@@ -180,6 +180,24 @@ QList<Unit> BuildUnits(int total)
     return units;
 }
 
+// All or nothing: the work's own error is the one raised, also when the rollback fails too.
+void InTransaction(TAdoConn* conn, const std::function<void()>& work)
+{
+    const bool postgres = conn->Dialect().GetKind() == TSqlDialect::PostgreSQL;
+    ExecuteCommand(conn, postgres ? "begin" : "begin transaction");
+    try {
+        work();
+        ExecuteCommand(conn, "commit");
+    } catch (...) {
+        try {
+            ExecuteCommand(conn, "rollback");
+        } catch (const std::exception&) {
+            // already traced on the connection; the first error says what went wrong
+        }
+        throw;
+    }
+}
+
 void InsertUnits(TAdoConn* conn, const QList<Unit>& units)
 {
     BatchInsert ins(conn, "insert into pubdept (eid,peid,ename,ecode,leafflag,useflag,replaceflag,"
@@ -476,8 +494,7 @@ void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress, int 
     };
     const bool postgres = conn->Dialect().GetKind() == TSqlDialect::PostgreSQL;
     const QList<Unit> units = BuildUnits(DemoUnitCount(indicators));
-    ExecuteCommand(conn, postgres ? "begin" : "begin transaction");
-    try {
+    InTransaction(conn, [&] {
         InsertUnits(conn, units);
         InsertCatalogues(conn, kDemoYears[std::size(kDemoYears) - 1],
                          {{"admin", "系统管理员", "101", "02"},
@@ -505,31 +522,15 @@ void FillDemo(TAdoConn* conn, int indicators, const DemoProgress& progress, int 
         ExecuteCommand(conn, "drop table demo_unit");
         ExecuteCommand(conn, "drop table demo_subject");
         ExecuteCommand(conn, "drop table demo_item");
-        ExecuteCommand(conn, "commit");
-    } catch (...) {
-        try {
-            ExecuteCommand(conn, "rollback");
-        } catch (...) {
-        }
-        throw;
-    }
+    });
     ExecuteCommand(conn, "analyze");
 }
 
 void FillStarter(TAdoConn* conn, int year)
 {
-    const bool postgres = conn->Dialect().GetKind() == TSqlDialect::PostgreSQL;
-    ExecuteCommand(conn, postgres ? "begin" : "begin transaction");
-    try {
+    InTransaction(conn, [&] {
         InsertUnits(conn, {Unit{QStringLiteral("101"), QString(), QStringLiteral("本级"),
                                 QStringLiteral("1"), QString(), false}});
         InsertCatalogues(conn, year, {{"admin", "系统管理员", "101", ""}});
-        ExecuteCommand(conn, "commit");
-    } catch (...) {
-        try {
-            ExecuteCommand(conn, "rollback");
-        } catch (...) {
-        }
-        throw;
-    }
+    });
 }

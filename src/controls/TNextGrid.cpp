@@ -21,7 +21,7 @@ int TNextGridModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
 }
 
-QString TNextGridModel::Text(int col, int row) const
+QString TNextGridModel::CellText(int col, int row) const
 {
     const Column& c = m_columns[col];
     if (c.Def.Kind == TNxColumnKind::CheckBox)
@@ -42,13 +42,13 @@ QString TNextGridModel::Text(int col, int row) const
     return QString();
 }
 
-Currency TNextGridModel::Money(int col, int row) const
+Currency TNextGridModel::CellMoney(int col, int row) const
 {
     const Column& c = m_columns[col];
     int local = 0;
     if (row < m_storeRows && c.Source >= 0 && !c.Texts.contains(row))
         return Segment(row, local).Money(local, c.Source);
-    return Currency::FromText(Text(col, row)).value_or(Currency());
+    return Currency::FromText(CellText(col, row)).value_or(Currency());
 }
 
 void TNextGridModel::SetText(int col, int row, const QString& text)
@@ -79,15 +79,16 @@ QVariant TNextGridModel::data(const QModelIndex& index, int role) const
         if (c.Def.Kind == TNxColumnKind::CheckBox)
             return {};
         if (c.Def.Kind == TNxColumnKind::Number) {
-            const QString text = Text(index.column(), row);
+            const QString text = CellText(index.column(), row);
             if (text.isEmpty())
                 return QString();
             return FormatAmountText(text); // grouped, never in exponent form
         }
-        return Text(index.column(), row);
+        return CellText(index.column(), row);
     case Qt::CheckStateRole:
         if (c.Def.Kind == TNxColumnKind::CheckBox)
-            return Text(index.column(), row) == QLatin1String("True") ? Qt::Checked : Qt::Unchecked;
+            return CellText(index.column(), row) == QLatin1String("True") ? Qt::Checked
+                                                                          : Qt::Unchecked;
         return {};
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(c.Def.Alignment);
@@ -358,7 +359,7 @@ void TNextGrid::CheckBounds(int col, int row) const
 QString TNextGrid::Cells(int col, int row) const
 {
     CheckBounds(col, row);
-    return m_model->Text(col, row);
+    return m_model->CellText(col, row);
 }
 
 void TNextGrid::SetCells(int col, int row, const QString& text)
@@ -370,7 +371,7 @@ void TNextGrid::SetCells(int col, int row, const QString& text)
 double TNextGrid::CellAsFloat(int col, int row) const
 {
     CheckBounds(col, row);
-    return m_model->Money(col, row).ToDouble();
+    return m_model->CellMoney(col, row).ToDouble();
 }
 
 void TNextGrid::AddCellToSum(int col, int row, TMoneySum& sum) const
@@ -381,13 +382,13 @@ void TNextGrid::AddCellToSum(int col, int row, TMoneySum& sum) const
     if (row < m_model->m_storeRows && c.Source >= 0 && !c.Texts.contains(row))
         m_model->Segment(row, local).AddToSum(local, c.Source, sum);
     else
-        sum.AddText(m_model->Text(col, row));
+        sum.AddText(m_model->CellText(col, row));
 }
 
 Currency TNextGrid::CellAsCurrency(int col, int row) const
 {
     CheckBounds(col, row);
-    return m_model->Money(col, row);
+    return m_model->CellMoney(col, row);
 }
 
 void TNextGrid::SetCellColor(int col, int row, const QColor& color)

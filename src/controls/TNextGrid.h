@@ -62,9 +62,9 @@ private:
         QHash<int, QColor> Colors;
         std::vector<bool> Marks; // check-box columns
     };
-    QString Text(int col, int row) const;
+    QString CellText(int col, int row) const;
     void SetText(int col, int row, const QString& text);
-    Currency Money(int col, int row) const;
+    Currency CellMoney(int col, int row) const;
     void Reset(bool begin);
     // The result part holding a row, and the row's place in it.
     const TColumnStore& Segment(int row, int& local) const;

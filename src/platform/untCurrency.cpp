@@ -96,10 +96,10 @@ std::optional<Currency> Currency::FromText(const QString& text)
     return ParseDecimal(text.constData(), text.constData() + text.size());
 }
 
-std::optional<Currency> Currency::FromUtf8(const char* data, qsizetype size)
+std::optional<Currency> Currency::FromUtf8(QByteArrayView text)
 {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
-    return ParseDecimal(bytes, bytes + size);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.begin());
+    return ParseDecimal(bytes, bytes + text.size());
 }
 
 QString Currency::ToSqlText() const

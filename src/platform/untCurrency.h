@@ -2,6 +2,7 @@
 // Currency: money as a count of ten-thousandths of a yuan.
 
 #include <QString>
+#include <QByteArrayView>
 #include <QStringView>
 #include <QtGlobal>
 #include <optional>
@@ -24,7 +25,7 @@ public:
     // or has more than four decimals of non-zero digits or does not fit.
     static std::optional<Currency> FromText(const QString& text);
     // The same from UTF-8 bytes (a database's text), without a QString.
-    static std::optional<Currency> FromUtf8(const char* data, qsizetype size);
+    static std::optional<Currency> FromUtf8(QByteArrayView text);
 
     constexpr qint64 Raw() const { return m_raw; }
     double ToDouble() const { return static_cast<double>(m_raw) / 10000.0; }

@@ -63,7 +63,7 @@ TColumnStore::Column& TColumnStore::Prepare(int col, Incoming incoming, std::str
         return c;
     bool number = incoming != Incoming::Text;
     if (!number && c.numericHint)
-        number = bool(Currency::FromText(QString::fromUtf8(text.data(), qsizetype(text.size()))));
+        number = bool(Currency::FromUtf8(QByteArrayView(text)));
     c.kind = number ? Kind::Number : Kind::Text;
     for (int i = 0; i < c.leadingNulls; ++i) {
         if (number)
@@ -132,7 +132,7 @@ void TColumnStore::AppendUtf8(int col, const char* data, int size)
     }
     // A number column: exact decimals stay numbers, anything else turns it into text.
     if (c.kind == Kind::Number) {
-        if (auto money = Currency::FromUtf8(data, size)) {
+        if (auto money = Currency::FromUtf8(QByteArrayView(data, size))) {
             AddNumber(c, money->Raw(), false);
             return;
         }
@@ -171,7 +171,7 @@ void TColumnStore::AddText(Column& c, std::string_view utf8, bool isNull)
 {
     if (c.packed) {
         c.offsets.push_back(c.buffer.size());
-        c.buffer.append(utf8.data(), qsizetype(utf8.size()));
+        c.buffer.append(QByteArrayView(utf8));
         c.nulls.push_back(isNull);
         return;
     }
@@ -186,7 +186,7 @@ void TColumnStore::AddText(Column& c, std::string_view utf8, bool isNull)
     auto it = c.lookup.find(utf8);
     if (it == c.lookup.end()) {
         const int id = static_cast<int>(c.dict.size());
-        c.dict.push_back(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+        c.dict.push_back(QString::fromUtf8(QByteArrayView(utf8)));
         it = c.lookup.emplace(std::string(utf8), id).first;
         // Mostly distinct values (ids, notes): a dictionary only costs memory.
         if (c.dict.size() > kPackAfter && c.dict.size() * 2 > c.ids.size()) {
