@@ -8,6 +8,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QPixmap>
@@ -18,6 +21,35 @@
 #include <cstdio>
 #include <dlfcn.h>
 
+namespace
+{
+HostWindow* g_current = nullptr;
+} // namespace
+
+HostWindow* HostWindow::Current()
+{
+    return g_current;
+}
+
+// Asked by a plug-in for a sibling module's window (the spreadsheet import): the module beside
+// the host, loaded once, gets the same host records. Exported from the executable.
+extern "C" Q_DECL_EXPORT void ShowAWindow(TMitmInfo* info)
+{
+    const QString lib = QString::fromUtf8(info && info->LibraryName ? info->LibraryName : "");
+    const QString cls = QString::fromUtf8(info && info->ClassName ? info->ClassName : "");
+    HostWindow* host = HostWindow::Current();
+    const QString path = host ? host->ModuleLibraryPath(lib) : QString();
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
+        ShowMessage(
+            QStringLiteral("导入模块 %1（%2）未安装，无法打开电子表格导入窗口。").arg(lib, cls),
+            CaptionInfo(), MsgIcon::Information);
+        return;
+    }
+    QString error;
+    if (!host->OpenModuleWindow(path, cls, &error))
+        ShowMessage(error, CaptionInfo(), MsgIcon::Error);
+}
+
 void HostNotifier::PlugInReleased(qint32 tag)
 {
     ++ReleasedCount;
@@ -27,6 +59,7 @@ void HostNotifier::PlugInReleased(qint32 tag)
 HostWindow::HostWindow(HostContext* context, const QString& pluginPath)
     : m_context(context), m_pluginPath(pluginPath), m_mdiArea(new QMdiArea(this))
 {
+    g_current = this;
     setWindowTitle(QStringLiteral("Vesperwald 7.1"));
     m_mdiArea->setViewMode(QMdiArea::SubWindowView);
     m_mdiArea->setBackground(QColor(0x5b, 0x7b, 0x9b));
@@ -41,6 +74,8 @@ HostWindow::~HostWindow()
 {
     // The plug-in's windows go while the context they work on is still there.
     qDeleteAll(m_mdiArea->subWindowList());
+    if (g_current == this)
+        g_current = nullptr;
 }
 
 void HostWindow::ShowContext()
@@ -107,36 +142,63 @@ void HostWindow::BuildMenus()
     windows->addAction(QStringLiteral("平铺(&T)"), m_mdiArea, &QMdiArea::tileSubWindows);
 }
 
-bool HostWindow::LoadPlugIn(QString* error)
+QString ModuleLibraryFile(const QString& requested)
 {
-    if (m_show)
-        return true;
+    QString name = requested.section(QLatin1Char('/'), -1).section(QLatin1Char('\\'), -1);
+    if (name.endsWith(QLatin1String(".dll"), Qt::CaseInsensitive))
+        name.chop(4);
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_]+$"));
+    if (!plain.match(name).hasMatch())
+        return QString();
+    return QStringLiteral("lib") + name + QStringLiteral(".so");
+}
+
+QString HostWindow::ModuleLibraryPath(const QString& requested) const
+{
+    const QString file = ModuleLibraryFile(requested);
+    if (file.isEmpty())
+        return QString();
+    if (file == QFileInfo(m_pluginPath).fileName())
+        return m_pluginPath;
+    return QDir(QCoreApplication::applicationDirPath()).filePath(file);
+}
+
+ShowPlugInWindowProc HostWindow::LoadModule(const QString& path, QString* error)
+{
+    if (const auto loaded = m_modules.constFind(path); loaded != m_modules.cend())
+        return *loaded;
     // NODELETE: widgets the plug-in created keep code inside it.
-    void* lib =
-        dlopen(m_pluginPath.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    void* lib = dlopen(path.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!lib) {
-        *error = QStringLiteral("无法加载插件 %1：%2")
-                     .arg(m_pluginPath, QString::fromLocal8Bit(dlerror()));
-        return false;
+        *error = QStringLiteral("无法加载插件 %1：%2").arg(path, QString::fromLocal8Bit(dlerror()));
+        return nullptr;
     }
-    m_show = reinterpret_cast<ShowPlugInWindowProc>(dlsym(lib, "ShowPlugInWindow"));
-    if (!m_show) {
-        *error = QStringLiteral("插件 %1 没有导出 ShowPlugInWindow。").arg(m_pluginPath);
-        return false;
+    auto show = reinterpret_cast<ShowPlugInWindowProc>(dlsym(lib, "ShowPlugInWindow"));
+    if (!show) {
+        *error = QStringLiteral("插件 %1 没有导出 ShowPlugInWindow。").arg(path);
+        return nullptr;
     }
-    return true;
+    m_modules.insert(path, show);
+    return show;
 }
 
 bool HostWindow::OpenPlugInWindow(const QString& className, QString* error)
+{
+    return OpenModuleWindow(m_pluginPath, className, error);
+}
+
+bool HostWindow::OpenModuleWindow(const QString& libraryPath, const QString& className,
+                                  QString* error)
 {
     if (!m_context) {
         *error = QStringLiteral("没有可用的数据库连接。");
         return false;
     }
-    if (!LoadPlugIn(error))
+    const ShowPlugInWindowProc show = LoadModule(libraryPath, error);
+    if (!show)
         return false;
     m_hostRec = {m_context->Context(), &m_status, &m_notifier, Application, Screen};
-    m_show(className.toUtf8().constData(), &m_hostRec);
+    show(className.toUtf8().constData(), &m_hostRec);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "host/HostContext.h"
 #include "plugin/untPlugInEntry.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QString>
 #include <memory>
@@ -27,6 +28,10 @@ public:
     int ReleasedCount = 0;
 };
 
+// The shared library file of a module asked for by its library name: "bMorrowell.dll" →
+// "libbMorrowell.so" (any folder dropped); "" for a name that is no module's.
+QString ModuleLibraryFile(const QString& requested);
+
 // The host's main window: an MDI area and the menu that opens the plug-in's window.
 class HostWindow : public QMainWindow
 {
@@ -49,7 +54,14 @@ public:
     bool CloseChildWindows();
     // Loads the plug-in on first use and asks it for the window; false with a message.
     bool OpenPlugInWindow(const QString& className, QString* error);
+    // Where the module of that library name is: beside the host (the list plug-in where it was
+    // given); "" for a name that is no module's.
+    QString ModuleLibraryPath(const QString& requested) const;
+    // Loads the module (once) and asks it for the window; false with a message.
+    bool OpenModuleWindow(const QString& libraryPath, const QString& className, QString* error);
     HostNotifier& Notifier() { return m_notifier; }
+    // The window a plug-in's ShowAWindow request goes to (the last one made).
+    static HostWindow* Current();
     // Runs the action of that name in the active child window; false when there is none.
     bool TriggerChildAction(const QString& name);
     // The main window with the dialogs open over it, as a person sees them.
@@ -58,7 +70,7 @@ public:
     static constexpr qint32 kHostTag = 71;
 
 private:
-    bool LoadPlugIn(QString* error);
+    ShowPlugInWindowProc LoadModule(const QString& path, QString* error);
     void BuildMenus();
     void ShowContext();
 
@@ -69,7 +81,7 @@ private:
     QAction* m_openList = nullptr;
     QString m_pluginPath;
     QMdiArea* m_mdiArea;
-    ShowPlugInWindowProc m_show = nullptr;
+    QHash<QString, ShowPlugInWindowProc> m_modules; // by library path
     HostNotifier m_notifier;
     TPlugInStatus m_status{kHostTag, nullptr, nullptr, nullptr};
     TPlugInHostRec m_hostRec{};

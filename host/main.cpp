@@ -18,8 +18,6 @@
 
 namespace
 {
-HostWindow* g_mainWindow = nullptr;
-
 bool Offscreen()
 {
     return QGuiApplication::platformName() == QLatin1String("offscreen");
@@ -30,15 +28,6 @@ void Fail(const QString& text)
     std::fprintf(stderr, "vesperwald: %s\n", qPrintable(text));
 }
 } // namespace
-
-// Asked by the plug-in for a sibling plug-in's window (spreadsheet import).
-extern "C" Q_DECL_EXPORT void ShowAWindow(TMitmInfo* info)
-{
-    const QString lib = QString::fromUtf8(info && info->LibraryName ? info->LibraryName : "");
-    const QString cls = QString::fromUtf8(info && info->ClassName ? info->ClassName : "");
-    ShowMessage(QStringLiteral("导入模块 %1（%2）未安装，无法打开电子表格导入窗口。").arg(lib, cls),
-                CaptionInfo(), MsgIcon::Information);
-}
 
 int main(int argc, char** argv)
 {
@@ -118,7 +107,6 @@ int main(int argc, char** argv)
     window.SetOptions(options);
     if (context)
         window.AdoptContext(std::move(context));
-    g_mainWindow = &window;
     hostApp.SetMainForm(&window);
     hostApp.SetMdiArea(window.MdiArea());
     if (Offscreen()) {
@@ -169,7 +157,6 @@ int main(int argc, char** argv)
         });
     }
     const int rc = app.exec();
-    g_mainWindow = nullptr;
     Application = nullptr;
     Screen = nullptr;
     return rc;

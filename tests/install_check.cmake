@@ -7,7 +7,7 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix /usr
 if(NOT rc EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${rc}")
 endif()
-foreach(f usr/lib/vesperwald/vesperwald usr/lib/vesperwald/libbQuindle.so usr/bin/vesperwald-db
+foreach(f usr/lib/vesperwald/vesperwald usr/lib/vesperwald/libbQuindle.so usr/lib/vesperwald/libbMorrowell.so usr/bin/vesperwald-db
           usr/share/applications/vesperwald.desktop
           usr/share/icons/hicolor/scalable/apps/vesperwald.svg)
     if(NOT EXISTS "${ROOT}/${f}")

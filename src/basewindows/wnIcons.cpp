@@ -134,3 +134,36 @@ QIcon IconExport()
         p.drawLine(22, 23, 27, 18);
     });
 }
+
+QIcon IconImport()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(Pen(QColor(40, 110, 60), 1.5));
+        p.setBrush(QColor(235, 250, 238));
+        p.drawRect(10, 4, 18, 24);
+        p.setPen(Pen(QColor(40, 110, 60), 1));
+        for (int y = 10; y <= 22; y += 6)
+            p.drawLine(13, y, 25, y);
+        p.setPen(Pen(QColor(30, 90, 200), 3.5));
+        p.drawLine(3, 16, 16, 16);
+        p.drawLine(11, 11, 16, 16);
+        p.drawLine(11, 21, 16, 16);
+    });
+}
+
+QIcon IconOpen()
+{
+    return Draw([](QPainter& p) {
+        p.setPen(Pen(QColor(150, 110, 20), 1.5));
+        p.setBrush(QColor(250, 215, 110));
+        QPainterPath folder;
+        folder.moveTo(3, 8);
+        folder.lineTo(12, 8);
+        folder.lineTo(15, 11);
+        folder.lineTo(29, 11);
+        folder.lineTo(29, 26);
+        folder.lineTo(3, 26);
+        folder.closeSubpath();
+        p.drawPath(folder);
+    });
+}

@@ -9,6 +9,8 @@ QIcon IconModify();
 QIcon IconDelete();
 QIcon IconExit();
 QIcon IconExport();
+QIcon IconImport();
+QIcon IconOpen();
 QIcon IconOk();
 QIcon IconClose();
 QIcon IconUnit();

@@ -7,6 +7,7 @@ namespace
 {
 // The advisory-lock space of indicator writers on PostgreSQL.
 constexpr int kWritersLock = 71;
+constexpr int kProgressEvery = 500;
 
 QString Q(const QString& value)
 {
@@ -79,6 +80,11 @@ bool ExistsSameBudget(const TBudget& b, int dataYear, bool adding)
 void CompleteNewBudget(TBudget& b, const QString& typeCaption)
 {
     b.BudgId = GetNewBudgId();
+    CompleteNewBudgetFields(b, typeCaption);
+}
+
+void CompleteNewBudgetFields(TBudget& b, const QString& typeCaption)
+{
     b.SplitMoney = Currency();
     b.SplitDate.clear();
     b.FileDate = b.InputDate = b.AuditDate = TodayText();
@@ -117,4 +123,60 @@ TSaveOutcome SaveBudgetChecked(TBudgetManage& store, TBudget& b, bool adding,
     }
     transaction.Commit();
     return TSaveOutcome::Saved;
+}
+
+QString BudgetDuplicateKey(const TBudget& b)
+{
+    return QStringList{b.BType, b.BTypeChild, b.Bkid, b.Eid,     b.Mid,
+                       b.IPid,  b.Bid,        b.Iid,  b.FileName}
+        .join(QChar(0x1f));
+}
+
+QSet<QString> ExistingBudgetKeys(int dataYear)
+{
+    TQueryRef query;
+    if (!OpenSql(QStringLiteral("select btype,btypechild,bkid,eid,mid,ipid,bid,iid,filename from "
+                                "busibudget where datayear=%1")
+                     .arg(dataYear),
+                 query))
+        throw TExceptBudgetManage(
+            QStringLiteral("无法读取%1年的预算指标：%2").arg(dataYear).arg(LastDbError()));
+    QSet<QString> keys;
+    for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
+        QStringList parts;
+        for (int c = 0; c < 9; ++c)
+            parts << ds->Fields(c).AsString();
+        keys.insert(parts.join(QChar(0x1f)));
+    }
+    return keys;
+}
+
+int InsertNewBudgets(TBudgetManage& store, int dataYear, int count, const TBudgetSource& source,
+                     const TWriteProgress& progress)
+{
+    TBudgetWriteTransaction transaction(dataYear);
+    QSet<QString> keys = ExistingBudgetKeys(dataYear);
+    qint64 next = GetNextNumber(QStringLiteral("busiBudget"), QStringLiteral("budgid"),
+                                QStringLiteral(" datayear= %1").arg(dataYear))
+                      .toLongLong();
+    int written = 0;
+    for (int i = 0; i < count; ++i) {
+        if (progress && i % kProgressEvery == 0 && !progress(i, count))
+            return 0; // rolled back
+        TBudget b;
+        if (!source(i, b))
+            continue;
+        b.DataYear = dataYear;
+        const QString key = BudgetDuplicateKey(b);
+        if (keys.contains(key))
+            continue;
+        keys.insert(key);
+        b.BudgId = QString::number(next++);
+        store.InsertBudget(b);
+        ++written;
+    }
+    transaction.Commit();
+    if (progress)
+        progress(count, count);
+    return written;
 }

@@ -3,7 +3,10 @@
 
 #include "budget/gunBudget.h"
 
+#include <QSet>
 #include <QString>
+#include <functional>
+#include <vector>
 
 // Serialises the writers of one data year: on SQLite an immediate transaction (waiting for the
 // busy timeout), on PostgreSQL a transaction-scoped advisory lock keyed on the year. Other
@@ -32,9 +35,31 @@ bool ExistsSameBudget(const TBudget& b, int dataYear, bool adding);
 // operator as auditor, the flags, the remark "录入" + type caption + "CS", the status, the
 // source flags and the unit's department class.
 void CompleteNewBudget(TBudget& b, const QString& typeCaption);
+// The same without the id (for writers that draw ids themselves).
+void CompleteNewBudgetFields(TBudget& b, const QString& typeCaption);
 
 enum class TSaveOutcome { Saved, Duplicate };
 // The duplicate test and then the insert (with CompleteNewBudget) or the update of both
 // amounts, in one write transaction. Raises the store's error when the write fails.
 TSaveOutcome SaveBudgetChecked(TBudgetManage& store, TBudget& b, bool adding,
                                const QString& typeCaption);
+
+// The duplicate rule's fields as one key, a missing document number read as an empty one (the
+// rule's SQL would never match NULL, so every re-run would copy such indicators again).
+QString BudgetDuplicateKey(const TBudget& b);
+// The duplicate keys the year holds now. Raises TExceptBudgetManage when they cannot be read.
+QSet<QString> ExistingBudgetKeys(int dataYear);
+
+// Told every few hundred indicators; false cancels.
+using TWriteProgress = std::function<bool(int written, int total)>;
+
+// Gives the index-th indicator to write, its bookkeeping filled in but not its id; false skips it.
+using TBudgetSource = std::function<bool(int index, TBudget& b)>;
+
+// Inserts `count` indicators from `source` into dataYear in one write transaction: the duplicate
+// rule is applied again under the lock (other operators, and earlier indicators of the same
+// call), ids are drawn as the entry dialog draws them (max + 1, the following ones ours under
+// the lock). Returns how many were written; 0 and nothing written when cancelled. Raises
+// TExceptBudgetManage when the write fails (nothing is written then either).
+int InsertNewBudgets(TBudgetManage& store, int dataYear, int count, const TBudgetSource& source,
+                     const TWriteProgress& progress = {});

@@ -8,25 +8,6 @@
 
 namespace
 {
-constexpr int kProgressEvery = 500;
-
-// The duplicate rule's fields, a missing document number read as an empty one.
-QString DuplicateKey(const TBudget& b)
-{
-    return QStringList{b.BType, b.BTypeChild, b.Bkid, b.Eid,     b.Mid,
-                       b.IPid,  b.Bid,        b.Iid,  b.FileName}
-        .join(QChar(0x1f));
-}
-
-// False when the key is taken already.
-bool Claim(QSet<QString>& keys, const QString& key)
-{
-    if (keys.contains(key))
-        return false;
-    keys.insert(key);
-    return true;
-}
-
 TQueryRef Read(const QString& sql, const QString& what)
 {
     TQueryRef query;
@@ -42,24 +23,6 @@ QSet<QString> Codes(const QString& sql, const QString& what)
     for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next())
         codes.insert(ds->Fields(0).AsString());
     return codes;
-}
-
-// The duplicate keys the year holds now.
-QSet<QString> ExistingKeys(int year)
-{
-    const TQueryRef query =
-        Read(QStringLiteral("select btype,btypechild,bkid,eid,mid,ipid,bid,iid,filename from "
-                            "busibudget where datayear=%1")
-                 .arg(year),
-             QStringLiteral("%1年的预算指标").arg(year));
-    QSet<QString> keys;
-    for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
-        QStringList parts;
-        for (int c = 0; c < 9; ++c)
-            parts << ds->Fields(c).AsString();
-        keys.insert(parts.join(QChar(0x1f)));
-    }
-    return keys;
 }
 } // namespace
 
@@ -83,7 +46,7 @@ TCarryPlan PlanCarryForward(int fromYear, int toYear, const QString& idsSql)
     const QSet<QString> items =
         Codes(QStringLiteral("select iid from pubitem where datayear=%1").arg(toYear),
               QStringLiteral("%1年的项目").arg(toYear));
-    QSet<QString> keys = ExistingKeys(toYear);
+    QSet<QString> keys = ExistingBudgetKeys(toYear);
     QSet<QString> missing;
     for (TBudget& b : budgets) {
         QStringList lacks;
@@ -100,10 +63,12 @@ TCarryPlan PlanCarryForward(int fromYear, int toYear, const QString& idsSql)
             continue;
         }
         // A second indicator of the same key in the year before is refused like the first.
-        if (!Claim(keys, DuplicateKey(b))) {
+        const QString key = BudgetDuplicateKey(b);
+        if (keys.contains(key)) {
             ++plan.Duplicates;
             continue;
         }
+        keys.insert(key);
         plan.ToCopy.push_back(std::move(b));
     }
     plan.MissingElements = QStringList(missing.begin(), missing.end());
@@ -113,37 +78,20 @@ TCarryPlan PlanCarryForward(int fromYear, int toYear, const QString& idsSql)
 
 int CarryForward(TBudgetManage& store, const TCarryPlan& plan, const TCarryProgress& progress)
 {
-    TBudgetWriteTransaction transaction(plan.ToYear);
-    // Another operator may have written meanwhile: the rule is applied again under the lock.
-    QSet<QString> keys = ExistingKeys(plan.ToYear);
-    // The entry dialog draws max + 1; under the writers' lock the following ones are ours too.
-    qint64 next = GetNextNumber(QStringLiteral("busiBudget"), QStringLiteral("budgid"),
-                                QStringLiteral(" datayear= %1").arg(plan.ToYear))
-                      .toLongLong();
     const QString today = TodayText();
     const QString user = CurrentUserCode();
     const QString remark = QStringLiteral("结转%1").arg(plan.FromYear);
-    const int total = int(plan.ToCopy.size());
-    int written = 0;
-    for (int i = 0; i < total; ++i) {
-        if (progress && i % kProgressEvery == 0 && !progress(i, total))
-            return 0; // rolled back
-        TBudget b = plan.ToCopy[size_t(i)];
-        if (!Claim(keys, DuplicateKey(b)))
-            continue;
-        b.DataYear = plan.ToYear;
-        b.BudgId = QString::number(next++);
-        b.SplitMoney = Currency();
-        b.SplitDate.clear();
-        b.SplitId.clear();
-        b.FileDate = b.InputDate = b.AuditDate = today;
-        b.UserId = b.AuditId = user;
-        b.Memoo = remark;
-        store.InsertBudget(b);
-        ++written;
-    }
-    transaction.Commit();
-    if (progress)
-        progress(total, total);
-    return written;
+    return InsertNewBudgets(
+        store, plan.ToYear, int(plan.ToCopy.size()),
+        [&](int i, TBudget& b) {
+            b = plan.ToCopy[size_t(i)];
+            b.SplitMoney = Currency();
+            b.SplitDate.clear();
+            b.SplitId.clear();
+            b.FileDate = b.InputDate = b.AuditDate = today;
+            b.UserId = b.AuditId = user;
+            b.Memoo = remark;
+            return true;
+        },
+        progress);
 }

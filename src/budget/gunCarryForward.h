@@ -1,7 +1,7 @@
 #pragma once
 // Carrying the previous year's indicators into the working year (年度结转).
 
-#include "budget/gunBudget.h"
+#include "budget/gunBudgetSave.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,8 +22,7 @@ struct TCarryPlan {
 // that year), checked against toYear. Raises TExceptBudgetManage when they cannot be read.
 TCarryPlan PlanCarryForward(int fromYear, int toYear, const QString& idsSql);
 
-// Told every few hundred indicators; false cancels.
-using TCarryProgress = std::function<bool(int written, int total)>;
+using TCarryProgress = TWriteProgress;
 
 // Writes the plan in one write transaction: each indicator anew with an id drawn as the entry
 // dialog draws them, today's dates, the operator as user and auditor, no split and the remark

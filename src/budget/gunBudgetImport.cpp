@@ -1,0 +1,361 @@
+#include "budget/gunBudgetImport.h"
+
+#include "budget/gunFunCheck.h"
+#include "context/untWorkContext.h"
+#include "elements/gunfunElement.h"
+#include "platform/untCodePage.h"
+#include "store/untColumnStore.h"
+
+#include <QSet>
+
+namespace
+{
+struct FieldInfo {
+    const char* Caption;
+    std::initializer_list<const char*> Headers; // codes before names
+    bool Required;
+};
+
+const FieldInfo kFields[kImportFieldCount] = {
+    {"预算单位", {"预算编码", "单位编码", "单位代码", "单位名称", "预算单位", "单位"}, true},
+    {"科目", {"科目编码", "科目代码", "科目名称", "科目"}, true},
+    {"项目", {"项目编码", "项目代码", "项目名称", "项目"}, false},
+    {"资金性质", {"资金性质编码", "资金性质"}, true},
+    {"预算来源", {"预算来源编码", "预算来源"}, true},
+    {"支出类型", {"支出类型编码", "支出类型"}, true},
+    {"指标金额", {"指标金额", "金额", "控制金额", "录入金额"}, true},
+    {"指标文号", {"指标文号", "文号"}, false},
+    {"涉密", {"涉密", "密级"}, false},
+    {"指标子类型", {"指标子类型", "子类型"}, false},
+    {"所属处室", {"所属处室", "处室"}, false},
+};
+
+constexpr int kCheckProgressEvery = 2000;
+constexpr int kFileNameLength = 200; // busibudget.filename
+
+TCodeTable ReadTable(const QString& sql, const QString& what)
+{
+    QList<TChoice> choices;
+    if (!ReadChoices(sql, choices))
+        throw TExceptBudgetManage(QStringLiteral("无法读取%1：%2").arg(what, LastDbError()));
+    TCodeTable table;
+    for (const TChoice& c : choices)
+        table.Add(c.Code, c.Name);
+    return table;
+}
+
+QString Quoted(const QString& text)
+{
+    return QStringLiteral("“%1”").arg(text);
+}
+
+bool OneOf(const QString& code, std::initializer_list<const char*> codes)
+{
+    for (const char* c : codes)
+        if (code == QLatin1String(c))
+            return true;
+    return false;
+}
+
+// The expenditure types the entry dialog offers for a money kind and source.
+bool ExpenditureTypeOffered(const QString& ipid, const QString& mid, const QString& bkid,
+                            bool deptLevel)
+{
+    if (mid == QLatin1String("31"))
+        return OneOf(ipid, {"17", "18", "19"});
+    if (deptLevel && mid == QLatin1String("11") && bkid == QLatin1String("21"))
+        return OneOf(ipid, {"11", "12", "22"});
+    return OneOf(ipid, {"11", "12"});
+}
+
+// More than two decimals that are not zeros: the entry dialog takes yuan to the fen.
+bool BeyondFen(const QString& amount)
+{
+    const qsizetype point = amount.indexOf(QLatin1Char('.'));
+    for (qsizetype i = point < 0 ? amount.size() : point + 3; i < amount.size(); ++i)
+        if (amount[i] != QLatin1Char('0') && !amount[i].isSpace())
+            return true;
+    return false;
+}
+
+// "年初预算"/"1" → "1", "调整追加预算"/"2" → "2"; "" for anything else.
+QString SubTypeCode(const QString& text)
+{
+    if (OneOf(text, {"1", "年初预算", "结余预算"}))
+        return QStringLiteral("1");
+    if (OneOf(text, {"2", "调整追加预算"}))
+        return QStringLiteral("2");
+    return QString();
+}
+} // namespace
+
+QString ImportFieldCaption(TImportField field)
+{
+    return QString::fromUtf8(kFields[int(field)].Caption);
+}
+
+bool ImportFieldRequired(TImportField field)
+{
+    return kFields[int(field)].Required;
+}
+
+TImportMapping MatchImportColumns(const QStringList& headers)
+{
+    TImportMapping mapping;
+    mapping.fill(-1);
+    QSet<int> taken;
+    for (int f = 0; f < kImportFieldCount; ++f) {
+        for (const char* caption : kFields[f].Headers) {
+            for (int c = 0; c < headers.size() && mapping[f] < 0; ++c)
+                if (!taken.contains(c) && headers[c].trimmed() == QString::fromUtf8(caption))
+                    mapping[f] = c;
+            if (mapping[f] >= 0)
+                break;
+        }
+        taken.insert(mapping[f]);
+    }
+    return mapping;
+}
+
+QStringList MissingImportFields(const TImportMapping& mapping)
+{
+    QStringList missing;
+    for (int f = 0; f < kImportFieldCount; ++f)
+        if (kFields[f].Required && mapping[f] < 0)
+            missing << QString::fromUtf8(kFields[f].Caption);
+    return missing;
+}
+
+QString TImportRows::Text(int row, const TImportMapping& mapping, TImportField field) const
+{
+    const int col = mapping[int(field)];
+    if (col < 0 || col >= Cells->ColumnCount())
+        return QString();
+    return Cells->Text(row, col).trimmed();
+}
+
+void TCodeTable::Add(const QString& code, const QString& name)
+{
+    Names.insert(code, name);
+    CodesByName[name.trimmed()].append(code);
+}
+
+QString TCodeTable::Resolve(const QString& text, bool* ambiguous) const
+{
+    *ambiguous = false;
+    if (Names.contains(text))
+        return text;
+    const auto byName = CodesByName.constFind(text);
+    if (byName != CodesByName.constEnd()) {
+        *ambiguous = byName->size() > 1;
+        return *ambiguous ? QString() : byName->constFirst();
+    }
+    // "101 本级", as the unit tree shows a unit
+    const qsizetype blank = text.indexOf(QLatin1Char(' '));
+    if (blank > 0 && Names.contains(text.left(blank)))
+        return text.left(blank);
+    return QString();
+}
+
+TImportChecker::TImportChecker(int dataYear, const QString& bType)
+    : m_year(dataYear), m_bType(bType), m_deptLevel(IsDeptLevelUnit()),
+      m_secretUnit(CurrentUnitText(17) == QLatin1String("1"))
+{
+    const QString prefix = SqlText(Cp936DropRight(CurrentUnitText(0), 3));
+    m_units = ReadTable("select eid as id,ename as name from pubdept where useflag='0' and eid "
+                        "like '" +
+                            prefix + "%'",
+                        QStringLiteral("预算单位"));
+    m_subjects =
+        ReadTable(QStringLiteral("select bid as id,bname as name from pubsubject where datayear=%1")
+                      .arg(dataYear),
+                  QStringLiteral("%1年的科目").arg(dataYear));
+    m_items = ReadTable(QStringLiteral("select iid as id,iname as name from pubitem where "
+                                       "datayear=%1 and leafflag='0'")
+                            .arg(dataYear),
+                        QStringLiteral("%1年的项目").arg(dataYear));
+    m_moneyKinds = ReadTable(MoneyKindsSql(0, false, QString()), QStringLiteral("资金性质"));
+    m_sources = ReadTable(BudgetKindsSql(0, QString()), QStringLiteral("预算来源"));
+    m_expenditureTypes =
+        ReadTable(IncomePayTypesSql(0, QString(), false), QStringLiteral("支出类型"));
+    if (SysParams().BureauMode == QLatin1String("0"))
+        m_bureaux = ReadTable(BureauxSql(QString()), QStringLiteral("处室"));
+    const TChoiceList secrecy = SecrecyChoices(false);
+    m_defaultSecrecy = secrecy.Entries.value(secrecy.Selected).Code;
+    if (m_defaultSecrecy.isEmpty())
+        m_defaultSecrecy = QStringLiteral("1");
+}
+
+QString TImportChecker::Resolve(const TCodeTable& table, const QString& text, const QString& what,
+                                QStringList& reasons) const
+{
+    if (text.isEmpty()) {
+        reasons << QStringLiteral("缺少") + what;
+        return QString();
+    }
+    bool ambiguous = false;
+    const QString code = table.Resolve(text, &ambiguous);
+    if (ambiguous)
+        reasons << what + Quoted(text) + QStringLiteral("有重名，请写编码");
+    else if (code.isEmpty())
+        reasons << QStringLiteral("%1年没有").arg(m_year) + what + Quoted(text);
+    return code;
+}
+
+bool TImportChecker::SubjectFits(const QString& bid, const QString& ipid, const QString& mid)
+{
+    const QString key = bid + QChar(0x1f) + ipid + QChar(0x1f) + mid;
+    auto it = m_subjectFits.constFind(key);
+    if (it == m_subjectFits.constEnd()) {
+        QString name;
+        it = m_subjectFits.insert(key,
+                                  GetSubjectName(bid, name, ipid, mid, m_year, QString(), true));
+    }
+    return *it;
+}
+
+void TImportChecker::CheckItem(const QString& text, TBudget& b, QStringList& reasons) const
+{
+    const bool offered = b.Mid != QLatin1String("21") && !OneOf(b.IPid, {"11", "22"});
+    if (!text.isEmpty() && !offered) {
+        reasons << QStringLiteral("支出类型") + Quoted(m_expenditureTypes.Names.value(b.IPid)) +
+                       QStringLiteral("的指标不能有项目");
+        return;
+    }
+    if (!text.isEmpty()) {
+        b.Iid = Resolve(m_items, text, QStringLiteral("项目"), reasons);
+        if (b.Iid.isEmpty())
+            return;
+    }
+    QString message;
+    if (CheckItemCode(0, b.Mid, b.IPid, QString(), b.IsSecret, b.Iid, message))
+        reasons << message;
+}
+
+void TImportChecker::CheckAmount(const QString& text, TBudget& b, QStringList& reasons) const
+{
+    if (text.isEmpty()) {
+        reasons << QStringLiteral("缺少指标金额");
+        return;
+    }
+    QString plain = text;
+    plain.remove(QLatin1Char(',')); // grouping as the list shows amounts
+    const std::optional<Currency> amount = Currency::FromText(plain);
+    if (!amount || BeyondFen(plain)) {
+        reasons << QStringLiteral("指标金额") + Quoted(text) +
+                       (amount ? QStringLiteral("超过两位小数") : QStringLiteral("不是数字"));
+        return;
+    }
+    if (amount->Raw() == 0)
+        reasons << QStringLiteral("指标金额为零");
+    else if (amount->Raw() < 0 && b.BTypeChild != QLatin1String("2"))
+        reasons << QStringLiteral("指标金额不能小于零");
+    b.BudgMoney = b.InputMoney = *amount;
+}
+
+QStringList TImportChecker::Check(const TImportRows& rows, int row, const TImportMapping& mapping,
+                                  TBudget& b)
+{
+    auto text = [&](TImportField f) { return rows.Text(row, mapping, f); };
+    QStringList reasons;
+    b = TBudget();
+    b.DataYear = m_year;
+    b.BType = b.BTypeChild = m_bType;
+    const QString unit = text(TImportField::Unit);
+    if (unit == QStringLiteral("合计"))
+        return {QStringLiteral("合计行")}; // the list's totals row, exported with it
+    b.Eid = Resolve(m_units, unit, QStringLiteral("预算单位"), reasons);
+    b.Mid =
+        Resolve(m_moneyKinds, text(TImportField::MoneyKind), QStringLiteral("资金性质"), reasons);
+    b.Bkid = Resolve(m_sources, text(TImportField::Source), QStringLiteral("预算来源"), reasons);
+    b.IPid = Resolve(m_expenditureTypes, text(TImportField::ExpenditureType),
+                     QStringLiteral("支出类型"), reasons);
+    if (!b.Mid.isEmpty() && !b.IPid.isEmpty() && !b.Bkid.isEmpty() &&
+        !ExpenditureTypeOffered(b.IPid, b.Mid, b.Bkid, m_deptLevel))
+        reasons << QStringLiteral("支出类型") + Quoted(m_expenditureTypes.Names.value(b.IPid)) +
+                       QStringLiteral("不适用于资金性质") + Quoted(m_moneyKinds.Names.value(b.Mid));
+    // The sub-type is chosen only for budget figures of the year's initial source.
+    const QString subType = text(TImportField::SubType);
+    if (m_bType == QLatin1String("1") && b.Bkid == QLatin1String("21")) {
+        b.BTypeChild = subType.isEmpty() ? QStringLiteral("1") : SubTypeCode(subType);
+        if (b.BTypeChild.isEmpty())
+            reasons << QStringLiteral("指标子类型") + Quoted(subType) + QStringLiteral("不正确");
+    }
+    const QString secrecy = text(TImportField::Secrecy);
+    b.IsSecret = secrecy.isEmpty()               ? m_defaultSecrecy
+                 : OneOf(secrecy, {"密", "0"})   ? QStringLiteral("0")
+                 : OneOf(secrecy, {"非密", "1"}) ? QStringLiteral("1")
+                                                 : QString();
+    if (b.IsSecret.isEmpty())
+        reasons << QStringLiteral("涉密") + Quoted(secrecy) + QStringLiteral("应为“密”或“非密”");
+    if (m_secretUnit && !OneOf(b.IPid, {"12", "17", "18", "19"}))
+        b.IsSecret = QStringLiteral("1"); // as the entry dialog fixes it
+    b.Bid = Resolve(m_subjects, text(TImportField::Subject), QStringLiteral("科目"), reasons);
+    if (!b.Bid.isEmpty() && !b.Mid.isEmpty() && !b.IPid.isEmpty() &&
+        !SubjectFits(b.Bid, b.IPid, b.Mid))
+        reasons << QStringLiteral("科目") + Quoted(b.Bid) +
+                       QStringLiteral("不是末级科目，或不适用于该资金性质和支出类型");
+    if (!b.Mid.isEmpty() && !b.IPid.isEmpty())
+        CheckItem(text(TImportField::Item), b, reasons);
+    CheckAmount(text(TImportField::Amount), b, reasons);
+    b.FileName = text(TImportField::FileName);
+    if (b.FileName.size() > kFileNameLength)
+        reasons << QStringLiteral("指标文号超过%1个字").arg(kFileNameLength);
+    if (SysParams().BureauMode == QLatin1String("0")) {
+        if (SysParams().BureauScope == 1)
+            b.BurId = CurrentUserText(7);
+        else
+            b.BurId =
+                Resolve(m_bureaux, text(TImportField::Bureau), QStringLiteral("所属处室"), reasons);
+    }
+    return reasons;
+}
+
+std::vector<QString> CheckImportRows(const TImportRows& rows, const TImportMapping& mapping,
+                                     TImportChecker& checker, const TImportProgress& progress)
+{
+    const QSet<QString> existing = ExistingBudgetKeys(checker.DataYear());
+    QHash<QString, int> firstLine; // of each key in the file
+    std::vector<QString> reasons(size_t(rows.Count()));
+    TBudget b;
+    for (int r = 0; r < rows.Count(); ++r) {
+        if (progress && r % kCheckProgressEvery == 0 && !progress(r, rows.Count()))
+            return {};
+        QStringList found = checker.Check(rows, r, mapping, b);
+        if (found.isEmpty()) {
+            const QString key = BudgetDuplicateKey(b);
+            if (existing.contains(key))
+                found << QStringLiteral("本单位已经存在相同属性的预算指标");
+            else if (const auto earlier = firstLine.constFind(key); earlier != firstLine.cend())
+                found << QStringLiteral("与第%1行重复").arg(*earlier);
+            else
+                firstLine.insert(key, rows.Lines[size_t(r)]);
+        }
+        reasons[size_t(r)] = found.join(QStringLiteral("；"));
+    }
+    if (progress)
+        progress(rows.Count(), rows.Count());
+    return reasons;
+}
+
+int ImportBudgets(TBudgetManage& store, const TImportRows& rows, const TImportMapping& mapping,
+                  TImportChecker& checker, const std::vector<QString>& reasons,
+                  const QString& typeCaption, const QString& fileName,
+                  const TImportProgress& progress)
+{
+    const QString user = CurrentUserCode();
+    const QString remark = QStringLiteral("导入") + fileName.left(200);
+    return InsertNewBudgets(
+        store, checker.DataYear(), rows.Count(),
+        [&](int i, TBudget& b) {
+            if (size_t(i) >= reasons.size() || !reasons[size_t(i)].isEmpty())
+                return false;
+            if (!checker.Check(rows, i, mapping, b).isEmpty())
+                return false; // checked again from the same cached tables: cannot differ
+            b.UserId = user;
+            CompleteNewBudgetFields(b, typeCaption);
+            b.Memoo = remark;
+            return true;
+        },
+        progress);
+}

@@ -1,0 +1,76 @@
+#pragma once
+// The spreadsheet import window: a file's rows matched to indicator fields, checked, previewed
+// and written as new indicators of the working year.
+
+#include "basewindows/wnBsCld.h"
+#include "support/untImportFile.h"
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class TBudgetManage;
+class TNextGrid;
+
+// Registers the window class with the plug-in's class list.
+void RegisterImportWindow();
+
+// "Excel电子格式导入": choose a file (and a workbook's sheet), match its columns, see each row's
+// status, import the valid rows, save the others with their reasons.
+class TbfrmMorrowell : public TfrmBsCld
+{
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TbfrmMorrowell(QObject* owner);
+    ~TbfrmMorrowell() override;
+
+    QAction* tbtnOpen;
+    QAction* tbtnImport;
+    QAction* tbtnSaveSkipped;
+    QAction* tbtnClose;
+    QLineEdit* edtFile;
+    QComboBox* cmbSheet;
+    QComboBox* cmbBType;
+    QComboBox* cmbFilter; // 全部行 / 有错误的行
+    std::array<QComboBox*, kImportFieldCount> cmbFields;
+    TNextGrid* ngdPreview;
+    QLabel* labStatus;
+
+    // Reads the file (a workbook's first sheet) and checks its rows; false when cancelled or
+    // when it could not be read (said to the operator).
+    bool OpenFile(const QString& path);
+    // Writes the valid rows after asking; how many were written.
+    int ImportRows();
+    // Writes the rows not imported, with their reasons.
+    void SaveSkipped(const QString& path);
+
+    const TImportRows& Rows() const { return m_rows; }
+    const std::vector<QString>& Reasons() const { return m_reasons; }
+    int ValidRows() const;
+
+protected:
+    void FormCreate() override;
+
+private:
+    void BuildToolBar();
+    void BuildControls();
+    void Wire(QAction* action, void (TbfrmMorrowell::*handler)());
+    void tbtnOpenClick();
+    void tbtnImportClick();
+    void tbtnSaveSkippedClick();
+    bool ReadSheet(const QString& sheet);
+    void ShowMapping();
+    void Recheck();
+    void ShowPreview();
+    void UpdateActions();
+    TImportMapping Mapping() const;
+
+    QString m_path;
+    TImportRows m_rows;
+    std::vector<QString> m_reasons;
+    std::unique_ptr<TImportChecker> m_checker;
+    std::unique_ptr<TBudgetManage> m_store;
+};

@@ -1,0 +1,13 @@
+// The spreadsheet import plug-in: the only export, and the library's load/unload handler.
+#include "importwindow/bwnMorrowell.h"
+#include "module/untModuleEntry.h"
+
+namespace
+{
+const TModuleLifetime g_lifetime(RegisterImportWindow);
+} // namespace
+
+extern "C" Q_DECL_EXPORT int ShowPlugInWindow(const char* name, TPlugInHostRec* host)
+{
+    return ShowModuleWindow(name, host);
+}

@@ -1,0 +1,92 @@
+#include "support/untImportFile.h"
+
+#include "platform/untException.h"
+#include "store/untColumnStore.h"
+#include "support/untSheetReader.h"
+#include "support/untTableExport.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace
+{
+constexpr int kProgressEvery = 2000;
+
+bool Empty(const QStringList& cells)
+{
+    for (const QString& c : cells)
+        if (!c.trimmed().isEmpty())
+            return false;
+    return true;
+}
+} // namespace
+
+bool ReadImportFile(const QString& path, const QString& sheet, TImportRows& rows,
+                    const TReadProgress& progress)
+{
+    auto cells = std::make_shared<TColumnStore>();
+    TImportRows read;
+    int line = 0;
+    bool cancelled = false;
+    ReadSheetFile(path, sheet, [&](const QStringList& row) {
+        ++line;
+        if (Empty(row))
+            return true;
+        if (read.Headers.isEmpty()) {
+            for (int c = 0; c < row.size(); ++c)
+                read.Headers << (row[c].trimmed().isEmpty() ? QStringLiteral("第%1列").arg(c + 1)
+                                                            : row[c].trimmed());
+            cells->SetColumns(read.Headers, QList<bool>(read.Headers.size(), false));
+            return true;
+        }
+        for (int c = 0; c < cells->ColumnCount(); ++c) {
+            if (c < row.size() && !row[c].isEmpty()) {
+                const QByteArray utf8 = row[c].toUtf8();
+                cells->AppendUtf8(c, utf8.constData(), int(utf8.size()));
+            } else {
+                cells->AppendNull(c);
+            }
+        }
+        cells->EndRow();
+        read.Lines.push_back(line);
+        if (progress && read.Count() % kProgressEvery == 0 && !progress(read.Count())) {
+            cancelled = true;
+            return false;
+        }
+        return true;
+    });
+    if (cancelled)
+        return false;
+    if (read.Headers.isEmpty())
+        throw Exception(QStringLiteral("文件%1是空的：没有标题行。")
+                            .arg(QDir::toNativeSeparators(QFileInfo(path).fileName())));
+    read.Cells = std::move(cells);
+    rows = std::move(read);
+    return true;
+}
+
+void SaveSkippedRows(const TImportRows& rows, const std::vector<QString>& reasons,
+                     const QString& path)
+{
+    std::vector<int> skipped;
+    for (int r = 0; r < rows.Count() && size_t(r) < reasons.size(); ++r)
+        if (!reasons[size_t(r)].isEmpty())
+            skipped.push_back(r);
+    TExportTable table;
+    table.Columns << TExportColumn{QStringLiteral("行号"), false, 6};
+    for (const QString& header : rows.Headers)
+        table.Columns << TExportColumn{header, false, 14};
+    table.Columns << TExportColumn{QStringLiteral("未导入原因"), false, 40};
+    table.Rows = int(skipped.size());
+    const int reasonColumn = int(table.Columns.size()) - 1;
+    table.Text = [&](int row, int col) {
+        const int r = skipped[size_t(row)];
+        if (col == 0)
+            return QString::number(rows.Lines[size_t(r)]);
+        if (col == reasonColumn)
+            return reasons[size_t(r)];
+        return rows.Cells->Text(r, col - 1);
+    };
+    table.Amount = [](int, int) { return std::optional<Currency>(); };
+    ExportTable(table, path, QStringLiteral("未导入的行"));
+}
