@@ -158,9 +158,8 @@ QString HostWindow::ModuleLibraryPath(const QString& requested) const
     const QString file = ModuleLibraryFile(requested);
     if (file.isEmpty())
         return QString();
-    if (file == QFileInfo(m_pluginPath).fileName())
-        return m_pluginPath;
-    return QDir(QCoreApplication::applicationDirPath()).filePath(file);
+    // Modules lie together: beside the list plug-in (by default beside the host).
+    return QFileInfo(m_pluginPath).dir().filePath(file);
 }
 
 ShowPlugInWindowProc HostWindow::LoadModule(const QString& path, QString* error)

@@ -54,8 +54,8 @@ public:
     bool CloseChildWindows();
     // Loads the plug-in on first use and asks it for the window; false with a message.
     bool OpenPlugInWindow(const QString& className, QString* error);
-    // Where the module of that library name is: beside the host (the list plug-in where it was
-    // given); "" for a name that is no module's.
+    // Where the module of that library name is: in the list plug-in's folder (beside the host
+    // unless --plugin says otherwise); "" for a name that is no module's.
     QString ModuleLibraryPath(const QString& requested) const;
     // Loads the module (once) and asks it for the window; false with a message.
     bool OpenModuleWindow(const QString& libraryPath, const QString& className, QString* error);

@@ -58,6 +58,100 @@ QString TBudgetManage::InsertSql(const TBudget& b)
     return cols + vals + ")";
 }
 
+namespace
+{
+// The fixed columns of an insert, then those left out (NULL) when empty, as InsertSql has them.
+const char* const kInsertColumns =
+    "DataYear,BudgId,Eid,Mid,Bkid,IPid,Pid,EKid,Bid,Iid,IIdName,InputMoney,DueMoney,BudgMoney,"
+    "SplitMoney,ReplaceFlag,PayFlag,ExpFlag,ImpFlag,Status,Wid,Vid,UCid,UDid,UMid,UNid,UVid,"
+    "IniBudgId,CBudgId,PBudgId,Memoo,BurId,BudgetSource,DeptClass,SplitType,BType,BTypeChild,"
+    "BSource,IsSecret,FileName,FileDate,InputDate,UserId,AuditDate,AuditId,SplitDate,SplitId";
+constexpr int kInsertColumnCount = 47;
+
+// '' for an empty text (a null QString would be bound as NULL).
+QVariant Text(const QString& value)
+{
+    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
+}
+
+QVariant OrNull(const QString& value)
+{
+    return value.isEmpty() ? QVariant() : QVariant(value);
+}
+} // namespace
+
+TBudgetInserter::TBudgetInserter()
+{
+    QStringList marks;
+    for (int i = 0; i < kInsertColumnCount; ++i)
+        marks << QStringLiteral("?");
+    try {
+        m_sql = std::make_unique<TPreparedSql>(
+            QStringLiteral("insert into busibudget (%1) values (%2)")
+                .arg(QLatin1String(kInsertColumns), marks.join(QLatin1Char(','))));
+    } catch (const Exception& e) {
+        throw TExceptBudgetManage(e.Message());
+    }
+}
+
+TBudgetInserter::~TBudgetInserter() = default;
+
+void TBudgetInserter::Insert(const TBudget& b)
+{
+    const QVariantList values{b.DataYear,
+                              Text(b.BudgId),
+                              Text(b.Eid),
+                              Text(b.Mid),
+                              Text(b.Bkid),
+                              Text(b.IPid),
+                              Text(b.Pid),
+                              Text(b.EKid),
+                              Text(b.Bid),
+                              Text(b.Iid),
+                              Text(b.IIdName),
+                              b.InputMoney.ToSqlText(),
+                              b.DueMoney.ToSqlText(),
+                              b.BudgMoney.ToSqlText(),
+                              b.SplitMoney.ToSqlText(),
+                              Text(b.ReplaceFlag),
+                              Text(b.PayFlag),
+                              Text(b.ExpFlag),
+                              Text(b.ImpFlag),
+                              Text(b.Status),
+                              Text(b.Wid),
+                              Text(b.Vid),
+                              Text(b.UCid),
+                              Text(b.UDid),
+                              Text(b.UMid),
+                              Text(b.UNid),
+                              Text(b.UVid),
+                              Text(b.IniBudgId),
+                              Text(b.CBudgId),
+                              Text(b.PBudgId),
+                              Text(b.Memoo),
+                              Text(b.BurId),
+                              Text(b.BudgetSource),
+                              Text(b.DeptClass),
+                              Text(b.SplitType),
+                              Text(b.BType),
+                              Text(b.BTypeChild),
+                              Text(b.BSource),
+                              Text(b.IsSecret),
+                              OrNull(b.FileName),
+                              OrNull(b.FileDate),
+                              OrNull(b.InputDate),
+                              OrNull(b.UserId),
+                              OrNull(b.AuditDate),
+                              OrNull(b.AuditId),
+                              OrNull(b.SplitDate),
+                              OrNull(b.SplitId)};
+    try {
+        m_sql->Exec(values);
+    } catch (const Exception& e) {
+        throw TExceptBudgetManage(e.Message());
+    }
+}
+
 QString TBudgetManage::UpdateSql(const TBudget& b, int amountMode)
 {
     QString sql = " update busibudget  set Eid= '" + Q(b.Eid) + "'," + " Mid= '" + Q(b.Mid) + "'," +

@@ -5,6 +5,7 @@
 #include "platform/untException.h"
 
 #include <QString>
+#include <memory>
 #include <vector>
 
 class TExceptBudgetManage : public Exception
@@ -73,6 +74,22 @@ class TARQuery;
 void ReadBudgetFields(TARQuery* ds, TBudget& r);
 // Every row of a "select *" over busibudget, whole (id, type and all), from the current row on.
 std::vector<TBudget> ReadBudgets(TARQuery* ds, int dataYear);
+
+// Inserts many indicators through one prepared statement: the columns and values InsertSql
+// writes (a document number, date or operator that is empty left NULL, as InsertSql leaves
+// them out). For writers of many rows inside one transaction.
+class TPreparedSql;
+class TBudgetInserter
+{
+public:
+    // Raise TExceptBudgetManage when the statement cannot be prepared or run.
+    TBudgetInserter();
+    ~TBudgetInserter();
+    void Insert(const TBudget& b);
+
+private:
+    std::unique_ptr<TPreparedSql> m_sql;
+};
 
 class TBudgetManage
 {

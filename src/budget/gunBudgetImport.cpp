@@ -52,7 +52,7 @@ QString Quoted(const QString& text)
 bool OneOf(const QString& code, std::initializer_list<const char*> codes)
 {
     for (const char* c : codes)
-        if (code == QLatin1String(c))
+        if (code == QString::fromUtf8(c))
             return true;
     return false;
 }
@@ -132,6 +132,16 @@ QString TImportRows::Text(int row, const TImportMapping& mapping, TImportField f
     if (col < 0 || col >= Cells->ColumnCount())
         return QString();
     return Cells->Text(row, col).trimmed();
+}
+
+bool TImportRows::IsTotals(int row) const
+{
+    for (int c = 0; c < Cells->ColumnCount(); ++c) {
+        const QString cell = Cells->Text(row, c).trimmed();
+        if (!cell.isEmpty())
+            return cell == QStringLiteral("合计");
+    }
+    return false;
 }
 
 void TCodeTable::Add(const QString& code, const QString& name)
@@ -261,10 +271,9 @@ QStringList TImportChecker::Check(const TImportRows& rows, int row, const TImpor
     b = TBudget();
     b.DataYear = m_year;
     b.BType = b.BTypeChild = m_bType;
-    const QString unit = text(TImportField::Unit);
-    if (unit == QStringLiteral("合计"))
-        return {QStringLiteral("合计行")}; // the list's totals row, exported with it
-    b.Eid = Resolve(m_units, unit, QStringLiteral("预算单位"), reasons);
+    if (rows.IsTotals(row))
+        return {QStringLiteral("合计行")};
+    b.Eid = Resolve(m_units, text(TImportField::Unit), QStringLiteral("预算单位"), reasons);
     b.Mid =
         Resolve(m_moneyKinds, text(TImportField::MoneyKind), QStringLiteral("资金性质"), reasons);
     b.Bkid = Resolve(m_sources, text(TImportField::Source), QStringLiteral("预算来源"), reasons);
@@ -338,15 +347,14 @@ std::vector<QString> CheckImportRows(const TImportRows& rows, const TImportMappi
     return reasons;
 }
 
-int ImportBudgets(TBudgetManage& store, const TImportRows& rows, const TImportMapping& mapping,
-                  TImportChecker& checker, const std::vector<QString>& reasons,
-                  const QString& typeCaption, const QString& fileName,
-                  const TImportProgress& progress)
+int ImportBudgets(const TImportRows& rows, const TImportMapping& mapping, TImportChecker& checker,
+                  const std::vector<QString>& reasons, const QString& typeCaption,
+                  const QString& fileName, const TImportProgress& progress)
 {
     const QString user = CurrentUserCode();
     const QString remark = QStringLiteral("导入") + fileName.left(200);
     return InsertNewBudgets(
-        store, checker.DataYear(), rows.Count(),
+        checker.DataYear(), rows.Count(),
         [&](int i, TBudget& b) {
             if (size_t(i) >= reasons.size() || !reasons[size_t(i)].isEmpty())
                 return false;

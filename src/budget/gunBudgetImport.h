@@ -51,6 +51,8 @@ struct TImportRows {
     int Count() const { return int(Lines.size()); }
     // The row's text of a field ("" when the field has no column).
     QString Text(int row, const TImportMapping& mapping, TImportField field) const;
+    // The list's totals row, exported with it: its first cell that is not empty says "合计".
+    bool IsTotals(int row) const;
 };
 
 // A code table of one kind: codes with their names, and the codes of each name.
@@ -107,7 +109,6 @@ std::vector<QString> CheckImportRows(const TImportRows& rows, const TImportMappi
 // as a saved entry completes one, the remark "导入" + the file's name. Returns how many were
 // written; 0 and nothing written when cancelled. Raises TExceptBudgetManage when the write
 // fails (nothing is written then either).
-int ImportBudgets(TBudgetManage& store, const TImportRows& rows, const TImportMapping& mapping,
-                  TImportChecker& checker, const std::vector<QString>& reasons,
-                  const QString& typeCaption, const QString& fileName,
-                  const TImportProgress& progress = {});
+int ImportBudgets(const TImportRows& rows, const TImportMapping& mapping, TImportChecker& checker,
+                  const std::vector<QString>& reasons, const QString& typeCaption,
+                  const QString& fileName, const TImportProgress& progress = {});

@@ -151,10 +151,11 @@ QSet<QString> ExistingBudgetKeys(int dataYear)
     return keys;
 }
 
-int InsertNewBudgets(TBudgetManage& store, int dataYear, int count, const TBudgetSource& source,
+int InsertNewBudgets(int dataYear, int count, const TBudgetSource& source,
                      const TWriteProgress& progress)
 {
     TBudgetWriteTransaction transaction(dataYear);
+    TBudgetInserter inserter;
     QSet<QString> keys = ExistingBudgetKeys(dataYear);
     qint64 next = GetNextNumber(QStringLiteral("busiBudget"), QStringLiteral("budgid"),
                                 QStringLiteral(" datayear= %1").arg(dataYear))
@@ -172,7 +173,7 @@ int InsertNewBudgets(TBudgetManage& store, int dataYear, int count, const TBudge
             continue;
         keys.insert(key);
         b.BudgId = QString::number(next++);
-        store.InsertBudget(b);
+        inserter.Insert(b);
         ++written;
     }
     transaction.Commit();

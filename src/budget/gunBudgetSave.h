@@ -61,5 +61,5 @@ using TBudgetSource = std::function<bool(int index, TBudget& b)>;
 // call), ids are drawn as the entry dialog draws them (max + 1, the following ones ours under
 // the lock). Returns how many were written; 0 and nothing written when cancelled. Raises
 // TExceptBudgetManage when the write fails (nothing is written then either).
-int InsertNewBudgets(TBudgetManage& store, int dataYear, int count, const TBudgetSource& source,
+int InsertNewBudgets(int dataYear, int count, const TBudgetSource& source,
                      const TWriteProgress& progress = {});

@@ -76,13 +76,13 @@ TCarryPlan PlanCarryForward(int fromYear, int toYear, const QString& idsSql)
     return plan;
 }
 
-int CarryForward(TBudgetManage& store, const TCarryPlan& plan, const TCarryProgress& progress)
+int CarryForward(const TCarryPlan& plan, const TCarryProgress& progress)
 {
     const QString today = TodayText();
     const QString user = CurrentUserCode();
     const QString remark = QStringLiteral("结转%1").arg(plan.FromYear);
     return InsertNewBudgets(
-        store, plan.ToYear, int(plan.ToCopy.size()),
+        plan.ToYear, int(plan.ToCopy.size()),
         [&](int i, TBudget& b) {
             b = plan.ToCopy[size_t(i)];
             b.SplitMoney = Currency();

@@ -30,4 +30,4 @@ using TCarryProgress = TWriteProgress;
 // applied again inside the transaction, an empty document number matching a missing one, so a
 // second carry adds nothing. Returns how many were written; 0 and nothing written when
 // cancelled. Raises TExceptBudgetManage when the write fails (nothing is written then either).
-int CarryForward(TBudgetManage& store, const TCarryPlan& plan, const TCarryProgress& progress = {});
+int CarryForward(const TCarryPlan& plan, const TCarryProgress& progress = {});

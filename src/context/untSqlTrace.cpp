@@ -46,3 +46,14 @@ void TraceSql(const SqlTraceEntry& entry)
                 '\t' + entry.Kind + '\t' + status + '\t' + flat + '\n')
                    .toUtf8());
 }
+
+bool SqlTraceWanted()
+{
+    {
+        std::lock_guard<std::mutex> lock(TraceLock());
+        if (Observer())
+            return true;
+    }
+    static const bool file = !qEnvironmentVariableIsEmpty("VESPERWALD_SQL_TRACE");
+    return file;
+}

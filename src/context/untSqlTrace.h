@@ -20,3 +20,5 @@ void SetSqlObserver(SqlObserver observer);
 // Hands the entry to the observer and appends it to the file named by VESPERWALD_SQL_TRACE as
 // "<ISO time>\t<connection>\t<open|exec>\t<ok|cancelled|error: message>\t<sql>".
 void TraceSql(const SqlTraceEntry& entry);
+// Whether an observer or a trace file takes entries (costly details can be left out otherwise).
+bool SqlTraceWanted();

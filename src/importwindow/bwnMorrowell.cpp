@@ -159,6 +159,8 @@ void TbfrmMorrowell::BuildControls()
         grid->addWidget(label, f / 4, (f % 4) * 2);
         grid->addWidget(cmbFields[size_t(f)], f / 4, (f % 4) * 2 + 1);
     }
+    for (int c = 1; c < 8; c += 2)
+        grid->setColumnStretch(c, 1); // the lists take the room, the captions keep theirs
     layout->addWidget(mapping);
 
     auto* filterRow = new QHBoxLayout;
@@ -208,7 +210,6 @@ void TbfrmMorrowell::BuildControls()
 void TbfrmMorrowell::FormCreate()
 {
     TfrmBsCld::FormCreate();
-    m_store = std::make_unique<TBudgetManage>();
     FillIndicatorTypes(cmbBType, false, true);
 }
 
@@ -385,13 +386,13 @@ int TbfrmMorrowell::ImportRows()
     bool cancelled = false;
     {
         Progress progress(this, QStringLiteral("导入"));
-        written = ImportBudgets(
-            *m_store, m_rows, Mapping(), *m_checker, m_reasons, cmbBType->currentText(),
-            QFileInfo(m_path).fileName(), [&](int done, int total) {
-                cancelled = !progress.Step(QStringLiteral("正在导入… ") + Counted(done, total),
-                                           done, total);
-                return !cancelled;
-            });
+        written =
+            ImportBudgets(m_rows, Mapping(), *m_checker, m_reasons, cmbBType->currentText(),
+                          QFileInfo(m_path).fileName(), [&](int done, int total) {
+                              cancelled = !progress.Step(
+                                  QStringLiteral("正在导入… ") + Counted(done, total), done, total);
+                              return !cancelled;
+                          });
     }
     if (cancelled) {
         labStatus->setText(QStringLiteral("导入已取消，没有写入任何指标"));

@@ -12,7 +12,6 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class TBudgetManage;
 class TNextGrid;
 
 // Registers the window class with the plug-in's class list.
@@ -72,5 +71,4 @@ private:
     TImportRows m_rows;
     std::vector<QString> m_reasons;
     std::unique_ptr<TImportChecker> m_checker;
-    std::unique_ptr<TBudgetManage> m_store;
 };

@@ -77,7 +77,7 @@ void TbfrmQuindle::mnuCarryClick()
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(300);
     bool cancelled = false;
-    const int written = CarryForward(*m_store, plan, [&](int done, int total) {
+    const int written = CarryForward(plan, [&](int done, int total) {
         progress.setLabelText(QStringLiteral("正在结转… %L1 / %L2 条").arg(done).arg(total));
         progress.setValue(done);
         QCoreApplication::processEvents();

@@ -75,15 +75,15 @@ TEST_P(Carry, CopiesWhatTheRulesAllowOnceAndAllOrNothing)
                   "then raise exception 'refused'; end if; return new; end $$ language plpgsql;"
                   "create trigger refuse before insert on busibudget for each row execute "
                   "function refuse()");
-    EXPECT_THROW(CarryForward(store, plan), TExceptBudgetManage);
+    EXPECT_THROW(CarryForward(plan), TExceptBudgetManage);
     EXPECT_EQ(Count(2026), 1);
     db.Exec(GetParam() == Engine::SQLite ? "drop trigger refuse"
                                          : "drop trigger refuse on busibudget");
     // Cancelled: nothing written.
-    EXPECT_EQ(CarryForward(store, plan, [](int, int) { return false; }), 0);
+    EXPECT_EQ(CarryForward(plan, [](int, int) { return false; }), 0);
     EXPECT_EQ(Count(2026), 1);
 
-    EXPECT_EQ(CarryForward(store, plan), 3);
+    EXPECT_EQ(CarryForward(plan), 3);
     EXPECT_EQ(Count(2026), 4);
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and budgid in "
                         "('42','43','44') and memoo='结转2025' and userid='0007' and "
@@ -93,6 +93,6 @@ TEST_P(Carry, CopiesWhatTheRulesAllowOnceAndAllOrNothing)
     plan = PlanCarryForward(2025, 2026, Ids(2025));
     EXPECT_TRUE(plan.ToCopy.empty());
     EXPECT_EQ(plan.Duplicates, 5);
-    EXPECT_EQ(CarryForward(store, PlanCarryForward(2025, 2026, Ids(2025))), 0);
+    EXPECT_EQ(CarryForward(PlanCarryForward(2025, 2026, Ids(2025))), 0);
     EXPECT_EQ(Count(2026), 4);
 }

@@ -61,10 +61,22 @@ TEST_P(HostWithPlugIn, OpensTheListWindowOnceAndIsToldWhenItCloses)
     EXPECT_TRUE(menus.contains(QStringLiteral("数据操作(&P)")));
     EXPECT_TRUE(recorder.Messages().isEmpty()) << recorder.Texts().join('|').toStdString();
 
-    list->close();
+    // 辅助功能 → Excel电子格式导入: the list closes, the import module's window opens.
+    auto* excel = list->findChild<QAction*>("mimExcel");
+    ASSERT_NE(excel, nullptr);
+    excel->trigger();
+    FlushDeletes();
+    ASSERT_EQ(window.MdiArea()->subWindowList().size(), 1);
+    QWidget* import = window.MdiArea()->subWindowList().first()->widget();
+    EXPECT_EQ(import->windowTitle(), QStringLiteral("Excel电子格式导入"));
+    EXPECT_EQ(window.Notifier().ReleasedCount, 1);
+    EXPECT_TRUE(recorder.Messages().isEmpty()) << recorder.Texts().join('|').toStdString();
+    import->close();
     FlushDeletes();
     EXPECT_EQ(window.MdiArea()->subWindowList().size(), 0);
-    EXPECT_EQ(window.Notifier().ReleasedCount, 1);
+    EXPECT_EQ(window.Notifier().ReleasedCount, 2);
+    EXPECT_EQ(ModuleLibraryFile("C:\\app\\bQuindle.DLL"), "libbQuindle.so");
+    EXPECT_EQ(ModuleLibraryFile("../x y.dll"), "");
 
     ASSERT_TRUE(window.OpenPlugInWindow("TbfrmNoSuchWindow", &error));
     EXPECT_EQ(recorder.Texts(),

@@ -1,0 +1,169 @@
+// Importing a spreadsheet of N rows on SQLite: reading (CSV and workbook), checking and writing,
+// against SQLite's C interface running the same insert statements in one transaction.
+// bench_import [--runs N] [--folder DIR] [N rows]   (default 100000)
+#include "BenchSupport.h"
+#include "budget/gunBudgetImport.h"
+#include "context/untWorkContext.h"
+#include "store/untColumnStore.h"
+#include "support/untImportFile.h"
+#include "support/untTableExport.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <sqlite3.h>
+
+namespace
+{
+QStringList Codes(const QString& sql)
+{
+    TQueryRef q;
+    if (!OpenSql(sql, q)) {
+        std::fprintf(stderr, "%s\n", qPrintable(LastDbError()));
+        std::exit(1);
+    }
+    QStringList codes;
+    for (TARQuery* ds = q->Dataset(); !ds->Eof(); ds->Next())
+        codes << ds->Fields(0).AsString();
+    return codes;
+}
+
+// Rows the entry dialog would accept: leaf units and subjects of the year, basic expenditure.
+TExportTable ImportTable(int rows)
+{
+    static const QStringList units =
+        Codes("select eid from pubdept where leafflag='0' and useflag='0' order by eid");
+    static const QStringList subjects = Codes(
+        "select bid from pubsubject where datayear=2026 and leafflag='0' and type='NN' and bid "
+        "like '2%' order by bid");
+    TExportTable t;
+    for (const char* c :
+         {"预算编码", "科目编码", "资金性质", "预算来源", "支出类型", "指标金额", "指标文号"})
+        t.Columns << TExportColumn{QString::fromUtf8(c), false, 12};
+    t.Rows = rows;
+    t.Text = [](int r, int c) -> QString {
+        switch (c) {
+        case 0:
+            return units[r % units.size()];
+        case 1:
+            return subjects[(r / units.size()) % subjects.size()];
+        case 2:
+            return QStringLiteral("一般公共预算资金");
+        case 3:
+            return QStringLiteral("当年预算");
+        case 4:
+            return QStringLiteral("基本支出");
+        case 5:
+            return QString::number(1000 + r % 7919) + QStringLiteral(".25");
+        default:
+            return QStringLiteral("导文〔2026〕%1号").arg(r);
+        }
+    };
+    t.Amount = [](int, int) { return std::optional<Currency>(); };
+    return t;
+}
+
+// The reference: the same insert statements through SQLite's C interface, one transaction.
+double RawInserts(const QString& file, const QStringList& statements)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(file).constData(), &db);
+    QElapsedTimer t;
+    t.start();
+    sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    for (const QString& s : statements)
+        if (sqlite3_exec(db, s.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+            std::fprintf(stderr, "raw insert: %s\n", sqlite3_errmsg(db));
+            std::exit(1);
+        }
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    const double ms = t.nsecsElapsed() / 1e6;
+    sqlite3_close(db);
+    return ms;
+}
+
+void Copy(const QString& from, const QString& to)
+{
+    QFile::remove(to);
+    QFile::remove(to + "-wal");
+    QFile::remove(to + "-shm");
+    QFile::copy(from, to);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const BenchArgs args = ParseBenchArgs(app.arguments().mid(1), {100000});
+    const int rows = args.Sizes.first();
+    const QString base = BenchDatabase(args.Folder, 100000);
+    QTemporaryDir dir;
+    const QString work = dir.filePath("work.db");
+    Copy(base, work);
+    std::unique_ptr<BenchListContext> context = std::make_unique<BenchListContext>(work);
+    const TExportTable table = ImportTable(rows);
+    for (const char* name : {"import.csv", "import.xlsx"})
+        ExportTable(table, dir.filePath(name), "指标");
+    std::printf("%d rows into a database of 100,000 indicators, %d runs, medians\n", rows,
+                args.Runs);
+
+    std::vector<double> raws, ratios;
+    double importPeak = 0;
+    for (const char* name : {"import.csv", "import.xlsx"}) {
+        std::vector<double> reads, checks, writes, totals;
+        for (int run = 0; run < args.Runs; ++run) {
+            context.reset();
+            Copy(base, work);
+            context = std::make_unique<BenchListContext>(work);
+            QElapsedTimer t;
+            t.start();
+            TImportRows read;
+            ReadImportFile(dir.filePath(name), QString(), read);
+            const double readMs = t.nsecsElapsed() / 1e6;
+            const TImportMapping mapping = MatchImportColumns(read.Headers);
+            TImportChecker checker(2026, "1");
+            const std::vector<QString> reasons = CheckImportRows(read, mapping, checker);
+            const double checkMs = t.nsecsElapsed() / 1e6 - readMs;
+            const int written = ImportBudgets(read, mapping, checker, reasons, "预算数", name);
+            const double totalMs = t.nsecsElapsed() / 1e6;
+            if (written != rows) {
+                std::fprintf(stderr, "%s: %d of %d rows written (%s)\n", name, written, rows,
+                             qPrintable(reasons.front()));
+                return 1;
+            }
+            reads.push_back(readMs);
+            checks.push_back(checkMs);
+            writes.push_back(totalMs - readMs - checkMs);
+            totals.push_back(totalMs);
+            importPeak = std::max(importPeak, PeakRssMb());
+            if (QLatin1String(name) == QLatin1String("import.csv")) {
+                // The same statements, raw, into a fresh copy.
+                QStringList statements;
+                TQueryRef q;
+                OpenSql("select * from busibudget where datayear=2026 and memoo='导入import.csv'",
+                        q);
+                for (const TBudget& b : ReadBudgets(q->Dataset(), 2026))
+                    statements << TBudgetManage::InsertSql(b);
+                context.reset();
+                Copy(base, work);
+                const double raw = RawInserts(work, statements);
+                raws.push_back(raw);
+                ratios.push_back((totalMs - readMs - checkMs) / raw);
+                context = std::make_unique<BenchListContext>(work);
+            }
+        }
+        std::printf("%-12s read %7.0f ms  check %6.0f ms  write %7.0f ms  total %7.0f ms\n", name,
+                    Median(reads), Median(checks), Median(writes), Median(totals));
+        std::fflush(stdout);
+    }
+    std::printf("raw inserts of the same statements: %.0f ms; the write is x%.2f of it "
+                "(median of per-run ratios)\n",
+                Median(raws), Median(ratios));
+    std::printf("peak resident memory: %.0f MB through the imports (the files' rows, the check's "
+                "keys), %.0f MB with the reference's statements\n",
+                importPeak, PeakRssMb());
+    return 0;
+}

@@ -1,0 +1,278 @@
+// The spreadsheet import window on the list's test database: files read, rows checked, written.
+#include "fixtures/ListFixture.h"
+#include "fixtures/SheetReader.h"
+
+#include "budget/gunBudgetImport.h"
+#include "context/untWorkContext.h"
+#include "controls/TNextGrid.h"
+#include "importwindow/bwnMorrowell.h"
+#include "listwindow/bwnQuindle.h"
+#include "platform/untCodePage.h"
+#include "plugin/untShareResRefManager.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+
+namespace
+{
+class Import : public ListFixture
+{
+protected:
+    void SetUp() override
+    {
+        ListFixture::SetUp();
+        RegisterImportWindow();
+    }
+    TbfrmMorrowell* OpenImport()
+    {
+        EXPECT_EQ(ShowPlugInWindowImpl("TbfrmMorrowell", &host), 0);
+        return static_cast<TbfrmMorrowell*>(ResRefManager()->FindObj("TbfrmMorrowell"));
+    }
+    QString Write(const char* name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(QLatin1String(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+    int Count(int year)
+    {
+        return db.Scalar(QString("select count(*) from busibudget where datayear=%1").arg(year))
+            .toInt();
+    }
+    // The stored fields an import must carry over, one line per indicator, sorted.
+    QStringList Stored(int year, const QString& condition = QString())
+    {
+        TQueryRef q;
+        EXPECT_TRUE(OpenSql(QString("select eid,bid,coalesce(iid,''),mid,bkid,ipid,btype,"
+                                    "btypechild,issecret,coalesce(filename,''),budgmoney "
+                                    "from busibudget where datayear=%1")
+                                    .arg(year) +
+                                condition,
+                            q));
+        QStringList lines;
+        for (TARQuery* ds = q->Dataset(); !ds->Eof(); ds->Next()) {
+            QStringList f;
+            for (int c = 0; c < 10; ++c)
+                f << ds->Fields(c).AsString();
+            f << ds->Fields(10).AsCurrency().ToSqlText();
+            lines << f.join('|');
+        }
+        lines.sort();
+        return lines;
+    }
+    QTemporaryDir dir;
+};
+INSTANTIATE_TEST_SUITE_P(Db, Import, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         EngineName);
+
+QByteArray Csv(const QStringList& lines)
+{
+    return lines.join("\r\n").toUtf8() + "\r\n";
+}
+} // namespace
+
+TEST_P(Import, ListExportImportsIntoAnotherYearOnceAndSkippedRowsKeepTheirReasons)
+{
+    // Indicators the entry dialog could have saved (items where the rules want them).
+    db.Exec("update busibudget set iid='1101001000001' where budgid in ('2','5')");
+    db.Exec("update busibudget set mid='11' where budgid='2'");
+    db.Exec("update busibudget set budgmoney=12.5 where budgid='5'");
+    db.Exec("delete from busibudget where datayear=2025");
+    db.Exec("insert into pubsubject (datayear,bid,pbid,bname,type) select 2025,bid,pbid,bname,"
+            "type from pubsubject where datayear=2026");
+    db.Exec("insert into pubitem (datayear,iid,piid,iname,leafflag) select 2025,iid,piid,iname,"
+            "leafflag from pubitem where datayear=2026");
+    TbfrmQuindle* list = Open();
+    ASSERT_NE(list, nullptr);
+    const QString file = dir.filePath("2026年预算数.xlsx");
+    ASSERT_TRUE(list->ExportList(file));
+    CloseWindow(list);
+    const QStringList original = Stored(2026, " and eid='101001001' and btype='1'");
+    ASSERT_EQ(original.size(), 3);
+
+    db.Context().DataYear = 2025;
+    TbfrmMorrowell* w = OpenImport();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->OpenFile(file));
+    EXPECT_EQ(w->Rows().Count(), 4);
+    EXPECT_EQ(w->Reasons().back(), QStringLiteral("合计行")); // the list's totals row
+    EXPECT_EQ(w->ImportRows(), 3);
+    EXPECT_EQ(Stored(2025), original);
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2025 and memoo="
+                        "'导入2026年预算数.xlsx' and inputmoney=budgmoney and userid='0001'")
+                  .toInt(),
+              3);
+
+    // The same file again: everything is there already.
+    ASSERT_TRUE(w->OpenFile(file));
+    EXPECT_EQ(w->ValidRows(), 0);
+    EXPECT_FALSE(w->tbtnImport->isEnabled());
+    EXPECT_EQ(w->Reasons().front(), QStringLiteral("本单位已经存在相同属性的预算指标"));
+    EXPECT_EQ(Count(2025), 3);
+
+    const QString skipped = dir.filePath("skipped.csv");
+    w->SaveSkipped(skipped);
+    const QList<QStringList> back = ReadCsv(skipped);
+    ASSERT_EQ(back.size(), 5);
+    EXPECT_EQ(back[0].front(), QStringLiteral("行号"));
+    EXPECT_EQ(back[0].back(), QStringLiteral("未导入原因"));
+    EXPECT_EQ(back[4].back(), QStringLiteral("合计行"));
+}
+
+TEST_P(Import, EachRuleRefusesItsRowAndTheRestIsWrittenExactly)
+{
+    const QString header = "预算编码,科目编码,项目编码,资金性质,预算来源,支出类型,指标金额,"
+                           "指标文号,密级";
+    const QString file =
+        Write("reasons.csv",
+              Csv({
+                  header,
+                  "101001001,2050202,,一般公共预算资金,当年预算,基本支出,\"1,234.50\",A'1,",
+                  "第一中学,小学教育,教育信息化,11,21,项目支出,20,\"B \"\"x\"\"\n2\",非密",
+                  ",,,,,,,,", // empty: left out
+                  "999,2050202,,11,21,11,1,,",
+                  "101001001,2059999,,11,21,11,1,,",
+                  "101001001,2050202,1101001000001,11,21,11,1,,",
+                  "101001001,2050202,,11,21,12,1,,非密",
+                  "101001001,2050202,,99,21,11,1,,",
+                  "101001001,2050202,,11,结余,11,1,,",
+                  "101001001,2050202,,31,21,11,1,,",
+                  "101001001,2050202,,11,21,11,abc,,",
+                  "101001001,2050202,,11,21,11,0,,",
+                  "101001001,2050202,,11,21,11,-5,,",
+                  "101001001,2050202,,11,21,11,1.234,,",
+                  "101001001,2050202,,11,21,11,1,,保密",
+                  "101001001,2050202,,11,21,11,9,A'1,",
+                  "101001001,2050202,,11,21,11,9,,",
+                  "合计,,,,,,1255.5,,",
+              }));
+    TbfrmMorrowell* w = OpenImport();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->OpenFile(file));
+    const QStringList expected = {
+        "",
+        "",
+        "2026年没有预算单位“999”",
+        "2026年没有科目“2059999”",
+        "支出类型“基本支出”的指标不能有项目",
+        "一般预算项目支出必须存在预算项目！",
+        "2026年没有资金性质“99”",
+        "2026年没有预算来源“结余”",
+        "支出类型“基本支出”不适用于资金性质“国有资本经营预算资金”",
+        "指标金额“abc”不是数字",
+        "指标金额为零",
+        "指标金额不能小于零",
+        "指标金额“1.234”超过两位小数",
+        "涉密“保密”应为“密”或“非密”",
+        "与第2行重复",
+        "本单位已经存在相同属性的预算指标",
+        "合计行",
+    };
+    ASSERT_EQ(w->Rows().Count(), expected.size());
+    for (int r = 0; r < expected.size(); ++r)
+        EXPECT_TRUE(expected[r].isEmpty() ? w->Reasons()[size_t(r)].isEmpty()
+                                          : w->Reasons()[size_t(r)].startsWith(expected[r]))
+            << "line " << w->Rows().Lines[size_t(r)] << ": "
+            << w->Reasons()[size_t(r)].toStdString();
+    EXPECT_EQ(w->Rows().Lines[2], 5); // the empty line is counted, not listed
+
+    w->cmbFilter->setCurrentIndex(1);
+    emit w->cmbFilter->activated(1);
+    EXPECT_EQ(w->ngdPreview->RowCount(), expected.size() - 2);
+
+    // A row made bad by the mapping: no amount column at all.
+    w->cmbFields[size_t(TImportField::Amount)]->setCurrentIndex(0);
+    emit w->cmbFields[size_t(TImportField::Amount)]->activated(0);
+    EXPECT_EQ(w->ValidRows(), 0);
+    EXPECT_TRUE(w->labStatus->text().contains("没有对应的列：指标金额"));
+    w->cmbFields[size_t(TImportField::Amount)]->setCurrentIndex(7);
+    emit w->cmbFields[size_t(TImportField::Amount)]->activated(7);
+
+    messages->Answer(mrYes);
+    w->tbtnImport->trigger();
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and "
+                        "memoo='导入reasons.csv'")
+                  .toInt(),
+              2);
+    EXPECT_EQ(db.Scalar("select filename from busibudget where datayear=2026 and budgid='7'"),
+              QStringLiteral("B \"x\"\n2"));
+    EXPECT_EQ(db.Scalar("select inputmoney from busibudget where datayear=2026 and budgid='6'")
+                  .toDouble(),
+              1234.5);
+    EXPECT_EQ(db.Scalar("select filename from busibudget where budgid='6' and datayear=2026"),
+              "A'1");
+    EXPECT_TRUE(messages->Texts().last().startsWith("已导入2条预算指标，15行未导入"));
+}
+
+TEST_P(Import, TenThousandGbkRowsAllOrNothing)
+{
+    QStringList lines{"单位名称,科目编码,资金性质,预算来源,支出类型,金额,指标文号"};
+    for (int i = 0; i < 10000; ++i)
+        lines << QString("教育局本级,2050202,一般公共预算资金,当年预算,基本支出,%1,文%2")
+                     .arg(i % 500 == 7 ? QString("x") : QString::number(i + 1))
+                     .arg(i);
+    const QString file = Write("gbk.csv", ToCp936(lines.join("\n")));
+    TbfrmMorrowell* w = OpenImport();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->OpenFile(file));
+    ASSERT_EQ(w->Rows().Count(), 10000);
+    EXPECT_EQ(w->ValidRows(), 10000 - 20);
+    const int before = Count(2026);
+
+    // A failure half-way writes nothing.
+    db.Exec(GetParam() == Engine::SQLite
+                ? "create trigger refuse before insert on busibudget when new.filename='文9000' "
+                  "begin select raise(abort, 'refused'); end"
+                : "create function refuse() returns trigger as $$ begin if new.filename='文9000' "
+                  "then raise exception 'refused'; end if; return new; end $$ language plpgsql;"
+                  "create trigger refuse before insert on busibudget for each row execute "
+                  "function refuse()");
+    EXPECT_THROW(w->ImportRows(), TExceptBudgetManage);
+    EXPECT_EQ(Count(2026), before);
+    db.Exec(GetParam() == Engine::SQLite ? "drop trigger refuse"
+                                         : "drop trigger refuse on busibudget");
+
+    // Cancelled half-way: nothing either.
+    TImportChecker checker(2026, "1");
+    const TImportMapping mapping = MatchImportColumns(w->Rows().Headers);
+    EXPECT_EQ(ImportBudgets(w->Rows(), mapping, checker, w->Reasons(), "预算数", "gbk.csv",
+                            [](int done, int) { return done < 5000; }),
+              0);
+    EXPECT_EQ(Count(2026), before);
+
+    EXPECT_EQ(w->ImportRows(), 10000 - 20);
+    EXPECT_EQ(Count(2026), before + 10000 - 20);
+    EXPECT_EQ(db.Scalar("select max(budgid) from busibudget where datayear=2026 and filename="
+                        "'文9999'"),
+              QString::number(5 + 10000 - 20));
+}
+
+TEST_P(Import, BrokenWorkbooksAreNamedAndNothingIsRead)
+{
+    QByteArray zip;
+    {
+        // The start of a real workbook, cut off.
+        TbfrmQuindle* list = Open();
+        ASSERT_TRUE(list->ExportList(dir.filePath("whole.xlsx")));
+        CloseWindow(list);
+        QFile f(dir.filePath("whole.xlsx"));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        zip = f.readAll().left(600);
+    }
+    TbfrmMorrowell* w = OpenImport();
+    ASSERT_NE(w, nullptr);
+    for (const QString& path : {Write("cut.xlsx", zip), Write("text.xlsx", "not a workbook")}) {
+        messages->Clear();
+        EXPECT_FALSE(w->OpenFile(path));
+        ASSERT_EQ(messages->Texts().size(), 1);
+        EXPECT_TRUE(messages->Texts().front().contains("无法读取文件"))
+            << messages->Texts().front().toStdString();
+        EXPECT_EQ(w->Rows().Count(), 0);
+        EXPECT_FALSE(w->tbtnImport->isEnabled());
+    }
+}
