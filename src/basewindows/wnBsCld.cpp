@@ -83,6 +83,10 @@ void TfrmBsCld::FormShow()
         TfrmBase::FormShow();
         return;
     }
+    // A window shown is the one worked in (and its menus are on the host's menu bar), also
+    // when another child was active as it opened.
+    if (QMdiArea* area = sub->mdiArea(); area && area->activeSubWindow() != sub)
+        area->setActiveSubWindow(sub);
     if (m_placed || sub->isMaximized() || sub->isMinimized())
         return;
     m_placed = true;
@@ -118,12 +122,13 @@ void TfrmBsCld::FormCreate()
     QMdiSubWindow* sub = area->addSubWindow(this);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(windowIcon());
-    if (m_maximised)
-        sub->setWindowState(Qt::WindowMaximized);
-    // The host's menu bar carries this window's menus while it is the active child.
+    // The host's menu bar carries this window's menus while it is the active child (wired
+    // first: maximising shows and activates the frame at once).
     m_ownMenuBar->hide();
     connect(area, &QMdiArea::subWindowActivated, this,
             [this, sub](QMdiSubWindow* active) { MergeMenus(active == sub); });
+    if (m_maximised)
+        sub->setWindowState(Qt::WindowMaximized);
 }
 
 void TfrmBsCld::MergeMenus(bool merge)

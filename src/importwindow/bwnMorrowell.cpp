@@ -114,6 +114,17 @@ void TbfrmMorrowell::BuildToolBar()
     tbtnClose = action("tbtnClose", QStringLiteral("退出"), QString(), IconExit());
     for (QAction* a : {tbtnOpen, tbtnImport, tbtnSaveSkipped, tbtnClose})
         mitemDataVind->addAction(a);
+    mnuErrorsOnly = new QAction(QStringLiteral("只显示有错误的行"), this);
+    mnuErrorsOnly->setObjectName(QStringLiteral("mnuErrorsOnly"));
+    mnuErrorsOnly->setCheckable(true);
+    mnuErrorsOnly->setShortcut(QKeySequence(QStringLiteral("Ctrl+R")));
+    mnuErrorsOnly->setShortcutContext(Qt::WindowShortcut);
+    addAction(mnuErrorsOnly);
+    mitemOption->addAction(mnuErrorsOnly);
+    connect(mnuErrorsOnly, &QAction::triggered, this, [this](bool checked) {
+        cmbFilter->setCurrentIndex(checked ? 1 : 0);
+        Guarded(this, [this] { ShowPreview(); });
+    });
     Wire(tbtnOpen, &TbfrmMorrowell::tbtnOpenClick);
     Wire(tbtnImport, &TbfrmMorrowell::tbtnImportClick);
     Wire(tbtnSaveSkipped, &TbfrmMorrowell::tbtnSaveSkippedClick);
@@ -201,7 +212,10 @@ void TbfrmMorrowell::BuildControls()
         m_checker.reset(); // the type is part of every indicator
         Recheck();
     });
-    react(cmbFilter, [this] { ShowPreview(); });
+    react(cmbFilter, [this] {
+        mnuErrorsOnly->setChecked(cmbFilter->currentIndex() == 1);
+        ShowPreview();
+    });
     for (QComboBox* c : cmbFields)
         react(c, [this] { Recheck(); });
     UpdateActions();

@@ -30,6 +30,7 @@ public:
     QAction* tbtnImport;
     QAction* tbtnSaveSkipped;
     QAction* tbtnClose;
+    QAction* mnuErrorsOnly; // the filter, from the menu
     QLineEdit* edtFile;
     QComboBox* cmbSheet;
     QComboBox* cmbBType;

@@ -69,6 +69,11 @@ TEST_P(HostWithPlugIn, OpensTheListWindowOnceAndIsToldWhenItCloses)
     ASSERT_EQ(window.MdiArea()->subWindowList().size(), 1);
     QWidget* import = window.MdiArea()->subWindowList().first()->widget();
     EXPECT_EQ(import->windowTitle(), QStringLiteral("Excel电子格式导入"));
+    QStringList importMenus; // merged although the frame was active before its show
+    for (QAction* a : window.menuBar()->actions())
+        importMenus << a->text();
+    EXPECT_TRUE(importMenus.contains(QStringLiteral("数据操作(&P)")))
+        << importMenus.join('|').toStdString();
     EXPECT_EQ(window.Notifier().ReleasedCount, 1);
     EXPECT_TRUE(recorder.Messages().isEmpty()) << recorder.Texts().join('|').toStdString();
     import->close();
