@@ -11,6 +11,7 @@
 #include "support/untTableExport.h"
 
 #include <QAction>
+#include <QColor>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -312,6 +313,7 @@ void TbfrmMorrowell::ShowMapping()
 void TbfrmMorrowell::Recheck()
 {
     m_reasons.clear();
+    m_imported = false;
     if (m_rows.Cells) {
         if (!m_checker)
             m_checker = std::make_unique<TImportChecker>(WorkingDataYear(), ComboCode(cmbBType));
@@ -343,7 +345,9 @@ void TbfrmMorrowell::ShowPreview()
         if (errorsOnly && reason.isEmpty())
             continue;
         append(0, QString::number(m_rows.Lines[size_t(r)]));
-        append(1, reason.isEmpty() ? QStringLiteral("可导入") : reason);
+        append(1, !reason.isEmpty() ? reason
+                  : m_imported      ? QStringLiteral("已导入")
+                                    : QStringLiteral("可导入"));
         for (int f = 0; f < kImportFieldCount; ++f)
             append(2 + f, m_rows.Text(r, mapping, TImportField(f)));
         store->EndRow();
@@ -352,6 +356,10 @@ void TbfrmMorrowell::ShowPreview()
     for (size_t i = 0; i < sources.size(); ++i)
         sources[i] = int(i);
     ngdPreview->AttachRows(store, sources, -1);
+    for (int r = 0; r < store->RowCount(); ++r)
+        if (store->Text(r, 1) != QStringLiteral("可导入") &&
+            store->Text(r, 1) != QStringLiteral("已导入"))
+            ngdPreview->SetCellColor(1, r, QColor(255, 222, 222));
     for (int f = 0; f < kImportFieldCount; ++f)
         ngdPreview->SetColumnVisible(2 + f, mapping[size_t(f)] >= 0);
     if (!checked) {
@@ -372,7 +380,7 @@ void TbfrmMorrowell::ShowPreview()
 void TbfrmMorrowell::UpdateActions()
 {
     const bool checked = m_rows.Cells && m_reasons.size() == size_t(m_rows.Count());
-    tbtnImport->setEnabled(checked && ValidRows() > 0);
+    tbtnImport->setEnabled(checked && !m_imported && ValidRows() > 0);
     tbtnSaveSkipped->setEnabled(checked && ValidRows() < m_rows.Count());
 }
 
@@ -417,7 +425,14 @@ int TbfrmMorrowell::ImportRows()
         skipped > 0
             ? QStringLiteral("，%L1行未导入（可用“保存未导入的行”连同原因存为文件）。").arg(skipped)
             : QStringLiteral("。");
-    Recheck(); // what was imported now counts as existing
+    if (written < ValidRows()) // entered by someone else while this file was checked
+        summary += QStringLiteral("另有%L1行写入时已存在相同的指标，没有重复写入。")
+                       .arg(ValidRows() - written);
+    // The rows keep their statuses (the skipped ones can still be saved); a new check would
+    // find the imported ones existing.
+    m_imported = true;
+    ShowPreview();
+    UpdateActions();
     labStatus->setText(summary);
     ShowMessage(summary, CaptionInfo(), MsgIcon::Information);
     return written;

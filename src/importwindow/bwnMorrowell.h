@@ -72,4 +72,5 @@ private:
     TImportRows m_rows;
     std::vector<QString> m_reasons;
     std::unique_ptr<TImportChecker> m_checker;
+    bool m_imported = false; // the valid rows were written (until the next check)
 };
