@@ -226,12 +226,8 @@ bool TImportChecker::SubjectFits(const QString& bid, const QString& ipid, const 
 
 void TImportChecker::CheckItem(const QString& text, TBudget& b, QStringList& reasons) const
 {
-    const bool offered = b.Mid != QLatin1String("21") && !OneOf(b.IPid, {"11", "22"});
-    if (!text.isEmpty() && !offered) {
-        reasons << QStringLiteral("支出类型") + Quoted(m_expenditureTypes.Names.value(b.IPid)) +
-                       QStringLiteral("的指标不能有项目");
-        return;
-    }
+    // An item where the entry dialog offers none (salary items of basic expenditure, say) is
+    // kept: the year has it, and the file's indicator says so.
     if (!text.isEmpty()) {
         b.Iid = Resolve(m_items, text, QStringLiteral("项目"), reasons);
         if (b.Iid.isEmpty())

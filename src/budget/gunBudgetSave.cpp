@@ -154,8 +154,10 @@ QSet<QString> ExistingBudgetKeys(int dataYear)
 int InsertNewBudgets(int dataYear, int count, const TBudgetSource& source,
                      const TWriteProgress& progress)
 {
-    TBudgetWriteTransaction transaction(dataYear);
+    // Prepared before the transaction and freed after it ends: a statement cannot be freed
+    // inside a transaction that a failed insert has aborted.
     TBudgetInserter inserter;
+    TBudgetWriteTransaction transaction(dataYear);
     QSet<QString> keys = ExistingBudgetKeys(dataYear);
     qint64 next = GetNextNumber(QStringLiteral("busiBudget"), QStringLiteral("budgid"),
                                 QStringLiteral(" datayear= %1").arg(dataYear))

@@ -219,7 +219,9 @@ QString NumberText(const QString& v, bool date)
         return v;
     if (date)
         return QDate(1899, 12, 30).addDays(qint64(std::floor(value))).toString(Qt::ISODate);
-    return v.contains(QLatin1Char('E'), Qt::CaseInsensitive) ? PlainNumberText(value) : v;
+    // As spreadsheets show numbers: 15 significant digits (a written 584600.3199999999 is
+    // 584600.32), never an exponent.
+    return PlainNumberText(QString::number(value, 'g', 15).toDouble());
 }
 
 void ReadWorkbook(const QString& path, const QString& sheetName, const TSheetRowSink& sink)
