@@ -119,36 +119,35 @@ QIcon IconHide()
     });
 }
 
-QIcon IconExport()
+namespace
 {
-    return Draw([](QPainter& p) {
+// A sheet with lines at `sheetX` and a right-pointing arrow from `arrowFrom` to `arrowTo` at
+// height `arrowY`: out of the sheet (export) or into it (import).
+QIcon SheetWithArrow(int sheetX, int arrowFrom, int arrowTo, int arrowY)
+{
+    return Draw([=](QPainter& p) {
         p.setPen(Pen(QColor(40, 110, 60), 1.5));
         p.setBrush(QColor(235, 250, 238));
-        p.drawRect(4, 4, 18, 24);
+        p.drawRect(sheetX, 4, 18, 24);
         p.setPen(Pen(QColor(40, 110, 60), 1));
         for (int y = 10; y <= 22; y += 6)
-            p.drawLine(7, y, 19, y);
+            p.drawLine(sheetX + 3, y, sheetX + 15, y);
         p.setPen(Pen(QColor(30, 90, 200), 3.5));
-        p.drawLine(14, 18, 27, 18);
-        p.drawLine(22, 13, 27, 18);
-        p.drawLine(22, 23, 27, 18);
+        p.drawLine(arrowFrom, arrowY, arrowTo, arrowY);
+        p.drawLine(arrowTo - 5, arrowY - 5, arrowTo, arrowY);
+        p.drawLine(arrowTo - 5, arrowY + 5, arrowTo, arrowY);
     });
+}
+} // namespace
+
+QIcon IconExport()
+{
+    return SheetWithArrow(4, 14, 27, 18);
 }
 
 QIcon IconImport()
 {
-    return Draw([](QPainter& p) {
-        p.setPen(Pen(QColor(40, 110, 60), 1.5));
-        p.setBrush(QColor(235, 250, 238));
-        p.drawRect(10, 4, 18, 24);
-        p.setPen(Pen(QColor(40, 110, 60), 1));
-        for (int y = 10; y <= 22; y += 6)
-            p.drawLine(13, y, 25, y);
-        p.setPen(Pen(QColor(30, 90, 200), 3.5));
-        p.drawLine(3, 16, 16, 16);
-        p.drawLine(11, 11, 16, 16);
-        p.drawLine(11, 21, 16, 16);
-    });
+    return SheetWithArrow(10, 3, 16, 16);
 }
 
 QIcon IconOpen()
