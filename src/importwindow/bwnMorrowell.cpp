@@ -100,13 +100,19 @@ bool TbfrmMorrowell::OpenFile(const QString& path)
         return false;
     }
     m_path = path;
+    m_checker.reset(); // the code tables as they are now
     edtFile->setText(QDir::toNativeSeparators(path));
     cmbSheet->clear();
     cmbSheet->addItems(sheets);
     cmbSheet->setEnabled(!sheets.isEmpty());
     const bool read = ReadSheet(sheets.value(0));
     ShowMapping();
-    Recheck();
+    try {
+        Recheck();
+    } catch (const Exception& e) {
+        ShowMessage(e.Message(), CaptionRefuse(), MsgIcon::Error);
+        return false;
+    }
     return read;
 }
 
@@ -146,13 +152,22 @@ void TbfrmMorrowell::Recheck()
 {
     m_reasons.clear();
     m_imported = false;
-    if (m_rows.Cells) {
-        if (!m_checker)
-            m_checker = std::make_unique<TImportChecker>(WorkingDataYear(), ComboCode(cmbBType));
-        Progress progress(this, QStringLiteral("检查"));
-        m_reasons = CheckImportRows(m_rows, Mapping(), *m_checker, [&](int done, int total) {
-            return progress.Step(QStringLiteral("正在检查… ") + Counted(done, total), done, total);
-        });
+    try {
+        if (m_rows.Cells) {
+            if (!m_checker)
+                m_checker =
+                    std::make_unique<TImportChecker>(WorkingDataYear(), ComboCode(cmbBType));
+            Progress progress(this, QStringLiteral("检查"));
+            m_reasons = CheckImportRows(m_rows, Mapping(), *m_checker, [&](int done, int total) {
+                return progress.Step(QStringLiteral("正在检查… ") + Counted(done, total), done,
+                                     total);
+            });
+        }
+    } catch (...) {
+        // Unchecked (a lost connection, say): no statuses, nothing to import.
+        ShowPreview();
+        UpdateActions();
+        throw;
     }
     ShowPreview();
     UpdateActions();

@@ -276,4 +276,16 @@ TEST_P(Import, BrokenWorkbooksAreNamedAndNothingIsRead)
         EXPECT_EQ(w->Rows().Count(), 0);
         EXPECT_FALSE(w->tbtnImport->isEnabled());
     }
+
+    // A good file on a lost connection: the reason, no statuses, nothing to import.
+    const QString good = Write("good.csv", Csv({"预算编码,科目编码,资金性质,预算来源,支出类型,金额",
+                                                "101001001,2050202,11,21,11,5"}));
+    db.Def()->Close();
+    messages->Clear();
+    EXPECT_FALSE(w->OpenFile(good));
+    ASSERT_EQ(messages->Texts().size(), 1);
+    EXPECT_TRUE(messages->Texts().front().startsWith("无法读取"))
+        << messages->Texts().front().toStdString();
+    EXPECT_TRUE(w->Reasons().empty());
+    EXPECT_FALSE(w->tbtnImport->isEnabled());
 }
