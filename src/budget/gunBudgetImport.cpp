@@ -12,7 +12,7 @@ namespace
 {
 struct FieldInfo {
     const char* Caption;
-    std::initializer_list<const char*> Headers; // codes before names
+    std::array<const char*, 6> Headers; // codes before names; the rest null
     bool Required;
 };
 
@@ -106,6 +106,8 @@ TImportMapping MatchImportColumns(const QStringList& headers)
     QSet<int> taken;
     for (int f = 0; f < kImportFieldCount; ++f) {
         for (const char* caption : kFields[f].Headers) {
+            if (!caption)
+                break;
             for (int c = 0; c < headers.size() && mapping[f] < 0; ++c)
                 if (!taken.contains(c) && headers[c].trimmed() == QString::fromUtf8(caption))
                     mapping[f] = c;
