@@ -144,6 +144,28 @@ long RawPgRead(const QString& connectionString, const QString& sql, double* tota
     return rows;
 }
 
+double RawPgStatements(const QString& connectionString, const QStringList& statements)
+{
+    PGconn* conn = ConnectPg(connectionString);
+    QElapsedTimer t;
+    t.start();
+    auto run = [conn](const QByteArray& sql) {
+        PGresult* result = PQexec(conn, sql.constData());
+        if (PQresultStatus(result) != PGRES_COMMAND_OK) {
+            std::fprintf(stderr, "raw statement failed: %s\n", PQresultErrorMessage(result));
+            std::exit(1);
+        }
+        PQclear(result);
+    };
+    run("BEGIN");
+    for (const QString& s : statements)
+        run(s.toUtf8());
+    run("COMMIT");
+    const double ms = t.nsecsElapsed() / 1e6;
+    PQfinish(conn);
+    return ms;
+}
+
 double RawPgFirstRowMs(const QString& connectionString, const QString& sql)
 {
     PGconn* conn = ConnectPg(connectionString);
@@ -257,7 +279,8 @@ BenchArgs ParseBenchArgs(const QStringList& args, QList<int> defaultSizes)
 
 BenchListContext::BenchListContext(const QString& file)
 {
-    Manager.ConnectionString = "Provider=SQLite;Data Source=" + file;
+    Manager.ConnectionString =
+        file.startsWith(QLatin1String("Provider=")) ? file : "Provider=SQLite;Data Source=" + file;
     Context.DataYear = 2026;
     Context.DbManager = &Manager;
     SetCurrentWorkContext(&Context);

@@ -24,6 +24,8 @@ long RawSqliteRead(const QString& file, const QString& sql, double* firstRowMs =
 // The raw PostgreSQL reference in this process: libpq's PQexec and PQgetvalue of every cell
 // (the connection is made before the clock starts). Returns the row count.
 long RawPgRead(const QString& connectionString, const QString& sql, double* totalMs);
+// The statements in one transaction through libpq's PQexec; the milliseconds they took.
+double RawPgStatements(const QString& connectionString, const QStringList& statements);
 // The time to the first row of the statement in libpq's single-row mode.
 double RawPgFirstRowMs(const QString& connectionString, const QString& sql);
 struct BenchArgs {
@@ -35,8 +37,9 @@ struct BenchArgs {
 // [--runs N] [--folder DIR] [--pg CONNECTION] [sizes ...]
 BenchArgs ParseBenchArgs(const QStringList& args, QList<int> defaultSizes);
 
-// The working context over an SQLite bench database (installed as the current one while it
-// lives) and the list statement of its whole year (the top unit, budget figures).
+// The working context over a bench database (an SQLite file, or a connection string; installed
+// as the current one while it lives) and the list statement of its whole year (the top unit,
+// budget figures).
 struct BenchListContext {
     explicit BenchListContext(const QString& file);
     ~BenchListContext();

@@ -1,5 +1,6 @@
 #include "budget/gunBudget.h"
 
+#include "context/untPreparedSql.h"
 #include "context/untWorkContext.h"
 
 namespace
@@ -78,27 +79,24 @@ QVariant OrNull(const QString& value)
 {
     return value.isEmpty() ? QVariant() : QVariant(value);
 }
+
+// " insert into busibudget (…) values (?,…),(?,…)…" for that many rows.
+QString InsertRowsSql(int rows)
+{
+    QStringList marks(kInsertColumnCount, QStringLiteral("?"));
+    const QString row = QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+    return QStringLiteral("insert into busibudget (%1) values %2")
+        .arg(QLatin1String(kInsertColumns), QStringList(rows, row).join(QLatin1Char(',')));
+}
 } // namespace
 
-TBudgetInserter::TBudgetInserter()
-{
-    QStringList marks;
-    for (int i = 0; i < kInsertColumnCount; ++i)
-        marks << QStringLiteral("?");
-    try {
-        m_sql = std::make_unique<TPreparedSql>(
-            QStringLiteral("insert into busibudget (%1) values (%2)")
-                .arg(QLatin1String(kInsertColumns), marks.join(QLatin1Char(','))));
-    } catch (const Exception& e) {
-        throw TExceptBudgetManage(e.Message());
-    }
-}
+TBudgetInserter::TBudgetInserter() = default;
 
 TBudgetInserter::~TBudgetInserter() = default;
 
 void TBudgetInserter::Insert(const TBudget& b)
 {
-    const QVariantList values{b.DataYear,
+    m_pending << QVariantList{b.DataYear,
                               Text(b.BudgId),
                               Text(b.Eid),
                               Text(b.Mid),
@@ -145,11 +143,29 @@ void TBudgetInserter::Insert(const TBudget& b)
                               OrNull(b.AuditId),
                               OrNull(b.SplitDate),
                               OrNull(b.SplitId)};
+    if (++m_rows == kBatch)
+        Run(m_batch);
+}
+
+void TBudgetInserter::Flush()
+{
+    if (m_rows == 0)
+        return;
+    m_tail.reset(); // made for this many rows
+    Run(m_tail);
+}
+
+void TBudgetInserter::Run(std::unique_ptr<TPreparedSql>& statement)
+{
     try {
-        m_sql->Exec(values);
+        if (!statement)
+            statement = std::make_unique<TPreparedSql>(InsertRowsSql(m_rows));
+        statement->Exec(m_pending);
     } catch (const Exception& e) {
         throw TExceptBudgetManage(e.Message());
     }
+    m_pending.clear();
+    m_rows = 0;
 }
 
 QString TBudgetManage::UpdateSql(const TBudget& b, int amountMode)

@@ -5,6 +5,7 @@
 #include "platform/untException.h"
 
 #include <QString>
+#include <QVariantList>
 #include <memory>
 #include <vector>
 
@@ -75,20 +76,28 @@ void ReadBudgetFields(TARQuery* ds, TBudget& r);
 // Every row of a "select *" over busibudget, whole (id, type and all), from the current row on.
 std::vector<TBudget> ReadBudgets(TARQuery* ds, int dataYear);
 
-// Inserts many indicators through one prepared statement: the columns and values InsertSql
-// writes (a document number, date or operator that is empty left NULL, as InsertSql leaves
-// them out). For writers of many rows inside one transaction.
+// Inserts many indicators through prepared statements of many rows each (one round trip and
+// one statement per batch): the columns and values InsertSql writes (a document number, date
+// or operator that is empty left NULL, as InsertSql leaves them out). For writers of many rows
+// inside one transaction: Flush before committing; the inserter is made before the transaction
+// and freed after it (a statement cannot be freed in a transaction a failure has aborted).
 class TPreparedSql;
 class TBudgetInserter
 {
 public:
-    // Raise TExceptBudgetManage when the statement cannot be prepared or run.
+    static constexpr int kBatch = 100;
     TBudgetInserter();
     ~TBudgetInserter();
+    // Raise TExceptBudgetManage when a statement cannot be prepared or run.
     void Insert(const TBudget& b);
+    void Flush();
 
 private:
-    std::unique_ptr<TPreparedSql> m_sql;
+    void Run(std::unique_ptr<TPreparedSql>& statement);
+    std::unique_ptr<TPreparedSql> m_batch; // kBatch rows
+    std::unique_ptr<TPreparedSql> m_tail;  // the rows left at the end
+    QVariantList m_pending;
+    int m_rows = 0;
 };
 
 class TBudgetManage

@@ -178,6 +178,7 @@ int InsertNewBudgets(int dataYear, int count, const TBudgetSource& source,
         inserter.Insert(b);
         ++written;
     }
+    inserter.Flush();
     transaction.Commit();
     if (progress)
         progress(count, count);

@@ -1,12 +1,8 @@
 #include "context/untWorkContext.h"
 
-#include "context/untDbError.h"
-#include "context/untSqlTrace.h"
 #include "platform/untCodePage.h"
 
 #include <QDate>
-#include <QSqlError>
-#include <QSqlQuery>
 
 TRecordItem* TRecordObject::Items(int index)
 {
@@ -166,57 +162,4 @@ void DropQuery(TARQuery* query)
         return;
     query->AddRef();
     query->Release();
-}
-
-struct TPreparedSql::Impl {
-    TAdoConn* Conn = nullptr;
-    QString Sql;
-    std::unique_ptr<QSqlQuery> Query;
-
-    void Trace(const QString& error, const QString& values) const
-    {
-        if (!error.isNull())
-            Conn->SetLastError(error);
-        TraceSql({Conn->DisplayName(), QStringLiteral("exec"), error.isNull(), error,
-                  values.isNull() ? Sql : Sql + QStringLiteral(" -- ") + values});
-    }
-};
-
-TPreparedSql::TPreparedSql(const QString& sql) : m(std::make_unique<Impl>())
-{
-    m->Conn = GetDefConnection();
-    m->Sql = sql;
-    if (!m->Conn)
-        throw TExceptDbManager(QStringLiteral("没有可用的数据库连接。"));
-    m->Query = std::make_unique<QSqlQuery>(m->Conn->Database());
-    if (!m->Query->prepare(sql)) {
-        const QString error = m->Query->lastError().text().trimmed();
-        m->Trace(error.isEmpty() ? QStringLiteral("数据库错误") : error, QString());
-        throw TExceptDbManager(m->Conn->LastError());
-    }
-}
-
-TPreparedSql::~TPreparedSql() = default;
-
-void TPreparedSql::Exec(const QVariantList& values)
-{
-    for (int i = 0; i < values.size(); ++i)
-        m->Query->bindValue(i, values[i]);
-    const bool ok = m->Query->exec();
-    QString error;
-    if (!ok) {
-        error = m->Query->lastError().text().trimmed();
-        if (error.isEmpty())
-            error = QStringLiteral("数据库错误");
-    }
-    // The values are spelled out only for a trace someone reads (a 100,000-row import).
-    if (!ok || SqlTraceWanted()) {
-        QStringList shown;
-        for (const QVariant& v : values)
-            shown << (v.isNull() ? QStringLiteral("NULL")
-                                 : QLatin1Char('\'') + SqlText(v.toString()) + QLatin1Char('\''));
-        m->Trace(error, shown.join(QStringLiteral(", ")));
-    }
-    if (!ok)
-        throw TExceptDbManager(error);
 }

@@ -78,24 +78,6 @@ TSqlDialect DefDialect();
 // on the connection (LastDbError).
 bool OpenSql(const QString& sql, TQueryRef& query);
 bool ExecSql(const QString& sql);
-// A statement with ? placeholders prepared once on "Def" and run with new values each time
-// (writers of many rows: one parse instead of one per row). Every run is traced with its values.
-class TPreparedSql
-{
-public:
-    // Raises TExceptDbManager when there is no connection or the statement cannot be prepared.
-    explicit TPreparedSql(const QString& sql);
-    ~TPreparedSql();
-    TPreparedSql(const TPreparedSql&) = delete;
-    TPreparedSql& operator=(const TPreparedSql&) = delete;
-    // A null QVariant is NULL. Raises TExceptDbManager with the database's message on failure.
-    void Exec(const QVariantList& values);
-
-private:
-    struct Impl;
-    std::unique_ptr<Impl> m;
-};
-
 // The message of the last failed statement on "Def" (a missing connection says so).
 QString LastDbError();
 // Frees a query nobody else references.

@@ -1,0 +1,211 @@
+#include "context/untPreparedSql.h"
+
+#include "context/untDbError.h"
+#include "context/untSqlDialect.h"
+#include "context/untSqlTrace.h"
+#include "context/untWorkContext.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <atomic>
+#include <libpq-fe.h>
+#include <sqlite3.h>
+
+// Runs the prepared statement with the values; false with the database's message.
+struct TPreparedSql::Backend {
+    virtual ~Backend() = default;
+    virtual bool Exec(const QVariantList& values, QString& error) = 0;
+};
+
+namespace
+{
+bool IsInteger(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+        return true;
+    default:
+        return false;
+    }
+}
+
+template <class Handle> Handle NativeHandle(const QSqlDatabase& db, const char* a, const char* b)
+{
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || (qstrcmp(h.typeName(), a) != 0 && qstrcmp(h.typeName(), b) != 0))
+        return nullptr;
+    return *static_cast<const Handle*>(h.constData());
+}
+
+class SqliteBackend : public TPreparedSql::Backend
+{
+public:
+    SqliteBackend(sqlite3* db, const QString& sql) : m_db(db)
+    {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr) !=
+            SQLITE_OK)
+            throw TExceptDbManager(QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+    ~SqliteBackend() override { sqlite3_finalize(m_stmt); }
+    bool Exec(const QVariantList& values, QString& error) override
+    {
+        for (int i = 0; i < values.size(); ++i) {
+            const QVariant& v = values[i];
+            if (v.isNull()) {
+                sqlite3_bind_null(m_stmt, i + 1);
+            } else if (IsInteger(v)) {
+                sqlite3_bind_int64(m_stmt, i + 1, v.toLongLong());
+            } else {
+                const QByteArray text = v.toString().toUtf8();
+                sqlite3_bind_text(m_stmt, i + 1, text.constData(), int(text.size()),
+                                  SQLITE_TRANSIENT);
+            }
+        }
+        const int rc = sqlite3_step(m_stmt);
+        if (rc != SQLITE_DONE)
+            error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_reset(m_stmt);
+        return rc == SQLITE_DONE;
+    }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+// "?" → "$1", "$2" … (the statements this takes carry no quoted "?").
+QByteArray NumberedParameters(const QString& sql)
+{
+    QString out;
+    int n = 0;
+    for (const QChar c : sql)
+        out += c == QLatin1Char('?') ? QStringLiteral("$%1").arg(++n) : QString(c);
+    return out.toUtf8();
+}
+
+QString PgError(PGconn* conn, const PGresult* result)
+{
+    const QString text =
+        QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(conn)).trimmed();
+    return text.isEmpty() ? QStringLiteral("数据库错误") : text;
+}
+
+class PgBackend : public TPreparedSql::Backend
+{
+public:
+    PgBackend(PGconn* conn, const QString& sql)
+        : m_conn(conn), m_name("vw_rows_" + QByteArray::number(++s_serial))
+    {
+        PGresult* r =
+            PQprepare(conn, m_name.constData(), NumberedParameters(sql).constData(), 0, nullptr);
+        const bool prepared = PQresultStatus(r) == PGRES_COMMAND_OK;
+        const QString error = prepared ? QString() : PgError(conn, r);
+        PQclear(r);
+        if (!prepared)
+            throw TExceptDbManager(error);
+    }
+    ~PgBackend() override
+    {
+        // Made before and freed after the writers' transaction, so this cannot meet one that
+        // a failure aborted.
+        PQclear(PQexec(m_conn, ("DEALLOCATE " + m_name).constData()));
+    }
+    bool Exec(const QVariantList& values, QString& error) override
+    {
+        std::vector<QByteArray> texts(size_t(values.size()));
+        std::vector<const char*> params(size_t(values.size()), nullptr);
+        for (int i = 0; i < values.size(); ++i)
+            if (!values[i].isNull()) {
+                texts[size_t(i)] = values[i].toString().toUtf8();
+                params[size_t(i)] = texts[size_t(i)].constData();
+            }
+        PGresult* r = PQexecPrepared(m_conn, m_name.constData(), int(params.size()), params.data(),
+                                     nullptr, nullptr, 0);
+        const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+        if (!ok)
+            error = PgError(m_conn, r);
+        PQclear(r);
+        return ok;
+    }
+
+private:
+    static inline std::atomic<int> s_serial{0};
+    PGconn* m_conn;
+    QByteArray m_name;
+};
+
+class QtSqlBackend : public TPreparedSql::Backend
+{
+public:
+    QtSqlBackend(const QSqlDatabase& db, const QString& sql) : m_query(db)
+    {
+        if (!m_query.prepare(sql))
+            throw TExceptDbManager(m_query.lastError().text().trimmed());
+    }
+    bool Exec(const QVariantList& values, QString& error) override
+    {
+        for (int i = 0; i < values.size(); ++i)
+            m_query.bindValue(i, values[i]);
+        if (m_query.exec())
+            return true;
+        error = m_query.lastError().text().trimmed();
+        return false;
+    }
+
+private:
+    QSqlQuery m_query;
+};
+
+QString Shown(const QVariantList& values)
+{
+    QStringList shown;
+    for (const QVariant& v : values)
+        shown << (v.isNull() ? QStringLiteral("NULL")
+                             : QLatin1Char('\'') + SqlText(v.toString()) + QLatin1Char('\''));
+    return shown.join(QStringLiteral(", "));
+}
+} // namespace
+
+TPreparedSql::TPreparedSql(const QString& sql) : m_sql(sql)
+{
+    TAdoConn* conn = GetDefConnection();
+    if (!conn)
+        throw TExceptDbManager(QStringLiteral("没有可用的数据库连接。"));
+    m_connection = conn->DisplayName();
+    try {
+        const QSqlDatabase db = conn->Database();
+        if (auto* lite = NativeHandle<sqlite3*>(db, "sqlite3*", "sqlite3*"))
+            m_backend = std::make_unique<SqliteBackend>(lite, sql);
+        else if (auto* pg = NativeHandle<PGconn*>(db, "PGconn*", "pg_conn*"))
+            m_backend = std::make_unique<PgBackend>(pg, sql);
+        else
+            m_backend = std::make_unique<QtSqlBackend>(db, sql);
+    } catch (const TExceptDbManager& e) {
+        conn->SetLastError(e.Message());
+        TraceSql({m_connection, QStringLiteral("exec"), false, e.Message(), sql});
+        throw;
+    }
+}
+
+TPreparedSql::~TPreparedSql() = default;
+
+void TPreparedSql::Exec(const QVariantList& values)
+{
+    QString error;
+    const bool ok = m_backend->Exec(values, error);
+    if (!ok && error.isEmpty())
+        error = QStringLiteral("数据库错误");
+    // The values are spelled out only for a trace someone reads (a 100,000-row import).
+    if (!ok || SqlTraceWanted())
+        TraceSql({m_connection, QStringLiteral("exec"), ok, error,
+                  m_sql + QStringLiteral(" -- ") + Shown(values)});
+    if (!ok) {
+        if (TAdoConn* conn = GetDefConnection())
+            conn->SetLastError(error);
+        throw TExceptDbManager(error);
+    }
+}
