@@ -75,7 +75,6 @@ public:
     // The indicator the row describes, with the reasons it cannot be imported (none: valid).
     QStringList Check(const TImportRows& rows, int row, const TImportMapping& mapping, TBudget& b);
     int DataYear() const { return m_year; }
-    const QString& BType() const { return m_bType; }
 
 private:
     QString Resolve(const TCodeTable& table, const QString& text, const QString& what,

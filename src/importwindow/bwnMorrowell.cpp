@@ -187,10 +187,13 @@ void TbfrmMorrowell::ShowPreview()
         const QByteArray utf8 = text.toUtf8();
         store->AppendUtf8(col, utf8.constData(), int(utf8.size()));
     };
+    std::vector<int> refused; // grid rows whose status is a reason
     for (int r = 0; checked && r < m_rows.Count(); ++r) {
         const QString& reason = m_reasons[size_t(r)];
         if (errorsOnly && reason.isEmpty())
             continue;
+        if (!reason.isEmpty())
+            refused.push_back(store->RowCount());
         append(0, QString::number(m_rows.Lines[size_t(r)]));
         append(1, !reason.isEmpty() ? reason
                   : m_imported      ? QStringLiteral("已导入")
@@ -203,10 +206,8 @@ void TbfrmMorrowell::ShowPreview()
     for (size_t i = 0; i < sources.size(); ++i)
         sources[i] = int(i);
     ngdPreview->AttachRows(store, sources, -1);
-    for (int r = 0; r < store->RowCount(); ++r)
-        if (store->Text(r, 1) != QStringLiteral("可导入") &&
-            store->Text(r, 1) != QStringLiteral("已导入"))
-            ngdPreview->SetCellColor(1, r, QColor(255, 222, 222));
+    for (int r : refused)
+        ngdPreview->SetCellColor(1, r, QColor(255, 222, 222));
     for (int f = 0; f < kImportFieldCount; ++f)
         ngdPreview->SetColumnVisible(2 + f, mapping[size_t(f)] >= 0);
     if (!checked) {

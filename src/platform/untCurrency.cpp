@@ -89,6 +89,16 @@ template <class Char> std::optional<Currency> ParseDecimal(const Char* begin, co
     const qint64 raw = whole * 10000 + frac;
     return Currency::FromRaw(negative ? -raw : raw);
 }
+// ".25" for 2500 ten-thousandths, "" for none: the fraction without trailing zeros.
+QString FractionText(int tenThousandths)
+{
+    if (tenThousandths == 0)
+        return QString();
+    QString digits = QString::number(tenThousandths).rightJustified(4, QLatin1Char('0'));
+    while (digits.endsWith(QLatin1Char('0')))
+        digits.chop(1);
+    return QLatin1Char('.') + digits;
+}
 } // namespace
 
 std::optional<Currency> Currency::FromText(const QString& text)
@@ -106,14 +116,7 @@ QString Currency::ToSqlText() const
 {
     const bool negative = m_raw < 0;
     const quint64 abs = negative ? quint64(0) - quint64(m_raw) : quint64(m_raw);
-    QString text = QString::number(abs / 10000);
-    quint64 frac = abs % 10000;
-    if (frac != 0) {
-        QString digits = QString::number(frac).rightJustified(4, QLatin1Char('0'));
-        while (digits.endsWith(QLatin1Char('0')))
-            digits.chop(1);
-        text += QLatin1Char('.') + digits;
-    }
+    const QString text = QString::number(abs / 10000) + FractionText(int(abs % 10000));
     return negative ? QLatin1Char('-') + text : text;
 }
 
@@ -154,14 +157,8 @@ QString RawText(__int128 raw)
     const bool negative = raw < 0;
     const unsigned __int128 abs =
         negative ? -static_cast<unsigned __int128>(raw) : static_cast<unsigned __int128>(raw);
-    QString text = Int128Text(static_cast<__int128>(abs / 10000));
-    const int frac = int(abs % 10000);
-    if (frac != 0) {
-        QString digits = QString::number(frac).rightJustified(4, QLatin1Char('0'));
-        while (digits.endsWith(QLatin1Char('0')))
-            digits.chop(1);
-        text += QLatin1Char('.') + digits;
-    }
+    const QString text =
+        Int128Text(static_cast<__int128>(abs / 10000)) + FractionText(int(abs % 10000));
     return negative ? QLatin1Char('-') + text : text;
 }
 } // namespace
