@@ -1,6 +1,7 @@
 #include "platform/untCodePage.h"
 
 #include <QStringDecoder>
+#include <cerrno>
 #include <iconv.h>
 
 namespace
@@ -49,6 +50,32 @@ QByteArray ToCp936(const QString& text)
 QString FromCp936(const QByteArray& bytes)
 {
     return QString::fromUtf8(Convert("UTF-8", "CP936", bytes, '?'));
+}
+
+QString FromCp936Strict(const QByteArray& bytes, qsizetype& badOffset)
+{
+    badOffset = -1;
+    iconv_t cd = iconv_open("UTF-8", "CP936");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        badOffset = 0;
+        return {};
+    }
+    QByteArray out;
+    char* src = const_cast<char*>(bytes.constData());
+    size_t srcLeft = static_cast<size_t>(bytes.size());
+    char buf[4096];
+    while (srcLeft > 0) {
+        char* dst = buf;
+        size_t dstLeft = sizeof buf;
+        const size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        out.append(buf, static_cast<qsizetype>(dst - buf));
+        if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
+            badOffset = src - bytes.constData();
+            break;
+        }
+    }
+    iconv_close(cd);
+    return badOffset < 0 ? QString::fromUtf8(out) : QString();
 }
 
 QString Cp936Left(const QString& text, int count)
