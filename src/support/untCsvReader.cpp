@@ -72,7 +72,7 @@ bool LooksUtf8(QFile& file)
 {
     qint64 multi = 0, bad = 0;
     QByteArray carry;
-    std::vector<char> block(1 << 20);
+    std::vector<char> block(1 << 16);
     for (;;) {
         const qint64 got = file.read(block.data(), qint64(block.size()));
         if (got <= 0)
@@ -246,7 +246,7 @@ void ReadLines(QFile& file, Encoding encoding, CsvRecords& records, const TSheet
 {
     QByteArray pending;
     qint64 line = 1; // of pending's first byte
-    std::vector<char> block(1 << 20);
+    std::vector<char> block(1 << 16);
     for (;;) {
         const qint64 got = file.read(block.data(), qint64(block.size()));
         if (got < 0)
@@ -277,7 +277,7 @@ void ReadUtf16(QFile& file, Encoding encoding, CsvRecords& records)
                         QStringLiteral("按UTF-16读取，但文件不完整（字节数为奇数）。"));
     QStringDecoder decoder(encoding == Encoding::Utf16LE ? QStringDecoder::Utf16LE
                                                          : QStringDecoder::Utf16BE);
-    std::vector<char> block(1 << 20);
+    std::vector<char> block(1 << 16);
     for (;;) {
         const qint64 got = file.read(block.data(), qint64(block.size()));
         if (got < 0)

@@ -106,12 +106,15 @@ private:
         m_inRow = true;
         m_cells.clear();
         m_rowChars = 0;
-        m_filled = 0;
+        m_filled = m_cellsInRow = 0;
         m_nextCol = 0;
     }
 
     void StartCell(const QXmlStreamAttributes& a)
     {
+        // A row's cells stand in column order, so no row has more than there are columns.
+        if (++m_cellsInRow > m_limits.Columns)
+            Refuse(QStringLiteral("第%1行超过%2个单元格。").arg(m_row).arg(m_limits.Columns));
         const QStringView ref = a.value("r");
         m_col = m_nextCol;
         if (!ref.isEmpty()) {
@@ -216,7 +219,7 @@ private:
     qint64 m_yield = 0;
     QStringList m_cells;
     QString m_type, m_value;
-    int m_row = 0, m_col = 0, m_nextCol = 0, m_style = 0, m_filled = 0;
+    int m_row = 0, m_col = 0, m_nextCol = 0, m_style = 0, m_filled = 0, m_cellsInRow = 0;
     qint64 m_rowChars = 0;
     bool m_inRow = false, m_inCell = false, m_inValue = false, m_inInline = false;
     bool m_inText = false, m_inPhonetic = false, m_hasValue = false, m_hasFormula = false;

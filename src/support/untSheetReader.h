@@ -17,7 +17,7 @@ struct TSheetLimits {
     int Columns = 16'384; // A … XFD
     int CellChars = 32'767;
     int RowChars = 1 << 20;
-    qint64 SharedBytes = qint64(96) << 20; // shared strings held: 2 bytes a character, 8 a string
+    qint64 SharedBytes = qint64(64) << 20; // shared strings: 2 bytes a character, 16 a string
     qint64 PieceBytes = qint64(4) << 20;   // an XML token or a CSV line not yet complete
     // A workbook part may inflate to InflateBase plus InflatePerItem bytes for each row, cell
     // and character it yields: more is a zip bomb, whatever its kind (blanks, one huge cell).

@@ -161,7 +161,7 @@ TSharedStrings::TSharedStrings(const TWorkbookZip& book)
             inItem = false;
             m_ends.push_back(m_chars.size());
             yield += 1 + (m_chars.size() - start);
-            if (2 * qint64(m_chars.size()) + 8 * qint64(m_ends.size()) > limits.SharedBytes)
+            if (2 * qint64(m_chars.size()) + 16 * qint64(m_ends.size()) > limits.SharedBytes)
                 RefuseSheetFile(
                     book.Path(),
                     QStringLiteral("共享字符串超过%1 MB。").arg(Megabytes(limits.SharedBytes)));
