@@ -107,6 +107,8 @@ def hostile_files():
     workbook("refused-column-ZZZZZZZZZZ2.xlsx",
              sheet('<row r="2"><c r="ZZZZZZZZZZ2"><v>1</v></c></row>'))
     workbook("refused-row-1048577.xlsx", sheet('<row r="1048577"><c><v>1</v></c></row>'))
+    workbook("refused-rows-descending.xlsx",
+             sheet('<row r="5"><c><v>1</v></c></row><row r="3"><c><v>2</v></c></row>'))
     workbook("refused-shared-index.xlsx", sheet('<row r="1"><c r="A1" t="s"><v>5</v></c></row>'),
              shared='<sst><si><t>only</t></si></sst>')
     workbook("refused-shared-not-a-number.xlsx",
