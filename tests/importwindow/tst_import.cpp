@@ -309,6 +309,7 @@ TEST_P(Import, AmountsAsShownOrRefusedWithTheirTextAndSubTypesFromTheFile)
         {"22", "7", "b5", QStringLiteral("调整追加预算")}, // the year before's, adjusted
         {"22", "8", "b6", QStringLiteral("结余预算")},
         {"21", "1234.559999999999999", "b7", ""}, // 15 digits carry into the fen
+        {"21", "0.99999999999999999", "b8", ""},  // … and into a new first digit
     };
     for (const QStringList& c : cases)
         lines << row.arg(c[0], c[1], c[2], c[3]);
@@ -328,12 +329,13 @@ TEST_P(Import, AmountsAsShownOrRefusedWithTheirTextAndSubTypesFromTheFile)
         EXPECT_TRUE(r < expected.size() ? w->Reasons()[size_t(r)].startsWith(expected[r])
                                         : w->Reasons()[size_t(r)].isEmpty())
             << r << ": " << w->Reasons()[size_t(r)].toStdString();
-    EXPECT_EQ(w->ImportRows(), 7);
+    EXPECT_EQ(w->ImportRows(), 8);
     EXPECT_EQ(Stored(2026, " and filename like 'b%'"),
               (QStringList{"101001001|2050202||11|21|11|1|1|1|b1|1234567.5",
                            "101001001|2050202||11|21|11|1|1|1|b2|659200.06",
                            "101001001|2050202||11|21|11|1|1|1|b3|9999999999999.99",
                            "101001001|2050202||11|21|11|1|1|1|b7|1234.56",
+                           "101001001|2050202||11|21|11|1|1|1|b8|1",
                            "101001001|2050202||11|21|11|1|2|1|b4|-5",
                            "101001001|2050202||11|22|11|1|1|1|b6|8",
                            "101001001|2050202||11|22|11|1|2|1|b5|7"}));

@@ -107,6 +107,11 @@ def hostile_files():
     workbook("refused-column-ZZZZZZZZZZ2.xlsx",
              sheet('<row r="2"><c r="ZZZZZZZZZZ2"><v>1</v></c></row>'))
     workbook("refused-row-1048577.xlsx", sheet('<row r="1048577"><c><v>1</v></c></row>'))
+    workbook("refused-cell-32768-characters.xlsx",
+             sheet('<row r="1"><c r="A1" t="inlineStr"><is><t>' + "x" * 32768 + '</t></is></c></row>'))
+    # Pretty-printed, as some writers do: the blanks between the elements are no text.
+    workbook("read-pretty-printed.xlsx",
+             sheet('<row r="1">\n <c r="A1" t="str">\n  <f>B1</f>\n  <v>abc</v>\n </c>\n</row>'))
     workbook("refused-rows-descending.xlsx",
              sheet('<row r="5"><c><v>1</v></c></row><row r="3"><c><v>2</v></c></row>'))
     workbook("refused-shared-index.xlsx", sheet('<row r="1"><c r="A1" t="s"><v>5</v></c></row>'),
