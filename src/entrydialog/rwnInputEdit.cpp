@@ -8,6 +8,7 @@
 #include "elements/gunfunElementBase.h"
 #include "platform/gunStrDeal.h"
 #include "platform/untApplication.h"
+#include "platform/untMessageBox.h"
 #include "selectdialogs/gwnSelectIid.h"
 #include "support/gunChoiceCombo.h"
 
@@ -16,7 +17,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+#include <cfloat>
 #include <cmath>
+#include <cstdlib>
 
 namespace
 {
@@ -34,6 +38,14 @@ Currency YuanOf(long double value, int unit)
 long double InUnit(Currency yuan, int unit)
 {
     return static_cast<long double>(yuan.Raw()) / (unit == 1 ? 1e8L : 1e4L);
+}
+
+// A bound in yuan as the edit reads its text in the unit: to the fen in 元, to the yuan in 万元
+// (toward zero, so the bound itself is in range).
+long double BoundInUnit(Currency yuan, int unit)
+{
+    const qint64 raw = unit == 1 ? yuan.Raw() / 10000 : yuan.Raw() / 100 * 100;
+    return std::strtold(Currency::FromRaw(raw).ToSqlText().toLatin1().constData(), nullptr);
 }
 } // namespace
 
@@ -81,6 +93,7 @@ void TrfrmInputEdit::FormCreate()
     m_unit = std::clamp(SysParams().DefaultMoneyUnit, 0, 1);
     cbUnit->setCurrentIndex(m_unit);
     pbedtMoney->SetDecimals(2 * m_unit + 2);
+    ApplyAmountRange();
     Saved = false;
     Budget = TBudget();
     m_store = std::make_unique<TBudgetManage>();
@@ -174,6 +187,26 @@ Currency TrfrmInputEdit::AmountYuan() const
     return m_exactYuan ? *m_exactYuan : YuanOf(pbedtMoney->Value(), m_unit);
 }
 
+void TrfrmInputEdit::SetAmountMinimum(Currency yuan)
+{
+    m_minimum = yuan;
+    ApplyAmountRange();
+}
+
+// The edit checks the amount when it is left: the product's range (or the opener's minimum),
+// in the unit in force. Out of range it keeps the text for OK to refuse, instead of putting
+// the bound there: Enter on the edit or a click on OK would store that bound unseen.
+void TrfrmInputEdit::ApplyAmountRange()
+{
+    pbedtMoney->SetMinValue(-LDBL_MAX);
+    pbedtMoney->SetMaxValue(BoundInUnit(Currency::FromRaw(Currency::kLimitRaw), m_unit));
+    pbedtMoney->SetMinValue(BoundInUnit(m_minimum, m_unit));
+    pbedtMoney->OnInvalidEntry = [](TPBNumEdit* edit) {
+        Beep();
+        QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });
+    };
+}
+
 void TrfrmInputEdit::ShowAmount()
 {
     if (m_exactYuan)
@@ -210,6 +243,7 @@ void TrfrmInputEdit::cbUnitChange()
     m_exactYuan = yuan;
     m_unit = unit;
     pbedtMoney->SetDecimals(2 * unit + 2);
+    ApplyAmountRange();
     ShowAmount();
 }
 

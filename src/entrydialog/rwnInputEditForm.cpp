@@ -85,8 +85,6 @@ void TrfrmInputEdit::BuildForm()
     pbedtMoney = Place<TPBNumEdit>(this, "pbedtMoney", 78, 250, 211);
     pbedtMoney->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
     pbedtMoney->SetMaxLength(17);
-    pbedtMoney->SetMaxValue(9999999999999.0L);
-    pbedtMoney->SetMinValue(-99999999999999.0L);
     pbedtMoney->SetNumberFormat(TPBNumEdit::TNumberFormat::Thousands);
     pbedtMoney->SetDecimals(2);
     pbedtMoney->SetValue(0);

@@ -92,9 +92,10 @@ void TbfrmMorrowell::tbtnOpenClick()
 bool TbfrmMorrowell::OpenFile(const QString& path)
 {
     QStringList sheets;
+    int first = 0;
     try {
         if (ExportFormatOf(path) == TExportFormat::Xlsx)
-            sheets = WorkbookSheets(path);
+            sheets = WorkbookSheets(path, &first);
     } catch (const Exception& e) {
         ShowMessage(e.Message(), CaptionRefuse(), MsgIcon::Error);
         return false;
@@ -104,8 +105,9 @@ bool TbfrmMorrowell::OpenFile(const QString& path)
     edtFile->setText(QDir::toNativeSeparators(path));
     cmbSheet->clear();
     cmbSheet->addItems(sheets);
+    cmbSheet->setCurrentIndex(sheets.isEmpty() ? -1 : first);
     cmbSheet->setEnabled(!sheets.isEmpty());
-    const bool read = ReadSheet(sheets.value(0));
+    const bool read = ReadSheet(sheets.value(first));
     ShowMapping();
     try {
         Recheck();

@@ -4,7 +4,10 @@
 #include "context/untWorkContext.h"
 #include "controls/TNextGrid.h"
 #include "platform/untApplication.h"
+#include "platform/untException.h"
 #include "support/gunNextGridManager.h"
+
+#include <vector>
 
 bool TListMarks::Marked(int row) const
 {
@@ -76,9 +79,20 @@ TListMarks::Outcome TListMarks::CopyAmounts(int dataYear, bool fromEntered)
     TBudget record;
     record.DataYear = dataYear;
     const QString column = fromEntered ? QStringLiteral("inputmoney") : QStringLiteral("duemoney");
+    // Every amount is checked before the first is written: one that is no number or beyond the
+    // range an indicator may hold stops the copy with nothing changed.
+    std::vector<Currency> amounts;
+    for (const int row : MarkedRows()) {
+        amounts.push_back(m_manager->GetCurrency(m_grid, row, column)); // raises
+        if (!amounts.back().InRange())
+            throw Exception(QStringLiteral("编号为%1的指标%2，没有复制任何金额。")
+                                .arg(m_manager->GetText(m_grid, row, QStringLiteral("budgid")),
+                                     Currency::RangeText()));
+    }
+    size_t next = 0;
     return Run(QStringLiteral("金额复制失败！。"), [&](int row) {
         record.BudgId = m_manager->GetText(m_grid, row, QStringLiteral("budgid"));
-        const Currency amount = m_manager->GetCurrency(m_grid, row, column); // raises
+        const Currency amount = amounts[next++];
         record.BudgMoney = amount;
         return m_store->UpdateBudgetFields(record, " BudgMoney= " + amount.ToSqlText(), QString());
     });

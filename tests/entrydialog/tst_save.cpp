@@ -182,13 +182,20 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
         d->btnOK->click();
         EXPECT_EQ(messages->Texts().value(0), QStringLiteral("请输入金额"));
         EXPECT_TRUE(d->pbedtMoney->hasFocus());
+        // One past the range: kept as typed (not the bound in its place) and refused by OK.
+        TypeInto(d->pbedtMoney, "10000000000000");
+        EXPECT_EQ(d->pbedtMoney->text(), "10,000,000,000,000.00");
+        d->btnOK->click();
+        EXPECT_EQ(
+            messages->Texts().value(1),
+            QStringLiteral("指标金额超出范围（-9,999,999,999.00～9,999,999,999,999.99元）。"));
         TypeInto(d->pbedtMoney, "5-");
         d->btnOK->click();
-        EXPECT_EQ(messages->Texts().value(1), QStringLiteral("指标金额不能小于零!"));
+        EXPECT_EQ(messages->Texts().value(2), QStringLiteral("指标金额不能小于零!"));
         Choose(d->cmbChild, 1); // 调整追加预算 may be negative
         RefuseInserts(true);
         d->btnOK->click(); // the store's message; the dialog stays open
-        EXPECT_EQ(messages->Texts().value(2), QStringLiteral("插入指标数据失败!"));
+        EXPECT_EQ(messages->Texts().value(3), QStringLiteral("插入指标数据失败!"));
         EXPECT_FALSE(d->Saved);
         EXPECT_TRUE(d->isVisible());
         RefuseInserts(false);
