@@ -3,6 +3,7 @@
 #include "platform/untCodePage.h"
 #include "platform/untCurrency.h"
 #include "platform/untException.h"
+#include "platform/untFileGuard.h"
 
 #include <QDate>
 #include <QDir>
@@ -34,8 +35,9 @@ class Workbook
 public:
     explicit Workbook(const QString& path) : m_path(path)
     {
-        if (!QFileInfo::exists(path))
-            Broken(path, QStringLiteral("文件不存在。"));
+        // Checked before opening: a pipe or a system file could block the reader for good.
+        if (const QString why = CannotReadFile(path); !why.isEmpty())
+            Broken(path, why);
         int error = 0;
         m_zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
         if (!m_zip)
@@ -306,9 +308,9 @@ QString DecodeCsv(const QByteArray& bytes)
 
 void ReadCsv(const QString& path, const TSheetRowSink& sink)
 {
+    if (const QString why = CannotReadFile(path); !why.isEmpty())
+        Broken(path, why);
     QFile file(path);
-    if (!file.exists())
-        Broken(path, QStringLiteral("文件不存在。"));
     if (!file.open(QIODevice::ReadOnly))
         Broken(path, file.errorString());
     const QString text = DecodeCsv(file.readAll());
