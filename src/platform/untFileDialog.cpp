@@ -72,10 +72,18 @@ QAbstractFileIconProvider* NameOnlyIconProvider()
 
 TFileDialog::TFileDialog(QWidget* parent, const QString& caption, const QString& path,
                          const QString& filters)
-    : QFileDialog(parent, caption, path, filters)
+    : QFileDialog(parent, caption) // no file yet: Qt's own provider would read the first one
 {
     setOptions(DontUseNativeDialog | DontUseCustomDirectoryIcons | DontConfirmOverwrite);
     setIconProvider(NameOnlyIconProvider());
+    setNameFilter(filters);
+    const QFileInfo start(path);
+    if (path.isEmpty() || start.isDir()) {
+        setDirectory(path);
+    } else {
+        setDirectory(start.absolutePath());
+        selectFile(start.fileName());
+    }
 }
 
 QString TFileDialog::Choose()

@@ -12,7 +12,8 @@ class TFileDialog : public QFileDialog
 {
     Q_OBJECT
 public:
-    // `path` is the folder to start in, or a file in it to propose.
+    // `path` is the folder to start in, or a file in it to propose; `filters` as
+    // QFileDialog::setNameFilter takes them ("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)").
     TFileDialog(QWidget* parent, const QString& caption, const QString& path,
                 const QString& filters);
 

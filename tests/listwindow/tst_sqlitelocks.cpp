@@ -5,6 +5,7 @@
 #include "context/untConnectionString.h"
 #include "fixtures/ListFixture.h"
 #include "listwindow/bwnQuindle.h"
+#include "platform/untFileDialog.h"
 
 #include <QAction>
 #include <QDir>
@@ -115,6 +116,10 @@ TEST_P(SqliteLocks, FileDialogOnTheDatabaseFolderKeepsItsLocks)
     });
     w->tbtnExport->trigger();
     ASSERT_EQ(shown, 1);
+    EXPECT_EQ(HeldLocks(), held);
+    // A dialog that starts on the database file itself (the connection dialog does).
+    TFileDialog onTheFile(w, "file", File(), "*");
+    Browse(&onTheFile, Folder());
     EXPECT_EQ(HeldLocks(), held);
     // Another operator's write waits for this one instead of slipping past it.
     EXPECT_TRUE(Probe(File(), {"BEGIN IMMEDIATE"}).value(0).startsWith("error 5"))
