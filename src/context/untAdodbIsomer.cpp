@@ -5,6 +5,7 @@
 #include "platform/untFileGuard.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -15,6 +16,7 @@
 #include <QSqlRecord>
 #include <QUrl>
 #include <libpq-fe.h>
+#include <sqlite3.h>
 #include <sys/vfs.h>
 #include <utility>
 
@@ -54,6 +56,28 @@ bool Dead(const QSqlDatabase& db)
         return false;
     PGconn* conn = *static_cast<PGconn* const*>(h.constData());
     return conn && PQstatus(conn) != CONNECTION_OK;
+}
+
+sqlite3* SqliteHandle(const QSqlDatabase& db)
+{
+    const QVariant h = db.driver()->handle();
+    return h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0
+               ? *static_cast<sqlite3* const*>(h.constData())
+               : nullptr;
+}
+
+// Waits for another connection's lock up to the milliseconds given, trying again every two
+// milliseconds: SQLite's own wait sleeps up to 100 ms between tries, so under a steady stream
+// of writers a waiting one kept missing its turn until its time ran out.
+int WaitForLock(void* timeoutMs, int tries)
+{
+    thread_local QElapsedTimer waited;
+    if (tries == 0)
+        waited.start();
+    if (waited.elapsed() >= reinterpret_cast<qintptr>(timeoutMs))
+        return 0;
+    sqlite3_sleep(2);
+    return 1;
 }
 
 // The name of the network file system the file lies on; empty on a local disk.
@@ -326,9 +350,11 @@ void TAdoConn::SetUpSqlite(QSqlDatabase& db, const QString& file)
                 ? QStringLiteral("文件%1不是SQLite数据库。").arg(SqliteFileName(m_connectionString))
                 : QStringLiteral("无法读取数据库：%1").arg(e.Message()));
     }
-    const QString busy = QString::number(LockTimeout() * 1000);
-    if (value(QStringLiteral("PRAGMA busy_timeout")) != busy)
-        throw TExceptDbManager(QStringLiteral("无法设置数据库的等待时间（%1毫秒）。").arg(busy));
+    sqlite3* handle = SqliteHandle(db);
+    if (!handle ||
+        sqlite3_busy_handler(handle, &WaitForLock,
+                             reinterpret_cast<void*>(qintptr(LockTimeout()) * 1000)) != SQLITE_OK)
+        throw TExceptDbManager(QStringLiteral("无法设置数据库的等待方式。"));
     // Speed only: a larger page cache and memory-mapped reads.
     value(QStringLiteral("PRAGMA cache_size=-131072"));
     value(QStringLiteral("PRAGMA mmap_size=268435456"));

@@ -42,9 +42,12 @@ QByteArray CellUtf8(QString text)
     return text.toUtf8();
 }
 
-QString WriteError(const QString& path, const QString& why)
+QString WriteError(const QString& path, QString why)
 {
-    return QStringLiteral("无法写入文件%1：%2").arg(QDir::toNativeSeparators(path), why);
+    if (!why.endsWith(u'。'))
+        why += u'。';
+    return QStringLiteral("无法写入文件%1：%2没有写出文件，同名的原有文件保持不变。")
+        .arg(QDir::toNativeSeparators(path), why);
 }
 
 // The file is written beside its destination under a hidden temporary name and takes the
