@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -232,42 +231,4 @@ TEST(Connections, WrongPostgreSQLLoginFails)
         EXPECT_TRUE(e.Message().startsWith(QStringLiteral("无法连接数据库")))
             << e.Message().toStdString();
     }
-}
-
-// What several processes on one file rely on is read back, not assumed: the write-ahead log,
-// the lock wait, the sync. A file another program keeps in the rollback journal cannot take the
-// log: the connection runs in that mode, says so once, and names it.
-TEST(Connections, SqliteSettingsAreCheckedAndAWeakerModeIsTold)
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath("shared.db");
-    {
-        TAdoConn conn;
-        conn.SetConnectionString("Provider=SQLite;Data Source=" + file + ";Lock Timeout=2");
-        conn.SetCreateIfMissing(true);
-        ExecuteCommand(&conn, "create table t (a int)");
-        EXPECT_EQ(conn.JournalMode(), "wal");
-        EXPECT_EQ(conn.TakeNotice(), "");
-        ExecuteCommand(&conn, "PRAGMA journal_mode=DELETE");
-    }
-    QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-program");
-    other.setDatabaseName(file);
-    ASSERT_TRUE(other.open());
-    {
-        QSqlQuery read(other);
-        ASSERT_TRUE(read.exec("BEGIN") && read.exec("select count(*) from t") && read.next());
-        TAdoConn conn;
-        conn.SetConnectionString("Provider=SQLite;Data Source=" + file + ";Lock Timeout=1");
-        ASSERT_TRUE(conn.Connected()) << conn.LastError().toStdString();
-        EXPECT_EQ(conn.JournalMode(), "delete");
-        EXPECT_EQ(TARQuery::Open(&conn, "PRAGMA synchronous")->Fields(0).AsString(), "2"); // FULL
-        const QString notice = conn.TakeNotice();
-        EXPECT_TRUE(notice.contains(QStringLiteral("不能使用WAL")) && notice.contains("DELETE"))
-            << notice.toStdString();
-        EXPECT_EQ(conn.TakeNotice(), "");
-        read.exec("COMMIT");
-    }
-    other.close();
-    other = QSqlDatabase();
-    QSqlDatabase::removeDatabase("other-program");
 }

@@ -175,8 +175,9 @@ TEST_P(HostWithPlugIn, ReconnectingClosesTheWindowsAndWorksOnTheNewDatabase)
     window.CloseChildWindows();
 }
 
-// A file another program keeps in the old journal mode: the host says once that it runs without
-// the write-ahead log, and its status bar names the mode.
+// A file another program keeps in the old journal mode cannot take the write-ahead log: the
+// connection reads its settings back, the host says once that it runs without the log, and its
+// status bar names the mode.
 TEST(HostConnection, AWeakerJournalModeIsToldOnceAndShown)
 {
     TestDatabase db(Engine::SQLite, TestDatabase::Demo, 50);
@@ -205,6 +206,10 @@ TEST(HostConnection, AWeakerJournalModeIsToldOnceAndShown)
         ASSERT_NE(status, nullptr);
         EXPECT_TRUE(status->text().contains(QStringLiteral("SQLite（DELETE日志")))
             << status->text().toStdString();
+        // The connection runs with the rollback journal synced at every commit, and said so once.
+        TAdoConn* def = window.Context()->DbManager().FindConnection("Def");
+        EXPECT_EQ(TARQuery::Open(def, "PRAGMA synchronous")->Fields(0).AsString(), "2");
+        EXPECT_EQ(def->TakeNotice(), "");
         read.exec("COMMIT");
     }
     other.close();
