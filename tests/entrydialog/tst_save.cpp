@@ -293,7 +293,8 @@ TEST_P(Save, WaitForAnotherWriterEndsAndWritesNothing)
 }
 
 // A session the server ended (a restart, a terminated backend) is opened anew by the next save;
-// when that cannot connect either, the save says that nothing was written.
+// when that cannot connect either, or the server refuses the commit, the save says that nothing
+// was written.
 TEST(LostConnection, TheNextSaveOpensItAnewOrSaysNothingWasWritten)
 {
     TestDatabase db(Engine::PostgreSQL);
@@ -322,5 +323,19 @@ TEST(LostConnection, TheNextSaveOpensItAnewOrSaysNothingWasWritten)
             << e.Message().toStdString();
     }
     db.Def()->SetConnectionString(db.ConnectionString());
+
+    // A commit the server refuses on a live connection: nothing written, and said so.
+    db.Exec("create function no_commit() returns trigger as $$ begin raise exception 'refused'; "
+            "end $$ language plpgsql");
+    db.Exec("create constraint trigger no_commit after insert on busibudget deferrable initially "
+            "deferred for each row execute function no_commit()");
+    b = NewBudget("L-3");
+    try {
+        SaveBudgetChecked(store, b, true, QStringLiteral("预算数"));
+        ADD_FAILURE() << "a refused commit counted as saved";
+    } catch (const TExceptBudgetManage& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("保存未能完成，没有写入任何数据：")))
+            << e.Message().toStdString();
+    }
     EXPECT_EQ(db.Scalar("select string_agg(filename, ',') from busibudget"), "L-1");
 }
