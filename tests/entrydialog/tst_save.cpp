@@ -339,3 +339,21 @@ TEST(LostConnection, TheNextSaveOpensItAnewOrSaysNothingWasWritten)
     }
     EXPECT_EQ(db.Scalar("select string_agg(filename, ',') from busibudget"), "L-1");
 }
+
+// The duplicate rule applied again under the writers' lock by the writer of many rows: what the
+// year holds already (stored by another operator since the rows were checked) and a repeat
+// within the same call are not written twice.
+TEST_P(Save, ManyRowsSkipWhatTheYearHoldsAndTheirOwnRepeats)
+{
+    TBudgetManage store;
+    TBudget stored = NewBudget("M-1");
+    ASSERT_EQ(SaveBudgetChecked(store, stored, true, QStringLiteral("预算数")),
+              TSaveOutcome::Saved);
+    const int written = InsertNewBudgets(2026, 4, [](int i, TBudget& b) {
+        b = NewBudget(i < 2 ? "M-1" : "M-2");
+        CompleteNewBudgetFields(b, QStringLiteral("预算数"));
+        return true;
+    });
+    EXPECT_EQ(written, 1);
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where filename like 'M-%'"), "2");
+}
