@@ -4,6 +4,7 @@
 #include "context/untWorkContext.h"
 #include "controls/TNextGrid.h"
 #include "platform/untApplication.h"
+#include "platform/untFileDialog.h"
 #include "store/untColumnStore.h"
 #include "support/gunChoiceCombo.h"
 #include "support/untSheetReader.h"
@@ -14,7 +15,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -76,17 +76,15 @@ int TbfrmMorrowell::ValidRows() const
 void TbfrmMorrowell::tbtnOpenClick()
 {
     QSettings settings;
-    QFileDialog dialog(this, QStringLiteral("打开要导入的文件"),
+    TFileDialog dialog(this, QStringLiteral("打开要导入的文件"),
                        settings.value(QLatin1String(kFolderKey), QDir::homePath()).toString(),
                        kFileFilter);
     dialog.setObjectName(QStringLiteral("dlgImportOpen"));
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOptions(QFileDialog::DontUseNativeDialog);
-    if (Application->ExecModal(&dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    const QString path = dialog.selectedFiles().constFirst();
-    settings.setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
-    OpenFile(path);
+    const QString path = dialog.Choose();
+    // Only a folder whose file could be read is offered next time.
+    if (!path.isEmpty() && OpenFile(path))
+        settings.setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
 }
 
 bool TbfrmMorrowell::OpenFile(const QString& path)
@@ -292,17 +290,16 @@ void TbfrmMorrowell::tbtnSaveSkippedClick()
 {
     QSettings settings;
     const QString folder = settings.value(QLatin1String(kFolderKey), QDir::homePath()).toString();
-    QFileDialog dialog(this, QStringLiteral("保存未导入的行"),
+    TFileDialog dialog(this, QStringLiteral("保存未导入的行"),
                        folder + QLatin1Char('/') + QFileInfo(m_path).completeBaseName() +
                            QStringLiteral("-未导入"),
                        QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件，UTF-8 (*.csv)"));
     dialog.setObjectName(QStringLiteral("dlgSaveSkipped"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setOptions(QFileDialog::DontUseNativeDialog);
     dialog.setDefaultSuffix(QStringLiteral("xlsx"));
-    if (Application->ExecModal(&dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    SaveSkipped(dialog.selectedFiles().constFirst());
+    const QString path = dialog.Choose();
+    if (!path.isEmpty())
+        SaveSkipped(path);
 }
 
 void TbfrmMorrowell::SaveSkipped(const QString& path)

@@ -1,6 +1,7 @@
 #include "support/untCsvReader.h"
 
 #include "platform/untCodePage.h"
+#include "platform/untFileGuard.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -298,9 +299,9 @@ void ReadUtf16(QFile& file, Encoding encoding, CsvRecords& records)
 
 void ReadCsvFile(const QString& path, const TSheetRowSink& sink, const TSheetLimits& limits)
 {
+    if (const QString why = CannotReadFile(path); !why.isEmpty())
+        RefuseSheetFile(path, why);
     QFile file(path);
-    if (!file.exists())
-        RefuseSheetFile(path, QStringLiteral("文件不存在。"));
     if (!file.open(QIODevice::ReadOnly))
         RefuseSheetFile(path, file.errorString());
     const QByteArray head = file.peek(3);

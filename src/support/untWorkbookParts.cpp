@@ -1,6 +1,7 @@
 #include "support/untWorkbookParts.h"
 
 #include "platform/untCurrency.h"
+#include "platform/untFileGuard.h"
 
 #include <QDate>
 #include <QFile>
@@ -34,8 +35,9 @@ QString Megabytes(qint64 bytes)
 TWorkbookZip::TWorkbookZip(const QString& path, const TSheetLimits& limits)
     : m_path(path), m_limits(limits)
 {
-    if (!QFileInfo::exists(path))
-        RefuseSheetFile(path, QStringLiteral("文件不存在。"));
+    // Checked before opening: a pipe or a system file could block the reader for good.
+    if (const QString why = CannotReadFile(path); !why.isEmpty())
+        RefuseSheetFile(path, why);
     int error = 0;
     m_zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
     if (!m_zip)

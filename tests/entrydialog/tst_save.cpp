@@ -10,9 +10,12 @@
 #include "listwindow/bwnQuindle.h"
 #include "selectdialogs/gwnSelectIid.h"
 #include "support/gunNextGridManager.h"
+#include "budget/gunBudgetSave.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -246,4 +249,118 @@ TEST_P(Save, ConcurrentAddsNeitherCollideNorDuplicate)
     EXPECT_EQ(db.Scalar("select count(distinct budgid) from busibudget where datayear=2026 and "
                         "eid='101001001'"),
               QString::number(3 + 401));
+}
+
+namespace
+{
+TBudget NewBudget(const QString& fileName)
+{
+    TBudget b;
+    b.DataYear = 2026;
+    b.Eid = "101001001";
+    b.Mid = "11";
+    b.Bkid = "21";
+    b.IPid = "12";
+    b.Bid = "2050202";
+    b.BType = "1";
+    b.BTypeChild = "1";
+    b.FileName = fileName;
+    b.BudgMoney = b.InputMoney = Currency::FromRaw(10000);
+    return b;
+}
+} // namespace
+
+// Another session holds the writers' lock: a save waits the connection's lock timeout, then
+// fails saying that nothing was written; once the lock is free the same save goes through.
+TEST_P(Save, WaitForAnotherWriterEndsAndWritesNothing)
+{
+    TDbManager waitingDb;
+    waitingDb.ConnectionString = db.ConnectionString() + ";Lock Timeout=1";
+    TWorkContext waiting = db.Context();
+    waiting.DbManager = &waitingDb;
+    auto holder = std::make_unique<TBudgetWriteTransaction>(2026); // on the fixture's "Def"
+    SetCurrentWorkContext(&waiting);
+    TBudgetManage store;
+    TBudget b = NewBudget("W-1");
+    QElapsedTimer waited;
+    waited.start();
+    try {
+        SaveBudgetChecked(store, b, true, QStringLiteral("预算数"));
+        ADD_FAILURE() << "saved past another writer's lock";
+    } catch (const TExceptBudgetManage& e) {
+        EXPECT_EQ(e.Message(),
+                  QStringLiteral("其他操作员正在保存预算指标，等了1秒仍未轮到，没有写入任何数据。"
+                                 "请稍后再试。"));
+    }
+    EXPECT_GE(waited.elapsed(), 900);
+    holder.reset();
+    EXPECT_EQ(SaveBudgetChecked(store, b, true, QStringLiteral("预算数")), TSaveOutcome::Saved);
+    SetCurrentWorkContext(&db.Context());
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where filename='W-1'"), "1");
+}
+
+// A session the server ended (a restart, a terminated backend) is opened anew by the next save;
+// when that cannot connect either, or the server refuses the commit, the save says that nothing
+// was written.
+TEST(LostConnection, TheNextSaveOpensItAnewOrSaysNothingWasWritten)
+{
+    TestDatabase db(Engine::PostgreSQL);
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    TAdoConn admin;
+    admin.SetConnectionString(db.ConnectionString());
+    const auto endSession = [&] {
+        ExecuteCommand(&admin, "select pg_terminate_backend(" +
+                                   db.Scalar("select pg_backend_pid()") + ", 10000)");
+    };
+    endSession();
+    TBudgetManage store;
+    TBudget b = NewBudget("L-1");
+    ASSERT_EQ(SaveBudgetChecked(store, b, true, QStringLiteral("预算数")), TSaveOutcome::Saved);
+
+    endSession();
+    QString unreachable = db.ConnectionString();
+    unreachable.replace(QRegularExpression("Host=[^;]*"), "Host=/nonexistent");
+    db.Def()->SetConnectionString(unreachable);
+    b = NewBudget("L-2");
+    try {
+        SaveBudgetChecked(store, b, true, QStringLiteral("预算数"));
+        ADD_FAILURE() << "saved without a connection";
+    } catch (const TExceptBudgetManage& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("无法开始保存，没有写入任何数据：")))
+            << e.Message().toStdString();
+    }
+    db.Def()->SetConnectionString(db.ConnectionString());
+
+    // A commit the server refuses on a live connection: nothing written, and said so.
+    db.Exec("create function no_commit() returns trigger as $$ begin raise exception 'refused'; "
+            "end $$ language plpgsql");
+    db.Exec("create constraint trigger no_commit after insert on busibudget deferrable initially "
+            "deferred for each row execute function no_commit()");
+    b = NewBudget("L-3");
+    try {
+        SaveBudgetChecked(store, b, true, QStringLiteral("预算数"));
+        ADD_FAILURE() << "a refused commit counted as saved";
+    } catch (const TExceptBudgetManage& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("保存未能完成，没有写入任何数据：")))
+            << e.Message().toStdString();
+    }
+    EXPECT_EQ(db.Scalar("select string_agg(filename, ',') from busibudget"), "L-1");
+}
+
+// The duplicate rule applied again under the writers' lock by the writer of many rows: what the
+// year holds already (stored by another operator since the rows were checked) and a repeat
+// within the same call are not written twice.
+TEST_P(Save, ManyRowsSkipWhatTheYearHoldsAndTheirOwnRepeats)
+{
+    TBudgetManage store;
+    TBudget stored = NewBudget("M-1");
+    ASSERT_EQ(SaveBudgetChecked(store, stored, true, QStringLiteral("预算数")),
+              TSaveOutcome::Saved);
+    const int written = InsertNewBudgets(2026, 4, [](int i, TBudget& b) {
+        b = NewBudget(i < 2 ? "M-1" : "M-2");
+        CompleteNewBudgetFields(b, QStringLiteral("预算数"));
+        return true;
+    });
+    EXPECT_EQ(written, 1);
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where filename like 'M-%'"), "2");
 }

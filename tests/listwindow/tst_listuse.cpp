@@ -21,6 +21,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSplitter>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -294,6 +295,21 @@ TEST_P(ListFixture, ExportWritesTheListAsShownAndAsksBeforeReplacing)
     messages->Answer(mrYes);
     w->tbtnExport->trigger();
     EXPECT_EQ(ReadCsv(path).size(), 4);
+
+    // A failed export names the cause and its folder is not offered next time (a system folder
+    // once remembered froze the next dialog).
+    const QString folder = QSettings().value("Export/folder").toString();
+    EXPECT_EQ(folder, dir.path());
+    hostApp.SetModalDriver([&](QDialog* d) {
+        qobject_cast<QFileDialog*>(d)->selectFile("/proc/exp.csv");
+        return int(QDialog::Accepted);
+    });
+    messages->Clear();
+    w->tbtnExport->trigger();
+    ASSERT_EQ(messages->Texts().size(), 1);
+    EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("虚拟文件夹")))
+        << messages->Texts()[0].toStdString();
+    EXPECT_EQ(QSettings().value("Export/folder").toString(), folder);
 }
 
 TEST_P(ListFixture, CarryForwardAsksFirstThenCopiesTheListedScopeOnce)

@@ -1,6 +1,7 @@
 #include "platform/untCodePage.h"
 #include "platform/untCurrency.h"
 #include "platform/untException.h"
+#include "platform/untFileGuard.h"
 #include "support/untSheetReader.h"
 #include "support/untTableExport.h"
 
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <xlsxwriter.h>
 
 namespace
@@ -233,4 +235,32 @@ TEST(SheetReader, CsvQuotesEncodingsAndLines)
     for (const auto& r : Numbered(records))
         numbers << r.first;
     EXPECT_EQ(numbers, (QList<int>{1, 2, 3, 4}));
+}
+
+// Refused before they are opened: reading a pipe or a system file blocks for good, and closing a
+// descriptor of an open database's file drops SQLite's locks on it.
+TEST(SheetReader, WhatIsNoRegularFileIsNeverOpened)
+{
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.xlsx"));
+    const QString db = dir.filePath("data.db");
+    Write(db + "-wal", "a,b\n");
+    ProtectDatabaseFiles(db);
+    const std::pair<QString, QString> cases[] = {
+        {pipe, QStringLiteral("不是普通文件")},
+        {dir.filePath("folder.xlsx"), QStringLiteral("文件夹")},
+        {db + "-wal", QStringLiteral("数据库文件")},
+        {"/proc/self/status", QStringLiteral("虚拟")},
+    };
+    for (const auto& [path, why] : cases) {
+        try {
+            ReadAll(path);
+            ADD_FAILURE() << path.toStdString() << " was read";
+        } catch (const Exception& e) {
+            EXPECT_TRUE(e.Message().contains(why)) << e.Message().toStdString();
+        }
+    }
+    ReleaseDatabaseFiles(db);
 }
