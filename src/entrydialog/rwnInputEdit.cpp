@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -111,6 +112,8 @@ void TrfrmInputEdit::FormShow()
 {
     TfrmBsNormalDialog::FormShow();
     edtEid->setEnabled(false);
+    // Typing stops at the column's length; a longer stored number is kept as it is.
+    edtFileName->setMaxLength(std::max(kFileNameLength, int(edtFileName->text().size())));
     ApplyItemRule(false);
     ApplySecrecyRule();
     ShowAmount(); // an amount handed in yuan, shown in the unit in force

@@ -173,6 +173,38 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "6");
 }
 
+// Indicator 1 has no document number: the same indicator with an empty one is refused. A
+// document number is kept to the column's 200 characters as it is typed.
+TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
+{
+    TbfrmQuindle* w = Open();
+    Drive([&](TrfrmInputEdit* d) {
+        Choose(d->cmbipid, 0); // 基本支出, as indicator 1
+        TypeInto(d->edtbid, "2050202");
+        TypeInto(d->pbedtMoney, "5");
+        d->btnOK->click();
+        EXPECT_FALSE(d->Saved);
+        TypeInto(d->edtFileName, QByteArray(210, 'N').constData());
+        EXPECT_EQ(d->edtFileName->text().size(), 200);
+        d->btnOK->click();
+        EXPECT_TRUE(d->Saved);
+    });
+    w->tbtnAdd->trigger();
+    EXPECT_EQ(messages->Texts(),
+              QStringList{QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！")});
+    EXPECT_EQ(db.Scalar("select filename from busibudget where datayear=2026 and budgid='6'"),
+              QString(200, 'N'));
+    // Indicator 1 itself, unchanged, is no duplicate of itself.
+    Drive([&](TrfrmInputEdit* d) {
+        d->btnOK->click();
+        EXPECT_TRUE(d->Saved);
+    });
+    w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf("1")));
+    w->tbtnMod->trigger();
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_EQ(messages->Texts().size(), 1);
+}
+
 TEST_P(Save, AmountRulesAndAFailedInsert)
 {
     TbfrmQuindle* w = Open();
@@ -188,7 +220,10 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
         Choose(d->cmbChild, 1); // 调整追加预算 may be negative
         RefuseInserts(true);
         d->btnOK->click(); // the store's message; the dialog stays open
-        EXPECT_EQ(messages->Texts().value(2), QStringLiteral("插入指标数据失败!"));
+        // The store's message with the database's reason, and what became of the entry.
+        EXPECT_TRUE(messages->Texts().value(2).startsWith(QStringLiteral("插入指标数据失败!")));
+        EXPECT_TRUE(messages->Texts().value(2).contains("read only"))
+            << messages->Texts().value(2).toStdString();
         EXPECT_FALSE(d->Saved);
         EXPECT_TRUE(d->isVisible());
         RefuseInserts(false);
