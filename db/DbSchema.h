@@ -10,5 +10,8 @@ class TAdoConn;
 QStringList SchemaStatements(bool postgres);
 // Creates every table, index and view; throws TExceptDbManager on the first failure.
 void CreateSchema(TAdoConn* conn);
+// Brings an existing database's views up to date (dropped and created again, in one transaction;
+// tables and data are left alone). Returns their names; throws TExceptDbManager on a failure.
+QStringList UpgradeSchema(TAdoConn* conn);
 // Missing tables, views and columns, one message each; empty when the schema is complete.
 QStringList CheckSchema(TAdoConn* conn);

@@ -2,6 +2,7 @@
 
 #include "controls/TNextGrid.h"
 #include "platform/untException.h"
+#include "support/untXlsxNumbers.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,6 +75,8 @@ bool WriteXlsx(const TExportTable& table, const QString& path, const QString& sh
         throw Exception(WriteError(path, QStringLiteral("无法创建工作簿")));
     const QByteArray name = SheetNameOf(sheetName).toUtf8();
     lxw_worksheet* sheet = workbook_add_worksheet(wb.book, name.constData());
+    if (!sheet || !WriteShortestNumbers(sheet))
+        throw Exception(WriteError(path, QStringLiteral("无法创建工作表")));
     lxw_format* header = workbook_add_format(wb.book);
     format_set_bold(header);
     format_set_align(header, LXW_ALIGN_CENTER);
