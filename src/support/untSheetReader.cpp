@@ -3,6 +3,7 @@
 #include "platform/untCodePage.h"
 #include "platform/untCurrency.h"
 #include "platform/untException.h"
+#include "support/untTableExport.h"
 
 #include <QDate>
 #include <QDir>
@@ -331,12 +332,12 @@ void ReadCsv(const QString& path, const TSheetRowSink& sink)
         } else if (c == u'"') {
             quoted = true;
         } else if (c == u',') {
-            row << field;
+            row << CsvCellText(field);
             field.clear();
         } else if (c == u'\n' || c == u'\r') {
             if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
                 ++i;
-            row << field;
+            row << CsvCellText(field);
             field.clear();
             any = false;
             if (!sink(row))
@@ -349,7 +350,7 @@ void ReadCsv(const QString& path, const TSheetRowSink& sink)
     if (quoted)
         Broken(path, QStringLiteral("文件在引号中结束，不完整。"));
     if (any) {
-        row << field;
+        row << CsvCellText(field);
         sink(row);
     }
 }

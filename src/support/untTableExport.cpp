@@ -129,7 +129,7 @@ bool WriteXlsx(const TExportTable& table, const QString& path, const QString& sh
 
 void AppendCsvField(QByteArray& line, const QString& value)
 {
-    const QByteArray utf8 = value.toUtf8();
+    const QByteArray utf8 = CsvSafeText(value).toUtf8();
     if (!utf8.contains(',') && !utf8.contains('"') && !utf8.contains('\n') &&
         !utf8.contains('\r')) {
         line += utf8;
@@ -235,6 +235,30 @@ bool ExportTable(const TExportTable& table, const QString& path, const QString& 
     else if (progress)
         progress(table.Rows, table.Rows);
     return written;
+}
+
+namespace
+{
+bool RunsAsFormula(QStringView text)
+{
+    if (text.isEmpty())
+        return false;
+    if (text.front() == u'\'')
+        return RunsAsFormula(text.mid(1)); // escaped already: escaped once more
+    return QStringView(u"=+-@\t\r").contains(text.front());
+}
+} // namespace
+
+QString CsvSafeText(const QString& text)
+{
+    return RunsAsFormula(text) ? QLatin1Char('\'') + text : text;
+}
+
+QString CsvCellText(const QString& cell)
+{
+    return cell.startsWith(QLatin1Char('\'')) && RunsAsFormula(QStringView(cell).mid(1))
+               ? cell.mid(1)
+               : cell;
 }
 
 QString SheetNameOf(const QString& text)

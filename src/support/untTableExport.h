@@ -45,3 +45,9 @@ bool ExportTable(const TExportTable& table, const QString& path, const QString& 
 
 // A sheet name a workbook accepts: without []:*?/\ and at most 31 characters.
 QString SheetNameOf(const QString& text);
+
+// A CSV text cell a spreadsheet would run as a formula (one beginning with = + - @, a tab or a
+// carriage return) is written with a leading apostrophe, so that it shows as text; so is one
+// that would otherwise read back as such. CsvCellText gives the original back.
+QString CsvSafeText(const QString& text);
+QString CsvCellText(const QString& cell);
