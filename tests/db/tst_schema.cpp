@@ -1,3 +1,4 @@
+#include "budget/gunBudgetImport.h"
 #include "db/DbDemo.h"
 #include "db/DbSchema.h"
 #include "fixtures/TestDatabase.h"
@@ -6,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include "store/untColumnStore.h"
 #include <gtest/gtest.h>
 
 class Schema : public ::testing::TestWithParam<Engine>
@@ -155,4 +157,57 @@ TEST(DemoPostgreSQL, LargeDemoStaysInSixtyFourBits)
     ASSERT_NO_THROW(FillDemo(db.Def(), 280000, {}, 1));
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "280000");
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear<>2026"), "0");
+}
+
+// Every demo indicator is one the entry dialog accepts as it is: the import's checks of the
+// working year find nothing to refuse or change, and no two share the duplicate rule's fields.
+TEST_P(Schema, DemoIndicatorsPassTheEntryChecks)
+{
+    TestDatabase db(GetParam(), TestDatabase::Demo, 1500);
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    db.Unit().SetValue(0, "101"); // the demo's operator admin
+    const QStringList fields = {"eid",       "bid",      "iid",      "mid",        "bkid", "ipid",
+                                "budgmoney", "filename", "issecret", "btypechild", "btype"};
+    TImportRows rows;
+    rows.Headers =
+        QStringList{"预算编码",     "科目编码", "项目编码", "资金性质编码", "预算来源编码",
+                    "支出类型编码", "指标金额", "指标文号", "涉密",         "指标子类型"};
+    auto cells = std::make_shared<TColumnStore>();
+    cells->SetColumns(fields, QList<bool>(fields.size(), false));
+    const auto ds = TARQuery::Open(db.Def(), "select " + fields.join(',') +
+                                                 " from busibudget where datayear=2026");
+    for (TARQuery* q = ds->Dataset(); !q->Eof(); q->Next()) {
+        for (int c = 0; c < fields.size(); ++c) {
+            const QByteArray text =
+                (c == 6 ? q->Fields(c).AsCurrency().ToSqlText() : q->Fields(c).AsString()).toUtf8();
+            cells->AppendUtf8(c, text.constData(), int(text.size()));
+        }
+        cells->EndRow();
+        rows.Lines.push_back(rows.Count() + 2);
+    }
+    ASSERT_GT(rows.Count(), 400);
+    rows.Cells = cells;
+    const TImportMapping mapping = MatchImportColumns(rows.Headers);
+    for (const char* type : {"0", "1", "2"}) {
+        TImportChecker checker(2026, type);
+        for (int r = 0; r < rows.Count(); ++r) {
+            auto cell = [&](int c) { return cells->Text(r, c); };
+            if (cell(10) != type)
+                continue;
+            TBudget b;
+            EXPECT_EQ(checker.Check(rows, r, mapping, b).join(';').toStdString(), "")
+                << "row " << r;
+            QStringList got{
+                b.Eid,      b.Bid,     b.Iid, b.Mid, b.Bkid, b.IPid, b.BudgMoney.ToSqlText(),
+                b.FileName, b.IsSecret};
+            QStringList stored;
+            for (int c = 0; c < 9; ++c)
+                stored << cell(c);
+            EXPECT_EQ(got, stored);
+        }
+    }
+    EXPECT_EQ(
+        db.Scalar("select count(*) from (select distinct datayear,btype,btypechild,bkid,eid,mid,"
+                  "ipid,bid,iid,coalesce(filename,'') from busibudget) k"),
+        db.Scalar("select count(*) from busibudget"));
 }

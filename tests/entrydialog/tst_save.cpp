@@ -25,6 +25,7 @@ namespace
 class Save : public ListFixture
 {
 protected:
+    explicit Save(TestDatabase::Content content = TestDatabase::Schema) : ListFixture(content) {}
     // Answers the entry dialog with `entry` and an item dialog by picking the item.
     void Drive(std::function<void(TrfrmInputEdit*)> entry)
     {
@@ -94,7 +95,51 @@ protected:
 };
 INSTANTIATE_TEST_SUITE_P(Db, Save, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
                          EngineName);
+
+class DemoSave : public Save
+{
+protected:
+    DemoSave() : Save(TestDatabase::Demo) {}
+};
+INSTANTIATE_TEST_SUITE_P(Db, DemoSave, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         EngineName);
 } // namespace
+
+// Each kind of demo indicator the list shows opens for modifying and is saved as it is.
+TEST_P(DemoSave, EveryKindOfDemoIndicatorSavesUntouched)
+{
+    const QString key = "eid,mid,bkid,ipid,bid,iid,btype,btypechild,issecret,filename,budgmoney";
+    TbfrmQuindle* w = Open();
+    w->trvList->setCurrentItem(w->trvList->topLevelItem(0)); // every unit
+    QSet<QString> kinds;
+    for (int type = 0; type < w->cobBType->count(); ++type) {
+        ListFixture::Choose(w->cobBType, type);
+        ListFixture::Choose(w->cobbkid, 0); // <全部> where the type offers it
+        ListFixture::Choose(w->cobMid, 0);
+        const QStringList ids = Column(w, "budgid");
+        for (int r = 0; r + 1 < ids.size(); ++r) {
+            Settle(); // the list is read again after each save
+            QString kind = QString::number(type);
+            for (const char* c : {"bkid", "mid", "ipid", "btypechild", "issecret"})
+                kind += '|' + w->GridManager()->GetText(w->ngdBudget, r, c);
+            if (kinds.contains(kind))
+                continue;
+            kinds.insert(kind);
+            const QString before = Row(key, ids[r]);
+            Drive([&](TrfrmInputEdit* d) {
+                d->btnOK->click();
+                if (!d->Saved)
+                    d->btnClose->click();
+            });
+            w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf(ids[r])));
+            w->tbtnMod->trigger();
+            EXPECT_EQ(messages->Texts().join('|').toStdString(), "") << kind.toStdString();
+            messages->Clear();
+            EXPECT_EQ(Row(key, ids[r]), before) << kind.toStdString();
+        }
+    }
+    EXPECT_GE(kinds.size(), 30);
+}
 
 TEST_P(Save, AddModifyDuplicateAndCancel)
 {
