@@ -56,7 +56,8 @@ void TrfrmInputEdit::WireHandlers()
         connect(list, &QComboBox::activated, this, guard(&TrfrmInputEdit::ListChange));
     connect(cmbSecret, &QComboBox::activated, this, guard(&TrfrmInputEdit::cmbSecretChange));
     connect(cbUnit, &QComboBox::activated, this, guard(&TrfrmInputEdit::cbUnitChange));
-    connect(edtFileName, &QLineEdit::textEdited, this, guard(&TrfrmInputEdit::edtFileNameChange));
+    // Any change of the text, the opener's too, as the form's change event has it.
+    connect(edtFileName, &QLineEdit::textChanged, this, guard(&TrfrmInputEdit::edtFileNameChange));
     connect(edtmemo, &QLineEdit::editingFinished, this, guard(&TrfrmInputEdit::edtmemoExit));
     connect(btnOK, &QPushButton::clicked, this, guard(&TrfrmInputEdit::btnOKClick));
     for (TElementEdit* edit : {edtbid, edtiid}) {
