@@ -1,4 +1,5 @@
 #include "db/DbDemo.h"
+#include "db/DbSchema.h"
 
 #include "context/untAdodbIsomer.h"
 
@@ -178,24 +179,6 @@ QList<Unit> BuildUnits(int total)
         }
     }
     return units;
-}
-
-// All or nothing: the work's own error is the one raised, also when the rollback fails too.
-void InTransaction(TAdoConn* conn, const std::function<void()>& work)
-{
-    const bool postgres = conn->Dialect().GetKind() == TSqlDialect::PostgreSQL;
-    ExecuteCommand(conn, postgres ? "begin" : "begin transaction");
-    try {
-        work();
-        ExecuteCommand(conn, "commit");
-    } catch (...) {
-        try {
-            ExecuteCommand(conn, "rollback");
-        } catch (const std::exception&) {
-            // already traced on the connection; the first error says what went wrong
-        }
-        throw;
-    }
 }
 
 // The units out of use: every 97th of the list (counted from 1).

@@ -107,14 +107,28 @@ void CreateSchema(TAdoConn* conn)
         ExecuteCommand(conn, sql);
 }
 
+void InTransaction(TAdoConn* conn, const std::function<void()>& work)
+{
+    ExecuteCommand(conn, IsPostgres(conn) ? "begin" : "begin transaction");
+    try {
+        work();
+        ExecuteCommand(conn, "commit");
+    } catch (...) {
+        try {
+            ExecuteCommand(conn, "rollback");
+        } catch (const std::exception&) {
+            // already traced on the connection; the first error says what went wrong
+        }
+        throw;
+    }
+}
+
 QStringList UpgradeSchema(TAdoConn* conn)
 {
     static const QRegularExpression view(QStringLiteral("^CREATE VIEW (\\w+) AS"));
     QStringList names;
-    const bool postgres = IsPostgres(conn);
-    ExecuteCommand(conn, postgres ? "begin" : "begin transaction");
-    try {
-        for (const QString& sql : SchemaStatements(postgres)) {
+    InTransaction(conn, [&] {
+        for (const QString& sql : SchemaStatements(IsPostgres(conn))) {
             const auto m = view.match(sql);
             if (!m.hasMatch())
                 continue;
@@ -122,15 +136,7 @@ QStringList UpgradeSchema(TAdoConn* conn)
             ExecuteCommand(conn, sql);
             names << m.captured(1);
         }
-        ExecuteCommand(conn, "commit");
-    } catch (...) {
-        try {
-            ExecuteCommand(conn, "rollback");
-        } catch (const std::exception&) {
-            // the first error says what went wrong; the rollback's is on the connection
-        }
-        throw;
-    }
+    });
     return names;
 }
 
