@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <xlsxwriter.h>
 
 namespace
@@ -12,64 +14,75 @@ struct Filter {
     std::string pending; // the start of a value not yet written whole
 };
 
-void AppendShortest(std::string& out, const std::string& value)
+bool Put(Filter* f, const char* data, size_t size)
 {
-    char* end = nullptr;
-    const double d = std::strtod(value.c_str(), &end);
-    if (value.empty() || end != value.c_str() + value.size()) {
-        out += value; // not a number of ours: as written
-        return;
-    }
-    char text[40];
-    for (int digits = 15; digits <= 17; ++digits) {
-        std::snprintf(text, sizeof text, "%.*G", digits, d);
-        if (std::strtod(text, nullptr) == d)
-            break;
-    }
-    for (const char* c = text; *c; ++c)
-        out += *c == ',' ? '.' : *c; // a locale's decimal comma
+    return fwrite_unlocked(data, 1, size, f->file) == size; // the sheet's writer alone uses it
 }
 
-bool EndsWith(const std::string& text, size_t from, const char* end)
+// A value as written (%.16G); with 16 significant digits, the 15 that give the same double back
+// when they do. A locale's decimal comma becomes a point.
+bool PutShortest(Filter* f, const char* value, size_t size)
 {
-    const size_t n = std::char_traits<char>::length(end);
-    return text.size() - from >= n && text.compare(text.size() - n, n, end) == 0;
+    char text[48];
+    if (size >= sizeof text)
+        return Put(f, value, size); // not a number of ours: as written
+    std::memcpy(text, value, size);
+    text[size] = '\0';
+    int digits = 0;
+    bool leading = true;
+    for (const char* c = text; *c && *c != 'E'; ++c) {
+        if (*c >= '1' && *c <= '9')
+            leading = false;
+        digits += !leading && *c >= '0' && *c <= '9';
+    }
+    if (digits >= 16) {
+        char* end = nullptr;
+        const double d = std::strtod(text, &end);
+        char shorter[48];
+        std::snprintf(shorter, sizeof shorter, "%.15G", d);
+        if (end == text + size && std::strtod(shorter, nullptr) == d)
+            std::memcpy(text, shorter, (size = std::strlen(shorter)) + 1);
+    }
+    for (char* c = text; *c; ++c)
+        *c = *c == ',' ? '.' : *c;
+    return Put(f, text, size);
 }
 
-bool Put(Filter* f, const std::string& text)
+bool EndsWith(std::string_view text, size_t from, std::string_view end)
 {
-    return std::fwrite(text.data(), 1, text.size(), f->file) == text.size();
+    return text.size() - from >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
 ssize_t Write(void* cookie, const char* data, size_t size)
 {
     auto* f = static_cast<Filter*>(cookie);
-    f->pending.append(data, size);
-    const std::string& in = f->pending;
-    std::string out;
+    // Most writes begin with nothing pending: they are read where they are.
+    if (!f->pending.empty())
+        f->pending.append(data, size);
+    const std::string_view in = f->pending.empty() ? std::string_view(data, size) : f->pending;
     size_t from = 0;
     for (;;) {
         const size_t open = in.find("<v>", from);
-        const size_t close = open == std::string::npos ? open : in.find("</v>", open + 3);
-        if (close == std::string::npos) {
+        const size_t close = open == in.npos ? open : in.find("</v>", open + 3);
+        if (close == in.npos) {
             // Keep an unfinished value, or what may begin one, for the next write.
             size_t keep = 0;
-            if (open != std::string::npos)
+            if (open != in.npos)
                 keep = in.size() - open;
             else if (EndsWith(in, from, "<v"))
                 keep = 2;
             else if (EndsWith(in, from, "<"))
                 keep = 1;
-            out.append(in, from, in.size() - keep - from);
-            f->pending.erase(0, in.size() - keep);
-            break;
+            if (!Put(f, in.data() + from, in.size() - keep - from))
+                return -1;
+            f->pending = std::string(in.substr(in.size() - keep));
+            return ssize_t(size);
         }
-        out.append(in, from, open + 3 - from);
-        AppendShortest(out, in.substr(open + 3, close - open - 3));
-        out += "</v>";
-        from = close + 4;
+        if (!Put(f, in.data() + from, open + 3 - from) ||
+            !PutShortest(f, in.data() + open + 3, close - open - 3))
+            return -1;
+        from = close; // "</v>" goes with what follows
     }
-    return Put(f, out) ? ssize_t(size) : -1;
 }
 
 ssize_t Read(void* cookie, char* buffer, size_t size)
@@ -82,7 +95,7 @@ ssize_t Read(void* cookie, char* buffer, size_t size)
 int Seek(void* cookie, off64_t* offset, int whence)
 {
     auto* f = static_cast<Filter*>(cookie);
-    if (!Put(f, f->pending)) // rows end whole: nothing is pending here in practice
+    if (!Put(f, f->pending.data(), f->pending.size())) // rows end whole: nothing pends
         return -1;
     f->pending.clear();
     if (fseeko(f->file, *offset, whence) != 0)
@@ -94,7 +107,7 @@ int Seek(void* cookie, off64_t* offset, int whence)
 int Close(void* cookie)
 {
     auto* f = static_cast<Filter*>(cookie);
-    const bool written = Put(f, f->pending);
+    const bool written = Put(f, f->pending.data(), f->pending.size());
     const int closed = std::fclose(f->file);
     delete f;
     return written && closed == 0 ? 0 : EOF;
@@ -111,6 +124,7 @@ bool WriteShortestNumbers(lxw_worksheet* sheet)
         delete f;
         return false;
     }
+    setvbuf(filtered, nullptr, _IOFBF, 1 << 16); // fewer, larger writes through the filter
     sheet->file = sheet->optimize_tmpfile = filtered;
     return true;
 }
