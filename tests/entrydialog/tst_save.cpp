@@ -252,6 +252,10 @@ TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
 
 TEST_P(Save, AmountRulesAndAFailedInsert)
 {
+    // Bureaux kept, only the operator's own: saved whatever the bureau list shows (its first).
+    db.Params().BureauMode = "0";
+    db.Params().BureauScope = 1;
+    db.User().SetValue(7, "02");
     TbfrmQuindle* w = Open();
     Drive([&](TrfrmInputEdit* d) {
         Choose(d->cmbipid, 0); // 基本支出: no item needed
@@ -277,7 +281,7 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
     });
     w->tbtnAdd->trigger();
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and "
-                        "budgmoney<0 and btypechild='2'"),
+                        "budgmoney<0 and btypechild='2' and burid='02'"),
               "1");
     // The totals row opens nothing.
     w->ngdBudget->SetSelectedRow(w->RowsListed() - 1);
