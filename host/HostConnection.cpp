@@ -8,6 +8,7 @@
 #include "platform/untApplication.h"
 #include "platform/untException.h"
 #include "platform/untFileDialog.h"
+#include "platform/untFocusRing.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -79,6 +80,7 @@ ConnectionDialog::ConnectionDialog(const QString& initial, QWidget* parent) : QD
 {
     setObjectName(QStringLiteral("dlgConnection"));
     setWindowTitle(QStringLiteral("连接数据库"));
+    ShowFocusRing(this);
     auto* layout = new QVBoxLayout(this);
 
     rbSqlite = new QRadioButton(QStringLiteral("本机数据库文件（SQLite，一位操作员）"), this);

@@ -32,7 +32,6 @@ const FieldInfo kFields[kImportFieldCount] = {
 };
 
 constexpr int kCheckProgressEvery = 2000;
-constexpr int kFileNameLength = 200; // busibudget.filename
 
 TCodeTable ReadTable(const QString& sql, const QString& what)
 {

@@ -107,7 +107,10 @@ QString ExistsSameBudgetSql(const TBudget& b, int dataYear, bool adding)
                   "   and BType='" + Q(b.BType) + "' and BTypeChild='" + Q(b.BTypeChild) +
                   "' and bkid='" + Q(b.Bkid) + "' and eid='" + Q(b.Eid) + "' and mid='" + Q(b.Mid) +
                   "' and ipid='" + Q(b.IPid) + "' and bid='" + Q(b.Bid) + "' and iid='" + Q(b.Iid) +
-                  "' and filename='" + Q(b.FileName) + "'";
+                  "' and ";
+    // A missing document number is the same as an empty one (the entry dialog stores NULL).
+    sql += b.FileName.isEmpty() ? DefDialect().EmptyText(QStringLiteral("filename"))
+                                : "filename='" + Q(b.FileName) + "'";
     if (!adding)
         sql += " and budgid<>'" + Q(b.BudgId) + "'";
     return sql;

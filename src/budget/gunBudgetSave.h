@@ -36,7 +36,8 @@ private:
 };
 
 // The duplicate test's statement: same year, type, sub-type, source, unit, money kind,
-// expenditure type, subject, item and document number; when modifying not the indicator itself.
+// expenditure type, subject, item and document number (an empty one matching a missing one);
+// when modifying not the indicator itself.
 QString ExistsSameBudgetSql(const TBudget& b, int dataYear, bool adding);
 bool ExistsSameBudget(const TBudget& b, int dataYear, bool adding);
 

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
@@ -67,7 +68,8 @@ void TrfrmInputEdit::WireHandlers()
         connect(list, &QComboBox::activated, this, guard(&TrfrmInputEdit::ListChange));
     connect(cmbSecret, &QComboBox::activated, this, guard(&TrfrmInputEdit::cmbSecretChange));
     connect(cbUnit, &QComboBox::activated, this, guard(&TrfrmInputEdit::cbUnitChange));
-    connect(edtFileName, &QLineEdit::textEdited, this, guard(&TrfrmInputEdit::edtFileNameChange));
+    // Any change of the text, the opener's too, as the form's change event has it.
+    connect(edtFileName, &QLineEdit::textChanged, this, guard(&TrfrmInputEdit::edtFileNameChange));
     connect(edtmemo, &QLineEdit::editingFinished, this, guard(&TrfrmInputEdit::edtmemoExit));
     connect(btnOK, &QPushButton::clicked, this, guard(&TrfrmInputEdit::btnOKClick));
     for (TElementEdit* edit : {edtbid, edtiid}) {
@@ -124,6 +126,8 @@ void TrfrmInputEdit::FormShow()
 {
     TfrmBsNormalDialog::FormShow();
     edtEid->setEnabled(false);
+    // Typing stops at the column's length; a longer stored number is kept as it is.
+    edtFileName->setMaxLength(std::max(kFileNameLength, int(edtFileName->text().size())));
     ApplyItemRule(false);
     ApplySecrecyRule();
     ShowAmount(); // an amount handed in yuan, shown in the unit in force

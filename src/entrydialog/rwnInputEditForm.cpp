@@ -95,8 +95,10 @@ void TrfrmInputEdit::BuildForm()
 
     btnOK->move(262, 289);
     btnClose->move(351, 289);
-    // Below the visible client area, as designed: reached by Tab only.
+    // Below the visible client area, as designed, and so out of the Tab chain: nobody can see
+    // what is typed there.
     edtmemo = Place<QLineEdit>(this, "edtmemo", 62, 494, 148);
+    edtmemo->setFocusPolicy(Qt::ClickFocus);
     Label20 = Caption(this, "Label20", QStringLiteral("备    注"), edtmemo);
     BuildTabOrder();
 }

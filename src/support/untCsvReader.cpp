@@ -2,6 +2,7 @@
 
 #include "platform/untCodePage.h"
 #include "platform/untFileGuard.h"
+#include "support/untCsvText.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -193,7 +194,7 @@ private:
         m_rowChars += m_field.size();
         if (m_rowChars > m_limits.RowChars)
             Refuse(QStringLiteral("第%1行超过%2个字符。").arg(m_line).arg(m_limits.RowChars));
-        m_row << m_field;
+        m_row << CsvCellText(m_field);
         m_field.clear();
     }
 

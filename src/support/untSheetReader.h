@@ -31,7 +31,8 @@ QStringList WorkbookSheets(const QString& path, int* firstVisible = nullptr);
 
 // Reads the rows of a CSV file (by its suffix: UTF-8 with or without a byte-order mark, GBK, or
 // UTF-16 with a byte-order mark; quoted fields may hold commas, quotes and line breaks, a quote
-// inside an unquoted field is a character) or of a workbook's sheet (the first visible one when
+// inside an unquoted field is a character, a cell the export wrote with a leading apostrophe is
+// read without it: CsvCellText) or of a workbook's sheet (the first visible one when
 // `sheet` is empty; shared and inline strings, numbers as a spreadsheet shows them without an
 // exponent, dates as yyyy-MM-dd, zero-padded codes with their zeros). A sheet is read from the
 // zip as it is parsed, never whole. Raises Exception with a message for a person, naming the

@@ -3,6 +3,8 @@
 #include "controls/TNextGrid.h"
 #include "platform/untException.h"
 #include "platform/untFileGuard.h"
+#include "support/untCsvText.h"
+#include "support/untXlsxNumbers.h"
 
 #include <QDir>
 #include <QFile>
@@ -190,7 +192,7 @@ bool WriteXlsx(const TExportTable& table, const QString& path, const QString& sh
         target.Fail(errno, QStringLiteral("无法创建工作簿。"));
     const QByteArray name = SheetNameOf(sheetName).toUtf8();
     lxw_worksheet* sheet = workbook_add_worksheet(wb.book, name.constData());
-    if (!sheet)
+    if (!sheet || !WriteShortestNumbers(sheet))
         target.Fail(errno, QStringLiteral("无法创建工作表。"));
     lxw_format* header = workbook_add_format(wb.book);
     format_set_bold(header);
@@ -256,7 +258,7 @@ bool WriteXlsx(const TExportTable& table, const QString& path, const QString& sh
 
 void AppendCsvField(QByteArray& line, const QString& value)
 {
-    const QByteArray utf8 = value.toUtf8();
+    const QByteArray utf8 = CsvSafeText(value).toUtf8();
     if (!utf8.contains(',') && !utf8.contains('"') && !utf8.contains('\n') &&
         !utf8.contains('\r')) {
         line += utf8;

@@ -28,6 +28,7 @@ namespace
 class Save : public ListFixture
 {
 protected:
+    explicit Save(TestDatabase::Content content = TestDatabase::Schema) : ListFixture(content) {}
     // Answers the entry dialog with `entry` and an item dialog by picking the item.
     void Drive(std::function<void(TrfrmInputEdit*)> entry)
     {
@@ -97,7 +98,51 @@ protected:
 };
 INSTANTIATE_TEST_SUITE_P(Db, Save, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
                          EngineName);
+
+class DemoSave : public Save
+{
+protected:
+    DemoSave() : Save(TestDatabase::Demo) {}
+};
+INSTANTIATE_TEST_SUITE_P(Db, DemoSave, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         EngineName);
 } // namespace
+
+// Each kind of demo indicator the list shows opens for modifying and is saved as it is.
+TEST_P(DemoSave, EveryKindOfDemoIndicatorSavesUntouched)
+{
+    const QString key = "eid,mid,bkid,ipid,bid,iid,btype,btypechild,issecret,filename,budgmoney";
+    TbfrmQuindle* w = Open();
+    w->trvList->setCurrentItem(w->trvList->topLevelItem(0)); // every unit
+    QSet<QString> kinds;
+    for (int type = 0; type < w->cobBType->count(); ++type) {
+        ListFixture::Choose(w->cobBType, type);
+        ListFixture::Choose(w->cobbkid, 0); // <全部> where the type offers it
+        ListFixture::Choose(w->cobMid, 0);
+        const QStringList ids = Column(w, "budgid");
+        for (int r = 0; r + 1 < ids.size(); ++r) {
+            Settle(); // the list is read again after each save
+            QString kind = QString::number(type);
+            for (const char* c : {"bkid", "mid", "ipid", "btypechild", "issecret"})
+                kind += '|' + w->GridManager()->GetText(w->ngdBudget, r, c);
+            if (kinds.contains(kind))
+                continue;
+            kinds.insert(kind);
+            const QString before = Row(key, ids[r]);
+            Drive([&](TrfrmInputEdit* d) {
+                d->btnOK->click();
+                if (!d->Saved)
+                    d->btnClose->click();
+            });
+            w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf(ids[r])));
+            w->tbtnMod->trigger();
+            EXPECT_EQ(messages->Texts().join('|').toStdString(), "") << kind.toStdString();
+            messages->Clear();
+            EXPECT_EQ(Row(key, ids[r]), before) << kind.toStdString();
+        }
+    }
+    EXPECT_GE(kinds.size(), 30);
+}
 
 TEST_P(Save, AddModifyDuplicateAndCancel)
 {
@@ -176,8 +221,44 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "6");
 }
 
+// Indicator 1 has no document number: the same indicator with an empty one is refused. A
+// document number is kept to the column's 200 characters as it is typed.
+TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
+{
+    TbfrmQuindle* w = Open();
+    Drive([&](TrfrmInputEdit* d) {
+        Choose(d->cmbipid, 0); // 基本支出, as indicator 1
+        TypeInto(d->edtbid, "2050202");
+        TypeInto(d->pbedtMoney, "5");
+        d->btnOK->click();
+        EXPECT_FALSE(d->Saved);
+        TypeInto(d->edtFileName, QByteArray(210, 'N').constData());
+        EXPECT_EQ(d->edtFileName->text().size(), 200);
+        d->btnOK->click();
+        EXPECT_TRUE(d->Saved);
+    });
+    w->tbtnAdd->trigger();
+    EXPECT_EQ(messages->Texts(),
+              QStringList{QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！")});
+    EXPECT_EQ(db.Scalar("select filename from busibudget where datayear=2026 and budgid='6'"),
+              QString(200, 'N'));
+    // Indicator 1 itself, unchanged, is no duplicate of itself.
+    Drive([&](TrfrmInputEdit* d) {
+        d->btnOK->click();
+        EXPECT_TRUE(d->Saved);
+    });
+    w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf("1")));
+    w->tbtnMod->trigger();
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_EQ(messages->Texts().size(), 1);
+}
+
 TEST_P(Save, AmountRulesAndAFailedInsert)
 {
+    // Bureaux kept, only the operator's own: saved whatever the bureau list shows (its first).
+    db.Params().BureauMode = "0";
+    db.Params().BureauScope = 1;
+    db.User().SetValue(7, "02");
     TbfrmQuindle* w = Open();
     Drive([&](TrfrmInputEdit* d) {
         Choose(d->cmbipid, 0); // 基本支出: no item needed
@@ -198,7 +279,10 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
         Choose(d->cmbChild, 1); // 调整追加预算 may be negative
         RefuseInserts(true);
         d->btnOK->click(); // the store's message; the dialog stays open
-        EXPECT_EQ(messages->Texts().value(3), QStringLiteral("插入指标数据失败!"));
+        // The store's message with the database's reason, and what became of the entry.
+        EXPECT_TRUE(messages->Texts().value(3).startsWith(QStringLiteral("插入指标数据失败!")));
+        EXPECT_TRUE(messages->Texts().value(3).contains("read only"))
+            << messages->Texts().value(3).toStdString();
         EXPECT_FALSE(d->Saved);
         EXPECT_TRUE(d->isVisible());
         RefuseInserts(false);
@@ -207,7 +291,7 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
     });
     w->tbtnAdd->trigger();
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and "
-                        "budgmoney<0 and btypechild='2'"),
+                        "budgmoney<0 and btypechild='2' and burid='02'"),
               "1");
     // The totals row opens nothing.
     w->ngdBudget->SetSelectedRow(w->RowsListed() - 1);

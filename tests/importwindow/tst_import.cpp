@@ -81,6 +81,9 @@ TEST_P(Import, ListExportImportsIntoAnotherYearOnceAndSkippedRowsKeepTheirReason
     // Indicators the entry dialog could have saved (items where the rules want them).
     db.Exec("update busibudget set iid='1101001000001' where budgid in ('2','5')");
     db.Exec("update busibudget set mid='11' where budgid='2'");
+    // Document numbers a spreadsheet would take for formulas.
+    db.Exec("update busibudget set filename='=1+1' where budgid='2'");
+    db.Exec("update busibudget set filename='@cmd|'' /C calc''!A0' where budgid='5'");
     db.Exec("update busibudget set budgmoney=584600.32 where budgid='5'"); // 584600.3199999999
                                                                            // as a double
     db.Exec("delete from busibudget where datayear=2025");
@@ -92,6 +95,8 @@ TEST_P(Import, ListExportImportsIntoAnotherYearOnceAndSkippedRowsKeepTheirReason
     ASSERT_NE(list, nullptr);
     const QString file = dir.filePath("2026年预算数.xlsx");
     ASSERT_TRUE(list->ExportList(file));
+    const QString csv = dir.filePath("2026年预算数.csv");
+    ASSERT_TRUE(list->ExportList(csv));
     CloseWindow(list);
     const QStringList original = Stored(2026, " and eid='101001001' and btype='1'");
     ASSERT_EQ(original.size(), 3);
@@ -109,7 +114,9 @@ TEST_P(Import, ListExportImportsIntoAnotherYearOnceAndSkippedRowsKeepTheirReason
                   .toInt(),
               3);
 
-    // The same file again: everything is there already.
+    // The same file again, or the list as CSV: everything is there already.
+    ASSERT_TRUE(w->OpenFile(csv));
+    EXPECT_EQ(w->ValidRows(), 0);
     ASSERT_TRUE(w->OpenFile(file));
     EXPECT_EQ(w->ValidRows(), 0);
     EXPECT_FALSE(w->tbtnImport->isEnabled());
@@ -123,6 +130,12 @@ TEST_P(Import, ListExportImportsIntoAnotherYearOnceAndSkippedRowsKeepTheirReason
     EXPECT_EQ(back[0].front(), QStringLiteral("行号"));
     EXPECT_EQ(back[0].back(), QStringLiteral("未导入原因"));
     EXPECT_EQ(back[4].back(), QStringLiteral("合计行"));
+    const int number = back[0].indexOf(QStringLiteral("指标文号"));
+    ASSERT_GE(number, 0);
+    QStringList numbers;
+    for (const QStringList& row : back)
+        numbers << row.value(number);
+    EXPECT_TRUE(numbers.contains("'=1+1")) << numbers.join('|').toStdString();
 }
 
 TEST_P(Import, EachRuleRefusesItsRowAndTheRestIsWrittenExactly)

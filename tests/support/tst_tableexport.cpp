@@ -1,6 +1,7 @@
 #include "fixtures/SheetReader.h"
 #include "platform/untException.h"
 #include "platform/untFileGuard.h"
+#include "support/untSheetReader.h"
 #include "support/untTableExport.h"
 
 #include <QDir>
@@ -165,4 +166,43 @@ TEST(TableExport, RefusesWhatIsNoFileAndNamesTheCauseOfAFailedWrite)
     EXPECT_TRUE(csv.contains(QStringLiteral("文件超过了系统允许的大小"))) << csv.toStdString();
     EXPECT_TRUE(xlsx.contains(QStringLiteral("文件超过了系统允许的大小"))) << xlsx.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath("large.csv")));
+}
+
+// Text a spreadsheet would run as a formula is written as text, and the import reads it back
+// as it was; amounts keep their sign.
+TEST(TableExport, FormulaLikeTextStaysTextAndReadsBack)
+{
+    const QStringList texts = {"=1+1", "+SUM(1,2)", "-2+3", "@cmd|' /C calc'!A0",
+                               "\tx",  "\rx",       "'=x",  "''@x",
+                               "a=b",  "'a",        "-"};
+    TExportTable t;
+    t.Columns = {{QStringLiteral("文号"), false, 12}, {QStringLiteral("金额"), true, 12}};
+    t.Rows = int(texts.size());
+    t.Text = [&](int r, int c) { return c == 0 ? texts[r] : QString(); };
+    t.Amount = [](int, int) { return std::optional<Currency>(Currency::FromRaw(-50000)); };
+    QTemporaryDir dir;
+    for (const char* name : {"f.csv", "f.xlsx"}) {
+        const QString path = dir.filePath(name);
+        ASSERT_TRUE(ExportTable(t, path, "s"));
+        QStringList back;
+        ReadSheetFile(path, QString(), [&](int, const QStringList& row) {
+            back << row.value(0);
+            EXPECT_EQ(row.value(1), back.size() == 1 ? QStringLiteral("金额") : "-5") << name;
+            return true;
+        });
+        // (A workbook carries a carriage return as _x000D_, which its reader keeps as it is.)
+        if (QString(name).endsWith("xlsx") && back.contains("_x000D_x"))
+            back.replace(back.indexOf("_x000D_x"), "\rx");
+        EXPECT_EQ(back.mid(1), texts) << name;
+    }
+    const QList<QStringList> csv = ReadCsv(dir.filePath("f.csv"));
+    QStringList onDisk;
+    for (const QStringList& row : csv.mid(1))
+        onDisk << row.value(0);
+    EXPECT_EQ(onDisk, (QStringList{"'=1+1", "'+SUM(1,2)", "'-2+3", "'@cmd|' /C calc'!A0", "'\tx",
+                                   "'\rx", "''=x", "'''@x", "a=b", "'a", "'-"}));
+    // A workbook cell is a string, never a formula.
+    const QByteArray sheet = WorkbookPart(dir.filePath("f.xlsx"), "xl/worksheets/sheet1.xml");
+    EXPECT_FALSE(sheet.contains("<f>"));
+    EXPECT_TRUE(sheet.contains("<t>=1+1</t>")) << sheet.constData();
 }
