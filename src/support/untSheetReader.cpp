@@ -4,13 +4,7 @@
 #include "support/untCsvReader.h"
 #include "support/untWorkbookParts.h"
 
-#include <QDir>
 #include <QFileInfo>
-
-void RefuseSheetFile(const QString& path, const QString& why)
-{
-    throw Exception(QStringLiteral("无法读取文件%1：%2").arg(QDir::toNativeSeparators(path), why));
-}
 
 namespace
 {
