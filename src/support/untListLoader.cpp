@@ -114,6 +114,8 @@ private:
             // The next read starts on a new connection: one the server dropped stays unusable.
             m_connection.reset(m_connection->Clone());
         }
+        if (ok && interrupter.Abandoned()) // a cancel that could not reach the server cut it
+            m_connection.reset(m_connection->Clone());
         QStringList texts;
         for (const TMoneySum& sum : sums)
             texts << sum.Text();
