@@ -83,7 +83,6 @@ void TrfrmInputEdit::FormCreate()
     pbedtMoney->SetDecimals(2 * m_unit + 2);
     Saved = false;
     Budget = TBudget();
-    m_store = std::make_unique<TBudgetManage>();
     Budget.DataYear = WorkingDataYear();
     FillIndicatorTypes(cmbBType, false, true);
     FillMoneyKinds(cmbmid, false, 0, false, QString());

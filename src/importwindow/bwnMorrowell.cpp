@@ -1,6 +1,8 @@
 // The import window's work: reading the file, checking and previewing its rows, writing them.
 #include "importwindow/bwnMorrowell.h"
 
+#include "basewindows/wnWorkProgress.h"
+#include "budget/gunBudgetImport.h"
 #include "context/untWorkContext.h"
 #include "controls/TNextGrid.h"
 #include "platform/untApplication.h"
@@ -12,13 +14,11 @@
 #include <QAction>
 #include <QColor>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QSettings>
 
 namespace
@@ -28,36 +28,6 @@ const QString kNoColumn = QStringLiteral("<不导入>");
 const QString kFileFilter = QStringLiteral("电子表格 (*.xlsx *.csv);;Excel 工作簿 (*.xlsx);;"
                                            "CSV 文件 (*.csv)");
 
-// A progress window that keeps the window responsive and can cancel.
-class Progress
-{
-public:
-    Progress(QWidget* parent, const QString& title)
-        : m_dialog(title, QStringLiteral("取消"), 0, 0, parent)
-    {
-        m_dialog.setObjectName(QStringLiteral("dlgImportProgress"));
-        m_dialog.setWindowTitle(title);
-        m_dialog.setWindowModality(Qt::ApplicationModal);
-        m_dialog.setMinimumDuration(300);
-    }
-    ~Progress() { m_dialog.reset(); }
-    bool Step(const QString& text, int done, int total)
-    {
-        m_dialog.setLabelText(text);
-        m_dialog.setMaximum(total);
-        m_dialog.setValue(total > 0 ? std::min(done, total - 1) : 0);
-        QCoreApplication::processEvents();
-        return !m_dialog.wasCanceled();
-    }
-
-private:
-    QProgressDialog m_dialog;
-};
-
-QString Counted(int done, int total)
-{
-    return QStringLiteral("%L1 / %L2 行").arg(done).arg(total);
-}
 } // namespace
 
 TImportMapping TbfrmMorrowell::Mapping() const
@@ -105,35 +75,41 @@ bool TbfrmMorrowell::OpenFile(const QString& path)
     cmbSheet->clear();
     cmbSheet->addItems(sheets);
     cmbSheet->setEnabled(!sheets.isEmpty());
-    const bool read = ReadSheet(sheets.value(0));
-    ShowMapping();
-    try {
-        Recheck();
-    } catch (const Exception& e) {
-        ShowMessage(e.Message(), CaptionRefuse(), MsgIcon::Error);
-        return false;
-    }
-    return read;
+    return ReadSheet(sheets.value(0));
 }
 
+// Reads the sheet beside the window, then matches its columns and checks its rows.
 bool TbfrmMorrowell::ReadSheet(const QString& sheet)
 {
     m_rows = TImportRows();
     m_reasons.clear();
-    Progress progress(this, QStringLiteral("读取文件"));
-    try {
-        if (!ReadImportFile(m_path, sheet, m_rows, [&](int read) {
-                return progress.Step(QStringLiteral("正在读取… 已读 %L1 行").arg(read), 0, 0);
-            })) {
-            labStatus->setText(QStringLiteral("读取已取消"));
-            return false;
-        }
-    } catch (const Exception& e) {
-        m_rows = TImportRows();
-        ShowMessage(e.Message(), CaptionRefuse(), MsgIcon::Error);
-        return false;
-    }
-    return true;
+    ShowPreview();
+    UpdateActions();
+    auto rows = std::make_shared<TImportRows>();
+    auto job = [path = m_path, sheet, rows](TWorkControl& control) {
+        control.Phase(QStringLiteral("正在读取文件…"));
+        return ReadImportFile(path, sheet, *rows,
+                              [&control](int read) { return control.Progress(read, 0); });
+    };
+    return Work()->Run(
+        QStringLiteral("读取文件"), job,
+        [this, rows](TWorkOutcome outcome, const QString& error) {
+            if (outcome == TWorkOutcome::Done)
+                m_rows = std::move(*rows);
+            ShowMapping();
+            if (outcome == TWorkOutcome::Failed)
+                ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
+            if (outcome != TWorkOutcome::Done) {
+                ShowPreview();
+                UpdateActions();
+                labStatus->setText(outcome == TWorkOutcome::Cancelled
+                                       ? QStringLiteral("读取已取消")
+                                       : QStringLiteral("文件未能读取"));
+                return;
+            }
+            Recheck();
+        },
+        TWindowWork::Connection::NotNeeded);
 }
 
 void TbfrmMorrowell::ShowMapping()
@@ -148,29 +124,46 @@ void TbfrmMorrowell::ShowMapping()
     }
 }
 
+// Checks the rows beside the window (the code tables read there the first time).
 void TbfrmMorrowell::Recheck()
 {
     m_reasons.clear();
     m_imported = false;
-    try {
-        if (m_rows.Cells) {
-            if (!m_checker)
-                m_checker =
-                    std::make_unique<TImportChecker>(WorkingDataYear(), ComboCode(cmbBType));
-            Progress progress(this, QStringLiteral("检查"));
-            m_reasons = CheckImportRows(m_rows, Mapping(), *m_checker, [&](int done, int total) {
-                return progress.Step(QStringLiteral("正在检查… ") + Counted(done, total), done,
-                                     total);
-            });
-        }
-    } catch (...) {
-        // Unchecked (a lost connection, say): no statuses, nothing to import.
-        ShowPreview();
-        UpdateActions();
-        throw;
-    }
     ShowPreview();
     UpdateActions();
+    if (!m_rows.Cells)
+        return;
+    struct Checked {
+        std::shared_ptr<TImportChecker> Checker;
+        std::vector<QString> Reasons;
+    };
+    auto checked = std::make_shared<Checked>();
+    checked->Checker = m_checker;
+    auto job = [rows = m_rows, mapping = Mapping(), year = WorkingDataYear(),
+                type = ComboCode(cmbBType), checked](TWorkControl& control) {
+        control.Phase(QStringLiteral("正在检查…"));
+        if (!checked->Checker)
+            checked->Checker = std::make_shared<TImportChecker>(year, type);
+        checked->Reasons =
+            CheckImportRows(rows, mapping, *checked->Checker, [&control](int done, int total) {
+                return control.Progress(done, total);
+            });
+        return checked->Reasons.size() == size_t(rows.Count());
+    };
+    const bool started = Work()->Run(QStringLiteral("检查"), job,
+                                     [this, checked](TWorkOutcome outcome, const QString& error) {
+                                         m_checker = checked->Checker;
+                                         if (outcome == TWorkOutcome::Done)
+                                             m_reasons = std::move(checked->Reasons);
+                                         // Unchecked (cancelled, or a lost connection): no
+                                         // statuses, nothing to import.
+                                         ShowPreview();
+                                         UpdateActions();
+                                         if (outcome == TWorkOutcome::Failed)
+                                             ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
+                                     });
+    if (!started)
+        labStatus->setText(QStringLiteral("未能检查"));
 }
 
 void TbfrmMorrowell::ShowPreview()
@@ -249,41 +242,50 @@ void TbfrmMorrowell::tbtnImportClick()
     ImportRows();
 }
 
-int TbfrmMorrowell::ImportRows()
+bool TbfrmMorrowell::ImportRows()
 {
-    const int skipped = m_rows.Count() - ValidRows();
-    int written = 0;
-    bool cancelled = false;
-    {
-        Progress progress(this, QStringLiteral("导入"));
-        written =
-            ImportBudgets(m_rows, Mapping(), *m_checker, m_reasons, cmbBType->currentText(),
-                          QFileInfo(m_path).fileName(), [&](int done, int total) {
-                              cancelled = !progress.Step(
-                                  QStringLiteral("正在导入… ") + Counted(done, total), done, total);
-                              return !cancelled;
-                          });
-    }
-    if (cancelled) {
-        labStatus->setText(QStringLiteral("导入已取消，没有写入任何指标"));
-        return 0;
-    }
-    QString summary = QStringLiteral("已导入%L1条预算指标").arg(written);
-    summary +=
-        skipped > 0
-            ? QStringLiteral("，%L1行未导入（可用“保存未导入的行”连同原因存为文件）。").arg(skipped)
-            : QStringLiteral("。");
-    if (written < ValidRows()) // entered by someone else while this file was checked
-        summary += QStringLiteral("另有%L1行写入时已存在相同的指标，没有重复写入。")
-                       .arg(ValidRows() - written);
-    // The rows keep their statuses (the skipped ones can still be saved); a new check would
-    // find the imported ones existing.
-    m_imported = true;
-    ShowPreview();
-    UpdateActions();
-    labStatus->setText(summary);
-    ShowMessage(summary, CaptionInfo(), MsgIcon::Information);
-    return written;
+    if (!m_checker)
+        return false;
+    const int valid = ValidRows();
+    const int skipped = m_rows.Count() - valid;
+    auto written = std::make_shared<int>(0);
+    auto job = [rows = m_rows, mapping = Mapping(), checker = m_checker, reasons = m_reasons,
+                caption = cmbBType->currentText(), file = QFileInfo(m_path).fileName(),
+                written](TWorkControl& control) {
+        control.Phase(QStringLiteral("正在导入…"));
+        *written = ImportBudgets(
+            rows, mapping, *checker, reasons, caption, file,
+            [&control](int done, int total) { return control.Progress(done, total); });
+        return !(*written == 0 && control.Cancelled()); // cancelled: rolled back
+    };
+    return Work()->Run(
+        QStringLiteral("导入"), job,
+        [this, written, valid, skipped](TWorkOutcome outcome, const QString& error) {
+            if (outcome == TWorkOutcome::Cancelled) {
+                labStatus->setText(QStringLiteral("导入已取消，没有写入任何指标"));
+                return;
+            }
+            if (outcome == TWorkOutcome::Failed) {
+                labStatus->setText(QStringLiteral("导入失败，没有写入任何指标"));
+                ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
+                return;
+            }
+            QString summary = QStringLiteral("已导入%L1条预算指标").arg(*written);
+            summary += skipped > 0 ? QStringLiteral("，%L1行未导入（可用“保存未导入的行”连同原因"
+                                                    "存为文件）。")
+                                         .arg(skipped)
+                                   : QStringLiteral("。");
+            if (*written < valid) // entered by someone else while this file was checked
+                summary += QStringLiteral("另有%L1行写入时已存在相同的指标，没有重复写入。")
+                               .arg(valid - *written);
+            // The rows keep their statuses (the skipped ones can still be saved); a new check
+            // would find the imported ones existing.
+            m_imported = true;
+            ShowPreview();
+            UpdateActions();
+            labStatus->setText(summary);
+            ShowMessage(summary, CaptionInfo(), MsgIcon::Information);
+        });
 }
 
 void TbfrmMorrowell::tbtnSaveSkippedClick()

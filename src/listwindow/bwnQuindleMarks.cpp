@@ -1,9 +1,6 @@
 #include "listwindow/bwnQuindleMarks.h"
 
-#include "budget/gunBudget.h"
-#include "context/untWorkContext.h"
 #include "controls/TNextGrid.h"
-#include "platform/untApplication.h"
 #include "support/gunNextGridManager.h"
 
 bool TListMarks::Marked(int row) const
@@ -27,7 +24,10 @@ QList<int> TListMarks::MarkedRows() const
 
 bool TListMarks::AnyMarked() const
 {
-    return !MarkedRows().isEmpty();
+    for (int r = 0; r < m_grid->RowCount(); ++r)
+        if (!IsTotalsRow(r) && Marked(r))
+            return true;
+    return false;
 }
 
 void TListMarks::MarkAll(bool marked)
@@ -36,50 +36,20 @@ void TListMarks::MarkAll(bool marked)
         m_grid->SetCells(0, r, marked ? QStringLiteral("True") : QStringLiteral("False"));
 }
 
-TListMarks::Outcome TListMarks::Run(const QString& failure,
-                                    const std::function<bool(int row)>& action)
+std::vector<TBulkRow> TListMarks::MarkedIds() const
 {
-    Outcome outcome{false, true, false};
-    const QList<int> rows = MarkedRows();
-    for (qsizetype k = 0; k < rows.size(); ++k) {
-        if (action(rows[k])) {
-            outcome.Changed = true;
-            continue;
-        }
-        outcome.AllOk = false;
-        const QString reason = failure + QLatin1Char('\n') + LastDbError();
-        if (k == rows.size() - 1) {
-            ShowMessage(reason, CaptionInfo(), MsgIcon::Information);
-            break;
-        }
-        if (ShowMessage(reason + QStringLiteral("\n\n是否继续处理其余选中的指标？"), CaptionInfo(),
-                        MsgIcon::Question, MsgButtons::YesNo) != mrYes) {
-            outcome.Stopped = true;
-            break;
-        }
-    }
-    return outcome;
+    std::vector<TBulkRow> ids;
+    for (int r : MarkedRows())
+        ids.push_back({m_manager->GetText(m_grid, r, QStringLiteral("budgid")), Currency()});
+    return ids;
 }
 
-TListMarks::Outcome TListMarks::DeleteMarked(int dataYear)
+std::vector<TBulkRow> TListMarks::MarkedAmounts(bool fromEntered) const
 {
-    TBudget record;
-    record.DataYear = dataYear;
-    return Run(QStringLiteral("删除数据失败！。"), [&](int row) {
-        record.BudgId = m_manager->GetText(m_grid, row, QStringLiteral("budgid"));
-        return m_store->DeleteBudget(record, QString());
-    });
-}
-
-TListMarks::Outcome TListMarks::CopyAmounts(int dataYear, bool fromEntered)
-{
-    TBudget record;
-    record.DataYear = dataYear;
     const QString column = fromEntered ? QStringLiteral("inputmoney") : QStringLiteral("duemoney");
-    return Run(QStringLiteral("金额复制失败！。"), [&](int row) {
-        record.BudgId = m_manager->GetText(m_grid, row, QStringLiteral("budgid"));
-        const Currency amount = m_manager->GetCurrency(m_grid, row, column); // raises
-        record.BudgMoney = amount;
-        return m_store->UpdateBudgetFields(record, " BudgMoney= " + amount.ToSqlText(), QString());
-    });
+    std::vector<TBulkRow> rows;
+    for (int r : MarkedRows())
+        rows.push_back({m_manager->GetText(m_grid, r, QStringLiteral("budgid")),
+                        m_manager->GetCurrency(m_grid, r, column)}); // raises
+    return rows;
 }

@@ -49,6 +49,12 @@ protected:
             return d->result();
         });
     }
+    // 确定, and the save beside the dialog to its end.
+    static void Ok(TrfrmInputEdit* d)
+    {
+        d->btnOK->click();
+        EXPECT_TRUE(QTest::qWaitFor([d] { return !d->WorkRunning(); }, 30000));
+    }
     static void Choose(QComboBox* c, int index)
     {
         c->setCurrentIndex(index);
@@ -116,7 +122,7 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
         Choose(d->cbUnit, 1); // 万元
         TypeInto(d->pbedtMoney, "1.5");
         TypeInto(d->edtFileName, "K-7");
-        d->btnOK->click();
+        Ok(d);
         EXPECT_TRUE(d->Saved);
     });
     TakeListQueries();
@@ -140,7 +146,7 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
         EXPECT_EQ(d->pbedtMoney->text(), "1.5000"); // in 万元, the unit in force now
         EXPECT_FALSE(d->cmbChild->isEnabled());     // the update never stores it
         TypeInto(d->pbedtMoney, "2");
-        d->btnOK->click();
+        Ok(d);
     });
     Settle();
     w->ngdBudget->SetSelectedRow(row);
@@ -156,7 +162,7 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
         QTest::keyClicks(d->edtiid, "1101001000001");
         TypeInto(d->pbedtMoney, "3");
         TypeInto(d->edtFileName, "K-7");
-        d->btnOK->click();
+        Ok(d);
         EXPECT_FALSE(d->Saved);
         EXPECT_TRUE(d->isVisible());
         d->btnClose->click();
@@ -179,20 +185,20 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
     Drive([&](TrfrmInputEdit* d) {
         Choose(d->cmbipid, 0); // 基本支出: no item needed
         TypeInto(d->edtbid, "2050202");
-        d->btnOK->click();
+        Ok(d);
         EXPECT_EQ(messages->Texts().value(0), QStringLiteral("请输入金额"));
         EXPECT_TRUE(d->pbedtMoney->hasFocus());
         TypeInto(d->pbedtMoney, "5-");
-        d->btnOK->click();
+        Ok(d);
         EXPECT_EQ(messages->Texts().value(1), QStringLiteral("指标金额不能小于零!"));
         Choose(d->cmbChild, 1); // 调整追加预算 may be negative
         RefuseInserts(true);
-        d->btnOK->click(); // the store's message; the dialog stays open
+        Ok(d); // the store's message; the dialog stays open
         EXPECT_EQ(messages->Texts().value(2), QStringLiteral("插入指标数据失败!"));
         EXPECT_FALSE(d->Saved);
         EXPECT_TRUE(d->isVisible());
         RefuseInserts(false);
-        d->btnOK->click(); // a later OK repeats the whole sequence
+        Ok(d); // a later OK repeats the whole sequence
         EXPECT_TRUE(d->Saved);
     });
     w->tbtnAdd->trigger();
