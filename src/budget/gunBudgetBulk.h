@@ -24,7 +24,8 @@ struct TBulkOutcome {
     bool Cancelled = false; // cancelled: nothing since the last refusal was written
 };
 
-// The rows in their order, kBatch per prepared statement, in a write transaction. A batch the
+// The rows in the order of their ids (numbers: shorter first), kBatch per prepared statement, in
+// a write transaction. A batch the
 // database refuses is tried again row by row (each in a savepoint on PostgreSQL, where a failed
 // statement aborts the transaction) to find the refused row: the rows before it are committed,
 // then `refused` is asked (no transaction is held while the operator decides); going on starts

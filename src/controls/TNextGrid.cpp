@@ -65,6 +65,12 @@ QString TGridCells::Text(int col, int row) const
     return CellTextOf(c, c.CheckBox, m_segments, m_segmentStarts, m_storeRows, row);
 }
 
+bool TGridCells::Marked(int col, int row) const
+{
+    const std::vector<bool>& marks = m_columns[size_t(col)].Marks;
+    return size_t(row) < marks.size() && marks[size_t(row)];
+}
+
 QString TNextGridModel::CellText(int col, int row) const
 {
     const Column& c = m_columns[col];
@@ -403,6 +409,19 @@ void TNextGrid::SetCells(int col, int row, const QString& text)
 {
     CheckBounds(col, row);
     m_model->SetText(col, row, text);
+}
+
+void TNextGrid::SetAllMarks(int col, bool marked)
+{
+    if (RowCount() == 0)
+        return;
+    CheckBounds(col, 0);
+    auto& c = m_model->m_columns[size_t(col)];
+    if (c.Def.Kind != TNxColumnKind::CheckBox)
+        throw Exception(QStringLiteral("Column %1 has no marks").arg(col));
+    c.Marks.assign(size_t(RowCount()), marked);
+    if (m_updateLock == 0)
+        emit m_model->dataChanged(m_model->index(0, col), m_model->index(RowCount() - 1, col));
 }
 
 double TNextGrid::CellAsFloat(int col, int row) const

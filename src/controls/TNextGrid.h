@@ -45,6 +45,8 @@ public:
     int RowCount() const { return m_rows; }
     // The text the grid shows in the cell (col and row inside the grid).
     QString Text(int col, int row) const;
+    // Whether a check-box cell is marked.
+    bool Marked(int col, int row) const;
 
 private:
     friend class TNextGrid;
@@ -144,6 +146,8 @@ public:
     // Every cell as it is now, for a reader on another thread.
     TGridCells Snapshot() const;
     void SetCells(int col, int row, const QString& text);
+    // Marks (or clears) every row of a check-box column at once.
+    void SetAllMarks(int col, bool marked);
     double CellAsFloat(int col, int row) const;
     Currency CellAsCurrency(int col, int row) const;
     // Adds a cell to an overflow-free sum.

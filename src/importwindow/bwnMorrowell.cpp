@@ -1,6 +1,8 @@
 // The import window's work: reading the file, checking and previewing its rows, writing them.
 #include "importwindow/bwnMorrowell.h"
 
+#include "importwindow/bwnImportPreview.h"
+
 #include "basewindows/wnWorkProgress.h"
 #include "budget/gunBudgetImport.h"
 #include "context/untWorkContext.h"
@@ -136,11 +138,13 @@ void TbfrmMorrowell::Recheck()
     struct Checked {
         std::shared_ptr<TImportChecker> Checker;
         std::vector<QString> Reasons;
+        TImportPreview Preview;
     };
     auto checked = std::make_shared<Checked>();
     checked->Checker = m_checker;
     auto job = [rows = m_rows, mapping = Mapping(), year = WorkingDataYear(),
-                type = ComboCode(cmbBType), checked](TWorkControl& control) {
+                type = ComboCode(cmbBType), errorsOnly = cmbFilter->currentIndex() == 1,
+                checked](TWorkControl& control) {
         control.Phase(QStringLiteral("正在检查…"));
         if (!checked->Checker)
             checked->Checker = std::make_shared<TImportChecker>(year, type);
@@ -148,16 +152,22 @@ void TbfrmMorrowell::Recheck()
             CheckImportRows(rows, mapping, *checked->Checker, [&control](int done, int total) {
                 return control.Progress(done, total);
             });
-        return checked->Reasons.size() == size_t(rows.Count());
+        if (checked->Reasons.size() != size_t(rows.Count()))
+            return false;
+        checked->Preview = BuildImportPreview(rows, checked->Reasons, mapping, errorsOnly, false);
+        return true;
     };
     const bool started = Work()->Run(QStringLiteral("检查"), job,
                                      [this, checked](TWorkOutcome outcome, const QString& error) {
                                          m_checker = checked->Checker;
-                                         if (outcome == TWorkOutcome::Done)
-                                             m_reasons = std::move(checked->Reasons);
                                          // Unchecked (cancelled, or a lost connection): no
                                          // statuses, nothing to import.
-                                         ShowPreview();
+                                         if (outcome == TWorkOutcome::Done) {
+                                             m_reasons = std::move(checked->Reasons);
+                                             ShowPreview(checked->Preview);
+                                         } else {
+                                             ShowPreview();
+                                         }
                                          UpdateActions();
                                          if (outcome == TWorkOutcome::Failed)
                                              ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
@@ -166,40 +176,40 @@ void TbfrmMorrowell::Recheck()
         labStatus->setText(QStringLiteral("未能检查"));
 }
 
+// The preview as the rows and statuses are now: a checked file's rows are laid out beside the
+// window.
 void TbfrmMorrowell::ShowPreview()
 {
-    const bool checked = m_rows.Cells && m_reasons.size() == size_t(m_rows.Count());
-    auto store = std::make_shared<TColumnStore>();
-    QStringList names{QStringLiteral("line"), QStringLiteral("status")};
-    for (int f = 0; f < kImportFieldCount; ++f)
-        names << QStringLiteral("field%1").arg(f);
-    store->SetColumns(names, QList<bool>(names.size(), false));
-    const bool errorsOnly = cmbFilter->currentIndex() == 1;
-    const TImportMapping mapping = Mapping();
-    auto append = [&store](int col, const QString& text) {
-        const QByteArray utf8 = text.toUtf8();
-        store->AppendUtf8(col, utf8.constData(), int(utf8.size()));
-    };
-    std::vector<int> refused; // grid rows whose status is a reason
-    for (int r = 0; checked && r < m_rows.Count(); ++r) {
-        const QString& reason = m_reasons[size_t(r)];
-        if (errorsOnly && reason.isEmpty())
-            continue;
-        if (!reason.isEmpty())
-            refused.push_back(store->RowCount());
-        append(0, QString::number(m_rows.Lines[size_t(r)]));
-        append(1, !reason.isEmpty() ? reason
-                  : m_imported      ? QStringLiteral("已导入")
-                                    : QStringLiteral("可导入"));
-        for (int f = 0; f < kImportFieldCount; ++f)
-            append(2 + f, m_rows.Text(r, mapping, TImportField(f)));
-        store->EndRow();
+    if (!m_rows.Cells || m_reasons.size() != size_t(m_rows.Count())) {
+        ShowPreview(BuildImportPreview(m_rows, m_reasons, Mapping(), false, false));
+        return;
     }
-    std::vector<int> sources(size_t(names.size()));
+    auto preview = std::make_shared<TImportPreview>();
+    auto job = [rows = m_rows, reasons = m_reasons, mapping = Mapping(),
+                errorsOnly = cmbFilter->currentIndex() == 1, imported = m_imported,
+                preview](TWorkControl& control) {
+        control.Phase(QStringLiteral("正在整理…"));
+        *preview = BuildImportPreview(rows, reasons, mapping, errorsOnly, imported);
+        return true;
+    };
+    Work()->Run(
+        QStringLiteral("整理预览"), job,
+        [this, preview](TWorkOutcome outcome, const QString&) {
+            if (outcome == TWorkOutcome::Done)
+                ShowPreview(*preview);
+        },
+        TWindowWork::Connection::NotNeeded);
+}
+
+void TbfrmMorrowell::ShowPreview(const TImportPreview& preview)
+{
+    const bool checked = m_rows.Cells && m_reasons.size() == size_t(m_rows.Count());
+    const TImportMapping mapping = Mapping();
+    std::vector<int> sources(size_t(preview.Store->ColumnCount()));
     for (size_t i = 0; i < sources.size(); ++i)
         sources[i] = int(i);
-    ngdPreview->AttachRows(store, sources, -1);
-    for (int r : refused)
+    ngdPreview->AttachRows(preview.Store, sources, -1);
+    for (int r : preview.Refused)
         ngdPreview->SetCellColor(1, r, QColor(255, 222, 222));
     for (int f = 0; f < kImportFieldCount; ++f)
         ngdPreview->SetColumnVisible(2 + f, mapping[size_t(f)] >= 0);
@@ -248,19 +258,26 @@ bool TbfrmMorrowell::ImportRows()
         return false;
     const int valid = ValidRows();
     const int skipped = m_rows.Count() - valid;
-    auto written = std::make_shared<int>(0);
+    struct Imported {
+        int Written = 0;
+        TImportPreview Preview;
+    };
+    auto imported = std::make_shared<Imported>();
     auto job = [rows = m_rows, mapping = Mapping(), checker = m_checker, reasons = m_reasons,
                 caption = cmbBType->currentText(), file = QFileInfo(m_path).fileName(),
-                written](TWorkControl& control) {
+                errorsOnly = cmbFilter->currentIndex() == 1, imported](TWorkControl& control) {
         control.Phase(QStringLiteral("正在导入…"));
-        *written = ImportBudgets(
+        imported->Written = ImportBudgets(
             rows, mapping, *checker, reasons, caption, file,
             [&control](int done, int total) { return control.Progress(done, total); });
-        return !(*written == 0 && control.Cancelled()); // cancelled: rolled back
+        if (imported->Written == 0 && control.Cancelled())
+            return false; // rolled back
+        imported->Preview = BuildImportPreview(rows, reasons, mapping, errorsOnly, true);
+        return true;
     };
     return Work()->Run(
         QStringLiteral("导入"), job,
-        [this, written, valid, skipped](TWorkOutcome outcome, const QString& error) {
+        [this, imported, valid, skipped](TWorkOutcome outcome, const QString& error) {
             if (outcome == TWorkOutcome::Cancelled) {
                 labStatus->setText(QStringLiteral("导入已取消，没有写入任何指标"));
                 return;
@@ -270,18 +287,19 @@ bool TbfrmMorrowell::ImportRows()
                 ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
                 return;
             }
-            QString summary = QStringLiteral("已导入%L1条预算指标").arg(*written);
+            const int written = imported->Written;
+            QString summary = QStringLiteral("已导入%L1条预算指标").arg(written);
             summary += skipped > 0 ? QStringLiteral("，%L1行未导入（可用“保存未导入的行”连同原因"
                                                     "存为文件）。")
                                          .arg(skipped)
                                    : QStringLiteral("。");
-            if (*written < valid) // entered by someone else while this file was checked
+            if (written < valid) // entered by someone else while this file was checked
                 summary += QStringLiteral("另有%L1行写入时已存在相同的指标，没有重复写入。")
-                               .arg(valid - *written);
+                               .arg(valid - written);
             // The rows keep their statuses (the skipped ones can still be saved); a new check
             // would find the imported ones existing.
             m_imported = true;
-            ShowPreview();
+            ShowPreview(imported->Preview);
             UpdateActions();
             labStatus->setText(summary);
             ShowMessage(summary, CaptionInfo(), MsgIcon::Information);

@@ -13,6 +13,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class TNextGrid;
+struct TImportPreview;
 
 // Registers the window class with the plug-in's class list.
 void RegisterImportWindow();
@@ -66,6 +67,7 @@ private:
     void ShowMapping();
     void Recheck();
     void ShowPreview();
+    void ShowPreview(const TImportPreview& preview);
     void UpdateActions();
     TImportMapping Mapping() const;
 

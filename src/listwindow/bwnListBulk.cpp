@@ -4,13 +4,14 @@
 
 #include <memory>
 
-bool StartBulk(TWindowWork* work, TBulkAction action, int dataYear, std::vector<TBulkRow> rows,
+bool StartBulk(TWindowWork* work, TBulkAction action, int dataYear, TBulkRows collect,
                std::function<void(const TBulkResult&)> done)
 {
     const bool deleting = action == TBulkAction::Delete;
     auto result = std::make_shared<TBulkResult>();
-    auto job = [deleting, dataYear, rows = std::move(rows), result](TWorkControl& control) {
+    auto job = [deleting, dataYear, collect = std::move(collect), result](TWorkControl& control) {
         control.Phase(deleting ? QStringLiteral("正在删除…") : QStringLiteral("正在复制金额…"));
+        const std::vector<TBulkRow> rows = collect();
         const QString failure =
             deleting ? QStringLiteral("删除数据失败！。") : QStringLiteral("金额复制失败！。");
         const TBulkRefusal refused = [&](const QString& reason, bool last) {

@@ -23,9 +23,12 @@ struct TBulkResult {
     }
 };
 
+// The rows of a run, collected beside the window (what it raises ends the run).
+using TBulkRows = std::function<std::vector<TBulkRow>()>;
+
 // Runs the action over the rows on the window's work. A row the database refuses is reported
 // with its reason, and the operator chooses to go on with the others or stop (the last row's
 // refusal is only reported). `done` runs on the window's thread; false when the work could not
 // start.
-bool StartBulk(TWindowWork* work, TBulkAction action, int dataYear, std::vector<TBulkRow> rows,
+bool StartBulk(TWindowWork* work, TBulkAction action, int dataYear, TBulkRows rows,
                std::function<void(const TBulkResult&)> done);

@@ -383,8 +383,8 @@ void TbfrmQuindle::tbtnDelClick()
 {
     if (!m_gridManager)
         return; // closed: the list is gone
-    const TListMarks marks(ngdBudget, m_gridManager.get());
-    if (!marks.AnyMarked()) {
+    auto marks = std::make_shared<const TListMarks>(ngdBudget, m_gridManager->TotalsFlag());
+    if (!marks->AnyMarked()) {
         ShowMessage(QStringLiteral("请选择准备删除的预算指标信息!"), CaptionConfirm(),
                     MsgIcon::Warning);
         return;
@@ -393,41 +393,44 @@ void TbfrmQuindle::tbtnDelClick()
         ShowMessage(QStringLiteral("是否删除选中数据？"), CaptionInfo(), MsgIcon::Question,
                     MsgButtons::YesNo) != mrYes)
         return;
-    StartBulk(Work(), TBulkAction::Delete, WorkingDataYear(), marks.MarkedIds(),
-              [this](const TBulkResult& r) {
-                  BulkFinished(r, QStringLiteral("数据删除成功。"), QStringLiteral("删除"));
-              });
+    StartBulk(
+        Work(), TBulkAction::Delete, WorkingDataYear(), [marks] { return marks->MarkedIds(); },
+        [this](const TBulkResult& r) {
+            BulkFinished(r, QStringLiteral("数据删除成功。"), QStringLiteral("删除"));
+        });
 }
 
 void TbfrmQuindle::pmuAllClick()
 {
     if (!m_gridManager)
         return; // closed: the list is gone
-    TListMarks(ngdBudget, m_gridManager.get()).MarkAll(true);
+    TListMarks::MarkAll(ngdBudget, true);
 }
 
 void TbfrmQuindle::pmuClearClick()
 {
     if (!m_gridManager)
         return; // closed: the list is gone
-    TListMarks(ngdBudget, m_gridManager.get()).MarkAll(false);
+    TListMarks::MarkAll(ngdBudget, false);
 }
 
 void TbfrmQuindle::CopyAmounts(bool fromEntered)
 {
     if (!m_gridManager)
         return; // closed: the list is gone
-    const TListMarks marks(ngdBudget, m_gridManager.get());
-    if (!marks.AnyMarked()) {
+    auto marks = std::make_shared<const TListMarks>(ngdBudget, m_gridManager->TotalsFlag());
+    if (!marks->AnyMarked()) {
         ShowMessage(QStringLiteral("请选择准备复制金额的预算指标信息!"), CaptionConfirm(),
                     MsgIcon::Warning);
         return;
     }
-    // A cell that is not an amount raises here, before anything is written.
-    StartBulk(Work(), TBulkAction::CopyAmounts, WorkingDataYear(), marks.MarkedAmounts(fromEntered),
-              [this](const TBulkResult& r) {
-                  BulkFinished(r, QStringLiteral("数据复制金额成功。"), QStringLiteral("复制金额"));
-              });
+    // A cell that is not an amount ends the run before anything is written.
+    StartBulk(
+        Work(), TBulkAction::CopyAmounts, WorkingDataYear(),
+        [marks, fromEntered] { return marks->MarkedAmounts(fromEntered); },
+        [this](const TBulkResult& r) {
+            BulkFinished(r, QStringLiteral("数据复制金额成功。"), QStringLiteral("复制金额"));
+        });
 }
 
 // Read again whenever a row went (or the run was stopped), so the list never shows what is no

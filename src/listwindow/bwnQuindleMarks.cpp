@@ -1,55 +1,52 @@
 #include "listwindow/bwnQuindleMarks.h"
 
-#include "controls/TNextGrid.h"
 #include "support/gunNextGridManager.h"
 
-bool TListMarks::Marked(int row) const
+TListMarks::TListMarks(const TNextGrid* grid, bool totalsRow)
+    : m_cells(grid->Snapshot()), m_rows(grid->RowCount() - (totalsRow && grid->RowCount() > 0)),
+      m_check(grid->ColumnIndex(QStringLiteral("chk"))),
+      m_id(grid->ColumnIndex(QStringLiteral("budgid"))),
+      m_entered(grid->ColumnIndex(QStringLiteral("inputmoney"))),
+      m_finance(grid->ColumnIndex(QStringLiteral("duemoney")))
 {
-    return m_manager->GetText(m_grid, row, QStringLiteral("chk")) == QLatin1String("True");
 }
 
-bool TListMarks::IsTotalsRow(int row) const
+std::vector<int> TListMarks::MarkedRows() const
 {
-    return m_manager->TotalsFlag() && row == m_grid->RowCount() - 1;
-}
-
-QList<int> TListMarks::MarkedRows() const
-{
-    QList<int> rows;
-    for (int r = 0; r < m_grid->RowCount(); ++r)
-        if (!IsTotalsRow(r) && Marked(r))
-            rows << r;
+    std::vector<int> rows;
+    for (int r = 0; m_check >= 0 && r < m_rows; ++r)
+        if (m_cells.Marked(m_check, r))
+            rows.push_back(r);
     return rows;
 }
 
 bool TListMarks::AnyMarked() const
 {
-    for (int r = 0; r < m_grid->RowCount(); ++r)
-        if (!IsTotalsRow(r) && Marked(r))
+    for (int r = 0; m_check >= 0 && r < m_rows; ++r)
+        if (m_cells.Marked(m_check, r))
             return true;
     return false;
 }
 
-void TListMarks::MarkAll(bool marked)
+void TListMarks::MarkAll(TNextGrid* grid, bool marked)
 {
-    for (int r = 0; r < m_grid->RowCount(); ++r)
-        m_grid->SetCells(0, r, marked ? QStringLiteral("True") : QStringLiteral("False"));
+    grid->SetAllMarks(grid->ColumnIndex(QStringLiteral("chk")), marked);
 }
 
 std::vector<TBulkRow> TListMarks::MarkedIds() const
 {
     std::vector<TBulkRow> ids;
     for (int r : MarkedRows())
-        ids.push_back({m_manager->GetText(m_grid, r, QStringLiteral("budgid")), Currency()});
+        ids.push_back({m_cells.Text(m_id, r), Currency()});
     return ids;
 }
 
 std::vector<TBulkRow> TListMarks::MarkedAmounts(bool fromEntered) const
 {
-    const QString column = fromEntered ? QStringLiteral("inputmoney") : QStringLiteral("duemoney");
+    const int amount = fromEntered ? m_entered : m_finance;
     std::vector<TBulkRow> rows;
     for (int r : MarkedRows())
-        rows.push_back({m_manager->GetText(m_grid, r, QStringLiteral("budgid")),
-                        m_manager->GetCurrency(m_grid, r, column)}); // raises
+        rows.push_back(
+            {m_cells.Text(m_id, r), TNextGridManager::AmountOf(m_cells.Text(amount, r))}); // raises
     return rows;
 }

@@ -2,32 +2,34 @@
 // The marked rows of the list: mark all, and the rows a delete or an amount copy works on.
 
 #include "budget/gunBudgetBulk.h"
+#include "controls/TNextGrid.h"
 
-#include <QList>
 #include <vector>
 
-class TNextGrid;
-class TNextGridManager;
-
-// The marked rows of the list. The totals row is never one of them.
+// The marked rows of the list as they are when it is made; the totals row is never one of
+// them. Made on the window's thread, read on any (the rows of a long list are collected beside
+// the window).
 class TListMarks
 {
 public:
-    TListMarks(TNextGrid* grid, TNextGridManager* manager) : m_grid(grid), m_manager(manager) {}
+    TListMarks(const TNextGrid* grid, bool totalsRow);
 
     bool AnyMarked() const;
-    void MarkAll(bool marked);
     // The marked indicators' ids, in the list's order.
     std::vector<TBulkRow> MarkedIds() const;
     // The marked indicators with the entered (or else the finance) amount as their new control
     // amount; a cell that is not an amount raises, before anything is written.
     std::vector<TBulkRow> MarkedAmounts(bool fromEntered) const;
 
-private:
-    bool Marked(int row) const;
-    bool IsTotalsRow(int row) const;
-    QList<int> MarkedRows() const;
+    static void MarkAll(TNextGrid* grid, bool marked);
 
-    TNextGrid* m_grid;
-    TNextGridManager* m_manager;
+private:
+    std::vector<int> MarkedRows() const;
+
+    TGridCells m_cells;
+    int m_rows;  // without the totals row
+    int m_check; // the columns: mark, id, amounts
+    int m_id;
+    int m_entered;
+    int m_finance;
 };

@@ -198,6 +198,7 @@ TEST_P(Import, EachRuleRefusesItsRowAndTheRestIsWrittenExactly)
 
     w->cmbFilter->setCurrentIndex(1);
     emit w->cmbFilter->activated(1);
+    Wait(w);
     EXPECT_EQ(w->ngdPreview->RowCount(), expected.size() - 2);
 
     // A row made bad by the mapping: no amount column at all.

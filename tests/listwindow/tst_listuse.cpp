@@ -204,6 +204,7 @@ TEST_P(ListFixture, AFailingRowInTheMiddleIsReportedAndTheRunCanStop)
     Settle();
     w->ngdBudget->SetCells(0, 0, "True");
     w->N4->trigger();
+    Settle();
     EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("“n/a”不是有效的金额。")});
 }
 
