@@ -1,5 +1,7 @@
 // Adding and modifying through the entry dialog from the list window, as an operator does it,
 // and several operators adding at once.
+#include "basewindows/wnWorkProgress.h"
+#include "context/untAdodbIsomer.h"
 #include "context/untWorkContext.h"
 #include "controls/PBNumEdit.h"
 #include "controls/TElementEdit.h"
@@ -245,4 +247,37 @@ TEST_P(Save, ConcurrentAddsNeitherCollideNorDuplicate)
     EXPECT_EQ(db.Scalar("select count(distinct budgid) from busibudget where datayear=2026 and "
                         "eid='101001001'"),
               QString::number(3 + 401));
+}
+
+// Another operator's write holds the writers' lock: 确定 shows the wait with 取消 (the dialog
+// never freezes), and 取消 ends it with nothing saved and the dialog open for another try.
+TEST_P(Save, AWaitForTheWritersLockShowsAndCanBeCancelled)
+{
+    TbfrmQuindle* w = Open();
+    TAdoConn other;
+    other.SetConnectionString(db.ConnectionString());
+    ExecuteCommand(&other, db.GetEngine() == Engine::SQLite
+                               ? QString("BEGIN IMMEDIATE")
+                               : QString("select pg_advisory_lock(71, 2026)"));
+    QString phase;
+    Drive([&](TrfrmInputEdit* d) {
+        Choose(d->cmbipid, 0);
+        TypeInto(d->edtbid, "2050202");
+        TypeInto(d->pbedtMoney, "8");
+        d->btnOK->click();
+        auto* progress = d->findChild<TfrmWorkProgress*>();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return progress && progress->isVisible(); }, 5000));
+        phase = progress->PhaseText();
+        EXPECT_FALSE(d->btnOK->isEnabled()); // the dialog waits with it
+        progress->btnCancel->click();
+        EXPECT_TRUE(QTest::qWaitFor([d] { return !d->WorkRunning(); }, 30000));
+        EXPECT_FALSE(d->Saved);
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_TRUE(d->btnOK->isEnabled());
+    });
+    w->tbtnAdd->trigger();
+    ExecuteCommand(&other, db.GetEngine() == Engine::SQLite ? "ROLLBACK" : "select 1");
+    EXPECT_EQ(phase, QStringLiteral("等待其他操作员的保存…"));
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "5");
+    EXPECT_TRUE(messages->Messages().isEmpty()) << messages->Texts().join('|').toStdString();
 }
