@@ -282,6 +282,13 @@ void TNextGrid::ClearRows()
     EndUpdate();
 }
 
+std::vector<std::shared_ptr<const TColumnStore>> TNextGrid::TakeRows()
+{
+    std::vector<std::shared_ptr<const TColumnStore>> parts = m_model->m_segments;
+    ClearRows();
+    return parts;
+}
+
 void TNextGrid::AddRow(int count)
 {
     if (count <= 0)

@@ -128,6 +128,9 @@ public:
 
     // Rows
     void ClearRows();
+    // ClearRows, handing the results the rows were read from to the caller (freeing a long
+    // result takes a while: another thread can do it).
+    std::vector<std::shared_ptr<const TColumnStore>> TakeRows();
     void AddRow(int count = 1);
     int RowCount() const { return m_model->m_rows; }
     int SelectedRow() const;

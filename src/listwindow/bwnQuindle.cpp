@@ -198,6 +198,7 @@ void TbfrmQuindle::RunListQuery()
     const QString sql = ListStatement(CurrentFilter(), DefDialect());
     if (!m_gridManager || !m_loader)
         return;
+    m_loader->Release(ngdBudget->TakeRows()); // a long list's memory is freed off this thread
     m_gridManager->BeginFill(ngdBudget, true);
     m_listFailed = false;
     m_filling = true;

@@ -49,6 +49,13 @@ public:
         m_pending = Job{id, sql, sums};
         m_wake.wakeAll();
     }
+    void Release(std::vector<std::shared_ptr<const TColumnStore>> parts)
+    {
+        QMutexLocker lock(&m_lock);
+        m_release.insert(m_release.end(), std::make_move_iterator(parts.begin()),
+                         std::make_move_iterator(parts.end()));
+        m_wake.wakeAll();
+    }
     void CancelRunning()
     {
         QMutexLocker lock(&m_lock);
@@ -63,12 +70,20 @@ protected:
         for (;;) {
             Job job;
             auto interrupter = std::make_shared<TReadInterrupter>();
+            std::vector<std::shared_ptr<const TColumnStore>> released;
             {
                 QMutexLocker lock(&m_lock);
-                while (!m_pending && !m_stopping)
+                while (!m_pending && m_release.empty() && !m_stopping)
                     m_wake.wait(&m_lock);
                 if (m_stopping)
                     break;
+                released.swap(m_release);
+            }
+            released.clear(); // freed here, outside the lock
+            {
+                QMutexLocker lock(&m_lock);
+                if (!m_pending || m_stopping)
+                    continue;
                 job = *m_pending;
                 m_pending.reset();
                 m_interrupter = interrupter;
@@ -131,6 +146,7 @@ private:
     QWaitCondition m_wake;
     std::optional<Job> m_pending;
     std::shared_ptr<TReadInterrupter> m_interrupter;
+    std::vector<std::shared_ptr<const TColumnStore>> m_release;
     bool m_stopping = false;
 };
 
@@ -162,6 +178,11 @@ void TListLoader::Cancel()
 {
     m_running = 0;
     m_thread->CancelRunning();
+}
+
+void TListLoader::Release(std::vector<std::shared_ptr<const TColumnStore>> parts)
+{
+    m_thread->Release(std::move(parts));
 }
 
 void TListLoader::Deliver(std::shared_ptr<const TColumnStore> part, int request)
