@@ -11,7 +11,9 @@ bool StartBulk(TWindowWork* work, TBulkAction action, int dataYear, TBulkRows co
     auto result = std::make_shared<TBulkResult>();
     auto job = [deleting, dataYear, collect = std::move(collect), result](TWorkControl& control) {
         control.Phase(deleting ? QStringLiteral("正在删除…") : QStringLiteral("正在复制金额…"));
-        const std::vector<TBulkRow> rows = collect();
+        const std::vector<TBulkRow> rows = collect([&] { return !control.Cancelled(); });
+        if (control.Cancelled())
+            return false; // nothing written
         const QString failure =
             deleting ? QStringLiteral("删除数据失败！。") : QStringLiteral("金额复制失败！。");
         const TBulkRefusal refused = [&](const QString& reason, bool last) {

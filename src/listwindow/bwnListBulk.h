@@ -23,8 +23,9 @@ struct TBulkResult {
     }
 };
 
-// The rows of a run, collected beside the window (what it raises ends the run).
-using TBulkRows = std::function<std::vector<TBulkRow>()>;
+// The rows of a run, collected beside the window while `going` says yes (what it raises ends
+// the run).
+using TBulkRows = std::function<std::vector<TBulkRow>(const std::function<bool()>& going)>;
 
 // Runs the action over the rows on the window's work. A row the database refuses is reported
 // with its reason, and the operator chooses to go on with the others or stop (the last row's

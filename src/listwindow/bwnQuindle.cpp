@@ -395,7 +395,8 @@ void TbfrmQuindle::tbtnDelClick()
                     MsgButtons::YesNo) != mrYes)
         return;
     StartBulk(
-        Work(), TBulkAction::Delete, WorkingDataYear(), [marks] { return marks->MarkedIds(); },
+        Work(), TBulkAction::Delete, WorkingDataYear(),
+        [marks](const std::function<bool()>& going) { return marks->MarkedIds(going); },
         [this](const TBulkResult& r) {
             BulkFinished(r, QStringLiteral("数据删除成功。"), QStringLiteral("删除"));
         });
@@ -428,7 +429,9 @@ void TbfrmQuindle::CopyAmounts(bool fromEntered)
     // A cell that is not an amount ends the run before anything is written.
     StartBulk(
         Work(), TBulkAction::CopyAmounts, WorkingDataYear(),
-        [marks, fromEntered] { return marks->MarkedAmounts(fromEntered); },
+        [marks, fromEntered](const std::function<bool()>& going) {
+            return marks->MarkedAmounts(fromEntered, going);
+        },
         [this](const TBulkResult& r) {
             BulkFinished(r, QStringLiteral("数据复制金额成功。"), QStringLiteral("复制金额"));
         });

@@ -33,20 +33,33 @@ void TListMarks::MarkAll(TNextGrid* grid, bool marked)
     grid->SetAllMarks(grid->ColumnIndex(QStringLiteral("chk")), marked);
 }
 
-std::vector<TBulkRow> TListMarks::MarkedIds() const
+namespace
+{
+// Asked every so many rows whether the collection goes on.
+constexpr size_t kAskEvery = 4096;
+} // namespace
+
+std::vector<TBulkRow> TListMarks::MarkedIds(const std::function<bool()>& going) const
 {
     std::vector<TBulkRow> ids;
-    for (int r : MarkedRows())
+    for (int r : MarkedRows()) {
+        if (ids.size() % kAskEvery == 0 && !going())
+            return {};
         ids.push_back({m_cells.Text(m_id, r), Currency()});
+    }
     return ids;
 }
 
-std::vector<TBulkRow> TListMarks::MarkedAmounts(bool fromEntered) const
+std::vector<TBulkRow> TListMarks::MarkedAmounts(bool fromEntered,
+                                                const std::function<bool()>& going) const
 {
     const int amount = fromEntered ? m_entered : m_finance;
     std::vector<TBulkRow> rows;
-    for (int r : MarkedRows())
+    for (int r : MarkedRows()) {
+        if (rows.size() % kAskEvery == 0 && !going())
+            return {};
         rows.push_back(
             {m_cells.Text(m_id, r), TNextGridManager::AmountOf(m_cells.Text(amount, r))}); // raises
+    }
     return rows;
 }

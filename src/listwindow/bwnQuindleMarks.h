@@ -4,6 +4,7 @@
 #include "budget/gunBudgetBulk.h"
 #include "controls/TNextGrid.h"
 
+#include <functional>
 #include <vector>
 
 // The marked rows of the list as they are when it is made; the totals row is never one of
@@ -15,11 +16,12 @@ public:
     TListMarks(const TNextGrid* grid, bool totalsRow);
 
     bool AnyMarked() const;
-    // The marked indicators' ids, in the list's order.
-    std::vector<TBulkRow> MarkedIds() const;
+    // The marked indicators' ids, in the list's order; none once `going` says no (it is asked
+    // every few thousand rows).
+    std::vector<TBulkRow> MarkedIds(const std::function<bool()>& going) const;
     // The marked indicators with the entered (or else the finance) amount as their new control
     // amount; a cell that is not an amount raises, before anything is written.
-    std::vector<TBulkRow> MarkedAmounts(bool fromEntered) const;
+    std::vector<TBulkRow> MarkedAmounts(bool fromEntered, const std::function<bool()>& going) const;
 
     static void MarkAll(TNextGrid* grid, bool marked);
 
