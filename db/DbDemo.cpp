@@ -1,4 +1,5 @@
 #include "db/DbDemo.h"
+#include "db/DbSchema.h"
 
 #include "context/untAdodbIsomer.h"
 
@@ -180,22 +181,10 @@ QList<Unit> BuildUnits(int total)
     return units;
 }
 
-// All or nothing: the work's own error is the one raised, also when the rollback fails too.
-void InTransaction(TAdoConn* conn, const std::function<void()>& work)
+// The units out of use: every 97th of the list (counted from 1).
+bool UnitInUse(int position)
 {
-    const bool postgres = conn->Dialect().GetKind() == TSqlDialect::PostgreSQL;
-    ExecuteCommand(conn, postgres ? "begin" : "begin transaction");
-    try {
-        work();
-        ExecuteCommand(conn, "commit");
-    } catch (...) {
-        try {
-            ExecuteCommand(conn, "rollback");
-        } catch (const std::exception&) {
-            // already traced on the connection; the first error says what went wrong
-        }
-        throw;
-    }
+    return position % 97 != 0;
 }
 
 void InsertUnits(TAdoConn* conn, const QList<Unit>& units)
@@ -206,7 +195,7 @@ void InsertUnits(TAdoConn* conn, const QList<Unit>& units)
     for (const Unit& u : units) {
         ++n;
         ins.Add({Lit(u.eid), Lit(u.peid), Lit(u.name), Lit("M" + u.eid.right(6)),
-                 Lit(u.leaf ? "0" : "1"), Lit(n % 97 == 0 ? "1" : "0"),
+                 Lit(u.leaf ? "0" : "1"), Lit(UnitInUse(n) ? "0" : "1"),
                  Lit(n % 11 == 5 ? "1" : "0"), Lit(u.deptClass), Lit(n % 53 == 0 ? "0" : "1")});
     }
 }
@@ -368,23 +357,28 @@ void CreatePickTables(TAdoConn* conn, const QList<Unit>& units, int year)
 {
     ExecuteCommand(conn, "create temp table demo_unit (n integer primary key, eid varchar(30), "
                          "deptclass varchar(20), burid varchar(20))");
-    ExecuteCommand(conn, "create temp table demo_subject (n integer primary key, bid varchar(20), "
-                         "ipbase varchar(2))");
+    // Subjects numbered within their type: a money kind takes those of its own type.
+    ExecuteCommand(conn, "create temp table demo_subject (type varchar(2), n integer, "
+                         "bid varchar(20), primary key (type, n))");
     ExecuteCommand(conn, "create temp table demo_item (n integer primary key, iid varchar(20), "
                          "iname varchar(200))");
     {
         BatchInsert ins(conn, "insert into demo_unit (n,eid,deptclass,burid)");
         int n = 0;
-        for (const Unit& u : units)
-            if (u.leaf)
-                ins.Add({QString::number(n++), Lit(u.eid), Lit(u.deptClass), Lit(u.burid)});
+        for (int k = 0; k < units.size(); ++k)
+            if (units[k].leaf && UnitInUse(k + 1))
+                ins.Add({QString::number(n++), Lit(units[k].eid), Lit(units[k].deptClass),
+                         Lit(units[k].burid)});
     }
     {
-        BatchInsert ins(conn, "insert into demo_subject (n,bid,ipbase)");
-        int n = 0;
+        BatchInsert ins(conn, "insert into demo_subject (type,n,bid)");
+        QHash<QString, int> counts;
         for (const Subject& s : kSubjects)
-            if (qstrlen(s.bid) == 7 && s.bid[0] == '2')
-                ins.Add({QString::number(n++), Lit(QString::fromLatin1(s.bid)), Lit("11")});
+            if (qstrlen(s.bid) == 7 && s.bid[0] == '2') {
+                const QString type = QString::fromLatin1(s.type);
+                ins.Add(
+                    {Lit(type), QString::number(counts[type]++), Lit(QString::fromLatin1(s.bid))});
+            }
     }
     {
         BatchInsert ins(conn, "insert into demo_item (n,iid,iname)");
@@ -406,6 +400,9 @@ int CountRows(TAdoConn* conn, const QString& table)
 
 // Type (i % 10), source ((i / 10) % 5), money kind ((i / 2) % 8) and sub-type ((i / 3) % 3)
 // vary independently, so every view the filters offer has indicators from about 400 a year.
+// Each is one the entry dialog takes as it is: a subject of its money kind's type, an
+// expenditure type the money kind offers, secrecy only where the type may be secret, a unit in
+// use, and a document number of its own (no two are the same indicator).
 void InsertIndicators(TAdoConn* conn, int year, int from, int to, bool postgres)
 {
     const QString y = QString::number(year);
@@ -424,7 +421,24 @@ void InsertIndicators(TAdoConn* conn, int year, int from, int to, bool postgres)
     const QString date = postgres ? "(date '" + y + "-01-04' + cast(i % 330 as integer))"
                                   : "date('" + y + "-01-04', '+' || (i % 330) || ' days')";
     const int units = CountRows(conn, "demo_unit");
-    const int subjects = CountRows(conn, "demo_subject");
+    auto subjects = [conn](const char* type) {
+        return QString::number(CountRows(
+            conn, QStringLiteral("demo_subject where type='%1'").arg(QLatin1String(type))));
+    };
+    const QString kind = QStringLiteral("(i / 2) % 8");        // 5: money kind 12, 6: 31, 7: 21
+    const QString basic = "(" + kind + " <> 6 and i % 7 < 2)"; // basic expenditure, salary items
+    const QString ipid = "case when " + kind +
+                         " = 6 then case i % 3 when 0 then '17' when 1 then '18' else '19' end "
+                         "when i % 7 < 2 then '11' else '12' end";
+    const QString iid = "case when " + basic +
+                        " then case i % 3 when 0 then '9990000000001' when 1 then '9970000000001' "
+                        "else '9960000000001' end else t.iid end";
+    const QString iidName = "case when " + basic + " then '工资福利支出' else t.iname end";
+    const QString secret = "case when i % 50 = 0 and not " + basic + " then '0' else '1' end";
+    const QString subjectType = "case " + kind + " when 5 then 'YN' when 6 then 'NY' else 'NN' end";
+    const QString subjectNumber = "(i * 31) % case " + kind + " when 5 then " + subjects("YN") +
+                                  " when 6 then " + subjects("NY") + " else " + subjects("NN") +
+                                  " end";
     const int items = CountRows(conn, "demo_item");
     const QString money = QStringLiteral("(((i * 7919) % 9973 + 1) * 100 + (i % 100) / 100.0)");
     const QString sql =
@@ -435,27 +449,20 @@ void InsertIndicators(TAdoConn* conn, int year, int from, int to, bool postgres)
         "select " +
         y + ", " + (postgres ? "cast(i as varchar)" : "cast(i as text)") +
         ", u.eid, case when (i / 10) % 5 = 0 then '22' else '21' end, "
-        "case (i / 2) % 8 when 5 then '12' when 6 then '31' when 7 then '21' else '11' end, "
-        "case i % 7 when 0 then '11' when 1 then '11' when 2 then '12' when 3 then '12' "
-        "when 4 then '17' when 5 then '18' else '19' end, "
-        "case i % 3 when 1 then '20' else '10' end, s.bid, "
-        "case when i % 7 < 2 then case i % 3 when 0 then '9990000000001' when 1 then "
-        "'9970000000001' "
-        "else '9960000000001' end else t.iid end, "
-        "case when i % 7 < 2 then '工资福利支出' else t.iname end, "
-        "case i % 4 when 0 then '30101' when 1 then '30201' when 2 then '30211' else '31002' end, "
-        "'V' || (i % 10), '市财预〔" +
-        y + "〕' || (i % 200 + 1) || '号', " + date + ", " + money + ", " + money + ", " + money +
+        "case (i / 2) % 8 when 5 then '12' when 6 then '31' when 7 then '21' else '11' end, " +
+        ipid + ", case i % 3 when 1 then '20' else '10' end, s.bid, " + iid + ", " + iidName +
+        ", case i % 4 when 0 then '30101' when 1 then '30201' when 2 then '30211' else '31002' "
+        "end, 'V' || (i % 10), '市财预〔" +
+        y + "〕' || i || '号', " + date + ", " + money + ", " + money + ", " + money +
         " + case when i % 4 = 0 then 1000 else 0 end, 0, " + date +
         ", 'admin', '1', '1', '1', '1', '0', u.burid, u.deptclass, "
         "case i % 10 when 0 then '0' when 9 then '2' else '1' end, "
         "case i % 10 when 0 then '0' when 9 then '2' else case when (i / 3) % 3 = 0 then '2' "
-        "else '1' end end, "
-        "case when i % 50 = 0 then '0' else '1' end, '01' "
-        "from " +
-        seq + " join demo_unit u on u.n = ((i * 7919) / 7) % " + QString::number(units) +
-        " join demo_subject s on s.n = (i * 31) % " + QString::number(subjects) +
-        " join demo_item t on t.n = (i * 13) % " + QString::number(items);
+        "else '1' end end, " +
+        secret + ", '01' from " + seq + " join demo_unit u on u.n = ((i * 7919) / 7) % " +
+        QString::number(units) + " join demo_subject s on s.type = " + subjectType +
+        " and s.n = " + subjectNumber + " join demo_item t on t.n = (i * 13) % " +
+        QString::number(items);
     ExecuteCommand(conn, sql);
 }
 

@@ -69,6 +69,13 @@ QStringList SchemaStatements(bool postgres)
     text.replace(QStringLiteral("@MONEY@"), postgres ? "numeric(18,4)" : "numeric");
     text.replace(QStringLiteral("@DATE@"), postgres ? "date" : "varchar(10)");
     text.replace(QStringLiteral("@CI@"), postgres ? "COLLATE vw_nocase" : "COLLATE NOCASE");
+    // numeric(18,4) subtracts exactly. SQLite holds amounts as doubles, whose difference is off in
+    // the last bits (999.9899999999907): rounded to the four decimals the amounts have, or to
+    // the two a double still holds beyond 10^11.
+    static const QRegularExpression diff(QStringLiteral("@DIFF\\(([\\w.]+),([\\w.]+)\\)@"));
+    text.replace(diff, postgres ? QStringLiteral("\\1 - \\2")
+                                : QStringLiteral("round(\\1 - \\2, CASE WHEN max(abs(\\1), "
+                                                 "abs(\\2)) < 1e11 THEN 4 ELSE 2 END)"));
     // A unit-code prefix (eid like '101%') uses an index only where LIKE's rules match the
     // index: SQLite's LIKE ignores case, PostgreSQL needs pattern operators outside the C locale.
     text.replace(QStringLiteral("@LIKECI@"), postgres ? "" : "COLLATE NOCASE");
@@ -98,6 +105,39 @@ void CreateSchema(TAdoConn* conn)
 {
     for (const QString& sql : SchemaStatements(IsPostgres(conn)))
         ExecuteCommand(conn, sql);
+}
+
+void InTransaction(TAdoConn* conn, const std::function<void()>& work)
+{
+    ExecuteCommand(conn, IsPostgres(conn) ? "begin" : "begin transaction");
+    try {
+        work();
+        ExecuteCommand(conn, "commit");
+    } catch (...) {
+        try {
+            ExecuteCommand(conn, "rollback");
+        } catch (const std::exception&) {
+            // already traced on the connection; the first error says what went wrong
+        }
+        throw;
+    }
+}
+
+QStringList UpgradeSchema(TAdoConn* conn)
+{
+    static const QRegularExpression view(QStringLiteral("^CREATE VIEW (\\w+) AS"));
+    QStringList names;
+    InTransaction(conn, [&] {
+        for (const QString& sql : SchemaStatements(IsPostgres(conn))) {
+            const auto m = view.match(sql);
+            if (!m.hasMatch())
+                continue;
+            ExecuteCommand(conn, "DROP VIEW IF EXISTS " + m.captured(1));
+            ExecuteCommand(conn, sql);
+            names << m.captured(1);
+        }
+    });
+    return names;
 }
 
 QStringList CheckSchema(TAdoConn* conn)

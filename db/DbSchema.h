@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 class TAdoConn;
 
@@ -10,5 +11,11 @@ class TAdoConn;
 QStringList SchemaStatements(bool postgres);
 // Creates every table, index and view; throws TExceptDbManager on the first failure.
 void CreateSchema(TAdoConn* conn);
+// Runs `work` in one transaction: all or nothing. The work's own error is the one raised, also
+// when the rollback fails too.
+void InTransaction(TAdoConn* conn, const std::function<void()>& work);
+// Brings an existing database's views up to date (dropped and created again, in one transaction;
+// tables and data are left alone). Returns their names; throws TExceptDbManager on a failure.
+QStringList UpgradeSchema(TAdoConn* conn);
 // Missing tables, views and columns, one message each; empty when the schema is complete.
 QStringList CheckSchema(TAdoConn* conn);

@@ -1,4 +1,4 @@
-// vesperwald-db <create|demo|check> --connection "<ADO-style string>" [--indicators N]
+// vesperwald-db <create|demo|check|upgrade> --connection "<ADO-style string>" [--indicators N]
 #include "db/DbDemo.h"
 #include "db/DbSchema.h"
 #include "context/untAdodbIsomer.h"
@@ -31,8 +31,9 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addPositionalArgument(
         QStringLiteral("command"),
-        QStringLiteral("create (empty schema), demo (schema and demo data) "
-                       "or check (report missing tables and columns)"));
+        QStringLiteral("create (empty schema), demo (schema and demo data), "
+                       "check (report missing tables and columns) or upgrade (bring an "
+                       "existing database's views up to date)"));
     parser.addOption({QStringLiteral("connection"),
                       QStringLiteral("ADO-style connection string, e.g. "
                                      "\"Provider=SQLite;Data Source=demo.db\""),
@@ -53,11 +54,11 @@ int main(int argc, char** argv)
 
     const QStringList args = parser.positionalArguments();
     const QString command = args.value(0);
-    if (args.size() != 1 || !QStringList{"create", "demo", "check"}.contains(command) ||
+    if (args.size() != 1 || !QStringList{"create", "demo", "check", "upgrade"}.contains(command) ||
         !parser.isSet(QStringLiteral("connection"))) {
-        PrintError(
-            QStringLiteral("usage: vesperwald-db <create|demo|check> --connection \"<string>\" "
-                           "[--indicators N] [--years N] [--items N]"));
+        PrintError(QStringLiteral(
+            "usage: vesperwald-db <create|demo|check|upgrade> --connection \"<string>\" "
+            "[--indicators N] [--years N] [--items N]"));
         return 2;
     }
     bool ok = false;
@@ -73,7 +74,7 @@ int main(int argc, char** argv)
 
     TAdoConn conn;
     conn.SetConnectionString(parser.value(QStringLiteral("connection")));
-    conn.SetCreateIfMissing(command != QLatin1String("check"));
+    conn.SetCreateIfMissing(command == QLatin1String("create") || command == QLatin1String("demo"));
     QElapsedTimer timer;
     timer.start();
     try {
@@ -87,6 +88,12 @@ int main(int argc, char** argv)
                 return 1;
             }
             Print(QStringLiteral("The schema is complete."));
+            return 0;
+        }
+        if (command == QLatin1String("upgrade")) {
+            const QStringList views = UpgradeSchema(&conn);
+            Print(QStringLiteral("Views brought up to date: %1.")
+                      .arg(views.join(QStringLiteral(", "))));
             return 0;
         }
         CreateSchema(&conn);

@@ -7,6 +7,8 @@
 #include "host/HostContext.h"
 #include "platform/untApplication.h"
 #include "platform/untException.h"
+#include "platform/untFileDialog.h"
+#include "platform/untFocusRing.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,7 +16,6 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -79,6 +80,7 @@ ConnectionDialog::ConnectionDialog(const QString& initial, QWidget* parent) : QD
 {
     setObjectName(QStringLiteral("dlgConnection"));
     setWindowTitle(QStringLiteral("连接数据库"));
+    ShowFocusRing(this);
     auto* layout = new QVBoxLayout(this);
 
     rbSqlite = new QRadioButton(QStringLiteral("本机数据库文件（SQLite，一位操作员）"), this);
@@ -181,12 +183,13 @@ void ConnectionDialog::ShowError(const QString& text)
 
 void ConnectionDialog::Browse()
 {
-    QFileDialog dialog(this, QStringLiteral("数据库文件"), edFile->text(),
+    TFileDialog dialog(this, QStringLiteral("数据库文件"), edFile->text(),
                        QStringLiteral("SQLite 数据库 (*.db *.sqlite);;所有文件 (*)"));
-    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
-    dialog.setAcceptMode(QFileDialog::AcceptSave); // an existing file or a new one's name
-    if (Application->ExecModal(&dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        edFile->setText(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+    dialog.setObjectName(QStringLiteral("dlgDatabaseFile"));
+    dialog.setFileMode(QFileDialog::AnyFile); // an existing file or a new one's name
+    const QString path = dialog.Choose();
+    if (!path.isEmpty())
+        edFile->setText(QDir::toNativeSeparators(path));
 }
 
 void ConnectionDialog::UpdateEnabled()

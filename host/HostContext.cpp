@@ -46,6 +46,27 @@ bool HostContext::Load(const HostOptions& options, QString* error)
            LoadUnit(conn, options.Unit.isEmpty() ? ItemText(m_user.Items(2)) : options.Unit, error);
 }
 
+QString HostContext::DatabaseText()
+{
+    TAdoConn* conn = m_db.FindConnection(QStringLiteral("Def"));
+    switch (conn->Dialect().GetKind()) {
+    case TSqlDialect::SQLite:
+        return conn->JournalMode() == QLatin1String("wal")
+                   ? QStringLiteral("SQLite（WAL日志）")
+                   : QStringLiteral("SQLite（%1日志，只宜一位操作员）")
+                         .arg(conn->JournalMode().toUpper());
+    case TSqlDialect::PostgreSQL:
+        return QStringLiteral("PostgreSQL");
+    default:
+        return conn->Provider();
+    }
+}
+
+QString HostContext::TakeNotice()
+{
+    return m_db.FindConnection(QStringLiteral("Def"))->TakeNotice();
+}
+
 bool HostContext::LoadParams(TAdoConn* conn, const HostOptions& options, QString* error)
 {
     try {

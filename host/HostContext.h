@@ -32,6 +32,10 @@ public:
     TSysParams& SysParams() { return m_params; }
     QString UserName() const { return m_userName; }
     QString UnitName() const { return m_unitName; }
+    // The database as the status bar names it: the engine and, for SQLite, its journal mode.
+    QString DatabaseText();
+    // What the operator must be told about the connection's guarantees, once (empty: nothing).
+    QString TakeNotice();
 
 private:
     bool LoadParams(TAdoConn* conn, const HostOptions& options, QString* error);

@@ -21,6 +21,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <cstdio>
 #include <dlfcn.h>
 
@@ -84,9 +85,10 @@ HostWindow::~HostWindow()
 void HostWindow::ShowContext()
 {
     if (m_context && m_context->Context()->CurrentUnit)
-        m_statusText->setText(QStringLiteral("操作员：%1    单位：%2    年度：%3")
+        m_statusText->setText(QStringLiteral("操作员：%1    单位：%2    年度：%3    数据库：%4")
                                   .arg(m_context->UserName(), m_context->UnitName())
-                                  .arg(m_context->Context()->DataYear));
+                                  .arg(m_context->Context()->DataYear)
+                                  .arg(m_context->DatabaseText()));
     else
         m_statusText->setText(QStringLiteral("未连接数据库"));
     m_openList->setEnabled(m_context != nullptr);
@@ -148,6 +150,10 @@ void HostWindow::AdoptContext(std::unique_ptr<HostContext> context, std::functio
             m_context = pending->get();
             m_ownedContext = std::move(*pending); // the old one goes after its windows
             ShowContext();
+            // Told once the window is up: weaker guarantees than the shared file needs.
+            if (const QString notice = m_context->TakeNotice(); !notice.isEmpty())
+                QTimer::singleShot(
+                    0, this, [notice] { ShowMessage(notice, CaptionInfo(), MsgIcon::Warning); });
         }
         if (then)
             then(closed);

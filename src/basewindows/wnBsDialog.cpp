@@ -1,5 +1,6 @@
 #include "basewindows/wnBsDialog.h"
 
+#include "platform/untFocusRing.h"
 #include "platform/untMessageBox.h"
 
 #include <QAbstractButton>
@@ -9,6 +10,7 @@
 TfrmBsDialog::TfrmBsDialog(QObject* owner) : TfrmBase(owner)
 {
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    ShowFocusRing(this);
 }
 
 void TfrmBsDialog::FormCreate()

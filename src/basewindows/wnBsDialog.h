@@ -3,7 +3,8 @@
 
 #include "basewindows/wnBase.h"
 
-// The modal dialog: Enter moves to the next control, Escape cancels (result 2).
+// The modal dialog: Enter moves to the next control, Escape cancels (result 2); the focused
+// control is ringed.
 class TfrmBsDialog : public TfrmBase
 {
     Q_OBJECT

@@ -260,17 +260,26 @@ QString TBudgetManage::LoadSql(const TBudget& b)
            " and budgid='" + Q(b.BudgId) + "'";
 }
 
+namespace
+{
+// The store's message, then the database's reason: a refused statement writes nothing.
+QString Refused(const QString& message)
+{
+    return message + QStringLiteral("\n数据库的原因：%1\n没有写入任何数据。").arg(LastDbError());
+}
+} // namespace
+
 bool TBudgetManage::InsertBudget(const TBudget& b)
 {
     if (!ExecSql(InsertSql(b)))
-        throw TExceptBudgetManage(QStringLiteral("插入指标数据失败!"));
+        throw TExceptBudgetManage(Refused(QStringLiteral("插入指标数据失败!")));
     return true;
 }
 
 bool TBudgetManage::UpdateBudget(const TBudget& b, int amountMode)
 {
     if (!ExecSql(UpdateSql(b, amountMode)))
-        throw TExceptBudgetManage(QStringLiteral("指标修改失败!"));
+        throw TExceptBudgetManage(Refused(QStringLiteral("指标修改失败!")));
     return true;
 }
 

@@ -15,6 +15,9 @@ public:
     using Exception::Exception;
 };
 
+// The characters busibudget.filename holds: the longest document number.
+inline constexpr int kFileNameLength = 200;
+
 // One row of busibudget. Dates are texts ("yyyy-mm-dd" for new records).
 struct TBudget {
     int DataYear = 0;

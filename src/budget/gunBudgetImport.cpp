@@ -6,6 +6,7 @@
 #include "platform/untCodePage.h"
 #include "store/untColumnStore.h"
 
+#include <QRegularExpression>
 #include <QSet>
 
 namespace
@@ -31,7 +32,6 @@ const FieldInfo kFields[kImportFieldCount] = {
 };
 
 constexpr int kCheckProgressEvery = 2000;
-constexpr int kFileNameLength = 200; // busibudget.filename
 
 TCodeTable ReadTable(const QString& sql, const QString& what)
 {
@@ -68,24 +68,77 @@ bool ExpenditureTypeOffered(const QString& ipid, const QString& mid, const QStri
     return OneOf(ipid, {"11", "12"});
 }
 
-// More than two decimals that are not zeros: the entry dialog takes yuan to the fen.
-bool BeyondFen(const QString& amount)
+// An amount as a spreadsheet shows it: "−" is a minus, a comma only groups thousands
+// ("1,234,567.5"), and a decimal of more than 15 significant digits ("659200.06000000009999")
+// is read to 15 of them, rounded half away from zero. "" when the text is no such decimal.
+QString AmountDecimal(QString text)
 {
-    const qsizetype point = amount.indexOf(QLatin1Char('.'));
-    for (qsizetype i = point < 0 ? amount.size() : point + 3; i < amount.size(); ++i)
-        if (amount[i] != QLatin1Char('0') && !amount[i].isSpace())
+    text.replace(QChar(0x2212), QLatin1Char('-'));
+    static const QRegularExpression kForm(
+        QStringLiteral("^([+-]?)([0-9]{1,3}(?:,[0-9]{3})+|[0-9]*)(?:\\.([0-9]*))?$"));
+    const QRegularExpressionMatch m = kForm.match(text);
+    if (!m.hasMatch() || (m.captured(2).isEmpty() && m.captured(3).isEmpty()))
+        return QString();
+    QString digits = m.captured(2).remove(QLatin1Char(',')) + m.captured(3);
+    qsizetype point = digits.size() - m.captured(3).size();
+    qsizetype first = 0;
+    while (first < digits.size() && digits[first] == QLatin1Char('0'))
+        ++first;
+    if (digits.size() - first > 15) {
+        const bool up = digits[first + 15] >= QLatin1Char('5');
+        digits.truncate(first + 15);
+        for (qsizetype i = digits.size() - 1; up; --i) {
+            if (i < 0) {
+                digits.prepend(QLatin1Char('1'));
+                ++point;
+                break;
+            }
+            const bool carry = digits[i] == QLatin1Char('9');
+            digits[i] = carry ? QLatin1Char('0') : QChar(digits[i].unicode() + 1);
+            if (!carry)
+                break;
+        }
+        digits = digits.leftJustified(point, QLatin1Char('0'));
+    }
+    QString whole = digits.left(point), frac = digits.mid(point);
+    while (frac.endsWith(QLatin1Char('0')))
+        frac.chop(1);
+    return m.captured(1) + (whole.isEmpty() ? QStringLiteral("0") : whole) +
+           (frac.isEmpty() ? QString() : QLatin1Char('.') + frac);
+}
+
+// More than two decimals: the entry dialog takes yuan to the fen.
+bool BeyondFen(const QString& decimal)
+{
+    const qsizetype point = decimal.indexOf(QLatin1Char('.'));
+    return point >= 0 && decimal.size() - point - 1 > 2;
+}
+
+// Control characters other than tab and line breaks: PostgreSQL cuts a text at NUL, and none
+// of them belongs in a code or a document number.
+bool HasControl(const QString& text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') || (u >= 0x7f && u < 0xa0))
             return true;
+    }
     return false;
 }
 
 // "年初预算"/"1" → "1", "调整追加预算"/"2" → "2"; "" for anything else.
 QString SubTypeCode(const QString& text)
 {
-    if (OneOf(text, {"1", "年初预算", "结余预算"}))
+    if (OneOf(text, {"", "1", "年初预算", "结余预算"}))
         return QStringLiteral("1");
     if (OneOf(text, {"2", "调整追加预算"}))
         return QStringLiteral("2");
     return QString();
+}
+// The sub-type caption the list shows for another indicator type: no sub-type of a budget figure.
+bool OtherTypeCaption(const QString& text)
+{
+    return OneOf(text, {"控制数", "临时数"});
 }
 } // namespace
 
@@ -246,12 +299,19 @@ void TImportChecker::CheckAmount(const QString& text, TBudget& b, QStringList& r
         reasons << QStringLiteral("缺少指标金额");
         return;
     }
-    QString plain = text;
-    plain.remove(QLatin1Char(',')); // grouping as the list shows amounts
-    const std::optional<Currency> amount = Currency::FromText(plain);
-    if (!amount || BeyondFen(plain)) {
-        reasons << QStringLiteral("指标金额") + Quoted(text) +
-                       (amount ? QStringLiteral("超过两位小数") : QStringLiteral("不是数字"));
+    const QString decimal = AmountDecimal(text);
+    const QString named = QStringLiteral("指标金额") + Quoted(text);
+    if (decimal.isEmpty()) {
+        reasons << named + QStringLiteral("不是数字");
+        return;
+    }
+    if (BeyondFen(decimal)) {
+        reasons << named + QStringLiteral("超过两位小数");
+        return;
+    }
+    const std::optional<Currency> amount = Currency::FromText(decimal);
+    if (!amount || !amount->InRange()) {
+        reasons << named + Currency::RangeText();
         return;
     }
     if (amount->Raw() == 0)
@@ -271,6 +331,11 @@ QStringList TImportChecker::Check(const TImportRows& rows, int row, const TImpor
     b.BType = b.BTypeChild = m_bType;
     if (rows.IsTotals(row))
         return {QStringLiteral("合计行")};
+    for (int f = 0; f < kImportFieldCount; ++f)
+        if (HasControl(text(TImportField(f))))
+            reasons << ImportFieldCaption(TImportField(f)) + QStringLiteral("含有控制字符");
+    if (!reasons.isEmpty())
+        return reasons;
     b.Eid = Resolve(m_units, text(TImportField::Unit), QStringLiteral("预算单位"), reasons);
     b.Mid =
         Resolve(m_moneyKinds, text(TImportField::MoneyKind), QStringLiteral("资金性质"), reasons);
@@ -281,10 +346,12 @@ QStringList TImportChecker::Check(const TImportRows& rows, int row, const TImpor
         !ExpenditureTypeOffered(b.IPid, b.Mid, b.Bkid, m_deptLevel))
         reasons << QStringLiteral("支出类型") + Quoted(m_expenditureTypes.Names.value(b.IPid)) +
                        QStringLiteral("不适用于资金性质") + Quoted(m_moneyKinds.Names.value(b.Mid));
-    // The sub-type is chosen only for budget figures of the year's initial source.
+    // Budget figures carry a sub-type: the file's when it gives one (a list exported with its
+    // sub-type column, 调整追加预算 of the year before's balance too), else 年初预算 as the entry
+    // dialog adds them; the other indicator types are their own sub-type.
     const QString subType = text(TImportField::SubType);
-    if (m_bType == QLatin1String("1") && b.Bkid == QLatin1String("21")) {
-        b.BTypeChild = subType.isEmpty() ? QStringLiteral("1") : SubTypeCode(subType);
+    if (m_bType == QLatin1String("1")) {
+        b.BTypeChild = OtherTypeCaption(subType) ? QStringLiteral("1") : SubTypeCode(subType);
         if (b.BTypeChild.isEmpty())
             reasons << QStringLiteral("指标子类型") + Quoted(subType) + QStringLiteral("不正确");
     }

@@ -13,6 +13,18 @@ QString Q(const QString& value)
 {
     return SqlText(value);
 }
+
+// On the transaction's own connection, whichever context is current when it ends; the failure
+// stays on the connection.
+bool Exec(TAdoConn* conn, const QString& sql)
+{
+    try {
+        ExecuteCommand(conn, sql);
+        return true;
+    } catch (const TExceptDbManager&) {
+        return false;
+    }
+}
 } // namespace
 
 TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear)
@@ -20,41 +32,73 @@ TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear)
     const TSqlDialect::Kind kind = DefDialect().GetKind();
     if (kind != TSqlDialect::SQLite && kind != TSqlDialect::PostgreSQL)
         return;
-    const bool begun = ExecSql(kind == TSqlDialect::SQLite ? QStringLiteral("BEGIN IMMEDIATE")
-                                                           : QStringLiteral("BEGIN"));
-    if (!begun)
-        throw TExceptBudgetManage(QStringLiteral("无法开始保存：%1").arg(LastDbError()));
+    m_conn = GetDefConnection();
+    // SQLite waits for the lock through its busy timeout, PostgreSQL through lock_timeout set for
+    // this transaction: the same wait, the connection's lock timeout, on both.
+    const QString begin =
+        kind == TSqlDialect::SQLite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN");
+    // A connection lost since its last statement is opened anew: the BEGIN that met the loss
+    // is simply tried once more.
+    if (!Exec(m_conn, begin) && !(m_conn->Lost() && Exec(m_conn, begin)))
+        throw TExceptBudgetManage(Refusal());
     m_open = true;
-    if (kind == TSqlDialect::PostgreSQL) {
-        TQueryRef lock;
-        if (!OpenSql(QStringLiteral("select pg_advisory_xact_lock(%1, %2)")
-                         .arg(kWritersLock)
-                         .arg(dataYear),
-                     lock)) {
-            const QString error = LastDbError();
-            ExecSql(QStringLiteral("ROLLBACK"));
-            m_open = false;
-            throw TExceptBudgetManage(QStringLiteral("无法开始保存：%1").arg(error));
-        }
+    m_conn->SetInTransaction(true);
+    if (kind == TSqlDialect::PostgreSQL &&
+        !(Exec(m_conn,
+               QStringLiteral("SET LOCAL lock_timeout = %1").arg(m_conn->LockTimeout() * 1000)) &&
+          Exec(m_conn, QStringLiteral("select pg_advisory_xact_lock(%1, %2)")
+                           .arg(kWritersLock)
+                           .arg(dataYear)))) {
+        const QString refusal = Refusal();
+        End();
+        throw TExceptBudgetManage(refusal);
     }
 }
 
 TBudgetWriteTransaction::~TBudgetWriteTransaction()
 {
-    if (m_open)
-        ExecSql(QStringLiteral("ROLLBACK")); // its own failure is on the connection's record
+    End();
+}
+
+QString TBudgetWriteTransaction::Refusal() const
+{
+    if (m_conn->LastErrorWasLockWait())
+        return QStringLiteral("其他操作员正在保存预算指标，等了%1秒仍未轮到，没有写入任何数据。"
+                              "请稍后再试。")
+            .arg(m_conn->LockTimeout());
+    return QStringLiteral("无法开始保存，没有写入任何数据：%1").arg(m_conn->LastError());
+}
+
+void TBudgetWriteTransaction::End()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    Exec(m_conn, QStringLiteral("ROLLBACK")); // its own failure is on the connection's record
+    m_conn->SetInTransaction(false);
 }
 
 void TBudgetWriteTransaction::Commit()
 {
     if (!m_open)
         return;
-    m_open = false;
-    if (!ExecSql(QStringLiteral("COMMIT"))) {
-        const QString error = LastDbError();
-        ExecSql(QStringLiteral("ROLLBACK"));
-        throw TExceptBudgetManage(QStringLiteral("保存未能完成：%1").arg(error));
+    if (m_conn->Lost()) { // the server dropped the transaction with the connection
+        End();
+        throw TExceptBudgetManage(
+            QStringLiteral("与数据库的连接已断开，没有写入任何数据：%1").arg(m_conn->LastError()));
     }
+    m_open = false;
+    const bool committed = Exec(m_conn, QStringLiteral("COMMIT"));
+    m_conn->SetInTransaction(false);
+    if (committed)
+        return;
+    const QString error = m_conn->LastError();
+    if (m_conn->Lost()) // lost on the way: the server may have committed or not
+        throw TExceptBudgetManage(
+            QStringLiteral("提交时与数据库的连接断开，无法确定是否已经写入，请刷新列表查看：%1")
+                .arg(error));
+    Exec(m_conn, QStringLiteral("ROLLBACK"));
+    throw TExceptBudgetManage(QStringLiteral("保存未能完成，没有写入任何数据：%1").arg(error));
 }
 
 QString ExistsSameBudgetSql(const TBudget& b, int dataYear, bool adding)
@@ -63,7 +107,10 @@ QString ExistsSameBudgetSql(const TBudget& b, int dataYear, bool adding)
                   "   and BType='" + Q(b.BType) + "' and BTypeChild='" + Q(b.BTypeChild) +
                   "' and bkid='" + Q(b.Bkid) + "' and eid='" + Q(b.Eid) + "' and mid='" + Q(b.Mid) +
                   "' and ipid='" + Q(b.IPid) + "' and bid='" + Q(b.Bid) + "' and iid='" + Q(b.Iid) +
-                  "' and filename='" + Q(b.FileName) + "'";
+                  "' and ";
+    // A missing document number is the same as an empty one (the entry dialog stores NULL).
+    sql += b.FileName.isEmpty() ? DefDialect().EmptyText(QStringLiteral("filename"))
+                                : "filename='" + Q(b.FileName) + "'";
     if (!adding)
         sql += " and budgid<>'" + Q(b.BudgId) + "'";
     return sql;
@@ -157,28 +204,33 @@ int InsertNewBudgets(int dataYear, int count, const TBudgetSource& source,
     // Prepared before the transaction and freed after it ends: a statement cannot be freed
     // inside a transaction that a failed insert has aborted.
     TBudgetInserter inserter;
-    TBudgetWriteTransaction transaction(dataYear);
-    QSet<QString> keys = ExistingBudgetKeys(dataYear);
-    qint64 next = GetNextNumber(QStringLiteral("busiBudget"), QStringLiteral("budgid"),
-                                QStringLiteral(" datayear= %1").arg(dataYear))
-                      .toLongLong();
+    TBudgetWriteTransaction transaction(dataYear); // its refusal says nothing was written
     int written = 0;
-    for (int i = 0; i < count; ++i) {
-        if (progress && i % kProgressEvery == 0 && !progress(i, count))
-            return 0; // rolled back
-        TBudget b;
-        if (!source(i, b))
-            continue;
-        b.DataYear = dataYear;
-        const QString key = BudgetDuplicateKey(b);
-        if (keys.contains(key))
-            continue;
-        keys.insert(key);
-        b.BudgId = QString::number(next++);
-        inserter.Insert(b);
-        ++written;
+    try {
+        QSet<QString> keys = ExistingBudgetKeys(dataYear);
+        qint64 next = GetNextNumber(QStringLiteral("busiBudget"), QStringLiteral("budgid"),
+                                    QStringLiteral(" datayear= %1").arg(dataYear))
+                          .toLongLong();
+        for (int i = 0; i < count; ++i) {
+            if (progress && i % kProgressEvery == 0 && !progress(i, count))
+                return 0; // rolled back
+            TBudget b;
+            if (!source(i, b))
+                continue;
+            b.DataYear = dataYear;
+            const QString key = BudgetDuplicateKey(b);
+            if (keys.contains(key))
+                continue;
+            keys.insert(key);
+            b.BudgId = QString::number(next++);
+            inserter.Insert(b);
+            ++written;
+        }
+        inserter.Flush();
+    } catch (const Exception& e) {
+        throw TExceptBudgetManage(
+            QStringLiteral("写入未能完成，没有写入任何指标：%1").arg(e.Message()));
     }
-    inserter.Flush();
     transaction.Commit();
     if (progress)
         progress(count, count);

@@ -8,26 +8,36 @@
 #include <functional>
 #include <vector>
 
-// Serialises the writers of one data year: on SQLite an immediate transaction (waiting for the
-// busy timeout), on PostgreSQL a transaction-scoped advisory lock keyed on the year. Other
-// databases run without one. Rolled back unless committed.
+class TAdoConn;
+
+// Serialises the writers of one data year: on SQLite an immediate transaction, on PostgreSQL a
+// transaction-scoped advisory lock keyed on the year; either waits at most the connection's lock
+// timeout for another writer. Other databases run without one. Rolled back unless committed.
 class TBudgetWriteTransaction
 {
 public:
-    // Raises TExceptBudgetManage when the transaction cannot begin.
+    // Raises TExceptBudgetManage, saying that nothing was written, when the transaction cannot
+    // begin: another writer kept the lock for the whole wait, or the connection failed (a lost
+    // connection is opened anew once first).
     explicit TBudgetWriteTransaction(int dataYear);
     ~TBudgetWriteTransaction();
     TBudgetWriteTransaction(const TBudgetWriteTransaction&) = delete;
     TBudgetWriteTransaction& operator=(const TBudgetWriteTransaction&) = delete;
-    // Raises TExceptBudgetManage when the work cannot be committed (it is rolled back).
+    // Raises TExceptBudgetManage when the work cannot be committed (it is rolled back; a
+    // connection lost while committing is said to leave it uncertain).
     void Commit();
 
 private:
+    QString Refusal() const;
+    void End();
+
+    TAdoConn* m_conn = nullptr;
     bool m_open = false;
 };
 
 // The duplicate test's statement: same year, type, sub-type, source, unit, money kind,
-// expenditure type, subject, item and document number; when modifying not the indicator itself.
+// expenditure type, subject, item and document number (an empty one matching a missing one);
+// when modifying not the indicator itself.
 QString ExistsSameBudgetSql(const TBudget& b, int dataYear, bool adding);
 bool ExistsSameBudget(const TBudget& b, int dataYear, bool adding);
 

@@ -49,6 +49,10 @@ TCarryPlan PlanCarryForward(int fromYear, int toYear, const QString& idsSql)
     QSet<QString> keys = ExistingBudgetKeys(toYear);
     QSet<QString> missing;
     for (TBudget& b : budgets) {
+        if (!b.InputMoney.InRange() || !b.DueMoney.InRange() || !b.BudgMoney.InRange()) {
+            plan.OutOfRange << b.BudgId;
+            continue;
+        }
         QStringList lacks;
         if (!units.contains(b.Eid))
             lacks << QStringLiteral("单位 ") + b.Eid;

@@ -16,6 +16,7 @@ struct TCarryPlan {
     int Duplicates = 0;          // refused by the duplicate rule (carried already, say)
     int Missing = 0;             // left out: their unit, subject or item is not in the new year
     QStringList MissingElements; // "单位 101001009", "科目 2050202", "项目 …", each once, sorted
+    QStringList OutOfRange;      // ids of those left out for an amount beyond Currency::InRange
 };
 
 // The indicators of fromYear whose ids the statement idsSql gives (a list's statement over

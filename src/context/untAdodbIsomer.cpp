@@ -2,15 +2,23 @@
 
 #include "context/untConnectionString.h"
 #include "context/untSqlTrace.h"
+#include "platform/untFileGuard.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUrl>
+#include <libpq-fe.h>
+#include <sqlite3.h>
+#include <sys/vfs.h>
+#include <utility>
 
 namespace
 {
@@ -23,11 +31,12 @@ QString SqliteFileName(const QString& connectionString)
     return file;
 }
 
-// Traces the statement and keeps a failure's message on the connection.
-void Trace(TAdoConn* conn, const char* kind, const QString& error, const QString& sql)
+// Traces the statement and keeps a failure's message and code on the connection.
+void Trace(TAdoConn* conn, const char* kind, const QString& error, const QString& sql,
+           const QString& code = QString())
 {
     if (conn && !error.isNull())
-        conn->SetLastError(error);
+        conn->SetLastError(error, code);
     TraceSql(
         {conn ? conn->DisplayName() : QString(), QLatin1String(kind), error.isNull(), error, sql});
 }
@@ -36,6 +45,72 @@ QString ErrorText(const QSqlError& e)
 {
     QString text = e.text().trimmed();
     return text.isEmpty() ? QStringLiteral("数据库错误") : text;
+}
+
+// A PostgreSQL connection whose server side is gone (the driver may still call it open).
+bool Dead(const QSqlDatabase& db)
+{
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() ||
+        (qstrcmp(h.typeName(), "PGconn*") != 0 && qstrcmp(h.typeName(), "pg_conn*") != 0))
+        return false;
+    PGconn* conn = *static_cast<PGconn* const*>(h.constData());
+    return conn && PQstatus(conn) != CONNECTION_OK;
+}
+
+sqlite3* SqliteHandle(const QSqlDatabase& db)
+{
+    const QVariant h = db.driver()->handle();
+    return h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0
+               ? *static_cast<sqlite3* const*>(h.constData())
+               : nullptr;
+}
+
+// Waits for another connection's lock up to the milliseconds given, trying again every two
+// milliseconds: SQLite's own wait sleeps up to 100 ms between tries, so under a steady stream
+// of writers a waiting one kept missing its turn until its time ran out.
+int WaitForLock(void* timeoutMs, int tries)
+{
+    thread_local QElapsedTimer waited;
+    if (tries == 0)
+        waited.start();
+    if (waited.elapsed() >= reinterpret_cast<qintptr>(timeoutMs))
+        return 0;
+    sqlite3_sleep(2);
+    return 1;
+}
+
+// The name of the network file system the file lies on; empty on a local disk.
+QString NetworkFileSystem(const QString& file)
+{
+    struct statfs fs {
+    };
+    if (::statfs(QFile::encodeName(file).constData(), &fs) != 0)
+        return QString();
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x6969:
+        return QStringLiteral("NFS");
+    case 0x517b:
+        return QStringLiteral("SMB");
+    case 0xff534d42:
+        return QStringLiteral("CIFS");
+    case 0xfe534d42:
+        return QStringLiteral("SMB2");
+    case 0x65735546:
+        return QStringLiteral("FUSE");
+    case 0x5346414f:
+        return QStringLiteral("AFS");
+    case 0x01021997:
+        return QStringLiteral("9P");
+    case 0x00c36400:
+        return QStringLiteral("Ceph");
+    case 0x564c:
+        return QStringLiteral("NCP");
+    case 0x73757245:
+        return QStringLiteral("Coda");
+    default:
+        return QString();
+    }
 }
 
 } // namespace
@@ -49,10 +124,7 @@ TAdoConn::TAdoConn(QObject* owner)
 
 TAdoConn::~TAdoConn()
 {
-    if (QSqlDatabase::contains(m_name)) {
-        QSqlDatabase::database(m_name, false).close();
-        QSqlDatabase::removeDatabase(m_name);
-    }
+    Forget();
 }
 
 void TAdoConn::SetConnectionString(const QString& text)
@@ -102,8 +174,13 @@ bool TAdoConn::Connected()
 
 void TAdoConn::Close()
 {
-    if (QSqlDatabase::contains(m_name))
+    if (QSqlDatabase::contains(m_name)) {
         QSqlDatabase::database(m_name, false).close();
+        m_closed = true;
+    }
+    if (!m_protectedFile.isEmpty())
+        ReleaseDatabaseFiles(m_protectedFile);
+    m_protectedFile.clear();
 }
 
 TAdoConn* TAdoConn::Clone() const
@@ -116,30 +193,91 @@ TAdoConn* TAdoConn::Clone() const
     return copy;
 }
 
+int TAdoConn::LockTimeout() const
+{
+    bool ok = false;
+    const int seconds =
+        ConnectionStringValue(m_connectionString, QStringLiteral("Lock Timeout")).toInt(&ok);
+    return ok && seconds > 0 ? seconds : kDefaultLockTimeout;
+}
+
+bool TAdoConn::LastErrorWasLockWait()
+{
+    switch (Dialect().GetKind()) {
+    case TSqlDialect::SQLite: // SQLITE_BUSY, SQLITE_LOCKED
+        return m_lastErrorCode == QLatin1String("5") || m_lastErrorCode == QLatin1String("6");
+    case TSqlDialect::PostgreSQL: // lock_not_available (lock_timeout)
+        return m_lastErrorCode == QLatin1String("55P03");
+    default:
+        return false;
+    }
+}
+
+QString TAdoConn::TakeNotice()
+{
+    return std::exchange(m_notice, QString());
+}
+
+bool TAdoConn::Lost() const
+{
+    if (m_closed || !QSqlDatabase::contains(m_name))
+        return false;
+    const QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    return !db.isOpen() || Dead(db);
+}
+
 QSqlDatabase TAdoConn::Database()
 {
-    if (QSqlDatabase::contains(m_name)) {
-        QSqlDatabase db = QSqlDatabase::database(m_name, false);
-        if (db.isOpen())
-            return db;
-        // Closed after use: a closed connection stays closed (a lost connection).
+    if (!QSqlDatabase::contains(m_name))
+        return Open();
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (m_closed)
         throw TExceptDbManager(QStringLiteral("数据库连接已关闭。"));
+    if (db.isOpen() && !Dead(db))
+        return db;
+    if (m_inTransaction)
+        throw TExceptDbManager(QStringLiteral("与数据库的连接已断开，未提交的修改都没有写入。"));
+    // Lost (a server restart, a terminated session): opened anew for the next statement.
+    db = QSqlDatabase();
+    Forget();
+    try {
+        return Open();
+    } catch (const TExceptDbManager& e) {
+        throw TExceptDbManager(
+            QStringLiteral("与数据库的连接已断开，重新连接也没有成功：%1").arg(e.Message()));
     }
+}
+
+void TAdoConn::Forget()
+{
+    if (QSqlDatabase::contains(m_name)) {
+        QSqlDatabase::database(m_name, false).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    if (!m_protectedFile.isEmpty())
+        ReleaseDatabaseFiles(m_protectedFile);
+    m_protectedFile.clear();
+}
+
+QSqlDatabase TAdoConn::Open()
+{
     const QString provider = Provider();
     if (provider.isEmpty())
         throw TExceptDbManager(QStringLiteral("连接字符串没有指定Provider。"));
     const TSqlDialect dialect = TSqlDialect::FromProvider(provider);
+    const QString busyTimeout = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(LockTimeout() * 1000);
     QSqlDatabase db;
+    QString file;
     if (dialect.GetKind() == TSqlDialect::SQLite) {
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        const QString file = SqliteFileName(m_connectionString);
+        file = SqliteFileName(m_connectionString);
         if (file.isEmpty()) {
             QSqlDatabase::removeDatabase(m_name);
             throw TExceptDbManager(QStringLiteral("连接字符串没有指定数据库文件(Data Source)。"));
         }
         if (file == QLatin1String(":memory:")) {
             db.setDatabaseName(file);
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+            db.setConnectOptions(busyTimeout);
         } else {
             // A missing file is an error, not a new empty database (unless asked for).
             if (!m_createIfMissing && !QFileInfo::exists(file)) {
@@ -148,11 +286,11 @@ QSqlDatabase TAdoConn::Database()
                 throw TExceptDbManager(
                     QStringLiteral("数据库文件%1不存在。").arg(QDir::toNativeSeparators(file)));
             }
-            const QString uri = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath())
-                                    .toString(QUrl::FullyEncoded) +
+            file = QFileInfo(file).absoluteFilePath();
+            const QString uri = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) +
                                 (m_createIfMissing ? "?mode=rwc" : "?mode=rw");
             db.setDatabaseName(uri);
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;") + busyTimeout);
         }
     } else if (dialect.GetKind() == TSqlDialect::PostgreSQL) {
         db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
@@ -178,25 +316,82 @@ QSqlDatabase TAdoConn::Database()
         QSqlDatabase::removeDatabase(m_name);
         throw TExceptDbManager(QStringLiteral("无法连接数据库：%1").arg(error));
     }
-    if (dialect.GetKind() == TSqlDialect::SQLite) {
-        QSqlQuery pragma(db);
-        // SQLite opens any file; the first read tells whether it is a database at all.
-        if (!pragma.exec(QStringLiteral("select count(*) from sqlite_master"))) {
-            const QString error = ErrorText(pragma.lastError());
-            pragma = QSqlQuery();
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(m_name);
-            throw TExceptDbManager(error.contains(QLatin1String("not a database"))
-                                       ? QStringLiteral("文件%1不是SQLite数据库。")
-                                             .arg(SqliteFileName(m_connectionString))
-                                       : QStringLiteral("无法读取数据库：%1").arg(error));
-        }
-        for (const char* p : {"PRAGMA cache_size=-131072", "PRAGMA mmap_size=268435456",
-                              "PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL"})
-            pragma.exec(QLatin1String(p));
+    try {
+        if (dialect.GetKind() == TSqlDialect::SQLite)
+            SetUpSqlite(db, file);
+    } catch (const TExceptDbManager&) {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+        throw;
     }
+    m_closed = false;
     return db;
+}
+
+// Several operators' processes share the file safely with a write-ahead log (readers never wait
+// for the writer, the writer never for readers), a wait for a writer's lock, and syncs at the
+// right moments. Every setting is read back: nothing runs with weaker guarantees unsaid.
+void TAdoConn::SetUpSqlite(QSqlDatabase& db, const QString& file)
+{
+    QSqlQuery pragma(db);
+    const auto value = [&](const QString& sql) {
+        if (!pragma.exec(sql))
+            throw TExceptDbManager(ErrorText(pragma.lastError()),
+                                   pragma.lastError().nativeErrorCode());
+        return pragma.next() ? pragma.value(0).toString().toLower() : QString();
+    };
+    // SQLite opens any file; the first read tells whether it is a database at all.
+    try {
+        value(QStringLiteral("select count(*) from sqlite_master"));
+    } catch (const TExceptDbManager& e) {
+        throw TExceptDbManager(
+            e.Message().contains(QLatin1String("not a database"))
+                ? QStringLiteral("文件%1不是SQLite数据库。").arg(SqliteFileName(m_connectionString))
+                : QStringLiteral("无法读取数据库：%1").arg(e.Message()));
+    }
+    sqlite3* handle = SqliteHandle(db);
+    if (!handle ||
+        sqlite3_busy_handler(handle, &WaitForLock,
+                             reinterpret_cast<void*>(qintptr(LockTimeout()) * 1000)) != SQLITE_OK)
+        throw TExceptDbManager(QStringLiteral("无法设置数据库的等待方式。"));
+    // Speed only: a larger page cache and memory-mapped reads.
+    value(QStringLiteral("PRAGMA cache_size=-131072"));
+    value(QStringLiteral("PRAGMA mmap_size=268435456"));
+    if (file.isEmpty() || file == QLatin1String(":memory:")) {
+        m_journalMode = value(QStringLiteral("PRAGMA journal_mode"));
+        return;
+    }
+    // The log's shared index lives in memory of one computer: over a network folder the
+    // rollback journal with the file system's locks is what SQLite can rely on.
+    const QString network = NetworkFileSystem(file);
+    const QString wanted = network.isEmpty() ? QStringLiteral("wal") : QStringLiteral("delete");
+    m_journalMode = pragma.exec(QStringLiteral("PRAGMA journal_mode=") + wanted) && pragma.next()
+                        ? pragma.value(0).toString().toLower()
+                        : value(QStringLiteral("PRAGMA journal_mode")); // held by another
+    // NORMAL loses no committed work with the log; the rollback journal needs FULL for that.
+    const bool wal = m_journalMode == QLatin1String("wal");
+    value(wal ? QStringLiteral("PRAGMA synchronous=NORMAL")
+              : QStringLiteral("PRAGMA synchronous=FULL"));
+    if (value(QStringLiteral("PRAGMA synchronous")) !=
+        (wal ? QLatin1String("1") : QLatin1String("2")))
+        throw TExceptDbManager(QStringLiteral("无法设置数据库的写入同步方式。"));
+    const QString shown = QDir::toNativeSeparators(file);
+    if (!network.isEmpty())
+        m_notice =
+            QStringLiteral("数据库文件%1在网络文件夹上（%2）。SQLite的共享日志只在本机磁盘上可靠，"
+                           "现以%3日志方式运行：同一时间只宜一位操作员使用，几台电脑同时写入"
+                           "可能损坏数据。几位操作员共用时，请把文件放在其中一台电脑的本机磁盘上，"
+                           "或改用PostgreSQL数据库服务器。")
+                .arg(shown, network, m_journalMode.toUpper());
+    else if (!wal)
+        m_notice =
+            QStringLiteral("数据库文件%1不能使用WAL日志方式，现以%2方式运行：一位操作员写入时，"
+                           "其他操作员的读取和写入都要等待。请确认没有其他程序占用这个文件，"
+                           "并放在本机磁盘上。")
+                .arg(shown, m_journalMode.toUpper());
+    ProtectDatabaseFiles(file);
+    m_protectedFile = file;
 }
 
 // ---- commands and the connection manager ----
@@ -207,9 +402,9 @@ void ExecuteCommand(TAdoConn* conn, const QString& sql)
         QSqlDatabase db = conn->Database();
         QSqlQuery q(db);
         if (!q.exec(sql))
-            throw TExceptDbManager(ErrorText(q.lastError()));
+            throw TExceptDbManager(ErrorText(q.lastError()), q.lastError().nativeErrorCode());
     } catch (const TExceptDbManager& e) {
-        Trace(conn, "exec", e.Message(), sql);
+        Trace(conn, "exec", e.Message(), sql, e.Code());
         throw;
     }
     Trace(conn, "exec", QString(), sql);

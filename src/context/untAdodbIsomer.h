@@ -35,9 +35,34 @@ public:
     // The registry's name ("Def"), or the Qt name for a connection outside the registry.
     QString DisplayName() const { return m_registryName.isEmpty() ? m_name : m_registryName; }
     void SetRegistryName(const QString& name) { m_registryName = name; }
-    // The message of the last statement or open that failed on this connection.
+    // The message of the last statement or open that failed on this connection, and the
+    // driver's code of it where there is one (SQLite's result code, PostgreSQL's SQLSTATE).
     QString LastError() const { return m_lastError; }
-    void SetLastError(const QString& error) { m_lastError = error; }
+    QString LastErrorCode() const { return m_lastErrorCode; }
+    void SetLastError(const QString& error, const QString& code = QString())
+    {
+        m_lastError = error;
+        m_lastErrorCode = code;
+    }
+    // The last failure was a wait for another connection's lock that ran out.
+    bool LastErrorWasLockWait();
+
+    // Seconds a statement waits for another connection's lock before it fails: the connection
+    // string's "Lock Timeout", else kDefaultLockTimeout.
+    static constexpr int kDefaultLockTimeout = 30;
+    int LockTimeout() const;
+    // SQLite's journal mode as the connection runs it ("wal", or what it fell back to); empty
+    // for other databases.
+    QString JournalMode() const { return m_journalMode; }
+    // What the operator must be told about the open connection's guarantees (SQLite without
+    // its write-ahead log, a file in a network folder), handed out once; empty when nothing.
+    QString TakeNotice();
+    // The open connection is gone (a server restart, a terminated session); not after Close.
+    bool Lost() const;
+    // While a transaction is open a lost connection is not opened anew: the transaction's work
+    // went with it, and its owner must fail first.
+    void SetInTransaction(bool open) { m_inTransaction = open; }
+    bool InTransaction() const { return m_inTransaction; }
 
     // Dialect tests read the provider anew every time.
     bool IsOracle();
@@ -45,16 +70,22 @@ public:
     bool IsSqlServer();
     TSqlDialect Dialect();
 
-    // Opens on first use; throws TExceptDbManager with the driver's message on failure.
+    // Opens on first use, and opens anew a connection that was lost (outside a transaction);
+    // throws TExceptDbManager with the driver's message on failure.
     QSqlDatabase Database();
     // Opens on first use; false when it cannot be opened or was closed.
     bool Connected();
+    // Closed by the program: it stays closed.
     void Close();
 
     // A new connection with the same settings, for another thread.
     TAdoConn* Clone() const;
 
 private:
+    QSqlDatabase Open();
+    void SetUpSqlite(QSqlDatabase& db, const QString& file);
+    void Forget();
+
     QString m_connectionString;
     QString m_upperProvider;
     bool m_loginPrompt = false;
@@ -62,6 +93,12 @@ private:
     QString m_name;
     QString m_registryName;
     QString m_lastError;
+    QString m_lastErrorCode;
+    QString m_journalMode;
+    QString m_notice;
+    QString m_protectedFile; // the SQLite file this connection has open
+    bool m_closed = false;
+    bool m_inTransaction = false;
 };
 
 // A query result opened on a connection, kept in memory, freed at its last Release.

@@ -6,5 +6,14 @@
 class TExceptDbManager : public Exception
 {
 public:
-    using Exception::Exception;
+    explicit TExceptDbManager(const QString& message, const QString& code = QString())
+        : Exception(message), m_code(code)
+    {
+    }
+    // The driver's code of the failure where it gave one: SQLite's result code, PostgreSQL's
+    // SQLSTATE.
+    const QString& Code() const { return m_code; }
+
+private:
+    QString m_code;
 };

@@ -8,6 +8,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 #include <atomic>
 #include <libpq-fe.h>
 #include <sqlite3.h>
@@ -196,7 +197,14 @@ TPreparedSql::~TPreparedSql() = default;
 void TPreparedSql::Exec(const QVariantList& values)
 {
     QString error;
-    const bool ok = m_backend->Exec(values, error);
+    // libpq takes texts as C strings: a NUL would cut the value without a word. Refused on every
+    // engine, so both store the same.
+    const bool hasNul = std::any_of(values.begin(), values.end(), [](const QVariant& v) {
+        return !v.isNull() && !IsInteger(v) && v.toString().contains(QChar(0));
+    });
+    if (hasNul)
+        error = QStringLiteral("值中含有NUL字符，不能写入数据库");
+    const bool ok = !hasNul && m_backend->Exec(values, error);
     if (!ok && error.isEmpty())
         error = QStringLiteral("数据库错误");
     // The values are spelled out only for a trace someone reads (a 100,000-row import).

@@ -18,7 +18,7 @@ public:
     TPreparedSql(const TPreparedSql&) = delete;
     TPreparedSql& operator=(const TPreparedSql&) = delete;
     // A null QVariant is NULL, an integer is bound as one, anything else as its text. Raises
-    // TExceptDbManager with the database's message on failure.
+    // TExceptDbManager with the database's message on failure, and for a text holding a NUL.
     void Exec(const QVariantList& values);
 
     struct Backend;

@@ -144,6 +144,14 @@ QString TSqlDialect::NullReplace(const QString& x, const QString& v) const
     }
 }
 
+QString TSqlDialect::EmptyText(const QString& x) const
+{
+    // Oracle stores an empty text as NULL and compares nothing equal to it.
+    if (m_kind == Oracle)
+        return x + " is null";
+    return NullReplace(x, QString()) + "=''";
+}
+
 QString TSqlDialect::Trim(const QString& x) const
 {
     if (m_kind == SqlServer)

@@ -28,6 +28,8 @@ public:
     QString ToNumber(const QString& x) const;
     QString ToText(const QString& x) const;
     QString NullReplace(const QString& x, const QString& v) const;
+    // x is an empty text or NULL.
+    QString EmptyText(const QString& x) const;
     QString Trim(const QString& x) const;
     QString Conditional(const QString& x, const QStringList& values) const;
     QString NextNumber(const QString& column) const;

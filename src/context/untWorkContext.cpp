@@ -166,6 +166,9 @@ bool ExecSql(const QString& sql)
     try {
         ExecuteCommand(conn, sql);
         return true;
+    } catch (const TExceptDbManager& e) {
+        conn->SetLastError(e.Message(), e.Code());
+        return false;
     } catch (const std::exception& e) {
         conn->SetLastError(QString::fromUtf8(e.what()));
         return false;

@@ -135,18 +135,11 @@ void TPBNumEdit::SetValue(long double value)
 QString TPBNumEdit::FormatValue(long double x) const
 {
     if (m_format == TNumberFormat::Engineering && x != 0) {
-        // The exponent is a multiple of 3 that leaves 1 to 999 before the point (rounded
-        // down, not toward zero, so that small numbers keep their digits).
-        int e = int(std::floor(std::log10(std::fabs(x)) / 3)) * 3;
-        long double m = x / std::pow(10.0L, e);
-        if (std::fabs(m) >= 1000) {
-            e += 3;
-            m = x / std::pow(10.0L, e);
-        } else if (std::fabs(m) < 1) {
-            e -= 3;
-            m = x / std::pow(10.0L, e);
-        }
-        int c = 14 - (std::fabs(m) > 9 ? 1 : 0) - (std::fabs(m) > 99 ? 1 : 0);
+        // The power of ten's third, truncated toward zero, times 3: 0.05 keeps e = 0. (log10,
+        // not ln ÷ ln 10, so that an exact power of ten gives its own exponent.)
+        const int e = int(std::trunc(std::log10(std::fabs(x)) / 3)) * 3;
+        const long double m = x / std::pow(10.0L, e);
+        int c = 14 - (m > 9 ? 1 : 0) - (m > 99 ? 1 : 0);
         if (m_decimals != -1 && m_decimals < c)
             c = m_decimals;
         QString pattern = QStringLiteral("0");

@@ -8,6 +8,7 @@
 #include "elements/gunfunElementBase.h"
 #include "platform/gunStrDeal.h"
 #include "platform/untApplication.h"
+#include "platform/untMessageBox.h"
 #include "selectdialogs/gwnSelectIid.h"
 #include "support/gunChoiceCombo.h"
 
@@ -16,7 +17,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <cstdlib>
 
 namespace
 {
@@ -34,6 +39,14 @@ Currency YuanOf(long double value, int unit)
 long double InUnit(Currency yuan, int unit)
 {
     return static_cast<long double>(yuan.Raw()) / (unit == 1 ? 1e8L : 1e4L);
+}
+
+// A bound in yuan as the edit reads its text in the unit: to the fen in 元, to the yuan in 万元
+// (toward zero, so the bound itself is in range).
+long double BoundInUnit(Currency yuan, int unit)
+{
+    const qint64 raw = unit == 1 ? yuan.Raw() / 10000 : yuan.Raw() / 100 * 100;
+    return std::strtold(Currency::FromRaw(raw).ToSqlText().toLatin1().constData(), nullptr);
 }
 } // namespace
 
@@ -55,7 +68,8 @@ void TrfrmInputEdit::WireHandlers()
         connect(list, &QComboBox::activated, this, guard(&TrfrmInputEdit::ListChange));
     connect(cmbSecret, &QComboBox::activated, this, guard(&TrfrmInputEdit::cmbSecretChange));
     connect(cbUnit, &QComboBox::activated, this, guard(&TrfrmInputEdit::cbUnitChange));
-    connect(edtFileName, &QLineEdit::textEdited, this, guard(&TrfrmInputEdit::edtFileNameChange));
+    // Any change of the text, the opener's too, as the form's change event has it.
+    connect(edtFileName, &QLineEdit::textChanged, this, guard(&TrfrmInputEdit::edtFileNameChange));
     connect(edtmemo, &QLineEdit::editingFinished, this, guard(&TrfrmInputEdit::edtmemoExit));
     connect(btnOK, &QPushButton::clicked, this, guard(&TrfrmInputEdit::btnOKClick));
     for (TElementEdit* edit : {edtbid, edtiid}) {
@@ -81,6 +95,7 @@ void TrfrmInputEdit::FormCreate()
     m_unit = std::clamp(SysParams().DefaultMoneyUnit, 0, 1);
     cbUnit->setCurrentIndex(m_unit);
     pbedtMoney->SetDecimals(2 * m_unit + 2);
+    ApplyAmountRange();
     Saved = false;
     Budget = TBudget();
     Budget.DataYear = WorkingDataYear();
@@ -110,6 +125,8 @@ void TrfrmInputEdit::FormShow()
 {
     TfrmBsNormalDialog::FormShow();
     edtEid->setEnabled(false);
+    // Typing stops at the column's length; a longer stored number is kept as it is.
+    edtFileName->setMaxLength(std::max(kFileNameLength, int(edtFileName->text().size())));
     ApplyItemRule(false);
     ApplySecrecyRule();
     ShowAmount(); // an amount handed in yuan, shown in the unit in force
@@ -173,6 +190,26 @@ Currency TrfrmInputEdit::AmountYuan() const
     return m_exactYuan ? *m_exactYuan : YuanOf(pbedtMoney->Value(), m_unit);
 }
 
+void TrfrmInputEdit::SetAmountMinimum(Currency yuan)
+{
+    m_minimum = yuan;
+    ApplyAmountRange();
+}
+
+// The edit checks the amount when it is left: the product's range (or the opener's minimum),
+// in the unit in force. Out of range it keeps the text for OK to refuse, instead of putting
+// the bound there: Enter on the edit or a click on OK would store that bound unseen.
+void TrfrmInputEdit::ApplyAmountRange()
+{
+    pbedtMoney->SetMinValue(-LDBL_MAX);
+    pbedtMoney->SetMaxValue(BoundInUnit(Currency::FromRaw(Currency::kLimitRaw), m_unit));
+    pbedtMoney->SetMinValue(BoundInUnit(m_minimum, m_unit));
+    pbedtMoney->OnInvalidEntry = [](TPBNumEdit* edit) {
+        Beep();
+        QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });
+    };
+}
+
 void TrfrmInputEdit::ShowAmount()
 {
     if (m_exactYuan)
@@ -209,6 +246,7 @@ void TrfrmInputEdit::cbUnitChange()
     m_exactYuan = yuan;
     m_unit = unit;
     pbedtMoney->SetDecimals(2 * unit + 2);
+    ApplyAmountRange();
     ShowAmount();
 }
 

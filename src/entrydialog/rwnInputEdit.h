@@ -69,6 +69,8 @@ public:
     // The amount in yuan, kept exact until the operator types another one.
     void SetAmountYuan(Currency yuan);
     Currency AmountYuan() const;
+    // The least amount the operator may enter (the product's range otherwise).
+    void SetAmountMinimum(Currency yuan);
 
     // Handlers
     void ListChange();
@@ -102,6 +104,7 @@ private:
     void ApplyItemRule(bool emptyWhenDisabled);
     void ApplySecrecyRule();
     void ShowAmount();
+    void ApplyAmountRange();
     // The element edits and the amount in form order, with the first problem's message.
     bool CheckElements();
     bool CheckAmount();
@@ -111,4 +114,5 @@ private:
 
     int m_unit = 0; // 0 元, 1 万元
     std::optional<Currency> m_exactYuan;
+    Currency m_minimum = Currency::FromRaw(-Currency::kLimitRaw);
 };

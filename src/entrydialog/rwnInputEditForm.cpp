@@ -85,8 +85,6 @@ void TrfrmInputEdit::BuildForm()
     pbedtMoney = Place<TPBNumEdit>(this, "pbedtMoney", 78, 250, 211);
     pbedtMoney->SetAlignment(Qt::AlignRight | Qt::AlignVCenter);
     pbedtMoney->SetMaxLength(17);
-    pbedtMoney->SetMaxValue(9999999999999.0L);
-    pbedtMoney->SetMinValue(-99999999999999.0L);
     pbedtMoney->SetNumberFormat(TPBNumEdit::TNumberFormat::Thousands);
     pbedtMoney->SetDecimals(2);
     pbedtMoney->SetValue(0);
@@ -97,8 +95,10 @@ void TrfrmInputEdit::BuildForm()
 
     btnOK->move(262, 289);
     btnClose->move(351, 289);
-    // Below the visible client area, as designed: reached by Tab only.
+    // Below the visible client area, as designed, and so out of the Tab chain: nobody can see
+    // what is typed there.
     edtmemo = Place<QLineEdit>(this, "edtmemo", 62, 494, 148);
+    edtmemo->setFocusPolicy(Qt::ClickFocus);
     Label20 = Caption(this, "Label20", QStringLiteral("备    注"), edtmemo);
     BuildTabOrder();
 }

@@ -79,7 +79,24 @@ bool TrfrmInputEdit::CheckElements()
 
 bool TrfrmInputEdit::CheckAmount()
 {
+    const bool typed = !m_exactYuan;
+    const long double shown = typed ? pbedtMoney->Value() : 0;
+    if (typed && (shown < pbedtMoney->MinValue() || shown > pbedtMoney->MaxValue())) {
+        pbedtMoney->setFocus();
+        ShowMessage(QStringLiteral("指标金额超出范围（%1～%2%3）。")
+                        .arg(pbedtMoney->FormatValue(pbedtMoney->MinValue()),
+                             pbedtMoney->FormatValue(pbedtMoney->MaxValue()),
+                             cbUnit->currentText()),
+                    CaptionInfo(), MsgIcon::Information);
+        return false;
+    }
     const Currency amount = AmountYuan();
+    if (!amount.InRange()) {
+        pbedtMoney->setFocus();
+        ShowMessage(QStringLiteral("指标金额") + Currency::RangeText() + QStringLiteral("。"),
+                    CaptionInfo(), MsgIcon::Information);
+        return false;
+    }
     if (amount.Raw() == 0) {
         pbedtMoney->setFocus();
         ShowMessage(QStringLiteral("请输入金额"), CaptionInfo(), MsgIcon::Information);

@@ -8,6 +8,7 @@
 #include "context/untWorkContext.h"
 #include "controls/TNextGrid.h"
 #include "platform/untApplication.h"
+#include "platform/untFileDialog.h"
 #include "store/untColumnStore.h"
 #include "support/gunChoiceCombo.h"
 #include "support/untSheetReader.h"
@@ -17,7 +18,6 @@
 #include <QColor>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,25 +48,24 @@ int TbfrmMorrowell::ValidRows() const
 void TbfrmMorrowell::tbtnOpenClick()
 {
     QSettings settings;
-    QFileDialog dialog(this, QStringLiteral("打开要导入的文件"),
+    TFileDialog dialog(this, QStringLiteral("打开要导入的文件"),
                        settings.value(QLatin1String(kFolderKey), QDir::homePath()).toString(),
                        kFileFilter);
     dialog.setObjectName(QStringLiteral("dlgImportOpen"));
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOptions(QFileDialog::DontUseNativeDialog);
-    if (Application->ExecModal(&dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    const QString path = dialog.selectedFiles().constFirst();
-    settings.setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
-    OpenFile(path);
+    const QString path = dialog.Choose();
+    // Only a folder whose file could be read is offered next time.
+    if (!path.isEmpty() && OpenFile(path))
+        settings.setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
 }
 
 bool TbfrmMorrowell::OpenFile(const QString& path)
 {
     QStringList sheets;
+    int first = 0;
     try {
         if (ExportFormatOf(path) == TExportFormat::Xlsx)
-            sheets = WorkbookSheets(path);
+            sheets = WorkbookSheets(path, &first);
     } catch (const Exception& e) {
         ShowMessage(e.Message(), CaptionRefuse(), MsgIcon::Error);
         return false;
@@ -76,8 +75,9 @@ bool TbfrmMorrowell::OpenFile(const QString& path)
     edtFile->setText(QDir::toNativeSeparators(path));
     cmbSheet->clear();
     cmbSheet->addItems(sheets);
+    cmbSheet->setCurrentIndex(sheets.isEmpty() ? -1 : first);
     cmbSheet->setEnabled(!sheets.isEmpty());
-    return ReadSheet(sheets.value(0));
+    return ReadSheet(sheets.value(first));
 }
 
 // Reads the sheet beside the window, then matches its columns and checks its rows.
@@ -310,17 +310,16 @@ void TbfrmMorrowell::tbtnSaveSkippedClick()
 {
     QSettings settings;
     const QString folder = settings.value(QLatin1String(kFolderKey), QDir::homePath()).toString();
-    QFileDialog dialog(this, QStringLiteral("保存未导入的行"),
+    TFileDialog dialog(this, QStringLiteral("保存未导入的行"),
                        folder + QLatin1Char('/') + QFileInfo(m_path).completeBaseName() +
                            QStringLiteral("-未导入"),
                        QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件，UTF-8 (*.csv)"));
     dialog.setObjectName(QStringLiteral("dlgSaveSkipped"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setOptions(QFileDialog::DontUseNativeDialog);
     dialog.setDefaultSuffix(QStringLiteral("xlsx"));
-    if (Application->ExecModal(&dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    SaveSkipped(dialog.selectedFiles().constFirst());
+    const QString path = dialog.Choose();
+    if (!path.isEmpty())
+        SaveSkipped(path);
 }
 
 void TbfrmMorrowell::SaveSkipped(const QString& path)

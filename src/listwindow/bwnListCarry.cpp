@@ -17,6 +17,14 @@ QString CarryDetails(const TCarryPlan& plan)
         text += QStringLiteral("\n%L1条在%2年已有相同的指标，不再结转。")
                     .arg(plan.Duplicates)
                     .arg(plan.ToYear);
+    if (!plan.OutOfRange.isEmpty())
+        text +=
+            QStringLiteral("\n%L1条的金额超出范围（绝对值不能超过%2元），不结转：%3")
+                .arg(plan.OutOfRange.size())
+                .arg(Currency::FromRaw(Currency::kLimitRaw).Format2())
+                .arg(
+                    QStringList(plan.OutOfRange.mid(0, kElementsShown)).join(QStringLiteral("、")) +
+                    (plan.OutOfRange.size() > kElementsShown ? QStringLiteral("…") : QString()));
     if (plan.Missing > 0) {
         text += QStringLiteral("\n%L1条因以下单位、科目或项目在%2年不存在而不结转：")
                     .arg(plan.Missing)

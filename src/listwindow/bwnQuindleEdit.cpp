@@ -63,7 +63,7 @@ int TbfrmQuindle::AddIndicator()
     d->Budget.BType = BTypeIndex;
     d->Budget.BTypeChild = BTypeIndex;
     d->TypeCaption = cobBType->currentText();
-    d->pbedtMoney->SetMinValue(-9999999999.0L);
+    d->SetAmountMinimum(Currency::FromRaw(-99'999'999'990'000)); // -9,999,999,999 yuan
     d->setWindowTitle(QStringLiteral("增加") + cobBType->currentText() + QStringLiteral("信息"));
     Application->ExecModal(d);
     return d->Saved ? 1 : 0;

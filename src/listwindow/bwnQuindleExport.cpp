@@ -5,11 +5,11 @@
 #include "controls/TNextGrid.h"
 #include "platform/untApplication.h"
 #include "listwindow/bwnListExport.h"
+#include "platform/untFileDialog.h"
 #include "support/untTableExport.h"
 
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QSettings>
@@ -42,26 +42,19 @@ void TbfrmQuindle::tbtnExportClick()
     QSettings settings;
     const QString folder = settings.value(QLatin1String(kFolderKey), QDir::homePath()).toString();
     const QString name = FileNameOf(ExportSheetName() + QLatin1Char('-') + SelectedUnitName);
-    QFileDialog dialog(this, QStringLiteral("导出预算指标"), folder + QLatin1Char('/') + name,
+    TFileDialog dialog(this, QStringLiteral("导出预算指标"), folder + QLatin1Char('/') + name,
                        kXlsxFilter + QStringLiteral(";;") + kCsvFilter);
     dialog.setObjectName(QStringLiteral("dlgExport"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
     dialog.setDefaultSuffix(QStringLiteral("xlsx"));
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
         dialog.setDefaultSuffix(filter == kCsvFilter ? QStringLiteral("csv")
                                                      : QStringLiteral("xlsx"));
     });
-    if (Application->ExecModal(&dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    const QString path = dialog.selectedFiles().constFirst();
-    if (QFileInfo::exists(path) &&
-        ShowMessage(
-            QStringLiteral("文件%1已存在，要替换它吗？").arg(QDir::toNativeSeparators(path)),
-            CaptionConfirm(), MsgIcon::Question, MsgButtons::YesNo) != mrYes)
-        return;
-    settings.setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
-    ExportList(path);
+    const QString path = dialog.Choose();
+    // Only a folder that took an export is offered next time.
+    if (!path.isEmpty() && ExportList(path))
+        settings.setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
 }
 
 bool TbfrmQuindle::ExportList(const QString& path)

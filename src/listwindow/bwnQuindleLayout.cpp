@@ -249,8 +249,11 @@ void TbfrmQuindle::BuildGrid()
     Wire(pmuClear, &TbfrmQuindle::pmuClearClick);
     Wire(N4, &TbfrmQuindle::N4Click);
     Wire(N5, &TbfrmQuindle::N5Click);
-    connect(ngdBudget, &TNextGrid::CellDoubleClicked, this,
-            [this] { Guarded(this, [this] { tbtnModClick(); }); });
+    // A double click is 修改: nothing while 修改 waits (the list still arriving, say).
+    connect(ngdBudget, &TNextGrid::CellDoubleClicked, this, [this] {
+        if (tbtnMod->isEnabled())
+            Guarded(this, [this] { tbtnModClick(); });
+    });
     // The grid asks for its menu on a right click, the Menu key and Shift+F10.
     ngdBudget->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ngdBudget, &QWidget::customContextMenuRequested, this,

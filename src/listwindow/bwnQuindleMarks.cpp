@@ -1,5 +1,6 @@
 #include "listwindow/bwnQuindleMarks.h"
 
+#include "platform/untException.h"
 #include "support/gunNextGridManager.h"
 
 TListMarks::TListMarks(const TNextGrid* grid, bool totalsRow)
@@ -58,8 +59,14 @@ std::vector<TBulkRow> TListMarks::MarkedAmounts(bool fromEntered,
     for (int r : MarkedRows()) {
         if (rows.size() % kAskEvery == 0 && !going())
             return {};
-        rows.push_back(
-            {m_cells.Text(m_id, r), TNextGridManager::AmountOf(m_cells.Text(amount, r))}); // raises
+        const QString id = m_cells.Text(m_id, r);
+        const Currency value = TNextGridManager::AmountOf(m_cells.Text(amount, r)); // raises
+        // Every amount is checked before the first is written: one beyond the range an
+        // indicator may hold stops the copy with nothing changed.
+        if (!value.InRange())
+            throw Exception(QStringLiteral("编号为%1的指标%2，没有复制任何金额。")
+                                .arg(id, Currency::RangeText()));
+        rows.push_back({id, value});
     }
     return rows;
 }

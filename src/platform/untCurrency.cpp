@@ -4,18 +4,73 @@
 
 #include <QLocale>
 
-#include <cfenv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <algorithm>
 #include <limits>
 
+namespace
+{
+// A double's value read with 15 significant digits, as ten-thousandths: false when it is not
+// finite or beyond the 64-bit range; `exact` tells whether no non-zero digit was rounded off.
+bool Raw15(double value, qint64& raw, bool& exact)
+{
+    if (!std::isfinite(value) || !(std::fabs(value) < 9.2e14))
+        return false;
+    // d.dddddddddddddde±x: the mantissa's 15 digits and the exponent.
+    char text[32];
+    std::snprintf(text, sizeof text, "%.14e", std::fabs(value));
+    qint64 digits = 0;
+    const char* p = text;
+    for (; *p != 'e'; ++p)
+        if (*p != '.')
+            digits = digits * 10 + (*p - '0');
+    const int shift = std::atoi(p + 1) - 10; // value × 10^4 = digits × 10^shift
+    exact = true;
+    if (shift >= 0) {
+        for (int i = 0; i < shift; ++i)
+            digits *= 10;
+    } else if (shift < -18) {
+        exact = digits == 0;
+        digits = 0;
+    } else {
+        qint64 divisor = 1;
+        for (int i = 0; i < -shift; ++i)
+            divisor *= 10;
+        const qint64 rest = digits % divisor;
+        digits /= divisor;
+        exact = rest == 0;
+        // half to even
+        if (rest * 2 > divisor || (rest * 2 == divisor && digits % 2 != 0))
+            ++digits;
+    }
+    raw = std::signbit(value) ? -digits : digits;
+    return true;
+}
+} // namespace
+
 Currency Currency::FromDouble(double value)
 {
-    // nearbyint follows the default rounding mode: to nearest, ties to even.
-    const double scaled = std::nearbyint(value * 10000.0);
-    if (!(std::fabs(scaled) < 9.2e18))
+    qint64 raw = 0;
+    bool exact = false;
+    if (!Raw15(value, raw, exact))
         throw Exception(QStringLiteral("金额%1超出可处理的范围").arg(PlainNumberText(value)));
-    return FromRaw(static_cast<qint64>(scaled));
+    return FromRaw(raw);
+}
+
+std::optional<Currency> Currency::FromDoubleExact(double value)
+{
+    qint64 raw = 0;
+    bool exact = false;
+    if (!Raw15(value, raw, exact) || !exact)
+        return std::nullopt;
+    return FromRaw(raw);
+}
+
+QString Currency::RangeText()
+{
+    return QStringLiteral("金额超出范围（绝对值不能超过%1元）").arg(FromRaw(kLimitRaw).Format2());
 }
 
 namespace
@@ -57,7 +112,9 @@ template <class Char> std::optional<Currency> ParseDecimal(const Char* begin, co
     int fracDigits = 0;
     bool seenDigit = false;
     bool inFrac = false;
-    constexpr qint64 limit = std::numeric_limits<qint64>::max() / 10000 / 10;
+    // What 64 bits of ten-thousandths hold: 922,337,203,685,477.5807 either way.
+    constexpr qint64 maxRaw = std::numeric_limits<qint64>::max();
+    constexpr qint64 maxWhole = maxRaw / 10000;
     for (; begin != end; ++begin) {
         const char16_t c = Code(*begin);
         if (c == u'.' && !inFrac) {
@@ -77,7 +134,7 @@ template <class Char> std::optional<Currency> ParseDecimal(const Char* begin, co
             frac = frac * 10 + d;
             ++fracDigits;
         } else {
-            if (whole > limit)
+            if (whole > (maxWhole - d) / 10)
                 return std::nullopt;
             whole = whole * 10 + d;
         }
@@ -86,6 +143,8 @@ template <class Char> std::optional<Currency> ParseDecimal(const Char* begin, co
         return std::nullopt;
     for (int i = fracDigits; i < 4; ++i)
         frac *= 10;
+    if (whole == maxWhole && frac > maxRaw % 10000)
+        return std::nullopt;
     const qint64 raw = whole * 10000 + frac;
     return Currency::FromRaw(negative ? -raw : raw);
 }

@@ -18,9 +18,12 @@ public:
         c.m_raw = raw;
         return c;
     }
-    // ×10000, rounded half to even; raises Exception for a value beyond the range (about
-    // ±9.2 × 10^14 yuan) or not a number, instead of wrapping round.
+    // The value as read with 15 significant digits (what a database or a spreadsheet shows of
+    // a double), ×10000 rounded half to even; raises Exception for a value beyond what this
+    // type holds (about ±9.2 × 10^14 yuan) or not a number, instead of wrapping round.
     static Currency FromDouble(double value);
+    // The same when those 15 digits have at most four decimals; nullopt otherwise.
+    static std::optional<Currency> FromDoubleExact(double value);
     // An exact decimal text ("-12.5", "1e3" is refused); nullopt when it is not a number
     // or has more than four decimals of non-zero digits or does not fit.
     static std::optional<Currency> FromText(const QString& text);
@@ -28,6 +31,14 @@ public:
     static std::optional<Currency> FromUtf8(QByteArrayView text);
 
     constexpr qint64 Raw() const { return m_raw; }
+
+    // The amounts an indicator may hold: |amount| ≤ 9,999,999,999,999.99 yuan. To the fen that
+    // is 15 significant digits, which SQLite's floating-point values keep exactly, and below
+    // PostgreSQL's numeric(18,4) limit of 10^14; a provincial budget is far below it.
+    static constexpr qint64 kLimitRaw = 99'999'999'999'999'990;
+    constexpr bool InRange() const { return m_raw >= -kLimitRaw && m_raw <= kLimitRaw; }
+    // "金额超出范围（…）" for a message about an amount beyond InRange.
+    static QString RangeText();
     double ToDouble() const { return static_cast<double>(m_raw) / 10000.0; }
     // Exact decimal without grouping or trailing zeros: 100, 12.5, -3.25, 0.
     QString ToSqlText() const;

@@ -62,8 +62,10 @@ void TgfrmSelectIid::FormCreate()
 
 void TgfrmSelectIid::FormShow()
 {
-    TgfrmSelectElement::FormShow(); // the tree is still empty: nothing pre-selected
-    RefreshTree();
+    // The tree was built before the dialog showed: it keeps the node the tree chose.
+    QTreeWidgetItem* current = trvBottom->currentItem();
+    TgfrmSelectElement::FormShow();
+    trvBottom->setCurrentItem(current);
 }
 
 void TgfrmSelectIid::cmbDKIdChange()
@@ -93,7 +95,12 @@ void TgfrmSelectIid::RefreshTree()
     tree->TopVirNodeIdValue.clear();
     tree->ValueIsLeaf = QStringLiteral("0");
     tree->SetTopVirNodeTitle(QStringLiteral("请选择预算项目"));
-    tree->SetActive(true);
+    try {
+        tree->SetActive(true);
+    } catch (const std::exception& e) {
+        throw TExceptDynamicTree(
+            QStringLiteral("无法读取预算项目：%1").arg(QString::fromUtf8(e.what())));
+    }
 }
 
 void TgfrmSelectIid::btnConfirmClick()
@@ -122,6 +129,7 @@ bool SelectItem(QString& id, QString& name, QString& fullName, const QString& un
     const QString condition = ItemSelectionCondition(unitCode, mode, pidFlag, year, secrecy);
     std::unique_ptr<TgfrmSelectIid> dialog(TfrmBase::Create<TgfrmSelectIid>(nullptr));
     dialog->SetFilter(condition);
+    dialog->RefreshTree(); // before showing: a tree that cannot be read shows no dialog
     Application->ExecModal(dialog.get());
     if (dialog->FItemConfirmed) {
         id = dialog->FItemId;

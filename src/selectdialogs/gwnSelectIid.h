@@ -31,6 +31,7 @@ public:
 
     void SetFilter(const QString& condition) { FItemFilter = condition; }
     void cmbDKIdChange();
+    // Raises TExceptDynamicTree with the reason when the items cannot be read.
     void RefreshTree();
     // The tree source of the present search fields.
     QString BuildItemQuery() const;
@@ -44,6 +45,7 @@ protected:
 
 // Shows the items allowed by the mode ("0", "1", "2"), the unit, the pid flag, the year (0:
 // working year) and the secrecy; true with the chosen item, false (texts emptied) when
-// cancelled.
+// cancelled. The tree is read before the dialog shows: when it cannot be read, TExceptDynamicTree
+// ("无法读取预算项目：" and the reason) is raised and no dialog appears.
 bool SelectItem(QString& id, QString& name, QString& fullName, const QString& unitCode,
                 const QString& mode, const QString& pidFlag, int year, const QString& secrecy);

@@ -1,5 +1,7 @@
 #include "store/untColumnStore.h"
 
+#include "platform/untException.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <algorithm>
@@ -27,12 +29,12 @@ QString VariantText(const QVariant& v)
 // A value with at most four decimals that fits, as ten-thousandths.
 bool ExactRaw(double d, qint64& raw)
 {
-    // A decimal stored as a double is within a few units of its last place of the amount.
-    const double scaled = d * 10000.0;
-    const double tolerance = std::fabs(scaled) * 4.5e-16 + 1e-9;
-    if (!(std::fabs(scaled) < kMaxScaled) || std::fabs(scaled - std::nearbyint(scaled)) > tolerance)
+    // A decimal stored as a double is the value its 15 significant digits show (at 10^12 the
+    // double itself is off by several ten-thousandths).
+    const std::optional<Currency> exact = Currency::FromDoubleExact(d);
+    if (!exact || !(std::fabs(static_cast<double>(exact->Raw())) < kMaxScaled))
         return false;
-    raw = static_cast<qint64>(std::nearbyint(scaled));
+    raw = exact->Raw();
     return true;
 }
 } // namespace
@@ -325,8 +327,14 @@ Currency TColumnStore::Money(int row, int col) const
         return c.numNulls[size_t(row)] ? Currency() : Currency::FromRaw(c.raws[size_t(row)]);
     case Kind::Real:
         return c.numNulls[size_t(row)] ? Currency() : Currency::FromDouble(c.reals[size_t(row)]);
-    case Kind::Text:
-        return Currency::FromText(Text(row, col)).value_or(Currency());
+    case Kind::Text: {
+        const QString text = Text(row, col);
+        if (text.isEmpty())
+            return Currency();
+        if (const std::optional<Currency> money = Currency::FromText(text))
+            return *money;
+        throw Exception(QStringLiteral("“%1”不是金额，或超出可处理的范围").arg(text));
+    }
     case Kind::Empty:
         break;
     }

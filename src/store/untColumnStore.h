@@ -38,7 +38,9 @@ public:
     bool IsNull(int row, int col) const;
     QString Text(int row, int col) const;
     double Float(int row, int col) const;
-    Currency Money(int row, int col) const; // texts are parsed; null and non-numbers give 0
+    // Texts are parsed; null gives 0. Raises Exception for a text that is no amount this type
+    // holds (a stored value beyond its range), instead of a wrong number.
+    Currency Money(int row, int col) const;
     QVariant Value(int row, int col) const;
     // Adds the cell to an overflow-free sum (null adds nothing).
     void AddToSum(int row, int col, TMoneySum& sum) const;

@@ -26,10 +26,8 @@ bool ReadImportFile(const QString& path, const QString& sheet, TImportRows& rows
 {
     auto cells = std::make_shared<TColumnStore>();
     TImportRows read;
-    int line = 0;
     bool cancelled = false;
-    ReadSheetFile(path, sheet, [&](const QStringList& row) {
-        ++line;
+    ReadSheetFile(path, sheet, [&](int line, const QStringList& row) {
         if (Empty(row))
             return true;
         if (read.Headers.isEmpty()) {

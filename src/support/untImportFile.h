@@ -10,8 +10,9 @@
 // Told every few thousand rows read; false cancels.
 using TReadProgress = std::function<bool(int rowsRead)>;
 
-// Reads a CSV file or a workbook's sheet (the first when `sheet` is empty): the first row that
-// is not empty gives the headers, empty rows are left out, cells beyond the headers ignored.
+// Reads a CSV file or a workbook's sheet (the first visible one when `sheet` is empty): the first
+// row that is not empty gives the headers, empty rows are left out, cells beyond the headers
+// ignored; each row keeps its number as a spreadsheet shows it.
 // False when cancelled. Raises Exception with a message for a person when the file cannot be
 // read or holds no header row.
 bool ReadImportFile(const QString& path, const QString& sheet, TImportRows& rows,

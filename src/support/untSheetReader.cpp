@@ -1,357 +1,251 @@
 #include "support/untSheetReader.h"
 
-#include "platform/untCodePage.h"
-#include "platform/untCurrency.h"
 #include "platform/untException.h"
+#include "support/untCsvReader.h"
+#include "support/untWorkbookParts.h"
 
-#include <QDate>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QRegularExpression>
-#include <QXmlStreamReader>
-#include <cmath>
-#include <vector>
-#include <zip.h>
 
 namespace
 {
-QString Shown(const QString& path)
+bool IsAsciiLetter(QChar c)
 {
-    return QDir::toNativeSeparators(path);
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }
 
-[[noreturn]] void Broken(const QString& path, const QString& why)
+// Digits "1" … "99999999" as a number; 0 for anything else.
+int Number(QStringView digits)
 {
-    throw Exception(QStringLiteral("无法读取文件%1：%2").arg(Shown(path), why));
+    if (digits.isEmpty() || digits.size() > 8)
+        return 0;
+    int n = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return 0;
+        n = n * 10 + (c.unicode() - u'0');
+    }
+    return n;
 }
 
-// ---- workbook (a zip of XML parts) ----
+// "A" for column 0, "XFD" for 16383.
+QString ColumnName(int col)
+{
+    QString name;
+    for (++col; col > 0; col = (col - 1) / 26)
+        name.prepend(QChar(u'A' + (col - 1) % 26));
+    return name;
+}
 
-class Workbook
+// The rows of one sheet, cell by cell as the XML reader meets them.
+class SheetRows
 {
 public:
-    explicit Workbook(const QString& path) : m_path(path)
+    SheetRows(const TWorkbookZip& book, const TSharedStrings& shared,
+              const std::vector<TNumberStyle>& styles, bool date1904, const TSheetRowSink& sink)
+        : m_book(book), m_limits(book.Limits()), m_shared(shared), m_styles(styles),
+          m_date1904(date1904), m_sink(sink)
     {
-        if (!QFileInfo::exists(path))
-            Broken(path, QStringLiteral("文件不存在。"));
-        int error = 0;
-        m_zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
-        if (!m_zip)
-            Broken(path, QStringLiteral("它不是Excel工作簿（xlsx），或已损坏。"));
     }
-    ~Workbook() { zip_discard(m_zip); }
-    Workbook(const Workbook&) = delete;
-    Workbook& operator=(const Workbook&) = delete;
-
-    bool Has(const QString& part) const
+    void Read(const QString& part)
     {
-        return zip_name_locate(m_zip, part.toUtf8().constData(), 0) >= 0;
-    }
-
-    // Parses a part as it is read from the zip; `token` sees every token of the document.
-    void Parse(const QString& part, const std::function<bool(QXmlStreamReader&)>& token) const
-    {
-        zip_file_t* file = zip_fopen(m_zip, part.toUtf8().constData(), 0);
-        if (!file)
-            Broken(m_path, QStringLiteral("工作簿缺少%1。").arg(part));
-        struct Close {
-            zip_file_t* f;
-            ~Close() { zip_fclose(f); }
-        } close{file};
-        QXmlStreamReader xml;
-        std::vector<char> chunk(1 << 16);
-        bool atEnd = false;
-        for (;;) {
-            while (!xml.atEnd()) {
-                xml.readNext();
-                if (xml.hasError())
-                    break;
-                if (!token(xml))
-                    return;
-            }
-            if (xml.error() != QXmlStreamReader::PrematureEndOfDocumentError &&
-                xml.error() != QXmlStreamReader::NoError)
-                Broken(m_path, QStringLiteral("%1已损坏（%2）。").arg(part, xml.errorString()));
-            if (atEnd) {
-                if (xml.error() != QXmlStreamReader::NoError)
-                    Broken(m_path, QStringLiteral("%1不完整。").arg(part));
-                return;
-            }
-            const zip_int64_t got = zip_fread(file, chunk.data(), chunk.size());
-            if (got < 0)
-                Broken(m_path, QStringLiteral("%1已损坏。").arg(part));
-            if (got == 0)
-                atEnd = true;
-            else
-                xml.addData(QByteArray(chunk.data(), qsizetype(got)));
-        }
+        m_book.Parse(part, m_yield, [this](QXmlStreamReader& xml) { return Token(xml); });
     }
 
 private:
-    QString m_path;
-    zip_t* m_zip = nullptr;
+    [[noreturn]] void Refuse(const QString& why) const { RefuseSheetFile(m_book.Path(), why); }
+    QString Here() const { return ColumnName(m_col) + QString::number(m_row); }
+
+    bool Token(QXmlStreamReader& xml)
+    {
+        if (xml.isStartElement())
+            StartElement(xml);
+        else if (xml.isCharacters() && (m_inValue || (m_inInline && m_inText)))
+            Characters(xml.text());
+        else if (xml.isEndElement())
+            return EndElement(xml.name());
+        return true;
+    }
+
+    void StartElement(const QXmlStreamReader& xml)
+    {
+        const QStringView name = xml.name();
+        if (name == u"row") {
+            StartRow(xml.attributes().value("r"));
+        } else if (name == u"c" && m_inRow) {
+            StartCell(xml.attributes());
+        } else if (m_inCell) {
+            if (name == u"v")
+                m_inValue = m_hasValue = true;
+            else if (name == u"f")
+                m_hasFormula = true;
+            else if (name == u"is")
+                m_inInline = m_hasValue = true;
+            else if (name == u"rPh")
+                m_inPhonetic = true; // a reading aid, not the text
+            else if (name == u"t")
+                m_inText = m_inInline && !m_inPhonetic;
+        }
+    }
+
+    void StartRow(QStringView r)
+    {
+        const int row = r.isEmpty() ? m_row + 1 : Number(r);
+        if (row < 1 || row > m_limits.Rows)
+            Refuse(QStringLiteral("行号“%1”超出工作表的范围（1～%2）。")
+                       .arg(r.isEmpty() ? QString::number(row) : r.left(20).toString())
+                       .arg(m_limits.Rows));
+        if (row <= m_row)
+            Refuse(QStringLiteral("第%1行出现在第%2行之后，工作表已损坏。").arg(row).arg(m_row));
+        m_row = row;
+        m_inRow = true;
+        m_cells.clear();
+        m_rowChars = 0;
+        m_filled = m_cellsInRow = 0;
+        m_nextCol = 0;
+    }
+
+    void StartCell(const QXmlStreamAttributes& a)
+    {
+        // A row's cells stand in column order, so no row has more than there are columns.
+        if (++m_cellsInRow > m_limits.Columns)
+            Refuse(QStringLiteral("第%1行超过%2个单元格。").arg(m_row).arg(m_limits.Columns));
+        const QStringView ref = a.value("r");
+        m_col = m_nextCol;
+        if (!ref.isEmpty()) {
+            qsizetype letters = 0;
+            while (letters < ref.size() && letters < 4 && IsAsciiLetter(ref[letters]))
+                ++letters;
+            int col = 0;
+            for (qsizetype i = 0; i < letters; ++i)
+                col = col * 26 + (ref[i].toUpper().unicode() - u'A' + 1);
+            const int row = Number(ref.mid(letters));
+            if (letters == 0 || col > m_limits.Columns || row < 1 || row > m_limits.Rows)
+                Refuse(QStringLiteral("单元格位置“%1”超出工作表的范围（最多%2列、%3行）。")
+                           .arg(ref.left(20).toString(), ColumnName(m_limits.Columns - 1))
+                           .arg(m_limits.Rows));
+            m_col = col - 1;
+        } else if (m_col >= m_limits.Columns) {
+            Refuse(QStringLiteral("第%1行超过%2列。").arg(m_row).arg(m_limits.Columns));
+        }
+        m_type = a.value("t").toString();
+        m_style = a.value("s").toInt();
+        m_value.clear();
+        m_inCell = true;
+        m_hasValue = m_hasFormula = false;
+    }
+
+    void Characters(QStringView text)
+    {
+        m_value += text;
+        if (m_value.size() > m_limits.CellChars)
+            Refuse(QStringLiteral("单元格%1超过%2个字符。").arg(Here()).arg(m_limits.CellChars));
+    }
+
+    bool EndElement(QStringView name)
+    {
+        if (name == u"v")
+            m_inValue = false;
+        else if (name == u"is")
+            m_inInline = false;
+        else if (name == u"t")
+            m_inText = false;
+        else if (name == u"rPh")
+            m_inPhonetic = false;
+        else if (name == u"c" && m_inCell)
+            EndCell();
+        else if (name == u"row" && m_inRow)
+            return EndRow();
+        return true;
+    }
+
+    QString CellText() const
+    {
+        if (m_type == u"s") {
+            bool ok = false;
+            const qlonglong index = m_value.toLongLong(&ok);
+            if (!ok || index < 0 || index >= m_shared.Count())
+                Refuse(QStringLiteral("单元格%1引用的共享字符串“%2”不存在。")
+                           .arg(Here(), m_value.left(20)));
+            return m_shared.At(index);
+        }
+        if (m_type.isEmpty() || m_type == u"n") {
+            const bool known = m_style >= 0 && size_t(m_style) < m_styles.size();
+            return ShownNumber(m_value, known ? m_styles[size_t(m_style)] : TNumberStyle(),
+                               m_date1904);
+        }
+        if (m_type == u"b")
+            return m_value == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+        return m_value; // inline and formula strings, errors as shown ("#N/A")
+    }
+
+    void EndCell()
+    {
+        m_inCell = m_inValue = m_inInline = m_inText = m_inPhonetic = false;
+        // (a program that cannot compute writes no value, or an empty one)
+        if (m_hasFormula && !(m_hasValue && (!m_value.isEmpty() || m_type == u"str")))
+            Refuse(QStringLiteral("单元格%1是公式，文件中没有它的计算结果。请用电子表格程序打开"
+                                  "并保存后再读取。")
+                       .arg(Here()));
+        const QString text = m_hasValue ? CellText() : QString();
+        m_rowChars += text.size();
+        if (m_rowChars > m_limits.RowChars)
+            Refuse(QStringLiteral("第%1行超过%2个字符。").arg(m_row).arg(m_limits.RowChars));
+        if (m_cells.size() <= m_col)
+            m_cells.resize(m_col + 1);
+        m_cells[m_col] = text;
+        m_filled += text.isEmpty() ? 0 : 1;
+        m_nextCol = m_col + 1;
+    }
+
+    bool EndRow()
+    {
+        m_inRow = false;
+        m_yield += 1 + m_filled + m_rowChars;
+        return m_sink(m_row, m_cells);
+    }
+
+    const TWorkbookZip& m_book;
+    const TSheetLimits& m_limits;
+    const TSharedStrings& m_shared;
+    const std::vector<TNumberStyle>& m_styles;
+    const bool m_date1904;
+    const TSheetRowSink& m_sink;
+    qint64 m_yield = 0;
+    QStringList m_cells;
+    QString m_type, m_value;
+    int m_row = 0, m_col = 0, m_nextCol = 0, m_style = 0, m_filled = 0, m_cellsInRow = 0;
+    qint64 m_rowChars = 0;
+    bool m_inRow = false, m_inCell = false, m_inValue = false, m_inInline = false;
+    bool m_inText = false, m_inPhonetic = false, m_hasValue = false, m_hasFormula = false;
 };
 
-bool Start(const QXmlStreamReader& xml, QStringView name)
+int FirstVisible(const std::vector<TSheetEntry>& sheets)
 {
-    return xml.isStartElement() && xml.name() == name;
+    for (size_t i = 0; i < sheets.size(); ++i)
+        if (!sheets[i].Hidden)
+            return int(i);
+    return 0;
 }
 
-bool End(const QXmlStreamReader& xml, QStringView name)
+void ReadWorkbook(const QString& path, const QString& sheetName, const TSheetRowSink& sink,
+                  const TSheetLimits& limits)
 {
-    return xml.isEndElement() && xml.name() == name;
-}
-
-struct SheetEntry {
-    QString Name;
-    QString Part;
-};
-
-std::vector<SheetEntry> Sheets(const Workbook& book)
-{
-    QHash<QString, QString> targets;
-    book.Parse(QStringLiteral("xl/_rels/workbook.xml.rels"), [&](QXmlStreamReader& xml) {
-        if (Start(xml, u"Relationship"))
-            targets.insert(xml.attributes().value("Id").toString(),
-                           xml.attributes().value("Target").toString());
-        return true;
-    });
-    std::vector<SheetEntry> sheets;
-    book.Parse(QStringLiteral("xl/workbook.xml"), [&](QXmlStreamReader& xml) {
-        if (Start(xml, u"sheet")) {
-            QString id;
-            for (const QXmlStreamAttribute& a : xml.attributes())
-                if (a.name() == u"id")
-                    id = a.value().toString();
-            QString target = targets.value(id);
-            target = target.startsWith(QLatin1Char('/')) ? target.mid(1)
-                                                         : QStringLiteral("xl/") + target;
-            sheets.push_back({xml.attributes().value("name").toString(), target});
-        }
-        return true;
-    });
-    return sheets;
-}
-
-QStringList SharedStrings(const Workbook& book)
-{
-    QStringList strings;
-    if (!book.Has(QStringLiteral("xl/sharedStrings.xml")))
-        return strings;
-    QString current;
-    bool inText = false, inPhonetic = false;
-    book.Parse(QStringLiteral("xl/sharedStrings.xml"), [&](QXmlStreamReader& xml) {
-        if (Start(xml, u"si"))
-            current.clear();
-        else if (End(xml, u"si"))
-            strings << current;
-        else if (Start(xml, u"rPh"))
-            inPhonetic = true; // a reading aid, not the text
-        else if (End(xml, u"rPh"))
-            inPhonetic = false;
-        else if (Start(xml, u"t"))
-            inText = !inPhonetic;
-        else if (End(xml, u"t"))
-            inText = false;
-        else if (inText && xml.isCharacters())
-            current += xml.text();
-        return true;
-    });
-    return strings;
-}
-
-// Built-in number formats that show dates (including the Chinese ones).
-bool BuiltInDate(int id)
-{
-    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) ||
-           (id >= 50 && id <= 58);
-}
-
-bool DateCode(QString code)
-{
-    // Literal texts and [colour]/[locale] parts say nothing about the kind.
-    code.remove(QRegularExpression(QStringLiteral("\"[^\"]*\"|\\[[^\\]]*\\]")));
-    code = code.toLower();
-    return code.contains(QLatin1Char('y')) || code.contains(QLatin1Char('d'));
-}
-
-// For each cell style: whether it shows a date.
-std::vector<bool> DateStyles(const Workbook& book)
-{
-    std::vector<bool> styles;
-    if (!book.Has(QStringLiteral("xl/styles.xml")))
-        return styles;
-    QHash<int, bool> customDates;
-    bool inCellXfs = false;
-    book.Parse(QStringLiteral("xl/styles.xml"), [&](QXmlStreamReader& xml) {
-        if (Start(xml, u"numFmt"))
-            customDates.insert(xml.attributes().value("numFmtId").toInt(),
-                               DateCode(xml.attributes().value("formatCode").toString()));
-        else if (Start(xml, u"cellXfs"))
-            inCellXfs = true;
-        else if (End(xml, u"cellXfs"))
-            inCellXfs = false;
-        else if (inCellXfs && Start(xml, u"xf")) {
-            const int id = xml.attributes().value("numFmtId").toInt();
-            styles.push_back(customDates.contains(id) ? customDates.value(id) : BuiltInDate(id));
-        }
-        return true;
-    });
-    return styles;
-}
-
-// "BC12" → 54 (0-based); -1 without letters.
-int ColumnOf(QStringView ref)
-{
-    int col = 0, i = 0;
-    for (; i < ref.size() && ref[i].isLetter(); ++i)
-        col = col * 26 + (ref[i].toUpper().unicode() - 'A' + 1);
-    return i == 0 ? -1 : col - 1;
-}
-
-QString NumberText(const QString& v, bool date)
-{
-    bool ok = false;
-    const double value = v.toDouble(&ok);
-    if (!ok)
-        return v;
-    if (date)
-        return QDate(1899, 12, 30).addDays(qint64(std::floor(value))).toString(Qt::ISODate);
-    // As spreadsheets show numbers: 15 significant digits (a written 584600.3199999999 is
-    // 584600.32), never an exponent.
-    return PlainNumberText(QString::number(value, 'g', 15).toDouble());
-}
-
-void ReadWorkbook(const QString& path, const QString& sheetName, const TSheetRowSink& sink)
-{
-    const Workbook book(path);
-    const std::vector<SheetEntry> sheets = Sheets(book);
-    if (sheets.empty())
-        Broken(path, QStringLiteral("工作簿中没有工作表。"));
-    QString part = sheets.front().Part;
+    const TWorkbookZip book(path, limits);
+    const TWorkbookInfo info = ReadWorkbookInfo(book);
+    if (info.Sheets.empty())
+        RefuseSheetFile(path, QStringLiteral("工作簿中没有工作表。"));
+    QString part = info.Sheets[size_t(FirstVisible(info.Sheets))].Part;
     if (!sheetName.isEmpty()) {
         part.clear();
-        for (const SheetEntry& s : sheets)
+        for (const TSheetEntry& s : info.Sheets)
             if (s.Name == sheetName)
                 part = s.Part;
         if (part.isEmpty())
-            Broken(path, QStringLiteral("工作簿中没有名为“%1”的工作表。").arg(sheetName));
+            RefuseSheetFile(path, QStringLiteral("工作簿中没有名为“%1”的工作表。").arg(sheetName));
     }
-    const QStringList shared = SharedStrings(book);
-    const std::vector<bool> dates = DateStyles(book);
-    QStringList row;
-    QString type, value;
-    int col = 0, style = 0, nextCol = 0;
-    bool inValue = false, inInline = false;
-    book.Parse(part, [&](QXmlStreamReader& xml) {
-        if (xml.isStartElement()) {
-            const QStringView name = xml.name();
-            if (name == u"row") {
-                row.clear();
-                nextCol = 0;
-            } else if (name == u"c") {
-                const QXmlStreamAttributes a = xml.attributes();
-                const int at = ColumnOf(a.value("r"));
-                col = at >= 0 ? at : nextCol;
-                type = a.value("t").toString();
-                style = a.value("s").toInt();
-                value.clear();
-            } else if (name == u"v") {
-                inValue = true;
-            } else if (name == u"is") {
-                inInline = true;
-            }
-        } else if (xml.isCharacters() && (inValue || inInline)) {
-            value += xml.text();
-        } else if (xml.isEndElement()) {
-            const QStringView name = xml.name();
-            if (name == u"v") {
-                inValue = false;
-            } else if (name == u"is") {
-                inInline = false;
-            } else if (name == u"c") {
-                QString text = value;
-                if (type == u"s")
-                    text = shared.value(value.toInt());
-                else if (type.isEmpty() || type == u"n")
-                    text = NumberText(value, style >= 0 && size_t(style) < dates.size() &&
-                                                 dates[size_t(style)]);
-                else if (type == u"b")
-                    text = value == u"1" ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
-                while (row.size() < col)
-                    row << QString();
-                if (row.size() == col)
-                    row << text;
-                else
-                    row[col] = text;
-                nextCol = col + 1;
-            } else if (name == u"row") {
-                return sink(row);
-            }
-        }
-        return true;
-    });
-}
-
-// ---- CSV ----
-
-QString DecodeCsv(const QByteArray& bytes)
-{
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
-    return IsValidUtf8(bytes) ? QString::fromUtf8(bytes) : FromCp936(bytes);
-}
-
-void ReadCsv(const QString& path, const TSheetRowSink& sink)
-{
-    QFile file(path);
-    if (!file.exists())
-        Broken(path, QStringLiteral("文件不存在。"));
-    if (!file.open(QIODevice::ReadOnly))
-        Broken(path, file.errorString());
-    const QString text = DecodeCsv(file.readAll());
-    QStringList row;
-    QString field;
-    bool quoted = false, any = false;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        any = true;
-        if (quoted) {
-            if (c == u'"' && i + 1 < n && text[i + 1] == u'"') {
-                field += c;
-                ++i;
-            } else if (c == u'"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == u'"') {
-            quoted = true;
-        } else if (c == u',') {
-            row << field;
-            field.clear();
-        } else if (c == u'\n' || c == u'\r') {
-            if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
-                ++i;
-            row << field;
-            field.clear();
-            any = false;
-            if (!sink(row))
-                return;
-            row.clear();
-        } else {
-            field += c;
-        }
-    }
-    if (quoted)
-        Broken(path, QStringLiteral("文件在引号中结束，不完整。"));
-    if (any) {
-        row << field;
-        sink(row);
-    }
+    const TSharedStrings shared(book);
+    const std::vector<TNumberStyle> styles = ReadNumberStyles(book);
+    SheetRows(book, shared, styles, info.Date1904, sink).Read(part);
 }
 
 bool IsCsv(const QString& path)
@@ -360,19 +254,23 @@ bool IsCsv(const QString& path)
 }
 } // namespace
 
-QStringList WorkbookSheets(const QString& path)
+QStringList WorkbookSheets(const QString& path, int* firstVisible)
 {
+    const TWorkbookZip book(path, TSheetLimits());
+    const TWorkbookInfo info = ReadWorkbookInfo(book);
     QStringList names;
-    const Workbook book(path);
-    for (const SheetEntry& s : Sheets(book))
+    for (const TSheetEntry& s : info.Sheets)
         names << s.Name;
+    if (firstVisible)
+        *firstVisible = FirstVisible(info.Sheets);
     return names;
 }
 
-void ReadSheetFile(const QString& path, const QString& sheet, const TSheetRowSink& sink)
+void ReadSheetFile(const QString& path, const QString& sheet, const TSheetRowSink& sink,
+                   const TSheetLimits& limits)
 {
     if (IsCsv(path))
-        ReadCsv(path, sink);
+        ReadCsvFile(path, sink, limits);
     else
-        ReadWorkbook(path, sheet, sink);
+        ReadWorkbook(path, sheet, sink, limits);
 }

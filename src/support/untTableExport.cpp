@@ -2,13 +2,22 @@
 
 #include "controls/TNextGrid.h"
 #include "platform/untException.h"
+#include "platform/untFileGuard.h"
+#include "support/untCsvText.h"
+#include "support/untXlsxNumbers.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QRandomGenerator>
+#include <cerrno>
 #include <chrono>
+#include <fcntl.h>
 #include <future>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 namespace
@@ -35,10 +44,113 @@ QByteArray CellUtf8(QString text)
     return text.toUtf8();
 }
 
-QString WriteError(const QString& path, const QString& why)
+QString WriteError(const QString& path, QString why)
 {
-    return QStringLiteral("无法写入文件%1：%2").arg(QDir::toNativeSeparators(path), why);
+    if (!why.endsWith(u'。'))
+        why += u'。';
+    return QStringLiteral("无法写入文件%1：%2没有写出文件，同名的原有文件保持不变。")
+        .arg(QDir::toNativeSeparators(path), why);
 }
+
+// The file is written beside its destination under a hidden temporary name and takes the
+// destination's place only when complete, so a failed or cancelled export leaves a file of that
+// name exactly as it was (and no partial file).
+class TReplacement
+{
+public:
+    explicit TReplacement(const QString& path) : m_path(path)
+    {
+        const QFileInfo info(path);
+        struct stat old {
+        };
+        const bool replacing = ::stat(QFile::encodeName(path).constData(), &old) == 0;
+        for (int attempt = 0; m_fd < 0; ++attempt) {
+            m_temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                     QStringLiteral(".%1.part")
+                         .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+            m_fd = ::open(QFile::encodeName(m_temp).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (m_fd < 0 && (errno != EEXIST || attempt > 8))
+                Fail(errno);
+        }
+        if (replacing)
+            ::fchmod(m_fd, old.st_mode & 07777); // the replaced file's permissions, not ours
+    }
+    ~TReplacement()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_committed)
+            ::unlink(QFile::encodeName(m_temp).constData());
+    }
+    TReplacement(const TReplacement&) = delete;
+    TReplacement& operator=(const TReplacement&) = delete;
+
+    QString TempPath() const { return m_temp; }
+
+    void Write(const QByteArray& bytes)
+    {
+        for (qsizetype done = 0; done < bytes.size();) {
+            const ssize_t n = ::write(m_fd, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                Fail(errno);
+            done += n;
+        }
+    }
+
+    // Closes the descriptor (another writer fills the file by its name).
+    void Release()
+    {
+        if (m_fd >= 0 && ::close(m_fd) != 0) {
+            m_fd = -1;
+            Fail(errno);
+        }
+        m_fd = -1;
+    }
+
+    // On the disk, then in the destination's place.
+    void Commit()
+    {
+        if (m_fd < 0 &&
+            (m_fd = ::open(QFile::encodeName(m_temp).constData(), O_RDONLY | O_CLOEXEC)) < 0)
+            Fail(errno);
+        if (::fsync(m_fd) != 0)
+            Fail(errno);
+        Release();
+        if (::rename(QFile::encodeName(m_temp).constData(),
+                     QFile::encodeName(m_path).constData()) != 0)
+            Fail(errno);
+        m_committed = true;
+        const int folder = ::open(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(),
+                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder >= 0) { // the new name on the disk too
+            ::fsync(folder);
+            ::close(folder);
+        }
+    }
+
+    // The cause by its error number; a full disk is named even where the library lost it.
+    [[noreturn]] void Fail(int error, const QString& libraryText = QString()) const
+    {
+        struct statvfs fs {
+        };
+        if (error == 0 &&
+            ::statvfs(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(), &fs) == 0 &&
+            fs.f_bavail == 0)
+            error = ENOSPC;
+        throw Exception(WriteError(m_path, error != 0 || libraryText.isEmpty()
+                                               ? FileErrorText(error ? error : EIO)
+                                               : libraryText));
+    }
+
+private:
+    QString m_path;
+    QString m_temp;
+    int m_fd = -1;
+    bool m_committed = false;
+};
 
 // ---- workbook ----
 
@@ -64,16 +176,24 @@ bool WriteXlsx(const TExportTable& table, const QString& path, const QString& sh
         throw Exception(QStringLiteral("共%L1行，超过一个工作表能容纳的%L2行；请导出为CSV文件。")
                             .arg(table.Rows)
                             .arg(kSheetRows - 1));
+    TReplacement target(path);
+    target.Release(); // the library writes the file by its name
+    // Its own temporary files go to the same disk, so a full one is the disk the operator chose.
+    QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE; // rows go to a temporary file as they are written
+    options.tmpdir = folder.data();
     options.use_zip64 = LXW_TRUE;
-    const QByteArray file = QFile::encodeName(path);
+    const QByteArray file = QFile::encodeName(target.TempPath());
     Workbook wb;
+    errno = 0;
     wb.book = workbook_new_opt(file.constData(), &options);
     if (!wb.book)
-        throw Exception(WriteError(path, QStringLiteral("无法创建工作簿")));
+        target.Fail(errno, QStringLiteral("无法创建工作簿。"));
     const QByteArray name = SheetNameOf(sheetName).toUtf8();
     lxw_worksheet* sheet = workbook_add_worksheet(wb.book, name.constData());
+    if (!sheet || !WriteShortestNumbers(sheet))
+        target.Fail(errno, QStringLiteral("无法创建工作表。"));
     lxw_format* header = workbook_add_format(wb.book);
     format_set_bold(header);
     format_set_align(header, LXW_ALIGN_CENTER);
@@ -110,23 +230,35 @@ bool WriteXlsx(const TExportTable& table, const QString& path, const QString& sh
                       path);
         }
     }
+    // The library does not check its writes of the rows: a full disk shows here or never.
+    if (FILE* rows = sheet->optimize_tmpfile; rows && (std::fflush(rows) != 0 || std::ferror(rows)))
+        target.Fail(errno);
     // Closing packs the sheet into the zip: most of the time for a long list. It runs beside
     // the caller, which is told (rows written = all) every 50 ms and so stays responsive.
     lxw_workbook* book = wb.book;
     wb.book = nullptr; // closing frees it, whatever the outcome
-    auto closing = std::async(std::launch::async, [book] { return workbook_close(book); });
+    auto closing = std::async(std::launch::async, [book] {
+        errno = 0;
+        const lxw_error error = workbook_close(book);
+        return std::make_pair(error, errno); // the cause, on the thread that met it
+    });
     bool cancelled = false;
     while (closing.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
         cancelled = (progress && !progress(table.Rows, table.Rows)) || cancelled;
-    Check(closing.get(), path);
-    return !cancelled;
+    const auto [error, cause] = closing.get();
+    if (error != LXW_NO_ERROR)
+        target.Fail(cause, QString::fromUtf8(lxw_strerror(error)));
+    if (cancelled)
+        return false;
+    target.Commit();
+    return true;
 }
 
 // ---- CSV ----
 
 void AppendCsvField(QByteArray& line, const QString& value)
 {
-    const QByteArray utf8 = value.toUtf8();
+    const QByteArray utf8 = CsvSafeText(value).toUtf8();
     if (!utf8.contains(',') && !utf8.contains('"') && !utf8.contains('\n') &&
         !utf8.contains('\r')) {
         line += utf8;
@@ -143,13 +275,10 @@ void AppendCsvField(QByteArray& line, const QString& value)
 
 bool WriteCsv(const TExportTable& table, const QString& path, const TExportProgress& progress)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Exception(WriteError(path, file.errorString()));
+    TReplacement file(path);
     QByteArray buffer("\xEF\xBB\xBF"); // the byte-order mark tells spreadsheets it is UTF-8
     const auto flush = [&] {
-        if (file.write(buffer) != buffer.size())
-            throw Exception(WriteError(path, file.errorString()));
+        file.Write(buffer);
         buffer.clear();
     };
     const int columns = int(table.Columns.size());
@@ -177,8 +306,7 @@ bool WriteCsv(const TExportTable& table, const QString& path, const TExportProgr
             flush();
     }
     flush();
-    if (!file.flush())
-        throw Exception(WriteError(path, file.errorString()));
+    file.Commit();
     return true;
 }
 } // namespace
@@ -220,18 +348,16 @@ TExportFormat ExportFormatOf(const QString& path)
 bool ExportTable(const TExportTable& table, const QString& path, const QString& sheetName,
                  const TExportProgress& progress)
 {
-    bool written = false;
-    try {
-        written = ExportFormatOf(path) == TExportFormat::Csv
-                      ? WriteCsv(table, path, progress)
-                      : WriteXlsx(table, path, sheetName, progress);
-    } catch (...) {
-        QFile::remove(path);
-        throw;
-    }
-    if (!written)
-        QFile::remove(path); // cancelled: no partial file
-    else if (progress)
+    if (const QString why = CannotWriteFile(path); !why.isEmpty())
+        throw Exception(WriteError(path, why));
+    // A link is followed: the file it names is replaced, the link stays.
+    const QString target = QFileInfo(path).isSymLink() && QFileInfo::exists(path)
+                               ? QFileInfo(path).canonicalFilePath()
+                               : path;
+    const bool written = ExportFormatOf(path) == TExportFormat::Csv
+                             ? WriteCsv(table, target, progress)
+                             : WriteXlsx(table, target, sheetName, progress);
+    if (written && progress)
         progress(table.Rows, table.Rows);
     return written;
 }

@@ -39,8 +39,10 @@ TExportFormat ExportFormatOf(const QString& path);
 using TExportProgress = std::function<bool(int rowsWritten, int rows)>;
 
 // Writes the table (a workbook: one sheet of that name, the header row frozen; CSV: UTF-8 with
-// a byte-order mark). False when cancelled; raises Exception with the reason when it cannot be
-// written. Either way nothing partial is left at the path.
+// a byte-order mark). False when cancelled; raises Exception with the cause (a full disk, no
+// permission, a bad path) when it cannot be written. The file takes the path's place only when
+// complete: a cancelled or failed export leaves an existing file there as it was. Refuses
+// before writing anything a path that is not a regular file or is an open database's file.
 bool ExportTable(const TExportTable& table, const QString& path, const QString& sheetName,
                  const TExportProgress& progress = {});
 

@@ -6,6 +6,8 @@
 #include "basewindows/wnBsNormalDialog.h"
 #include "basewindows/wnBsTrvTC.h"
 
+#include <QApplication>
+#include <QFocusFrame>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -89,6 +91,14 @@ TEST(BaseWindows, EscapeCancelsWhateverTheShiftStateAndEnterMovesOn)
     d->EnterAsTab = 0;
     QTest::keyClick(b, Qt::Key_Return);
     EXPECT_EQ(d->focusWidget(), b);
+    // The focused control of the active window is ringed, however it got the focus.
+    QApplication::setActiveWindow(d.get());
+    auto* ring = d->findChild<QFocusFrame*>();
+    ASSERT_NE(ring, nullptr);
+    EXPECT_EQ(ring->widget(), b);
+    EXPECT_TRUE(ring->isVisible());
+    button->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(ring->widget(), button);
 }
 
 TEST(BaseWindows, CloseButtonEndsTheModalRunWithCancel)

@@ -1,5 +1,6 @@
 // The statements of the store as they are built for an SQL Server connection.
 #include "budget/gunBudget.h"
+#include "budget/gunBudgetSave.h"
 #include "plugin/untPlugInEntry.h"
 #include "context/untWorkContext.h"
 
@@ -132,4 +133,17 @@ TEST_F(BudgetSql, RecordDefaults)
     EXPECT_EQ(b.IsSecret, "1");
     EXPECT_EQ(b.InputMoney.Raw(), 0);
     EXPECT_TRUE(b.BudgId.isEmpty() && b.FileDate.isEmpty() && b.BSource.isEmpty());
+}
+
+TEST_F(BudgetSql, DuplicateTestTakesAMissingDocumentNumberForAnEmptyOne)
+{
+    TBudget b = Sample();
+    b.FileName = "K'7";
+    const QString head = "select budgid from BusiBudget   where datayear=2008   and BType='1' and "
+                         "BTypeChild='1' and bkid='21' and eid='101001001' and mid='11' and "
+                         "ipid='12' and bid='2010101' and iid='1010010000001' and ";
+    EXPECT_EQ(ExistsSameBudgetSql(b, 2008, true), head + "filename='K''7'");
+    b.FileName.clear();
+    EXPECT_EQ(ExistsSameBudgetSql(b, 2008, false),
+              head + "ISNULL(filename,'')='' and budgid<>'57'");
 }

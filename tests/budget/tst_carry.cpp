@@ -60,9 +60,13 @@ INSTANTIATE_TEST_SUITE_P(Db, Carry, ::testing::Values(Engine::SQLite, Engine::Po
 
 TEST_P(Carry, CopiesWhatTheRulesAllowOnceAndAllOrNothing)
 {
+    // H: an amount an indicator may not hold (both engines store it).
+    Add(2025, "8", "101001001", "I1", "H");
+    db.Exec("update busibudget set budgmoney=10000000000000 where budgid='8'");
     TCarryPlan plan = PlanCarryForward(2025, 2026, Ids(2025));
     ASSERT_EQ(plan.ToCopy.size(), 3u); // A, F, the first E
     EXPECT_EQ(plan.Duplicates, 2);     // B, the second E
+    EXPECT_EQ(plan.OutOfRange, QStringList{"8"});
     EXPECT_EQ(plan.Missing, 2);
     EXPECT_EQ(plan.MissingElements,
               (QStringList{QStringLiteral("单位 101009009"), QStringLiteral("项目 GONE")}));

@@ -94,6 +94,14 @@ TEST(Dialect, SimpleOperations)
                     {K::PostgreSQL, "COALESCE(x,'0')"},
                     {K::Fallback, "COALESCE(x,'0')"}},
                    [](TSqlDialect d) { return d.NullReplace("x", "0"); });
+    // Oracle keeps an empty text as NULL, so only the null test finds it there.
+    ForEachDialect({{K::Oracle, "x is null"},
+                    {K::Access, "IIF(ISNULL(x),'',x)=''"},
+                    {K::SqlServer, "ISNULL(x,'')=''"},
+                    {K::SQLite, "COALESCE(x,'')=''"},
+                    {K::PostgreSQL, "COALESCE(x,'')=''"},
+                    {K::Fallback, "COALESCE(x,'')=''"}},
+                   [](TSqlDialect d) { return d.EmptyText("x"); });
     ForEachDialect({{K::Oracle, " Trim(x) "},
                     {K::Access, " Trim(x) "},
                     {K::SqlServer, " RTrim(LTrim(x)) "},

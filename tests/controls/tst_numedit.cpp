@@ -84,8 +84,15 @@ TEST_F(NumEdit, FormatsEveryWay)
     EXPECT_EQ(edit->text(), "12.35E3");
     edit->SetValue(0);
     EXPECT_EQ(edit->text(), "0.00E0");
+    // The exponent is the power of ten's third, truncated toward zero, times 3.
     edit->SetValue(0.05L);
-    EXPECT_EQ(edit->text(), "50.00E-3"); // 1 to 999 before the point
+    EXPECT_EQ(edit->text(), "0.05E0");
+    edit->SetValue(-0.0005L);
+    EXPECT_EQ(edit->text(), "-0.50E-3");
+    edit->SetDecimals(-1);
+    edit->SetValue(-123456.5L);
+    EXPECT_EQ(edit->text(), "-123.4565E3");
+    edit->SetDecimals(2);
     EXPECT_EQ(edit->Version(), "2.50.00.00");
 }
 

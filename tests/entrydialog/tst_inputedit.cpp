@@ -139,7 +139,11 @@ TEST_P(InputEdit, ElementEditsTakeCodesAndNameTheirElements)
     QTest::sendKeyEvent(QTest::Click, d->edtFileName, Qt::Key_unknown, QStringLiteral("１"),
                         Qt::NoModifier);
     EXPECT_EQ(d->edtFileName->text(), "A1");
-    // A remark with a forbidden character is refused when left.
+    d->edtFileName->setText(QStringLiteral("财预〔2026〕１")); // as the opener sets it
+    EXPECT_EQ(d->edtFileName->text(), QStringLiteral("财预〔2026〕1"));
+    // A remark with a forbidden character is refused when left. Below the visible area, the
+    // remark is not in the Tab chain.
+    EXPECT_FALSE(d->edtmemo->focusPolicy() & Qt::TabFocus);
     d->edtmemo->setFocus();
     QTest::keyClicks(d->edtmemo, "a#b");
     QTest::keyClick(d->edtmemo, Qt::Key_Tab);

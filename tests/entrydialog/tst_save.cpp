@@ -12,9 +12,12 @@
 #include "listwindow/bwnQuindle.h"
 #include "selectdialogs/gwnSelectIid.h"
 #include "support/gunNextGridManager.h"
+#include "budget/gunBudgetSave.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -27,6 +30,7 @@ namespace
 class Save : public ListFixture
 {
 protected:
+    explicit Save(TestDatabase::Content content = TestDatabase::Schema) : ListFixture(content) {}
     // Answers the entry dialog with `entry` and an item dialog by picking the item.
     void Drive(std::function<void(TrfrmInputEdit*)> entry)
     {
@@ -102,7 +106,51 @@ protected:
 };
 INSTANTIATE_TEST_SUITE_P(Db, Save, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
                          EngineName);
+
+class DemoSave : public Save
+{
+protected:
+    DemoSave() : Save(TestDatabase::Demo) {}
+};
+INSTANTIATE_TEST_SUITE_P(Db, DemoSave, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         EngineName);
 } // namespace
+
+// Each kind of demo indicator the list shows opens for modifying and is saved as it is.
+TEST_P(DemoSave, EveryKindOfDemoIndicatorSavesUntouched)
+{
+    const QString key = "eid,mid,bkid,ipid,bid,iid,btype,btypechild,issecret,filename,budgmoney";
+    TbfrmQuindle* w = Open();
+    w->trvList->setCurrentItem(w->trvList->topLevelItem(0)); // every unit
+    QSet<QString> kinds;
+    for (int type = 0; type < w->cobBType->count(); ++type) {
+        ListFixture::Choose(w->cobBType, type);
+        ListFixture::Choose(w->cobbkid, 0); // <全部> where the type offers it
+        ListFixture::Choose(w->cobMid, 0);
+        const QStringList ids = Column(w, "budgid");
+        for (int r = 0; r + 1 < ids.size(); ++r) {
+            Settle(); // the list is read again after each save
+            QString kind = QString::number(type);
+            for (const char* c : {"bkid", "mid", "ipid", "btypechild", "issecret"})
+                kind += '|' + w->GridManager()->GetText(w->ngdBudget, r, c);
+            if (kinds.contains(kind))
+                continue;
+            kinds.insert(kind);
+            const QString before = Row(key, ids[r]);
+            Drive([&](TrfrmInputEdit* d) {
+                d->btnOK->click();
+                if (!d->Saved)
+                    d->btnClose->click();
+            });
+            w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf(ids[r])));
+            w->tbtnMod->trigger();
+            EXPECT_EQ(messages->Texts().join('|').toStdString(), "") << kind.toStdString();
+            messages->Clear();
+            EXPECT_EQ(Row(key, ids[r]), before) << kind.toStdString();
+        }
+    }
+    EXPECT_GE(kinds.size(), 30);
+}
 
 TEST_P(Save, AddModifyDuplicateAndCancel)
 {
@@ -181,8 +229,44 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "6");
 }
 
+// Indicator 1 has no document number: the same indicator with an empty one is refused. A
+// document number is kept to the column's 200 characters as it is typed.
+TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
+{
+    TbfrmQuindle* w = Open();
+    Drive([&](TrfrmInputEdit* d) {
+        Choose(d->cmbipid, 0); // 基本支出, as indicator 1
+        TypeInto(d->edtbid, "2050202");
+        TypeInto(d->pbedtMoney, "5");
+        Ok(d);
+        EXPECT_FALSE(d->Saved);
+        TypeInto(d->edtFileName, QByteArray(210, 'N').constData());
+        EXPECT_EQ(d->edtFileName->text().size(), 200);
+        Ok(d);
+        EXPECT_TRUE(d->Saved);
+    });
+    w->tbtnAdd->trigger();
+    EXPECT_EQ(messages->Texts(),
+              QStringList{QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！")});
+    EXPECT_EQ(db.Scalar("select filename from busibudget where datayear=2026 and budgid='6'"),
+              QString(200, 'N'));
+    // Indicator 1 itself, unchanged, is no duplicate of itself.
+    Drive([&](TrfrmInputEdit* d) {
+        Ok(d);
+        EXPECT_TRUE(d->Saved);
+    });
+    w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf("1")));
+    w->tbtnMod->trigger();
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_EQ(messages->Texts().size(), 1);
+}
+
 TEST_P(Save, AmountRulesAndAFailedInsert)
 {
+    // Bureaux kept, only the operator's own: saved whatever the bureau list shows (its first).
+    db.Params().BureauMode = "0";
+    db.Params().BureauScope = 1;
+    db.User().SetValue(7, "02");
     TbfrmQuindle* w = Open();
     Drive([&](TrfrmInputEdit* d) {
         Choose(d->cmbipid, 0); // 基本支出: no item needed
@@ -190,13 +274,23 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
         Ok(d);
         EXPECT_EQ(messages->Texts().value(0), QStringLiteral("请输入金额"));
         EXPECT_TRUE(d->pbedtMoney->hasFocus());
+        // One past the range: kept as typed (not the bound in its place) and refused by OK.
+        TypeInto(d->pbedtMoney, "10000000000000");
+        EXPECT_EQ(d->pbedtMoney->text(), "10,000,000,000,000.00");
+        Ok(d);
+        EXPECT_EQ(
+            messages->Texts().value(1),
+            QStringLiteral("指标金额超出范围（-9,999,999,999.00～9,999,999,999,999.99元）。"));
         TypeInto(d->pbedtMoney, "5-");
         Ok(d);
-        EXPECT_EQ(messages->Texts().value(1), QStringLiteral("指标金额不能小于零!"));
+        EXPECT_EQ(messages->Texts().value(2), QStringLiteral("指标金额不能小于零!"));
         Choose(d->cmbChild, 1); // 调整追加预算 may be negative
         RefuseInserts(true);
         Ok(d); // the store's message; the dialog stays open
-        EXPECT_EQ(messages->Texts().value(2), QStringLiteral("插入指标数据失败!"));
+        // The store's message with the database's reason, and what became of the entry.
+        EXPECT_TRUE(messages->Texts().value(3).startsWith(QStringLiteral("插入指标数据失败!")));
+        EXPECT_TRUE(messages->Texts().value(3).contains("read only"))
+            << messages->Texts().value(3).toStdString();
         EXPECT_FALSE(d->Saved);
         EXPECT_TRUE(d->isVisible());
         RefuseInserts(false);
@@ -205,7 +299,7 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
     });
     w->tbtnAdd->trigger();
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and "
-                        "budgmoney<0 and btypechild='2'"),
+                        "budgmoney<0 and btypechild='2' and burid='02'"),
               "1");
     // The totals row opens nothing.
     w->ngdBudget->SetSelectedRow(w->RowsListed() - 1);
@@ -280,4 +374,118 @@ TEST_P(Save, AWaitForTheWritersLockShowsAndCanBeCancelled)
     EXPECT_EQ(phase, QStringLiteral("等待其他操作员的保存…"));
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "5");
     EXPECT_TRUE(messages->Messages().isEmpty()) << messages->Texts().join('|').toStdString();
+}
+
+namespace
+{
+TBudget NewBudget(const QString& fileName)
+{
+    TBudget b;
+    b.DataYear = 2026;
+    b.Eid = "101001001";
+    b.Mid = "11";
+    b.Bkid = "21";
+    b.IPid = "12";
+    b.Bid = "2050202";
+    b.BType = "1";
+    b.BTypeChild = "1";
+    b.FileName = fileName;
+    b.BudgMoney = b.InputMoney = Currency::FromRaw(10000);
+    return b;
+}
+} // namespace
+
+// Another session holds the writers' lock: a save waits the connection's lock timeout, then
+// fails saying that nothing was written; once the lock is free the same save goes through.
+TEST_P(Save, WaitForAnotherWriterEndsAndWritesNothing)
+{
+    TDbManager waitingDb;
+    waitingDb.ConnectionString = db.ConnectionString() + ";Lock Timeout=1";
+    TWorkContext waiting = db.Context();
+    waiting.DbManager = &waitingDb;
+    auto holder = std::make_unique<TBudgetWriteTransaction>(2026); // on the fixture's "Def"
+    SetCurrentWorkContext(&waiting);
+    TBudgetManage store;
+    TBudget b = NewBudget("W-1");
+    QElapsedTimer waited;
+    waited.start();
+    try {
+        SaveBudgetChecked(store, b, true, QStringLiteral("预算数"));
+        ADD_FAILURE() << "saved past another writer's lock";
+    } catch (const TExceptBudgetManage& e) {
+        EXPECT_EQ(e.Message(),
+                  QStringLiteral("其他操作员正在保存预算指标，等了1秒仍未轮到，没有写入任何数据。"
+                                 "请稍后再试。"));
+    }
+    EXPECT_GE(waited.elapsed(), 900);
+    holder.reset();
+    EXPECT_EQ(SaveBudgetChecked(store, b, true, QStringLiteral("预算数")), TSaveOutcome::Saved);
+    SetCurrentWorkContext(&db.Context());
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where filename='W-1'"), "1");
+}
+
+// A session the server ended (a restart, a terminated backend) is opened anew by the next save;
+// when that cannot connect either, or the server refuses the commit, the save says that nothing
+// was written.
+TEST(LostConnection, TheNextSaveOpensItAnewOrSaysNothingWasWritten)
+{
+    TestDatabase db(Engine::PostgreSQL);
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    TAdoConn admin;
+    admin.SetConnectionString(db.ConnectionString());
+    const auto endSession = [&] {
+        ExecuteCommand(&admin, "select pg_terminate_backend(" +
+                                   db.Scalar("select pg_backend_pid()") + ", 10000)");
+    };
+    endSession();
+    TBudgetManage store;
+    TBudget b = NewBudget("L-1");
+    ASSERT_EQ(SaveBudgetChecked(store, b, true, QStringLiteral("预算数")), TSaveOutcome::Saved);
+
+    endSession();
+    QString unreachable = db.ConnectionString();
+    unreachable.replace(QRegularExpression("Host=[^;]*"), "Host=/nonexistent");
+    db.Def()->SetConnectionString(unreachable);
+    b = NewBudget("L-2");
+    try {
+        SaveBudgetChecked(store, b, true, QStringLiteral("预算数"));
+        ADD_FAILURE() << "saved without a connection";
+    } catch (const TExceptBudgetManage& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("无法开始保存，没有写入任何数据：")))
+            << e.Message().toStdString();
+    }
+    db.Def()->SetConnectionString(db.ConnectionString());
+
+    // A commit the server refuses on a live connection: nothing written, and said so.
+    db.Exec("create function no_commit() returns trigger as $$ begin raise exception 'refused'; "
+            "end $$ language plpgsql");
+    db.Exec("create constraint trigger no_commit after insert on busibudget deferrable initially "
+            "deferred for each row execute function no_commit()");
+    b = NewBudget("L-3");
+    try {
+        SaveBudgetChecked(store, b, true, QStringLiteral("预算数"));
+        ADD_FAILURE() << "a refused commit counted as saved";
+    } catch (const TExceptBudgetManage& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("保存未能完成，没有写入任何数据：")))
+            << e.Message().toStdString();
+    }
+    EXPECT_EQ(db.Scalar("select string_agg(filename, ',') from busibudget"), "L-1");
+}
+
+// The duplicate rule applied again under the writers' lock by the writer of many rows: what the
+// year holds already (stored by another operator since the rows were checked) and a repeat
+// within the same call are not written twice.
+TEST_P(Save, ManyRowsSkipWhatTheYearHoldsAndTheirOwnRepeats)
+{
+    TBudgetManage store;
+    TBudget stored = NewBudget("M-1");
+    ASSERT_EQ(SaveBudgetChecked(store, stored, true, QStringLiteral("预算数")),
+              TSaveOutcome::Saved);
+    const int written = InsertNewBudgets(2026, 4, [](int i, TBudget& b) {
+        b = NewBudget(i < 2 ? "M-1" : "M-2");
+        CompleteNewBudgetFields(b, QStringLiteral("预算数"));
+        return true;
+    });
+    EXPECT_EQ(written, 1);
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where filename like 'M-%'"), "2");
 }

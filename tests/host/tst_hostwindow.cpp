@@ -14,6 +14,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -296,4 +299,47 @@ TEST_P(HostWithPlugIn, ReconnectingOrQuittingDuringWorkCancelsItFirst)
     EXPECT_EQ(recorder.Texts().size(), 1);
     Application->SetMainForm(nullptr);
     Application->SetMdiArea(nullptr);
+}
+
+// A file another program keeps in the old journal mode cannot take the write-ahead log: the
+// connection reads its settings back, the host says once that it runs without the log, and its
+// status bar names the mode.
+TEST(HostConnection, AWeakerJournalModeIsToldOnceAndShown)
+{
+    TestDatabase db(Engine::SQLite, TestDatabase::Demo, 50);
+    ASSERT_TRUE(db.Ok());
+    db.Exec("PRAGMA journal_mode=DELETE");
+    QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other-program");
+    other.setDatabaseName(ConnectionStringValue(db.ConnectionString(), "Data Source"));
+    ASSERT_TRUE(other.open());
+    {
+        QSqlQuery read(other);
+        ASSERT_TRUE(read.exec("BEGIN") && read.exec("select count(*) from busibudget") &&
+                    read.next());
+        MessageRecorder recorder;
+        auto context = std::make_unique<HostContext>();
+        QString error;
+        ASSERT_TRUE(
+            context->Load({db.ConnectionString() + ";Lock Timeout=1", 0, "admin", ""}, &error))
+            << error.toStdString();
+        HostWindow window(nullptr, PLUGIN_PATH);
+        window.AdoptContext(std::move(context)); // no window open: adopted at once
+        ASSERT_NE(window.Context(), nullptr);
+        QApplication::processEvents();
+        ASSERT_EQ(recorder.Texts().size(), 1);
+        EXPECT_TRUE(recorder.Texts()[0].contains(QStringLiteral("不能使用WAL")));
+        EXPECT_EQ(recorder.Messages()[0].Icon, MsgIcon::Warning);
+        const auto* status = window.statusBar()->findChild<QLabel*>();
+        ASSERT_NE(status, nullptr);
+        EXPECT_TRUE(status->text().contains(QStringLiteral("SQLite（DELETE日志")))
+            << status->text().toStdString();
+        // The connection runs with the rollback journal synced at every commit, and said so once.
+        TAdoConn* def = window.Context()->DbManager().FindConnection("Def");
+        EXPECT_EQ(TARQuery::Open(def, "PRAGMA synchronous")->Fields(0).AsString(), "2");
+        EXPECT_EQ(def->TakeNotice(), "");
+        read.exec("COMMIT");
+    }
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase("other-program");
 }

@@ -89,6 +89,9 @@ TEST_P(Import, ListExportImportsIntoAnotherYearOnceAndSkippedRowsKeepTheirReason
     // Indicators the entry dialog could have saved (items where the rules want them).
     db.Exec("update busibudget set iid='1101001000001' where budgid in ('2','5')");
     db.Exec("update busibudget set mid='11' where budgid='2'");
+    // Document numbers a spreadsheet would take for formulas.
+    db.Exec("update busibudget set filename='=1+1' where budgid='2'");
+    db.Exec("update busibudget set filename='@cmd|'' /C calc''!A0' where budgid='5'");
     db.Exec("update busibudget set budgmoney=584600.32 where budgid='5'"); // 584600.3199999999
                                                                            // as a double
     db.Exec("delete from busibudget where datayear=2025");
@@ -100,6 +103,9 @@ TEST_P(Import, ListExportImportsIntoAnotherYearOnceAndSkippedRowsKeepTheirReason
     ASSERT_NE(list, nullptr);
     const QString file = dir.filePath("2026年预算数.xlsx");
     ASSERT_TRUE(list->ExportList(file));
+    Settle();
+    const QString csv = dir.filePath("2026年预算数.csv");
+    ASSERT_TRUE(list->ExportList(csv));
     Settle();
     CloseWindow(list);
     const QStringList original = Stored(2026, " and eid='101001001' and btype='1'");
@@ -121,7 +127,10 @@ TEST_P(Import, ListExportImportsIntoAnotherYearOnceAndSkippedRowsKeepTheirReason
                   .toInt(),
               3);
 
-    // The same file again: everything is there already.
+    // The same file again, or the list as CSV: everything is there already.
+    ASSERT_TRUE(w->OpenFile(csv));
+    Wait(w);
+    EXPECT_EQ(w->ValidRows(), 0);
     ASSERT_TRUE(w->OpenFile(file));
     Wait(w);
     EXPECT_EQ(w->ValidRows(), 0);
@@ -136,6 +145,12 @@ TEST_P(Import, ListExportImportsIntoAnotherYearOnceAndSkippedRowsKeepTheirReason
     EXPECT_EQ(back[0].front(), QStringLiteral("行号"));
     EXPECT_EQ(back[0].back(), QStringLiteral("未导入原因"));
     EXPECT_EQ(back[4].back(), QStringLiteral("合计行"));
+    const int number = back[0].indexOf(QStringLiteral("指标文号"));
+    ASSERT_GE(number, 0);
+    QStringList numbers;
+    for (const QStringList& row : back)
+        numbers << row.value(number);
+    EXPECT_TRUE(numbers.contains("'=1+1")) << numbers.join('|').toStdString();
 }
 
 TEST_P(Import, EachRuleRefusesItsRowAndTheRestIsWrittenExactly)
@@ -330,4 +345,72 @@ TEST_P(Import, BrokenWorkbooksAreNamedAndNothingIsRead)
         << messages->Texts().front().toStdString();
     EXPECT_TRUE(w->Reasons().empty());
     EXPECT_FALSE(w->tbtnImport->isEnabled());
+}
+
+TEST_P(Import, AmountsAsShownOrRefusedWithTheirTextAndSubTypesFromTheFile)
+{
+    const QString row = "101001001,2050202,11,%1,11,%2,%3,%4";
+    QStringList lines{"预算编码,科目编码,资金性质,预算来源,支出类型,指标金额,指标文号,指标子类型"};
+    const QList<QStringList> cases = {
+        {"21", "\"12,34\"", "a1", ""}, // a comma that groups nothing
+        {"21", "\"1,2,3,4\"", "a2", ""},
+        {"21", "\",5\"", "a3", ""},
+        {"21", "1.23456", "a4", ""},
+        {"21", "10000000000000", "a5", ""},             // past the range, one digit more
+        {"21", "922337203685478", "a6", ""},            // past the 64-bit count
+        {"21", "1", QString("x") + QChar(0) + "y", ""}, // cut by a C string
+        {"21", "\"1,234,567.50\"", "b1", ""},
+        {"21", "659200.06000000009999", "b2", ""}, // a CSV of the double
+        {"21", "9999999999999.99", "b3", ""},
+        {"21", QStringLiteral("−5"), "b4", QStringLiteral("调整追加预算")},
+        {"22", "7", "b5", QStringLiteral("调整追加预算")}, // the year before's, adjusted
+        {"22", "8", "b6", QStringLiteral("结余预算")},
+        {"21", "1234.559999999999999", "b7", ""}, // 15 digits carry into the fen
+        {"21", "0.99999999999999999", "b8", ""},  // … and into a new first digit
+    };
+    for (const QStringList& c : cases)
+        lines << row.arg(c[0], c[1], c[2], c[3]);
+    const QString file = Write("amounts.csv", Csv(lines));
+    TbfrmMorrowell* w = OpenImport();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->OpenFile(file));
+    const QStringList expected = {"指标金额“12,34”不是数字",
+                                  "指标金额“1,2,3,4”不是数字",
+                                  "指标金额“,5”不是数字",
+                                  "指标金额“1.23456”超过两位小数",
+                                  "指标金额“10000000000000”金额超出范围",
+                                  "指标金额“922337203685478”金额超出范围",
+                                  "指标文号含有控制字符"};
+    ASSERT_EQ(w->Rows().Count(), cases.size());
+    for (int r = 0; r < cases.size(); ++r)
+        EXPECT_TRUE(r < expected.size() ? w->Reasons()[size_t(r)].startsWith(expected[r])
+                                        : w->Reasons()[size_t(r)].isEmpty())
+            << r << ": " << w->Reasons()[size_t(r)].toStdString();
+    EXPECT_EQ(w->ImportRows(), 8);
+    EXPECT_EQ(Stored(2026, " and filename like 'b%'"),
+              (QStringList{"101001001|2050202||11|21|11|1|1|1|b1|1234567.5",
+                           "101001001|2050202||11|21|11|1|1|1|b2|659200.06",
+                           "101001001|2050202||11|21|11|1|1|1|b3|9999999999999.99",
+                           "101001001|2050202||11|21|11|1|1|1|b7|1234.56",
+                           "101001001|2050202||11|21|11|1|1|1|b8|1",
+                           "101001001|2050202||11|21|11|1|2|1|b4|-5",
+                           "101001001|2050202||11|22|11|1|1|1|b6|8",
+                           "101001001|2050202||11|22|11|1|2|1|b5|7"}));
+    // Read back, the sub-types make the same file a duplicate of itself.
+    ASSERT_TRUE(w->OpenFile(file));
+    EXPECT_EQ(w->ValidRows(), 0);
+}
+
+TEST_P(Import, WorkbookRowsKeepTheSheetsNumbers)
+{
+    // Blank lines, the header on row 3 and rows with gaps, as programs write them.
+    const QString path = QStringLiteral(VW_TEST_DATA "/openpyxl/gaps-hidden-first.xlsx");
+    TbfrmMorrowell* w = OpenImport();
+    ASSERT_NE(w, nullptr);
+    w->OpenFile(path);
+    EXPECT_EQ(w->cmbSheet->currentText(), QStringLiteral("指标"));
+    EXPECT_EQ(w->Rows().Lines, (std::vector<int>{4, 7, 9}));
+    ASSERT_EQ(w->Reasons().size(), 3u);
+    EXPECT_TRUE(w->Reasons()[1].contains(QStringLiteral("没有项目“0100000000001”")))
+        << w->Reasons()[1].toStdString();
 }

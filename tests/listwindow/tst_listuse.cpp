@@ -24,6 +24,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSplitter>
 #include <QTest>
 #include <atomic>
@@ -222,6 +223,33 @@ static void AddManyIndicators(TestDatabase& db, int count)
             rows + ") s");
 }
 
+// Amounts with two decimals whose differences a double does not hold: the differences, their
+// totals and both export formats are exact to the fen.
+TEST_P(ListFixture, DifferencesAndExportedAmountsAreExact)
+{
+    db.Exec("update busibudget set budgmoney=584600.32, duemoney=583600.33, inputmoney=0.1 "
+            "where budgid='1'");
+    db.Exec("update busibudget set budgmoney=0.3, duemoney=0.2, inputmoney=0.7 where budgid='5'");
+    TbfrmQuindle* w = Open();
+    // Rows of indicators 1 and 5, then the totals.
+    EXPECT_EQ(Column(w, "duebalamoney"), (QStringList{"999.99", "0.1", "1000.09"}));
+    EXPECT_EQ(Column(w, "balamoney"), (QStringList{"583600.23", "-0.5", "583599.73"}));
+    EXPECT_EQ(Column(w, "inputbalamoney"), (QStringList{"584600.22", "-0.4", "584599.82"}));
+    QTemporaryDir dir;
+    ASSERT_TRUE(w->ExportList(dir.filePath("list.csv")));
+    const QList<QStringList> csv = ReadCsv(dir.filePath("list.csv"));
+    const int due =
+        csv[0].indexOf(w->ngdBudget->Column(w->ngdBudget->ColumnIndex("duebalamoney")).Caption);
+    ASSERT_GE(due, 0);
+    EXPECT_EQ((QStringList{csv[1][due], csv[3][due]}), (QStringList{"999.99", "1000.09"}));
+    // The workbook holds the amounts' own digits, not the nearest double's.
+    ASSERT_TRUE(w->ExportList(dir.filePath("list.xlsx")));
+    const QByteArray sheet = WorkbookPart(dir.filePath("list.xlsx"), "xl/worksheets/sheet1.xml");
+    EXPECT_TRUE(sheet.contains("<v>584600.32</v>")) << sheet.constData();
+    EXPECT_TRUE(sheet.contains("<v>999.99</v>"));
+    EXPECT_FALSE(sheet.contains("9999999")) << sheet.constData();
+}
+
 TEST_P(ListFixture, ANewClickOrClosingDuringAFillCancelsIt)
 {
     AddManyIndicators(db, 40000);
@@ -244,10 +272,18 @@ TEST_P(ListFixture, ANewClickOrClosingDuringAFillCancelsIt)
     EXPECT_TRUE(w->tbtnAdd->isEnabled());
 
     // The whole top unit arrives in parts and ends with its exact totals.
+    // A double click on a row that has arrived opens nothing while the rest is arriving.
     QList<int> counts;
-    QObject::connect(w, &TbfrmQuindle::ListRowsArrived, [&](int read) { counts << read; });
+    int dialogs = 0;
+    hostApp.SetModalDriver([&](QDialog*) { return ++dialogs, int(mrCancel); });
+    QObject::connect(w, &TbfrmQuindle::ListRowsArrived, [&](int read) {
+        counts << read;
+        w->ngdBudget->SetSelectedRow(0);
+        emit w->ngdBudget->CellDoubleClicked(1, 0);
+    });
     w->trvList->setCurrentItem(top);
     Settle();
+    EXPECT_EQ(dialogs, 0);
     ASSERT_GE(counts.size(), 2);
     EXPECT_EQ(counts.last(), 40002);
     EXPECT_EQ(w->RowsListed(), 40003); // with the totals row
@@ -304,6 +340,21 @@ TEST_P(ListFixture, ExportWritesTheListAsShownAndAsksBeforeReplacing)
     w->tbtnExport->trigger();
     Settle();
     EXPECT_EQ(ReadCsv(path).size(), 4);
+
+    // A failed export names the cause and its folder is not offered next time (a system folder
+    // once remembered froze the next dialog).
+    const QString folder = QSettings().value("Export/folder").toString();
+    EXPECT_EQ(folder, dir.path());
+    hostApp.SetModalDriver([&](QDialog* d) {
+        qobject_cast<QFileDialog*>(d)->selectFile("/proc/exp.csv");
+        return int(QDialog::Accepted);
+    });
+    messages->Clear();
+    w->tbtnExport->trigger();
+    ASSERT_EQ(messages->Texts().size(), 1);
+    EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("虚拟文件夹")))
+        << messages->Texts()[0].toStdString();
+    EXPECT_EQ(QSettings().value("Export/folder").toString(), folder);
 }
 
 TEST_P(ListFixture, CarryForwardAsksFirstThenCopiesTheListedScopeOnce)

@@ -255,6 +255,17 @@ TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
         90.0);
     Settle();
     EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "budgmoney"), "100");
+
+    // An amount beyond the range stops the copy before anything is written.
+    db.Exec("update busibudget set inputmoney=77 where datayear=2026 and budgid='1'");
+    db.Exec("update busibudget set inputmoney=10000000000000 where datayear=2026 and budgid='5'");
+    w->RunListQuery();
+    Settle();
+    w->pmuAllClick();
+    EXPECT_THROW(w->N5Click(), Exception);
+    EXPECT_EQ(
+        db.Scalar("select budgmoney from busibudget where datayear=2026 and budgid='1'").toDouble(),
+        100.0);
 }
 
 TEST_P(ListFixture, ClosingAndReopeningAndTheImportHandOff)

@@ -178,6 +178,25 @@ TEST_P(Select, ClosedConnectionRaisesAndLeavesNoDialog)
     EXPECT_EQ(gfrmSelectElement, nullptr);
 }
 
+// The item tree is built before the dialog shows: a tree that cannot be read is reported with
+// the database's reason and no dialog appears.
+TEST_P(Select, ItemTreeThatCannotBeReadShowsNoDialog)
+{
+    Drive([](TgfrmSelectElement* d) { return d->result(); });
+    db.Exec("alter table pubitem rename to pubitem_gone");
+    QString id = "x", name = "x", full = "x";
+    try {
+        SelectItem(id, name, full, "101004001", "0", "0", 0, "");
+        ADD_FAILURE() << "an item tree without its table";
+    } catch (const TExceptDynamicTree& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("无法读取预算项目：")))
+            << e.Message().toStdString();
+        EXPECT_TRUE(e.Message().contains("pubitem", Qt::CaseInsensitive))
+            << e.Message().toStdString();
+    }
+    EXPECT_EQ(shown, 0);
+}
+
 TEST(ItemCondition, ReservedCodesUnitsAndFlags)
 {
     TWorkContext ctx;

@@ -2,6 +2,7 @@
 #include "store/untColumnStore.h"
 
 #include <QDate>
+#include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -36,6 +37,42 @@ TEST(Currency, ExactTextAndRounding)
     }
     EXPECT_TRUE(Currency::FromText(QStringLiteral("\u3000"
                                                   "5")));
+}
+
+TEST(Currency, LimitsAreRefusedNeverWrapped)
+{
+    // What 64 bits of ten-thousandths hold, and one past, either way.
+    for (const char* sign : {"", "-"}) {
+        const QString s = QString::fromLatin1(sign);
+        EXPECT_EQ(Currency::FromText(s + "922337203685477.5807")->ToSqlText(),
+                  s + "922337203685477.5807");
+        EXPECT_EQ(Currency::FromText(s + "922337203685477")->ToSqlText(), s + "922337203685477");
+        EXPECT_FALSE(Currency::FromText(s + "922337203685477.5808")) << sign;
+        EXPECT_FALSE(Currency::FromText(s + "922337203685478")) << sign;
+        EXPECT_FALSE(Currency::FromUtf8((s + "922337203685478").toUtf8())) << sign;
+    }
+    // The range an indicator may hold: 13 whole digits and the fen.
+    const Currency top = *Currency::FromText("9999999999999.99");
+    EXPECT_TRUE(top.InRange());
+    EXPECT_TRUE((-top).InRange());
+    EXPECT_FALSE(Currency::FromText("9999999999999.9991")->InRange());
+    EXPECT_FALSE((-*Currency::FromText("10000000000000")).InRange());
+    // A database's double at the top of the range reads back to the fen (×10000 in floating
+    // point is off by four ten-thousandths there).
+    EXPECT_EQ(Currency::FromDouble(9999999999999.99).Raw(), top.Raw());
+    EXPECT_EQ(Currency::FromDoubleExact(-9999999999999.99)->Raw(), -top.Raw());
+    EXPECT_EQ(Currency::FromDoubleExact(584600.3199999999)->ToSqlText(), "584600.32");
+    EXPECT_FALSE(Currency::FromDoubleExact(0.00001));
+    EXPECT_FALSE(Currency::FromDoubleExact(1e15));
+    EXPECT_THROW(Currency::FromDouble(std::nan("")), Exception);
+    TColumnStore s;
+    s.SetColumns({"a"}, {true});
+    s.AppendReal(0, 9999999999999.99);
+    s.EndRow();
+    s.AppendUtf8(0, "922337203685478", 15); // a stored value no Currency holds
+    s.EndRow();
+    EXPECT_EQ(s.Money(0, 0).Raw(), top.Raw());
+    EXPECT_THROW(s.Money(1, 0), Exception);
 }
 
 TEST(Currency, SumsAndTextsBeyondSixtyFourBits)

@@ -1,11 +1,17 @@
+#include "fixtures/SheetReader.h"
 #include "platform/untCodePage.h"
+#include "platform/untCurrency.h"
 #include "platform/untException.h"
+#include "platform/untFileGuard.h"
 #include "support/untSheetReader.h"
 #include "support/untTableExport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <xlsxwriter.h>
 
 namespace
@@ -13,7 +19,7 @@ namespace
 QList<QStringList> ReadAll(const QString& path, const QString& sheet = {})
 {
     QList<QStringList> rows;
-    ReadSheetFile(path, sheet, [&](const QStringList& r) {
+    ReadSheetFile(path, sheet, [&](int, const QStringList& r) {
         rows << r;
         return true;
     });
@@ -71,6 +77,14 @@ TEST(SheetReader, TheExportReadsBack)
         const QList<QStringList> rows = ReadAll(path);
         ASSERT_EQ(rows.size(), 3001) << name;
         EXPECT_EQ(rows[2999], (QStringList{"002998", "3701.031"})) << name; // 2998 × 1.2345
+        // Every amount, also those the workbook's number filter met split between two writes.
+        int exact = 0;
+        for (int r = 0; r < 3000; ++r)
+            exact += rows[r + 1].value(1) == Currency::FromRaw(r * 12345).ToSqlText();
+        EXPECT_EQ(exact, 3000) << name;
+        // The workbook's amounts have their own digits, not 16 of a double.
+        const QString sheet = QString::fromUtf8(WorkbookPart(path, "xl/worksheets/sheet1.xml"));
+        EXPECT_FALSE(sheet.contains(QRegularExpression("<v>[0-9]+\\.[0-9]{5,}</v>"))) << name;
     }
 }
 
@@ -114,4 +128,149 @@ TEST(SheetReader, BrokenFilesGiveAClearMessage)
             EXPECT_TRUE(e.Message().contains(name)) << e.Message().toStdString();
         }
     }
+}
+
+namespace
+{
+const QString kData = QStringLiteral(VW_TEST_DATA);
+
+// Rows with their numbers.
+QList<std::pair<int, QStringList>> Numbered(const QString& path, const TSheetLimits& limits = {})
+{
+    QList<std::pair<int, QStringList>> rows;
+    ReadSheetFile(
+        path, {},
+        [&](int n, const QStringList& r) {
+            rows.append({n, r});
+            return true;
+        },
+        limits);
+    return rows;
+}
+
+QString Refusal(const QString& path, const TSheetLimits& limits = {})
+{
+    try {
+        Numbered(path, limits);
+    } catch (const Exception& e) {
+        EXPECT_TRUE(e.Message().contains(QDir::toNativeSeparators(path)))
+            << e.Message().toStdString();
+        return e.Message();
+    }
+    ADD_FAILURE() << path.toStdString() << " was read";
+    return {};
+}
+} // namespace
+
+TEST(SheetReader, OpenpyxlWorkbookKeepsRowNumbersCellPlacesAndShownValues)
+{
+    const QString path = kData + "/openpyxl/gaps-hidden-first.xlsx";
+    int first = -1;
+    EXPECT_EQ(WorkbookSheets(path, &first),
+              (QStringList{QStringLiteral("说明"), QStringLiteral("指标")}));
+    EXPECT_EQ(first, 1); // the first sheet is hidden
+    const auto rows = Numbered(path);
+    ASSERT_EQ(rows.size(), 4);
+    QList<int> numbers;
+    for (const auto& r : rows)
+        numbers << r.first;
+    EXPECT_EQ(numbers, (QList<int>{3, 4, 7, 9}));
+    EXPECT_EQ(rows[1].second, (QStringList{"101001001", "2050202", "1101001000001", "11", "21",
+                                           "12", "1234.5", QStringLiteral("文1"), "2026-01-01"}));
+    EXPECT_EQ(rows[2].second[2], "0100000000001"); // shown with the format's zeros
+    EXPECT_EQ(rows[2].second[7], "");
+    EXPECT_EQ(rows[2].second[8], "1900-01-15"); // before the 1900 leap day
+    EXPECT_EQ(rows[3].second.size(), 11);       // K9
+    EXPECT_EQ(rows[3].second[10], "far");
+
+    EXPECT_EQ(Numbered(kData + "/openpyxl/date1904.xlsx").value(0).second,
+              QStringList{"2026-01-01"});
+    EXPECT_TRUE(Refusal(kData + "/openpyxl/formula-without-value.xlsx").contains("B1"));
+}
+
+TEST(SheetReader, HostileFilesAreRefusedOrReadNeverCrash)
+{
+    // Small limits, so the bombs are refused at a few megabytes.
+    TSheetLimits small;
+    small.InflateBase = 1 << 20;
+    small.PieceBytes = 256 << 10;
+    small.SharedBytes = 1 << 20;
+    const QDir dir(kData + "/hostile");
+    const QStringList names = dir.entryList(QDir::Files);
+    ASSERT_GE(names.size(), 19);
+    for (const QString& name : names) {
+        const QString path = dir.filePath(name);
+        if (name.startsWith("refused-"))
+            Refusal(path, small);
+        else
+            EXPECT_NO_THROW(Numbered(path, small)) << name.toStdString();
+    }
+    EXPECT_EQ(Numbered(dir.filePath("read-date-huge-serial.xlsx")).value(0).second,
+              (QStringList{PlainNumberText(1e300), "-5", "nan"}));
+    EXPECT_EQ(Numbered(dir.filePath("read-inline-rich.xlsx")).value(0).second,
+              QStringList{QStringLiteral("市财预〔2026〕1号")});
+    EXPECT_EQ(Numbered(dir.filePath("read-pretty-printed.xlsx")).value(0).second,
+              QStringList{"abc"});
+    EXPECT_TRUE(Refusal(dir.filePath("refused-column-FXSHRXW2.xlsx")).contains("FXSHRXW2"));
+    EXPECT_TRUE(Refusal(dir.filePath("refused-shared-index.xlsx")).contains("A1"));
+}
+
+TEST(SheetReader, CsvQuotesEncodingsAndLines)
+{
+    const QDir dir(kData + "/hostile");
+    // A quote inside an unquoted cell is a character: ten rows stay ten.
+    const auto stray = Numbered(dir.filePath("read-stray-quote.csv"));
+    ASSERT_EQ(stray.size(), 11);
+    EXPECT_EQ(stray[3].second[1], QStringLiteral("市财预\"2026\"3号"));
+    EXPECT_EQ(stray[10].first, 11);
+    EXPECT_TRUE(
+        Refusal(dir.filePath("refused-unterminated-quote.csv")).contains(QStringLiteral("第3行")));
+    // One bad byte in a UTF-8 file: named with its line, not read as GBK.
+    EXPECT_TRUE(
+        Refusal(dir.filePath("refused-utf8-bad-byte.csv")).contains(QStringLiteral("第3行")));
+    EXPECT_EQ(Numbered(dir.filePath("read-utf16le-bom.csv")).value(1).second,
+              (QStringList{"101001001", QStringLiteral("文一")}));
+
+    QTemporaryDir tmp;
+    const QString be = tmp.filePath("be.csv");
+    Write(be,
+          QByteArray("\xFE\xFF") + QByteArray::fromRawData("\0a\0,\0b\0\r\0\n\0\"\0\n\0\"", 16));
+    const auto rows = Numbered(be);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[1].second, QStringList{"\n"});
+    // Records are counted, a quoted line break inside one; the old Mac line end too.
+    const QString records = tmp.filePath("records.csv");
+    Write(records, "h\r\"a\nb\",c\r\n\r\nlast");
+    QList<int> numbers;
+    for (const auto& r : Numbered(records))
+        numbers << r.first;
+    EXPECT_EQ(numbers, (QList<int>{1, 2, 3, 4}));
+}
+
+// Refused before they are opened: reading a pipe or a system file blocks for good, and closing a
+// descriptor of an open database's file drops SQLite's locks on it.
+TEST(SheetReader, WhatIsNoRegularFileIsNeverOpened)
+{
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.xlsx"));
+    const QString db = dir.filePath("data.db");
+    Write(db + "-wal", "a,b\n");
+    ProtectDatabaseFiles(db);
+    const std::pair<QString, QString> cases[] = {
+        {pipe, QStringLiteral("不是普通文件")},
+        {dir.filePath("folder.xlsx"), QStringLiteral("文件夹")},
+        {db + "-wal", QStringLiteral("数据库文件")},
+        {"/proc/self/status", QStringLiteral("虚拟")},
+    };
+    for (const auto& [path, why] : cases) {
+        try {
+            ReadAll(path);
+            ADD_FAILURE() << path.toStdString() << " was read";
+        } catch (const Exception& e) {
+            EXPECT_TRUE(e.Message().contains(why)) << e.Message().toStdString();
+        }
+    }
+    ReleaseDatabaseFiles(db);
 }

@@ -1,10 +1,16 @@
 #include "fixtures/SheetReader.h"
 #include "platform/untException.h"
+#include "platform/untFileGuard.h"
+#include "support/untSheetReader.h"
 #include "support/untTableExport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace
 {
@@ -72,16 +78,37 @@ TEST(TableExport, CsvIsUtf8WithBomAndQuotesWhatNeedsIt)
     EXPECT_EQ(rows[4][2], QStringLiteral("≈9.25"));
 }
 
-TEST(TableExport, CancelOrFailureLeavesNoFile)
+TEST(TableExport, CancelOrFailureLeavesAnOldFileAsItWas)
 {
     QTemporaryDir dir;
     for (const char* name : {"big.xlsx", "big.csv"}) {
         const QString path = dir.filePath(name);
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        const auto content = [&] {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(gone)");
+        };
         int calls = 0;
         EXPECT_FALSE(ExportTable(Table(20000), path, "s", [&](int, int) { return ++calls < 3; }))
             << name;
-        EXPECT_FALSE(QFile::exists(path)) << name;
+        EXPECT_EQ(content(), "old") << name;
+        TExportTable failing = Table(20000);
+        failing.Text = [](int r, int c) {
+            if (r == 9000)
+                throw Exception("cell cannot be read");
+            return kTexts[r % 4][c];
+        };
+        EXPECT_THROW(ExportTable(failing, path, "s"), Exception) << name;
+        EXPECT_EQ(content(), "old") << name;
+        ASSERT_TRUE(ExportTable(Table(), path, "s"));
+        EXPECT_NE(content(), "old") << name;
     }
+    // Nothing of the attempts is left beside them.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"big.csv", "big.xlsx"}));
     EXPECT_THROW(ExportTable(Table(), dir.filePath("no/such/folder/a.csv"), "s"), Exception);
     EXPECT_THROW(ExportTable(Table(), dir.filePath("no/such/folder/a.xlsx"), "s"), Exception);
     try {
@@ -91,4 +118,91 @@ TEST(TableExport, CancelOrFailureLeavesNoFile)
         EXPECT_TRUE(e.Message().contains("CSV")) << e.Message().toStdString();
     }
     EXPECT_FALSE(QFile::exists(dir.filePath("rows.xlsx")));
+}
+
+namespace
+{
+QString RefusalOf(const QString& path, int rows = 4)
+{
+    try {
+        ExportTable(Table(rows), path, "s");
+    } catch (const Exception& e) {
+        return e.Message();
+    }
+    return QStringLiteral("(written)");
+}
+} // namespace
+
+// A pipe would block the writer, an open database's file would be replaced under SQLite: both
+// are refused before anything is written. A write that fails names its cause, not the library's
+// code (a file size limit fails the writes as a full disk does).
+TEST(TableExport, RefusesWhatIsNoFileAndNamesTheCauseOfAFailedWrite)
+{
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_TRUE(RefusalOf(pipe).contains(QStringLiteral("不是普通文件")))
+        << RefusalOf(pipe).toStdString();
+    const QString db = dir.filePath("data.db");
+    ProtectDatabaseFiles(db);
+    for (const char* suffix : {"", "-wal", "-shm"})
+        EXPECT_TRUE(RefusalOf(db + suffix + ".xlsx").contains("(written)") &&
+                    RefusalOf(db + suffix).contains(QStringLiteral("数据库文件")))
+            << suffix;
+    ReleaseDatabaseFiles(db);
+    EXPECT_TRUE(RefusalOf("/proc/exp.csv").contains(QStringLiteral("虚拟")));
+
+    struct rlimit saved {
+    };
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString csv = RefusalOf(dir.filePath("large.csv"), 20000);
+    const QString xlsx = RefusalOf(dir.filePath("large.xlsx"), 20000);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_TRUE(csv.contains(QStringLiteral("文件超过了系统允许的大小"))) << csv.toStdString();
+    EXPECT_TRUE(xlsx.contains(QStringLiteral("文件超过了系统允许的大小"))) << xlsx.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath("large.csv")));
+}
+
+// Text a spreadsheet would run as a formula is written as text, and the import reads it back
+// as it was; amounts keep their sign.
+TEST(TableExport, FormulaLikeTextStaysTextAndReadsBack)
+{
+    const QStringList texts = {"=1+1", "+SUM(1,2)", "-2+3", "@cmd|' /C calc'!A0",
+                               "\tx",  "\rx",       "'=x",  "''@x",
+                               "a=b",  "'a",        "-"};
+    TExportTable t;
+    t.Columns = {{QStringLiteral("文号"), false, 12}, {QStringLiteral("金额"), true, 12}};
+    t.Rows = int(texts.size());
+    t.Text = [&](int r, int c) { return c == 0 ? texts[r] : QString(); };
+    t.Amount = [](int, int) { return std::optional<Currency>(Currency::FromRaw(-50000)); };
+    QTemporaryDir dir;
+    for (const char* name : {"f.csv", "f.xlsx"}) {
+        const QString path = dir.filePath(name);
+        ASSERT_TRUE(ExportTable(t, path, "s"));
+        QStringList back;
+        ReadSheetFile(path, QString(), [&](int, const QStringList& row) {
+            back << row.value(0);
+            EXPECT_EQ(row.value(1), back.size() == 1 ? QStringLiteral("金额") : "-5") << name;
+            return true;
+        });
+        // (A workbook carries a carriage return as _x000D_, which its reader keeps as it is.)
+        if (QString(name).endsWith("xlsx") && back.contains("_x000D_x"))
+            back.replace(back.indexOf("_x000D_x"), "\rx");
+        EXPECT_EQ(back.mid(1), texts) << name;
+    }
+    const QList<QStringList> csv = ReadCsv(dir.filePath("f.csv"));
+    QStringList onDisk;
+    for (const QStringList& row : csv.mid(1))
+        onDisk << row.value(0);
+    EXPECT_EQ(onDisk, (QStringList{"'=1+1", "'+SUM(1,2)", "'-2+3", "'@cmd|' /C calc'!A0", "'\tx",
+                                   "'\rx", "''=x", "'''@x", "a=b", "'a", "'-"}));
+    // A workbook cell is a string, never a formula.
+    const QByteArray sheet = WorkbookPart(dir.filePath("f.xlsx"), "xl/worksheets/sheet1.xml");
+    EXPECT_FALSE(sheet.contains("<f>"));
+    EXPECT_TRUE(sheet.contains("<t>=1+1</t>")) << sheet.constData();
 }
