@@ -52,9 +52,8 @@ void TbfrmQuindle::tbtnExportClick()
                                                      : QStringLiteral("xlsx"));
     });
     const QString path = dialog.Choose();
-    // Only a folder that took an export is offered next time.
-    if (!path.isEmpty() && ExportList(path))
-        settings.setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
+    if (!path.isEmpty())
+        ExportList(path);
 }
 
 bool TbfrmQuindle::ExportList(const QString& path)
@@ -64,6 +63,9 @@ bool TbfrmQuindle::ExportList(const QString& path)
                             [this, rows, path](TWorkOutcome outcome, const QString& error) {
                                 switch (outcome) {
                                 case TWorkOutcome::Done:
+                                    // Only a folder that took an export is offered next time.
+                                    QSettings().setValue(QLatin1String(kFolderKey),
+                                                         QFileInfo(path).absolutePath());
                                     labStatus->setText(QStringLiteral("已导出 %L1 行").arg(rows));
                                     if (SysParams().ShowSuccessMsg == QLatin1String("1"))
                                         ShowMessage(QStringLiteral("已导出%L1行到%2。")

@@ -351,6 +351,7 @@ TEST_P(ListFixture, ExportWritesTheListAsShownAndAsksBeforeReplacing)
     });
     messages->Clear();
     w->tbtnExport->trigger();
+    Settle();
     ASSERT_EQ(messages->Texts().size(), 1);
     EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("虚拟文件夹")))
         << messages->Texts()[0].toStdString();
