@@ -129,8 +129,15 @@ TStatementCanceller::TStatementCanceller(TAdoConn* conn)
         return;
     if (qstrcmp(h.typeName(), "sqlite3*") == 0) {
         sqlite3* db = *static_cast<sqlite3* const*>(h.constData());
+        std::shared_ptr<TSqliteLockWait> wait = conn->SqliteLockWait();
+        if (wait)
+            wait->Stop = false; // a cancel of an earlier job is not this one's
         if (db)
-            m_interrupt = [db] { sqlite3_interrupt(db); };
+            m_interrupt = [db, wait] {
+                sqlite3_interrupt(db);
+                if (wait)
+                    wait->Stop = true;
+            };
     } else if (qstrcmp(h.typeName(), "PGconn*") == 0 || qstrcmp(h.typeName(), "pg_conn*") == 0) {
         if (PGconn* pg = *static_cast<PGconn* const*>(h.constData()))
             m_sender = MakePgCancelSender(pg);

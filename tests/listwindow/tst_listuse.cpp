@@ -237,6 +237,7 @@ TEST_P(ListFixture, DifferencesAndExportedAmountsAreExact)
     EXPECT_EQ(Column(w, "inputbalamoney"), (QStringList{"584600.22", "-0.4", "584599.82"}));
     QTemporaryDir dir;
     ASSERT_TRUE(w->ExportList(dir.filePath("list.csv")));
+    Settle();
     const QList<QStringList> csv = ReadCsv(dir.filePath("list.csv"));
     const int due =
         csv[0].indexOf(w->ngdBudget->Column(w->ngdBudget->ColumnIndex("duebalamoney")).Caption);
@@ -244,6 +245,7 @@ TEST_P(ListFixture, DifferencesAndExportedAmountsAreExact)
     EXPECT_EQ((QStringList{csv[1][due], csv[3][due]}), (QStringList{"999.99", "1000.09"}));
     // The workbook holds the amounts' own digits, not the nearest double's.
     ASSERT_TRUE(w->ExportList(dir.filePath("list.xlsx")));
+    Settle();
     const QByteArray sheet = WorkbookPart(dir.filePath("list.xlsx"), "xl/worksheets/sheet1.xml");
     EXPECT_TRUE(sheet.contains("<v>584600.32</v>")) << sheet.constData();
     EXPECT_TRUE(sheet.contains("<v>999.99</v>"));
@@ -399,11 +401,16 @@ TEST_P(ListFixture, ClosingWhileAWorkbookIsPackedWaitsForTheWork)
         qobject_cast<QFileDialog*>(d)->selectFile(dir.filePath("list.xlsx"));
         return int(QDialog::Accepted);
     });
-    // The file appears when its packing begins: 退出 then.
+    // 退出 once the workbook is being packed.
+    std::atomic<bool> packing{false};
+    TWorkRunner::SetStepObserver([&](TWorkRunner*, const QString& phase, int, int) {
+        if (phase.contains(QStringLiteral("打包")))
+            packing = true;
+    });
     bool closed = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!closed && w && !QDir(dir.path()).isEmpty()) {
+        if (!closed && w && packing) {
             closed = true;
             w->tbtnColse->trigger();
         }
@@ -412,13 +419,17 @@ TEST_P(ListFixture, ClosingWhileAWorkbookIsPackedWaitsForTheWork)
     QTimer::singleShot(0, w, [w] { w->tbtnExport->trigger(); });
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w; }, 120000));
     poll.stop();
+    TWorkRunner::SetStepObserver({});
     ASSERT_TRUE(closed);
     FlushDeletes();
     EXPECT_TRUE(area->subWindowList().isEmpty());
     EXPECT_EQ(TWorkRunner::LiveThreads(), 0);
-    ASSERT_EQ(messages->Texts().size(), 1);
+    ASSERT_EQ(messages->Texts().size(), 1) << messages->Texts().join(" | ").toStdString();
     EXPECT_TRUE(messages->Texts()[0].startsWith(QStringLiteral("导出尚未完成")));
-    EXPECT_TRUE(QDir(dir.path()).isEmpty()); // cancelled: no file
+    // Cancelled: no file, not even the hidden one it was written to.
+    EXPECT_TRUE(QDir(dir.path())
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .isEmpty());
 }
 
 // Each kind of work closed (the operator cancelling it) at a step of its phase: no thread is
