@@ -110,13 +110,14 @@ bool ReadPgRows(const QSqlDatabase& db, const QString& sql, TChunker& chunker,
         throw TExceptDbManager(ErrorOf(conn, nullptr));
     PQsetSingleRowMode(conn);
     bool wanted = true, columnsSet = false;
-    QString error;
+    QString error, code;
     // Every result is taken, also after the sink stopped: the connection is then free again.
     while (Result result = NextResult(conn, cancel.cancel.get(), interrupter)) {
         const ExecStatusType status = PQresultStatus(result.get());
         if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK &&
             status != PGRES_COMMAND_OK) {
             error = ErrorOf(conn, result.get());
+            code = QString::fromLatin1(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE));
             continue;
         }
         if (!wanted)
@@ -136,7 +137,7 @@ bool ReadPgRows(const QSqlDatabase& db, const QString& sql, TChunker& chunker,
     if (error.isEmpty() && PQstatus(conn) != CONNECTION_OK)
         error = ErrorOf(conn, nullptr); // lost on the way: never a short list taken for whole
     if (!error.isEmpty() && wanted)
-        throw TExceptDbManager(error);
+        throw TExceptDbManager(error, code);
     done = wanted && chunker.Finish();
     return true;
 }

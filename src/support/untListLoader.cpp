@@ -107,27 +107,40 @@ private:
         std::vector<TMoneySum> sums(size_t(job.Sums.size()));
         bool ok = true;
         QString error;
-        try {
-            ReadRows(
-                m_connection.get(), job.Sql, kParts,
-                [&](TColumnStore&& chunk) {
-                    for (qsizetype i = 0; i < job.Sums.size(); ++i) {
-                        const int column = chunk.ColumnIndex(job.Sums[i]);
-                        for (int r = 0; column >= 0 && r < chunk.RowCount(); ++r)
-                            chunk.AddToSum(r, column, sums[size_t(i)]);
-                    }
-                    auto part = std::make_shared<const TColumnStore>(std::move(chunk));
-                    QMetaObject::invokeMethod(
-                        m_owner, [owner = m_owner, part, id = job.Id] { owner->Deliver(part, id); },
-                        Qt::QueuedConnection);
-                    return !interrupter.Interrupted();
-                },
-                &interrupter);
-        } catch (const std::exception& e) {
-            ok = false;
-            error = QString::fromUtf8(e.what());
-            // The next read starts on a new connection: one the server dropped stays unusable.
-            m_connection.reset(m_connection->Clone());
+        for (int attempt = 0;; ++attempt) {
+            bool delivered = false;
+            try {
+                ReadRows(
+                    m_connection.get(), job.Sql, kParts,
+                    [&](TColumnStore&& chunk) {
+                        for (qsizetype i = 0; i < job.Sums.size(); ++i) {
+                            const int column = chunk.ColumnIndex(job.Sums[i]);
+                            for (int r = 0; column >= 0 && r < chunk.RowCount(); ++r)
+                                chunk.AddToSum(r, column, sums[size_t(i)]);
+                        }
+                        auto part = std::make_shared<const TColumnStore>(std::move(chunk));
+                        QMetaObject::invokeMethod(
+                            m_owner,
+                            [owner = m_owner, part, id = job.Id] { owner->Deliver(part, id); },
+                            Qt::QueuedConnection);
+                        delivered = true;
+                        return !interrupter.Interrupted();
+                    },
+                    &interrupter);
+                break;
+            } catch (const std::exception& e) {
+                // The next read starts on a new connection: one the server dropped stays unusable.
+                m_connection.reset(m_connection->Clone());
+                // The server's cancel of the read before may arrive during this one (it is sent
+                // apart from the connection): read again once, when nothing of it was shown.
+                const auto* db = dynamic_cast<const TExceptDbManager*>(&e);
+                if (attempt == 0 && !delivered && !interrupter.Interrupted() && db &&
+                    db->Code() == QLatin1String("57014"))
+                    continue;
+                ok = false;
+                error = QString::fromUtf8(e.what());
+                break;
+            }
         }
         if (ok && interrupter.Abandoned()) // a cancel that could not reach the server cut it
             m_connection.reset(m_connection->Clone());
