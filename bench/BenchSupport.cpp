@@ -1,5 +1,7 @@
 #include "BenchSupport.h"
 
+#include "support/untTableExport.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -118,6 +120,24 @@ QString BenchPgDatabase(const QString& server, int indicators)
     PQclear(PQexec(conn, "vacuum analyze"));
     PQfinish(conn);
     return target;
+}
+
+QString BenchPgCopy(const QString& server, int indicators, const QString& name)
+{
+    const QString source = QStringLiteral("bench_%1").arg(indicators);
+    BenchPgDatabase(server, indicators);
+    PGconn* admin = ConnectPg(server);
+    PQclear(PQexec(admin, ("drop database if exists " + name).toUtf8().constData()));
+    PGresult* made =
+        PQexec(admin, ("create database " + name + " template " + source).toUtf8().constData());
+    if (PQresultStatus(made) != PGRES_COMMAND_OK) {
+        std::fprintf(stderr, "cannot copy %s: %s\n", qPrintable(source),
+                     PQresultErrorMessage(made));
+        std::exit(1);
+    }
+    PQclear(made);
+    PQfinish(admin);
+    return WithDatabase(server, name);
 }
 
 long RawPgRead(const QString& connectionString, const QString& sql, double* totalMs)
@@ -294,4 +314,55 @@ BenchListContext::BenchListContext(const QString& file)
 BenchListContext::~BenchListContext()
 {
     SetCurrentWorkContext(nullptr);
+}
+
+namespace
+{
+QStringList Codes(const QString& sql)
+{
+    TQueryRef q;
+    if (!OpenSql(sql, q)) {
+        std::fprintf(stderr, "%s\n", qPrintable(LastDbError()));
+        std::exit(1);
+    }
+    QStringList codes;
+    for (TARQuery* ds = q->Dataset(); !ds->Eof(); ds->Next())
+        codes << ds->Fields(0).AsString();
+    return codes;
+}
+
+} // namespace
+
+TExportTable BenchImportTable(int rows)
+{
+    static const QStringList units =
+        Codes("select eid from pubdept where leafflag='0' and useflag='0' order by eid");
+    static const QStringList subjects = Codes(
+        "select bid from pubsubject where datayear=2026 and leafflag='0' and type='NN' and bid "
+        "like '2%' order by bid");
+    TExportTable t;
+    for (const char* c :
+         {"预算编码", "科目编码", "资金性质", "预算来源", "支出类型", "指标金额", "指标文号"})
+        t.Columns << TExportColumn{QString::fromUtf8(c), false, 12};
+    t.Rows = rows;
+    t.Text = [](int r, int c) -> QString {
+        switch (c) {
+        case 0:
+            return units[r % units.size()];
+        case 1:
+            return subjects[(r / units.size()) % subjects.size()];
+        case 2:
+            return QStringLiteral("一般公共预算资金");
+        case 3:
+            return QStringLiteral("当年预算");
+        case 4:
+            return QStringLiteral("基本支出");
+        case 5:
+            return QString::number(1000 + r % 7919) + QStringLiteral(".25");
+        default:
+            return QStringLiteral("导文〔2026〕%1号").arg(r);
+        }
+    };
+    t.Amount = [](int, int) { return std::optional<Currency>(); };
+    return t;
 }

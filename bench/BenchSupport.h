@@ -13,6 +13,9 @@ QString BenchDatabase(const QString& folder, int indicators);
 // On a PostgreSQL server (connection string of its maintenance database), a database
 // bench_<indicators> with that demo data, created on first use; returns its connection string.
 QString BenchPgDatabase(const QString& server, int indicators);
+// A database `name` on the server made anew as a copy of bench_<indicators> (for benchmarks
+// that write); returns its connection string.
+QString BenchPgCopy(const QString& server, int indicators, const QString& name);
 // Median of repeated runs, in milliseconds.
 double MedianMs(int runs, const std::function<void()>& run);
 double Median(std::vector<double> values);
@@ -47,6 +50,11 @@ struct BenchListContext {
     TWorkContext Context;
     QString ListSql;
 };
+
+// A table of `rows` indicators the entry dialog would accept, as an import reads them (leaf
+// units and subjects of 2026 on the current connection, basic expenditure).
+struct TExportTable;
+TExportTable BenchImportTable(int rows);
 
 // Peak resident memory of the process so far, in MB.
 double PeakRssMb();

@@ -17,54 +17,6 @@
 
 namespace
 {
-QStringList Codes(const QString& sql)
-{
-    TQueryRef q;
-    if (!OpenSql(sql, q)) {
-        std::fprintf(stderr, "%s\n", qPrintable(LastDbError()));
-        std::exit(1);
-    }
-    QStringList codes;
-    for (TARQuery* ds = q->Dataset(); !ds->Eof(); ds->Next())
-        codes << ds->Fields(0).AsString();
-    return codes;
-}
-
-// Rows the entry dialog would accept: leaf units and subjects of the year, basic expenditure.
-TExportTable ImportTable(int rows)
-{
-    static const QStringList units =
-        Codes("select eid from pubdept where leafflag='0' and useflag='0' order by eid");
-    static const QStringList subjects = Codes(
-        "select bid from pubsubject where datayear=2026 and leafflag='0' and type='NN' and bid "
-        "like '2%' order by bid");
-    TExportTable t;
-    for (const char* c :
-         {"预算编码", "科目编码", "资金性质", "预算来源", "支出类型", "指标金额", "指标文号"})
-        t.Columns << TExportColumn{QString::fromUtf8(c), false, 12};
-    t.Rows = rows;
-    t.Text = [](int r, int c) -> QString {
-        switch (c) {
-        case 0:
-            return units[r % units.size()];
-        case 1:
-            return subjects[(r / units.size()) % subjects.size()];
-        case 2:
-            return QStringLiteral("一般公共预算资金");
-        case 3:
-            return QStringLiteral("当年预算");
-        case 4:
-            return QStringLiteral("基本支出");
-        case 5:
-            return QString::number(1000 + r % 7919) + QStringLiteral(".25");
-        default:
-            return QStringLiteral("导文〔2026〕%1号").arg(r);
-        }
-    };
-    t.Amount = [](int, int) { return std::optional<Currency>(); };
-    return t;
-}
-
 // The reference: the same insert statements through SQLite's C interface, one transaction.
 double RawInserts(const QString& file, const QStringList& statements)
 {
@@ -118,7 +70,7 @@ int main(int argc, char** argv)
         }
     };
     reset();
-    const TExportTable table = ImportTable(rows);
+    const TExportTable table = BenchImportTable(rows);
     for (const char* name : {"import.csv", "import.xlsx"})
         ExportTable(table, dir.filePath(name), "指标");
     const double before = CurrentRssMb();

@@ -6,6 +6,9 @@
 #include "platform/untMessageBox.h"
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QPointer>
+#include <QTimer>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -91,38 +94,96 @@ void HostWindow::ShowContext()
     m_openList->setEnabled(m_context != nullptr);
 }
 
-bool HostWindow::CloseChildWindows()
+void HostWindow::CloseChildWindows(std::function<void(bool)> then)
 {
+    if (m_closingChildren)
+        return; // the windows are being closed already
+    QList<QPointer<QMdiSubWindow>> going, all;
     for (QMdiSubWindow* sub : m_mdiArea->subWindowList())
-        (sub->widget() ? static_cast<QWidget*>(sub->widget()) : sub)->close();
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
+        all << sub;
+    bool stays = false;
+    // A window may ask about its work (a message box) while the others wait their turn.
+    for (const QPointer<QMdiSubWindow>& sub : std::as_const(all)) {
+        if (!sub)
+            continue;
+        QWidget* child = sub->widget();
+        // A window that refuses now but cancels its work closes itself when it has ended.
+        if ((child ? child : sub)->close() || (child && child->property("closePending").toBool()))
+            going << sub;
+        else
+            stays = true;
     }
-    return m_mdiArea->subWindowList().isEmpty();
+    if (stays || going.isEmpty()) {
+        if (then)
+            then(!stays);
+        return;
+    }
+    // Closed windows are deleted later: the switch waits until each is gone.
+    m_closingChildren = true;
+    auto left = std::make_shared<int>(0);
+    auto finish = [this, then, left] {
+        if (--*left > 0)
+            return;
+        // After the event loop has seen the last one go (the workspace's list too).
+        QTimer::singleShot(0, this, [this, then] {
+            m_closingChildren = false;
+            if (then)
+                then(true);
+        });
+    };
+    for (const QPointer<QMdiSubWindow>& sub : std::as_const(going))
+        if (sub) {
+            ++*left;
+            connect(sub, &QObject::destroyed, this, finish);
+        }
+    if (*left == 0) {
+        ++*left;
+        finish();
+    }
 }
 
-bool HostWindow::AdoptContext(std::unique_ptr<HostContext> context)
+void HostWindow::AdoptContext(std::unique_ptr<HostContext> context, std::function<void(bool)> then)
 {
-    if (!CloseChildWindows())
-        return false;
-    m_context = context.get();
-    m_ownedContext = std::move(context); // the old one goes after its windows
-    ShowContext();
-    // Told once the window is up: weaker guarantees than the shared file needs.
-    if (const QString notice = m_context->TakeNotice(); !notice.isEmpty())
-        QTimer::singleShot(0, this,
-                           [notice] { ShowMessage(notice, CaptionInfo(), MsgIcon::Warning); });
-    return true;
+    auto pending = std::make_shared<std::unique_ptr<HostContext>>(std::move(context));
+    CloseChildWindows([this, pending, then](bool closed) {
+        if (closed) {
+            m_context = pending->get();
+            m_ownedContext = std::move(*pending); // the old one goes after its windows
+            ShowContext();
+            // Told once the window is up: weaker guarantees than the shared file needs.
+            if (const QString notice = m_context->TakeNotice(); !notice.isEmpty())
+                QTimer::singleShot(
+                    0, this, [notice] { ShowMessage(notice, CaptionInfo(), MsgIcon::Warning); });
+        }
+        if (then)
+            then(closed);
+    });
 }
 
 void HostWindow::Reconnect(const QString& initial, const QString& error)
 {
     // Asked first: a cancel leaves everything as it was.
     auto context = AskForConnection(m_options, initial, error, this);
-    if (context && !AdoptContext(std::move(context)))
-        ShowMessage(QStringLiteral("请先关闭打开的窗口，再连接其他数据库。"), CaptionInfo(),
-                    MsgIcon::Information);
+    if (!context)
+        return;
+    AdoptContext(std::move(context), [](bool adopted) {
+        if (!adopted)
+            ShowMessage(QStringLiteral("请先关闭打开的窗口，再连接其他数据库。"), CaptionInfo(),
+                        MsgIcon::Information);
+    });
+}
+
+void HostWindow::closeEvent(QCloseEvent* e)
+{
+    if (m_mdiArea->subWindowList().isEmpty()) {
+        QMainWindow::closeEvent(e);
+        return;
+    }
+    e->ignore(); // quit once the windows are gone
+    CloseChildWindows([this](bool closed) {
+        if (closed)
+            close();
+    });
 }
 
 void HostWindow::BuildMenus()

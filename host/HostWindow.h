@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QMdiArea;
@@ -44,14 +45,18 @@ public:
     HostContext* Context() const { return m_context; }
     // The year, operator and unit asked for on the command line, kept for new connections.
     void SetOptions(const HostOptions& options) { m_options = options; }
-    // Works on this context from now on (its windows closed first); false when a window
-    // would not close.
-    bool AdoptContext(std::unique_ptr<HostContext> context);
+    // Works on this context from now on, once the open windows are closed (at once when there
+    // are none; a window cancelling its work is waited for). `then` is told whether it was
+    // adopted: not when a window stays open (its context is dropped then).
+    void AdoptContext(std::unique_ptr<HostContext> context,
+                      std::function<void(bool adopted)> then = {});
     // 系统 → 连接数据库…: asks for a connection, then closes the windows and works on it.
     // `error` (why the last one failed) is shown in the dialog at once.
     void Reconnect(const QString& initial, const QString& error = QString());
-    // Closes the plug-in's windows; false when one stays open.
-    bool CloseChildWindows();
+    // Closes the plug-in's windows, then tells `then` whether they are all gone (false when one
+    // stays open: its operator kept its work running). A window whose work is being cancelled
+    // closes when the work has ended; it is waited for without holding the event loop.
+    void CloseChildWindows(std::function<void(bool closed)> then);
     // Loads the plug-in on first use and asks it for the window; false with a message.
     bool OpenPlugInWindow(const QString& className, QString* error);
     // Where the module of that library name is: in the list plug-in's folder (beside the host
@@ -69,6 +74,10 @@ public:
 
     static constexpr qint32 kHostTag = 71;
 
+protected:
+    // Quitting closes the windows first (asking about their work) and waits for them.
+    void closeEvent(QCloseEvent* e) override;
+
 private:
     ShowPlugInWindowProc LoadModule(const QString& path, QString* error);
     void BuildMenus();
@@ -85,4 +94,5 @@ private:
     HostNotifier m_notifier;
     TPlugInStatus m_status{kHostTag, nullptr, nullptr, nullptr};
     TPlugInHostRec m_hostRec{};
+    bool m_closingChildren = false;
 };

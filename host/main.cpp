@@ -142,7 +142,6 @@ int main(int argc, char** argv)
         // Taken once start-up is done; a dialog opened by --trigger is in the picture too.
         const QString file = parser.value("screenshot");
         QTimer::singleShot(600, &window, [&window, file] {
-            QApplication::processEvents();
             const bool saved = window.GrabWithDialogs().save(file);
             if (!saved)
                 Fail(QStringLiteral("无法保存截图 %1").arg(file));

@@ -1,5 +1,7 @@
 #include "basewindows/wnBase.h"
 
+#include "basewindows/wnWorkProgress.h"
+
 #include "platform/untApplication.h"
 #include "platform/untComponent.h"
 
@@ -75,8 +77,54 @@ void TfrmBase::showEvent(QShowEvent* e)
         FormShow();
 }
 
+TWindowWork* TfrmBase::Work()
+{
+    if (!m_work)
+        m_work = new TWindowWork(this, [this](bool busy) { BlockForWork(busy); });
+    return m_work;
+}
+
+bool TfrmBase::WorkRunning() const
+{
+    return m_work && m_work->Busy();
+}
+
+void TfrmBase::done(int result)
+{
+    if (m_work && m_work->AskToClose() != TWindowWork::CloseAnswer::CloseNow)
+        return; // it closes itself when the work has ended
+    QDialog::done(result);
+}
+
+void TfrmBase::BlockForWork(bool busy)
+{
+    if (!busy) {
+        for (const QPointer<QWidget>& w : std::as_const(m_blocked))
+            if (w)
+                w->setEnabled(true);
+        m_blocked.clear();
+        return;
+    }
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (w->isWindow() || !w->isEnabled())
+            continue;
+        w->setEnabled(false);
+        m_blocked << w;
+    }
+}
+
+bool TfrmBase::HoldCloseForWork(QCloseEvent* e)
+{
+    if (!m_work || m_work->AskToClose() == TWindowWork::CloseAnswer::CloseNow)
+        return false;
+    e->ignore();
+    return true;
+}
+
 void TfrmBase::closeEvent(QCloseEvent* e)
 {
+    if (HoldCloseForWork(e))
+        return;
     QDialog::closeEvent(e);
     if (e->isAccepted() && testAttribute(Qt::WA_DeleteOnClose))
         SetComponentDestroying(this);

@@ -3,6 +3,7 @@
 #include "platform/untApplication.h"
 #include "platform/untComponent.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QFrame>
@@ -151,8 +152,34 @@ void TfrmBsCld::FormClose()
     setAttribute(Qt::WA_DeleteOnClose); // close action: free
 }
 
+void TfrmBsCld::BlockForWork(bool busy)
+{
+    if (!busy) {
+        for (const QPointer<QAction>& a : std::as_const(m_blockedActions))
+            if (a)
+                a->setEnabled(true);
+        m_blockedActions.clear();
+        if (m_clientBlocked)
+            m_client->setEnabled(true);
+        m_clientBlocked = false;
+        return;
+    }
+    m_clientBlocked = m_client->isEnabled();
+    m_client->setEnabled(false);
+    QList<QAction*> actions = tblChildMain->actions();
+    actions << mitemOption->actions() << mitemDataVind->actions();
+    for (QAction* a : std::as_const(actions)) {
+        if (!a->isEnabled() || a->isSeparator() || m_keptDuringWork.contains(a))
+            continue;
+        a->setEnabled(false);
+        m_blockedActions << a;
+    }
+}
+
 void TfrmBsCld::closeEvent(QCloseEvent* e)
 {
+    if (HoldCloseForWork(e))
+        return; // the frame stays too
     FormClose();
     MergeMenus(false);
     // Closed as a window, not rejected as a dialog (the dialog base would only hide it).

@@ -3,6 +3,7 @@
 
 #include "basewindows/wnBase.h"
 
+class QAction;
 class QFrame;
 class QMenu;
 class QMenuBar;
@@ -29,6 +30,10 @@ public:
     // The designed size, which the MDI frame takes as its first size.
     QSize sizeHint() const override;
 
+    // An action that stays usable while the window's work runs (closing it asks about the
+    // work).
+    void KeepDuringWork(QAction* action) { m_keptDuringWork << action; }
+
     // Not a dialog: nothing ends it but closing, which closes its MDI frame too.
     void reject() override {}
     void done(int result) override;
@@ -40,6 +45,8 @@ protected:
     virtual void FormClose();
     void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    // The client area and every action but those kept wait; the tool bar and the frame stay.
+    void BlockForWork(bool busy) override;
     bool m_maximised = true;
 
 private:
@@ -47,6 +54,9 @@ private:
     QMenuBar* m_ownMenuBar;
     QWidget* m_client;
     bool m_merged = false;
+    QList<QAction*> m_keptDuringWork;
+    QList<QPointer<QAction>> m_blockedActions;
+    bool m_clientBlocked = false;
     bool m_placed = false;
     QSize m_designSize;
 };

@@ -69,12 +69,13 @@ sqlite3* SqliteHandle(const QSqlDatabase& db)
 // Waits for another connection's lock up to the milliseconds given, trying again every two
 // milliseconds: SQLite's own wait sleeps up to 100 ms between tries, so under a steady stream
 // of writers a waiting one kept missing its turn until its time ran out.
-int WaitForLock(void* timeoutMs, int tries)
+int WaitForLock(void* lockWait, int tries)
 {
+    const auto* wait = static_cast<const TSqliteLockWait*>(lockWait);
     thread_local QElapsedTimer waited;
     if (tries == 0)
         waited.start();
-    if (waited.elapsed() >= reinterpret_cast<qintptr>(timeoutMs))
+    if (wait->Stop || waited.elapsed() >= wait->TimeoutMs)
         return 0;
     sqlite3_sleep(2);
     return 1;
@@ -351,9 +352,9 @@ void TAdoConn::SetUpSqlite(QSqlDatabase& db, const QString& file)
                 : QStringLiteral("无法读取数据库：%1").arg(e.Message()));
     }
     sqlite3* handle = SqliteHandle(db);
-    if (!handle ||
-        sqlite3_busy_handler(handle, &WaitForLock,
-                             reinterpret_cast<void*>(qintptr(LockTimeout()) * 1000)) != SQLITE_OK)
+    m_lockWait = std::make_shared<TSqliteLockWait>(); // a new one for each handle opened
+    m_lockWait->TimeoutMs = qint64(LockTimeout()) * 1000;
+    if (!handle || sqlite3_busy_handler(handle, &WaitForLock, m_lockWait.get()) != SQLITE_OK)
         throw TExceptDbManager(QStringLiteral("无法设置数据库的等待方式。"));
     // Speed only: a larger page cache and memory-mapped reads.
     value(QStringLiteral("PRAGMA cache_size=-131072"));

@@ -11,8 +11,16 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class QSqlDatabase;
+
+// The wait of an SQLite connection for another's write lock; Stop ends a wait under way (a
+// cancel: sqlite3_interrupt does not reach SQLite's busy wait).
+struct TSqliteLockWait {
+    qint64 TimeoutMs = 0;
+    std::atomic<bool> Stop{false};
+};
 
 // A database connection described by an ADO-style "Key=Value;" string. Provider selects the
 // Qt driver (SQLite, PostgreSQL, anything else through ODBC) and the SQL dialect.
@@ -80,6 +88,8 @@ public:
 
     // A new connection with the same settings, for another thread.
     TAdoConn* Clone() const;
+    // The lock wait of an open SQLite connection; null for other databases.
+    std::shared_ptr<TSqliteLockWait> SqliteLockWait() const { return m_lockWait; }
 
 private:
     QSqlDatabase Open();
@@ -98,6 +108,7 @@ private:
     QString m_notice;
     QString m_protectedFile; // the SQLite file this connection has open
     bool m_closed = false;
+    std::shared_ptr<TSqliteLockWait> m_lockWait;
     bool m_inTransaction = false;
 };
 

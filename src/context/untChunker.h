@@ -2,6 +2,7 @@
 // Cuts a stream of rows into column-store chunks (for the readers of each engine).
 
 #include "context/untRowChunks.h"
+#include "context/untStatementCancel.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -64,3 +65,8 @@ bool ReadSqliteRows(const QSqlDatabase& db, const QString& sql, TChunker& chunke
                     TReadInterrupter* interrupter, bool& done);
 bool ReadPgRows(const QSqlDatabase& db, const QString& sql, TChunker& chunker,
                 TReadInterrupter* interrupter, bool& done);
+
+// A cancel sender for the statement running on a PostgreSQL connection: PQcancel off the
+// calling thread, the connection's socket shut down when it cannot reach the server in time.
+typedef struct pg_conn PGconn;
+std::unique_ptr<TCancelSender> MakePgCancelSender(PGconn* conn);

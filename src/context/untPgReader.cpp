@@ -23,20 +23,19 @@ using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
 // The next result of the running statement, waiting on the socket while watching for an
 // interruption: the server is asked to cancel (again every 200 ms, as a cancel that comes
 // before the statement starts is lost). Null when the statement has no more results.
-Result NextResult(PGconn* conn, PGcancel* cancel, TReadInterrupter* interrupter)
+Result NextResult(PGconn* conn, TCancelSender* cancel, TReadInterrupter* interrupter)
 {
     QElapsedTimer sinceCancel;
     while (PQisBusy(conn)) {
         if (interrupter && cancel && interrupter->Interrupted() &&
             (!sinceCancel.isValid() || sinceCancel.elapsed() > 200)) {
-            char error[256];
-            PQcancel(cancel, error, sizeof error);
+            cancel->Request();
             sinceCancel.start();
         }
         pollfd socket{PQsocket(conn), POLLIN, 0};
         poll(&socket, 1, 20);
         if (!PQconsumeInput(conn))
-            break; // the connection is gone: PQgetResult reports it
+            break; // the connection is gone (or was cut): PQgetResult reports it
     }
     return Result(PQgetResult(conn), &PQclear);
 }
@@ -71,24 +70,23 @@ void SetColumns(const PGresult* result, TChunker& chunker)
     chunker.SetColumns(names, numeric);
 }
 
-// Cancelling asks the server to stop the running statement.
+// Cancelling asks the server to stop the running statement, never on the cancelling thread.
 struct CancelGuard {
     TReadInterrupter* interrupter;
-    PGcancel* cancel;
-    CancelGuard(TReadInterrupter* i, PGconn* conn) : interrupter(i), cancel(PQgetCancel(conn))
+    std::unique_ptr<TCancelSender> cancel;
+    CancelGuard(TReadInterrupter* i, PGconn* conn)
+        : interrupter(i), cancel(MakePgCancelSender(conn))
     {
-        if (interrupter && cancel)
-            interrupter->Arm([c = cancel] {
-                char error[256];
-                PQcancel(c, error, sizeof error);
-            });
+        if (interrupter)
+            interrupter->Arm([c = cancel.get()] { c->Request(); });
     }
     ~CancelGuard()
     {
-        if (interrupter)
+        if (interrupter) {
             interrupter->Disarm();
-        if (cancel)
-            PQfreeCancel(cancel);
+            if (cancel->Abandoned())
+                interrupter->NoteAbandoned();
+        }
     }
 };
 } // namespace
@@ -112,13 +110,14 @@ bool ReadPgRows(const QSqlDatabase& db, const QString& sql, TChunker& chunker,
         throw TExceptDbManager(ErrorOf(conn, nullptr));
     PQsetSingleRowMode(conn);
     bool wanted = true, columnsSet = false;
-    QString error;
+    QString error, code;
     // Every result is taken, also after the sink stopped: the connection is then free again.
-    while (Result result = NextResult(conn, cancel.cancel, interrupter)) {
+    while (Result result = NextResult(conn, cancel.cancel.get(), interrupter)) {
         const ExecStatusType status = PQresultStatus(result.get());
         if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK &&
             status != PGRES_COMMAND_OK) {
             error = ErrorOf(conn, result.get());
+            code = QString::fromLatin1(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE));
             continue;
         }
         if (!wanted)
@@ -130,10 +129,7 @@ bool ReadPgRows(const QSqlDatabase& db, const QString& sql, TChunker& chunker,
         if (status == PGRES_SINGLE_TUPLE &&
             (!AppendRow(result.get(), chunker) || (interrupter && interrupter->Interrupted()))) {
             wanted = false;
-            if (cancel.cancel) {
-                char text[256];
-                PQcancel(cancel.cancel, text, sizeof text); // the rest is not read
-            }
+            cancel.cancel->Request(); // the rest is not read
         }
     }
     if (interrupter && interrupter->Interrupted())
@@ -141,7 +137,7 @@ bool ReadPgRows(const QSqlDatabase& db, const QString& sql, TChunker& chunker,
     if (error.isEmpty() && PQstatus(conn) != CONNECTION_OK)
         error = ErrorOf(conn, nullptr); // lost on the way: never a short list taken for whole
     if (!error.isEmpty() && wanted)
-        throw TExceptDbManager(error);
+        throw TExceptDbManager(error, code);
     done = wanted && chunker.Finish();
     return true;
 }

@@ -47,8 +47,9 @@ bool ReadSqliteRows(const QSqlDatabase& db, const QString& sql, TChunker& chunke
         const int rc = sqlite3_step(stmt);
         if (rc == SQLITE_DONE)
             break;
-        if (rc == SQLITE_INTERRUPT || (interrupter && interrupter->Interrupted()))
+        if (interrupter && interrupter->Interrupted())
             return true; // cancelled: not done
+        // Interrupted by someone else (a worker's cancel): a failure, never a short result.
         if (rc != SQLITE_ROW)
             throw TExceptDbManager(QString::fromUtf8(sqlite3_errmsg(handle)));
         TColumnStore& store = chunker.Store();

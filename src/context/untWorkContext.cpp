@@ -2,7 +2,9 @@
 
 #include "platform/untCodePage.h"
 
+#include <QCoreApplication>
 #include <QDate>
+#include <QThread>
 
 TRecordItem* TRecordObject::Items(int index)
 {
@@ -106,8 +108,30 @@ bool HasFewDeptUnits()
     return query->Dataset()->RecordCount() < 3;
 }
 
+namespace
+{
+thread_local TAdoConn* t_threadDef = nullptr;
+} // namespace
+
+TDefConnectionScope::TDefConnectionScope(TAdoConn* conn) : m_previous(t_threadDef)
+{
+    t_threadDef = conn;
+}
+
+TDefConnectionScope::~TDefConnectionScope()
+{
+    t_threadDef = m_previous;
+}
+
 TAdoConn* GetDefConnection()
 {
+    if (t_threadDef)
+        return t_threadDef;
+    // The registry's connections belong to the application's thread: another thread without
+    // a connection of its own has none.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app && app->thread() != QThread::currentThread())
+        return nullptr;
     TWorkContext* ctx = WorkContext();
     if (!ctx || !ctx->DbManager)
         return nullptr;

@@ -70,8 +70,24 @@ bool HasFewDeptUnits();
 
 using TQueryRef = TIntfPtr<TARQuery>;
 
-// The connection "Def" of the manager (created from its connection string on first use).
+// The connection "Def" of the manager (created from its connection string on first use), or
+// on a worker thread the connection its TDefConnectionScope gave it.
 TAdoConn* GetDefConnection();
+
+// Makes a connection of the calling thread its "Def" while the scope lasts: a worker's own
+// connection, so that the functions that run SQL on "Def" run it there (a Qt connection never
+// crosses threads).
+class TDefConnectionScope
+{
+public:
+    explicit TDefConnectionScope(TAdoConn* conn);
+    ~TDefConnectionScope();
+    TDefConnectionScope(const TDefConnectionScope&) = delete;
+    TDefConnectionScope& operator=(const TDefConnectionScope&) = delete;
+
+private:
+    TAdoConn* m_previous;
+};
 // The dialect of "Def" (the fallback without a connection).
 TSqlDialect DefDialect();
 // Never raise: false on any error, and `query` keeps what it held; the error's message stays

@@ -21,10 +21,26 @@ int TNextGridModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
 }
 
-QString TNextGridModel::CellText(int col, int row) const
+namespace
 {
-    const Column& c = m_columns[col];
-    if (c.Def.Kind == TNxColumnKind::CheckBox)
+using Parts = std::vector<std::shared_ptr<const TColumnStore>>;
+
+// The part holding a row of the result, and the row's place in it.
+const TColumnStore& PartOf(const Parts& parts, const std::vector<int>& starts, int row, int& local)
+{
+    size_t i = parts.size() - 1;
+    if (parts.size() > 1)
+        i = size_t(std::upper_bound(starts.begin(), starts.end(), row) - starts.begin()) - 1;
+    local = row - starts[i];
+    return *parts[i];
+}
+
+// A cell's text: its mark, its written text, its value in the result or its row number.
+template <class Column>
+QString CellTextOf(const Column& c, bool checkBox, const Parts& parts,
+                   const std::vector<int>& starts, int storeRows, int row)
+{
+    if (checkBox)
         return size_t(row) < c.Marks.size() && c.Marks[row] ? QStringLiteral("True")
                                                             : QStringLiteral("False");
     if (!c.Texts.isEmpty()) {
@@ -32,14 +48,34 @@ QString TNextGridModel::CellText(int col, int row) const
         if (it != c.Texts.constEnd())
             return it.value();
     }
-    if (row < m_storeRows) {
+    if (row < storeRows) {
         int local = 0;
         if (c.Source >= 0)
-            return Segment(row, local).Text(local, c.Source);
+            return PartOf(parts, starts, row, local).Text(local, c.Source);
         if (c.RowNumbers)
             return QString::number(row + 1);
     }
     return QString();
+}
+} // namespace
+
+QString TGridCells::Text(int col, int row) const
+{
+    const Column& c = m_columns[size_t(col)];
+    return CellTextOf(c, c.CheckBox, m_segments, m_segmentStarts, m_storeRows, row);
+}
+
+bool TGridCells::Marked(int col, int row) const
+{
+    const std::vector<bool>& marks = m_columns[size_t(col)].Marks;
+    return size_t(row) < marks.size() && marks[size_t(row)];
+}
+
+QString TNextGridModel::CellText(int col, int row) const
+{
+    const Column& c = m_columns[col];
+    return CellTextOf(c, c.Def.Kind == TNxColumnKind::CheckBox, m_segments, m_segmentStarts,
+                      m_storeRows, row);
 }
 
 Currency TNextGridModel::CellMoney(int col, int row) const
@@ -137,13 +173,7 @@ bool TNextGridModel::setData(const QModelIndex& index, const QVariant& value, in
 
 const TColumnStore& TNextGridModel::Segment(int row, int& local) const
 {
-    size_t i = m_segments.size() - 1;
-    if (m_segments.size() > 1)
-        i = size_t(std::upper_bound(m_segmentStarts.begin(), m_segmentStarts.end(), row) -
-                   m_segmentStarts.begin()) -
-            1;
-    local = row - m_segmentStarts[i];
-    return *m_segments[i];
+    return PartOf(m_segments, m_segmentStarts, row, local);
 }
 
 void TNextGridModel::ClearSegments()
@@ -250,6 +280,13 @@ void TNextGrid::ClearRows()
         c.Marks = {};
     }
     EndUpdate();
+}
+
+std::vector<std::shared_ptr<const TColumnStore>> TNextGrid::TakeRows()
+{
+    std::vector<std::shared_ptr<const TColumnStore>> parts = m_model->m_segments;
+    ClearRows();
+    return parts;
 }
 
 void TNextGrid::AddRow(int count)
@@ -362,10 +399,36 @@ QString TNextGrid::Cells(int col, int row) const
     return m_model->CellText(col, row);
 }
 
+TGridCells TNextGrid::Snapshot() const
+{
+    TGridCells cells;
+    for (const auto& c : m_model->m_columns)
+        cells.m_columns.push_back(
+            {c.Def.Kind == TNxColumnKind::CheckBox, c.Source, c.RowNumbers, c.Texts, c.Marks});
+    cells.m_segments = m_model->m_segments;
+    cells.m_segmentStarts = m_model->m_segmentStarts;
+    cells.m_storeRows = m_model->m_storeRows;
+    cells.m_rows = m_model->m_rows;
+    return cells;
+}
+
 void TNextGrid::SetCells(int col, int row, const QString& text)
 {
     CheckBounds(col, row);
     m_model->SetText(col, row, text);
+}
+
+void TNextGrid::SetAllMarks(int col, bool marked)
+{
+    if (RowCount() == 0)
+        return;
+    CheckBounds(col, 0);
+    auto& c = m_model->m_columns[size_t(col)];
+    if (c.Def.Kind != TNxColumnKind::CheckBox)
+        throw Exception(QStringLiteral("Column %1 has no marks").arg(col));
+    c.Marks.assign(size_t(RowCount()), marked);
+    if (m_updateLock == 0)
+        emit m_model->dataChanged(m_model->index(0, col), m_model->index(RowCount() - 1, col));
 }
 
 double TNextGrid::CellAsFloat(int col, int row) const

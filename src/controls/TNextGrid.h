@@ -37,6 +37,33 @@ struct TNxColumn {
 
 class TNextGrid;
 
+// The grid's cells at one moment, readable on any thread: the rows are the grid's own result
+// parts (shared, not copied), the written cells and marks are copied.
+class TGridCells
+{
+public:
+    int RowCount() const { return m_rows; }
+    // The text the grid shows in the cell (col and row inside the grid).
+    QString Text(int col, int row) const;
+    // Whether a check-box cell is marked.
+    bool Marked(int col, int row) const;
+
+private:
+    friend class TNextGrid;
+    struct Column {
+        bool CheckBox = false;
+        int Source = -1;
+        bool RowNumbers = false;
+        QHash<int, QString> Texts;
+        std::vector<bool> Marks;
+    };
+    std::vector<Column> m_columns;
+    std::vector<std::shared_ptr<const TColumnStore>> m_segments;
+    std::vector<int> m_segmentStarts;
+    int m_storeRows = 0;
+    int m_rows = 0;
+};
+
 // The grid's cells: columns bound to a query result (no copy), row numbers computed,
 // written cells, marks and colours kept sparse.
 class TNextGridModel : public QAbstractTableModel
@@ -101,6 +128,9 @@ public:
 
     // Rows
     void ClearRows();
+    // ClearRows, handing the results the rows were read from to the caller (freeing a long
+    // result takes a while: another thread can do it).
+    std::vector<std::shared_ptr<const TColumnStore>> TakeRows();
     void AddRow(int count = 1);
     int RowCount() const { return m_model->m_rows; }
     int SelectedRow() const;
@@ -116,7 +146,11 @@ public:
 
     // Cells; a column or row outside the grid raises "Cell out of bounds (c, r)".
     QString Cells(int col, int row) const;
+    // Every cell as it is now, for a reader on another thread.
+    TGridCells Snapshot() const;
     void SetCells(int col, int row, const QString& text);
+    // Marks (or clears) every row of a check-box column at once.
+    void SetAllMarks(int col, bool marked);
     double CellAsFloat(int col, int row) const;
     Currency CellAsCurrency(int col, int row) const;
     // Adds a cell to an overflow-free sum.

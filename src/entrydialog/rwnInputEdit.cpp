@@ -98,7 +98,6 @@ void TrfrmInputEdit::FormCreate()
     ApplyAmountRange();
     Saved = false;
     Budget = TBudget();
-    m_store = std::make_unique<TBudgetManage>();
     Budget.DataYear = WorkingDataYear();
     FillIndicatorTypes(cmbBType, false, true);
     FillMoneyKinds(cmbmid, false, 0, false, QString());

@@ -82,11 +82,13 @@ public:
     void ElementPick(TElementEdit* edit);
     void btnOKClick();
 
-    // The checks of OK and the save (false with its message shown at the first problem).
-    // CheckInputFields is CheckInput without its last step, the duplicate test.
+    // The checks of OK (false with its message shown at the first problem). CheckInputFields is
+    // CheckInput without its last step, the duplicate test.
     bool CheckInputFields();
     bool CheckInput();
     bool ExistsSameBudget();
+    // Starts the save beside the dialog (false when it cannot start); the dialog closes with
+    // Saved once it is stored, or says why not and stays open.
     bool SaveBudget();
 
 protected:
@@ -110,7 +112,6 @@ private:
     void CopyListsToBudget();
     QLabel* LabelOf(TElementEdit* edit) const;
 
-    std::unique_ptr<TBudgetManage> m_store;
     int m_unit = 0; // 0 元, 1 万元
     std::optional<Currency> m_exactYuan;
     Currency m_minimum = Currency::FromRaw(-Currency::kLimitRaw);

@@ -1,6 +1,7 @@
 // The entry dialog's OK: the checks in their order, the duplicate test and the save.
 #include "entrydialog/rwnInputEdit.h"
 
+#include "basewindows/wnWorkProgress.h"
 #include "budget/gunBudgetSave.h"
 #include "budget/gunFunCheck.h"
 #include "context/untWorkContext.h"
@@ -14,6 +15,12 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+
+namespace
+{
+// A save that takes longer than this waits for the lock: the wait is shown.
+constexpr int kShowWaitAfterMillis = 300;
+} // namespace
 
 void TrfrmInputEdit::CopyListsToBudget()
 {
@@ -126,8 +133,10 @@ bool TrfrmInputEdit::CheckInput()
     return true;
 }
 
-// Completes the record, tests for a duplicate and inserts or updates it, all in one write
-// transaction, so two operators cannot both store the same indicator or draw the same id.
+// Completes the record from the dialog, then tests for a duplicate and inserts or updates it,
+// all in one write transaction beside the dialog, so two operators cannot both store the same
+// indicator or draw the same id. Waiting for the writers' lock (another operator's import or
+// carry) shows the wait with 取消 after a moment; the dialog never freezes.
 bool TrfrmInputEdit::SaveBudget()
 {
     Budget.BurId.clear();
@@ -139,28 +148,41 @@ bool TrfrmInputEdit::SaveBudget()
     Budget.BudgMoney = AmountYuan(); // converted once, exact from here on
     Budget.InputMoney = Budget.BudgMoney;
     Budget.UserId = CurrentUserCode();
-    if (SaveBudgetChecked(*m_store, Budget, IsAddMode, TypeCaption) == TSaveOutcome::Duplicate) {
-        ShowMessage(QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！"),
-                    CaptionRefuse(), MsgIcon::Error);
-        return false;
-    }
-    return true;
+    struct Save {
+        TBudget Record;
+        TSaveOutcome Outcome = TSaveOutcome::Saved;
+    };
+    auto save = std::make_shared<Save>();
+    save->Record = Budget; // a failed try leaves the dialog's record as it was
+    auto job = [save, adding = IsAddMode, caption = TypeCaption](TWorkControl& control) {
+        control.Phase(QStringLiteral("等待其他操作员的保存…"));
+        TBudgetManage store;
+        save->Outcome = SaveBudgetChecked(store, save->Record, adding, caption);
+        return true;
+    };
+    return Work()->Run(
+        QStringLiteral("保存"), job,
+        [this, save](TWorkOutcome outcome, const QString& error) {
+            if (outcome == TWorkOutcome::Failed) // the store's message; another try is possible
+                ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
+            if (outcome != TWorkOutcome::Done)
+                return;
+            if (save->Outcome == TSaveOutcome::Duplicate) {
+                ShowMessage(QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！"),
+                            CaptionRefuse(), MsgIcon::Error);
+                return;
+            }
+            Budget = save->Record;
+            Saved = true;
+            done(mrOk);
+        },
+        TWindowWork::Connection::Needed, kShowWaitAfterMillis);
 }
 
 void TrfrmInputEdit::btnOKClick()
 {
     // The checks in their order; the duplicate test, last of them, runs with the save inside
     // its write transaction.
-    if (!CheckInputFields())
-        return;
-    try {
-        if (!SaveBudget())
-            return;
-    } catch (const TExceptBudgetManage& e) {
-        // The store's message; the dialog stays open for another try.
-        ShowMessage(e.Message(), CaptionRefuse(), MsgIcon::Error);
-        return;
-    }
-    Saved = true;
-    done(mrOk);
+    if (CheckInputFields())
+        SaveBudget();
 }

@@ -1,6 +1,10 @@
 // The import window's work: reading the file, checking and previewing its rows, writing them.
 #include "importwindow/bwnMorrowell.h"
 
+#include "importwindow/bwnImportPreview.h"
+
+#include "basewindows/wnWorkProgress.h"
+#include "budget/gunBudgetImport.h"
 #include "context/untWorkContext.h"
 #include "controls/TNextGrid.h"
 #include "platform/untApplication.h"
@@ -13,12 +17,10 @@
 #include <QAction>
 #include <QColor>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressDialog>
 #include <QSettings>
 
 namespace
@@ -28,36 +30,6 @@ const QString kNoColumn = QStringLiteral("<不导入>");
 const QString kFileFilter = QStringLiteral("电子表格 (*.xlsx *.csv);;Excel 工作簿 (*.xlsx);;"
                                            "CSV 文件 (*.csv)");
 
-// A progress window that keeps the window responsive and can cancel.
-class Progress
-{
-public:
-    Progress(QWidget* parent, const QString& title)
-        : m_dialog(title, QStringLiteral("取消"), 0, 0, parent)
-    {
-        m_dialog.setObjectName(QStringLiteral("dlgImportProgress"));
-        m_dialog.setWindowTitle(title);
-        m_dialog.setWindowModality(Qt::ApplicationModal);
-        m_dialog.setMinimumDuration(300);
-    }
-    ~Progress() { m_dialog.reset(); }
-    bool Step(const QString& text, int done, int total)
-    {
-        m_dialog.setLabelText(text);
-        m_dialog.setMaximum(total);
-        m_dialog.setValue(total > 0 ? std::min(done, total - 1) : 0);
-        QCoreApplication::processEvents();
-        return !m_dialog.wasCanceled();
-    }
-
-private:
-    QProgressDialog m_dialog;
-};
-
-QString Counted(int done, int total)
-{
-    return QStringLiteral("%L1 / %L2 行").arg(done).arg(total);
-}
 } // namespace
 
 TImportMapping TbfrmMorrowell::Mapping() const
@@ -105,35 +77,41 @@ bool TbfrmMorrowell::OpenFile(const QString& path)
     cmbSheet->addItems(sheets);
     cmbSheet->setCurrentIndex(sheets.isEmpty() ? -1 : first);
     cmbSheet->setEnabled(!sheets.isEmpty());
-    const bool read = ReadSheet(sheets.value(first));
-    ShowMapping();
-    try {
-        Recheck();
-    } catch (const Exception& e) {
-        ShowMessage(e.Message(), CaptionRefuse(), MsgIcon::Error);
-        return false;
-    }
-    return read;
+    return ReadSheet(sheets.value(first));
 }
 
+// Reads the sheet beside the window, then matches its columns and checks its rows.
 bool TbfrmMorrowell::ReadSheet(const QString& sheet)
 {
     m_rows = TImportRows();
     m_reasons.clear();
-    Progress progress(this, QStringLiteral("读取文件"));
-    try {
-        if (!ReadImportFile(m_path, sheet, m_rows, [&](int read) {
-                return progress.Step(QStringLiteral("正在读取… 已读 %L1 行").arg(read), 0, 0);
-            })) {
-            labStatus->setText(QStringLiteral("读取已取消"));
-            return false;
-        }
-    } catch (const Exception& e) {
-        m_rows = TImportRows();
-        ShowMessage(e.Message(), CaptionRefuse(), MsgIcon::Error);
-        return false;
-    }
-    return true;
+    ShowPreview();
+    UpdateActions();
+    auto rows = std::make_shared<TImportRows>();
+    auto job = [path = m_path, sheet, rows](TWorkControl& control) {
+        control.Phase(QStringLiteral("正在读取文件…"));
+        return ReadImportFile(path, sheet, *rows,
+                              [&control](int read) { return control.Progress(read, 0); });
+    };
+    return Work()->Run(
+        QStringLiteral("读取文件"), job,
+        [this, rows](TWorkOutcome outcome, const QString& error) {
+            if (outcome == TWorkOutcome::Done)
+                m_rows = std::move(*rows);
+            ShowMapping();
+            if (outcome == TWorkOutcome::Failed)
+                ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
+            if (outcome != TWorkOutcome::Done) {
+                ShowPreview();
+                UpdateActions();
+                labStatus->setText(outcome == TWorkOutcome::Cancelled
+                                       ? QStringLiteral("读取已取消")
+                                       : QStringLiteral("文件未能读取"));
+                return;
+            }
+            Recheck();
+        },
+        TWindowWork::Connection::NotNeeded);
 }
 
 void TbfrmMorrowell::ShowMapping()
@@ -148,65 +126,90 @@ void TbfrmMorrowell::ShowMapping()
     }
 }
 
+// Checks the rows beside the window (the code tables read there the first time).
 void TbfrmMorrowell::Recheck()
 {
     m_reasons.clear();
     m_imported = false;
-    try {
-        if (m_rows.Cells) {
-            if (!m_checker)
-                m_checker =
-                    std::make_unique<TImportChecker>(WorkingDataYear(), ComboCode(cmbBType));
-            Progress progress(this, QStringLiteral("检查"));
-            m_reasons = CheckImportRows(m_rows, Mapping(), *m_checker, [&](int done, int total) {
-                return progress.Step(QStringLiteral("正在检查… ") + Counted(done, total), done,
-                                     total);
-            });
-        }
-    } catch (...) {
-        // Unchecked (a lost connection, say): no statuses, nothing to import.
-        ShowPreview();
-        UpdateActions();
-        throw;
-    }
     ShowPreview();
     UpdateActions();
+    if (!m_rows.Cells)
+        return;
+    struct Checked {
+        std::shared_ptr<TImportChecker> Checker;
+        std::vector<QString> Reasons;
+        TImportPreview Preview;
+    };
+    auto checked = std::make_shared<Checked>();
+    checked->Checker = m_checker;
+    auto job = [rows = m_rows, mapping = Mapping(), year = WorkingDataYear(),
+                type = ComboCode(cmbBType), errorsOnly = cmbFilter->currentIndex() == 1,
+                checked](TWorkControl& control) {
+        control.Phase(QStringLiteral("正在检查…"));
+        if (!checked->Checker)
+            checked->Checker = std::make_shared<TImportChecker>(year, type);
+        checked->Reasons =
+            CheckImportRows(rows, mapping, *checked->Checker, [&control](int done, int total) {
+                return control.Progress(done, total);
+            });
+        if (checked->Reasons.size() != size_t(rows.Count()))
+            return false;
+        checked->Preview = BuildImportPreview(rows, checked->Reasons, mapping, errorsOnly, false);
+        return true;
+    };
+    const bool started = Work()->Run(QStringLiteral("检查"), job,
+                                     [this, checked](TWorkOutcome outcome, const QString& error) {
+                                         m_checker = checked->Checker;
+                                         // Unchecked (cancelled, or a lost connection): no
+                                         // statuses, nothing to import.
+                                         if (outcome == TWorkOutcome::Done) {
+                                             m_reasons = std::move(checked->Reasons);
+                                             ShowPreview(checked->Preview);
+                                         } else {
+                                             ShowPreview();
+                                         }
+                                         UpdateActions();
+                                         if (outcome == TWorkOutcome::Failed)
+                                             ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
+                                     });
+    if (!started)
+        labStatus->setText(QStringLiteral("未能检查"));
 }
 
+// The preview as the rows and statuses are now: a checked file's rows are laid out beside the
+// window.
 void TbfrmMorrowell::ShowPreview()
 {
-    const bool checked = m_rows.Cells && m_reasons.size() == size_t(m_rows.Count());
-    auto store = std::make_shared<TColumnStore>();
-    QStringList names{QStringLiteral("line"), QStringLiteral("status")};
-    for (int f = 0; f < kImportFieldCount; ++f)
-        names << QStringLiteral("field%1").arg(f);
-    store->SetColumns(names, QList<bool>(names.size(), false));
-    const bool errorsOnly = cmbFilter->currentIndex() == 1;
-    const TImportMapping mapping = Mapping();
-    auto append = [&store](int col, const QString& text) {
-        const QByteArray utf8 = text.toUtf8();
-        store->AppendUtf8(col, utf8.constData(), int(utf8.size()));
-    };
-    std::vector<int> refused; // grid rows whose status is a reason
-    for (int r = 0; checked && r < m_rows.Count(); ++r) {
-        const QString& reason = m_reasons[size_t(r)];
-        if (errorsOnly && reason.isEmpty())
-            continue;
-        if (!reason.isEmpty())
-            refused.push_back(store->RowCount());
-        append(0, QString::number(m_rows.Lines[size_t(r)]));
-        append(1, !reason.isEmpty() ? reason
-                  : m_imported      ? QStringLiteral("已导入")
-                                    : QStringLiteral("可导入"));
-        for (int f = 0; f < kImportFieldCount; ++f)
-            append(2 + f, m_rows.Text(r, mapping, TImportField(f)));
-        store->EndRow();
+    if (!m_rows.Cells || m_reasons.size() != size_t(m_rows.Count())) {
+        ShowPreview(BuildImportPreview(m_rows, m_reasons, Mapping(), false, false));
+        return;
     }
-    std::vector<int> sources(size_t(names.size()));
+    auto preview = std::make_shared<TImportPreview>();
+    auto job = [rows = m_rows, reasons = m_reasons, mapping = Mapping(),
+                errorsOnly = cmbFilter->currentIndex() == 1, imported = m_imported,
+                preview](TWorkControl& control) {
+        control.Phase(QStringLiteral("正在整理…"));
+        *preview = BuildImportPreview(rows, reasons, mapping, errorsOnly, imported);
+        return true;
+    };
+    Work()->Run(
+        QStringLiteral("整理预览"), job,
+        [this, preview](TWorkOutcome outcome, const QString&) {
+            if (outcome == TWorkOutcome::Done)
+                ShowPreview(*preview);
+        },
+        TWindowWork::Connection::NotNeeded);
+}
+
+void TbfrmMorrowell::ShowPreview(const TImportPreview& preview)
+{
+    const bool checked = m_rows.Cells && m_reasons.size() == size_t(m_rows.Count());
+    const TImportMapping mapping = Mapping();
+    std::vector<int> sources(size_t(preview.Store->ColumnCount()));
     for (size_t i = 0; i < sources.size(); ++i)
         sources[i] = int(i);
-    ngdPreview->AttachRows(store, sources, -1);
-    for (int r : refused)
+    ngdPreview->AttachRows(preview.Store, sources, -1);
+    for (int r : preview.Refused)
         ngdPreview->SetCellColor(1, r, QColor(255, 222, 222));
     for (int f = 0; f < kImportFieldCount; ++f)
         ngdPreview->SetColumnVisible(2 + f, mapping[size_t(f)] >= 0);
@@ -249,41 +252,58 @@ void TbfrmMorrowell::tbtnImportClick()
     ImportRows();
 }
 
-int TbfrmMorrowell::ImportRows()
+bool TbfrmMorrowell::ImportRows()
 {
-    const int skipped = m_rows.Count() - ValidRows();
-    int written = 0;
-    bool cancelled = false;
-    {
-        Progress progress(this, QStringLiteral("导入"));
-        written =
-            ImportBudgets(m_rows, Mapping(), *m_checker, m_reasons, cmbBType->currentText(),
-                          QFileInfo(m_path).fileName(), [&](int done, int total) {
-                              cancelled = !progress.Step(
-                                  QStringLiteral("正在导入… ") + Counted(done, total), done, total);
-                              return !cancelled;
-                          });
-    }
-    if (cancelled) {
-        labStatus->setText(QStringLiteral("导入已取消，没有写入任何指标"));
-        return 0;
-    }
-    QString summary = QStringLiteral("已导入%L1条预算指标").arg(written);
-    summary +=
-        skipped > 0
-            ? QStringLiteral("，%L1行未导入（可用“保存未导入的行”连同原因存为文件）。").arg(skipped)
-            : QStringLiteral("。");
-    if (written < ValidRows()) // entered by someone else while this file was checked
-        summary += QStringLiteral("另有%L1行写入时已存在相同的指标，没有重复写入。")
-                       .arg(ValidRows() - written);
-    // The rows keep their statuses (the skipped ones can still be saved); a new check would
-    // find the imported ones existing.
-    m_imported = true;
-    ShowPreview();
-    UpdateActions();
-    labStatus->setText(summary);
-    ShowMessage(summary, CaptionInfo(), MsgIcon::Information);
-    return written;
+    if (!m_checker)
+        return false;
+    const int valid = ValidRows();
+    const int skipped = m_rows.Count() - valid;
+    struct Imported {
+        int Written = 0;
+        TImportPreview Preview;
+    };
+    auto imported = std::make_shared<Imported>();
+    auto job = [rows = m_rows, mapping = Mapping(), checker = m_checker, reasons = m_reasons,
+                caption = cmbBType->currentText(), file = QFileInfo(m_path).fileName(),
+                errorsOnly = cmbFilter->currentIndex() == 1, imported](TWorkControl& control) {
+        control.Phase(QStringLiteral("正在导入…"));
+        imported->Written = ImportBudgets(
+            rows, mapping, *checker, reasons, caption, file,
+            [&control](int done, int total) { return control.Progress(done, total); });
+        if (imported->Written == 0 && control.Cancelled())
+            return false; // rolled back
+        imported->Preview = BuildImportPreview(rows, reasons, mapping, errorsOnly, true);
+        return true;
+    };
+    return Work()->Run(
+        QStringLiteral("导入"), job,
+        [this, imported, valid, skipped](TWorkOutcome outcome, const QString& error) {
+            if (outcome == TWorkOutcome::Cancelled) {
+                labStatus->setText(QStringLiteral("导入已取消，没有写入任何指标"));
+                return;
+            }
+            if (outcome == TWorkOutcome::Failed) {
+                labStatus->setText(QStringLiteral("导入失败，没有写入任何指标"));
+                ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
+                return;
+            }
+            const int written = imported->Written;
+            QString summary = QStringLiteral("已导入%L1条预算指标").arg(written);
+            summary += skipped > 0 ? QStringLiteral("，%L1行未导入（可用“保存未导入的行”连同原因"
+                                                    "存为文件）。")
+                                         .arg(skipped)
+                                   : QStringLiteral("。");
+            if (written < valid) // entered by someone else while this file was checked
+                summary += QStringLiteral("另有%L1行写入时已存在相同的指标，没有重复写入。")
+                               .arg(valid - written);
+            // The rows keep their statuses (the skipped ones can still be saved); a new check
+            // would find the imported ones existing.
+            m_imported = true;
+            ShowPreview(imported->Preview);
+            UpdateActions();
+            labStatus->setText(summary);
+            ShowMessage(summary, CaptionInfo(), MsgIcon::Information);
+        });
 }
 
 void TbfrmMorrowell::tbtnSaveSkippedClick()

@@ -13,6 +13,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class TNextGrid;
+struct TImportPreview;
 
 // Registers the window class with the plug-in's class list.
 void RegisterImportWindow();
@@ -39,11 +40,12 @@ public:
     TNextGrid* ngdPreview;
     QLabel* labStatus;
 
-    // Reads the file (a workbook's first sheet) and checks its rows; false when cancelled or
-    // when it could not be read (said to the operator).
+    // Reads the file (a workbook's first sheet) and checks its rows beside the window; false
+    // when that cannot start (the reason said to the operator).
     bool OpenFile(const QString& path);
-    // Writes the valid rows after asking; how many were written.
-    int ImportRows();
+    // Writes the valid rows beside the window (tbtnImport asks first); false when that cannot
+    // start. A summary says how it ended.
+    bool ImportRows();
     // Writes the rows not imported, with their reasons.
     void SaveSkipped(const QString& path);
 
@@ -65,12 +67,13 @@ private:
     void ShowMapping();
     void Recheck();
     void ShowPreview();
+    void ShowPreview(const TImportPreview& preview);
     void UpdateActions();
     TImportMapping Mapping() const;
 
     QString m_path;
     TImportRows m_rows;
     std::vector<QString> m_reasons;
-    std::unique_ptr<TImportChecker> m_checker;
-    bool m_imported = false; // the valid rows were written (until the next check)
+    std::shared_ptr<TImportChecker> m_checker; // the code tables of the last check
+    bool m_imported = false;                   // the valid rows were written (until the next check)
 };

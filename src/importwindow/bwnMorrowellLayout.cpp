@@ -82,6 +82,7 @@ void TbfrmMorrowell::BuildToolBar()
     Wire(tbtnImport, &TbfrmMorrowell::tbtnImportClick);
     Wire(tbtnSaveSkipped, &TbfrmMorrowell::tbtnSaveSkippedClick);
     connect(tbtnClose, &QAction::triggered, this, [this] { close(); });
+    KeepDuringWork(tbtnClose); // closing asks about the work
 }
 
 void TbfrmMorrowell::BuildControls()
@@ -156,11 +157,7 @@ void TbfrmMorrowell::BuildControls()
     auto react = [this](QComboBox* c, const std::function<void()>& handler) {
         connect(c, &QComboBox::activated, this, [this, handler] { Guarded(this, handler); });
     };
-    react(cmbSheet, [this] {
-        ReadSheet(cmbSheet->currentText());
-        ShowMapping();
-        Recheck();
-    });
+    react(cmbSheet, [this] { ReadSheet(cmbSheet->currentText()); }); // then checked
     react(cmbBType, [this] {
         m_checker.reset(); // the type is part of every indicator
         Recheck();

@@ -1,11 +1,13 @@
 #include "listwindow/bwnQuindle.h"
 
 #include "basewindows/wnIcons.h"
+#include "basewindows/wnWorkProgress.h"
 #include "budget/gunBudget.h"
 #include "budget/gunFunCheck.h"
 #include "context/untWorkContext.h"
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
+#include "listwindow/bwnListBulk.h"
 #include "listwindow/bwnQuindleMarks.h"
 #include "platform/gunStrDeal.h"
 #include "platform/untApplication.h"
@@ -196,6 +198,7 @@ void TbfrmQuindle::RunListQuery()
     const QString sql = ListStatement(CurrentFilter(), DefDialect());
     if (!m_gridManager || !m_loader)
         return;
+    m_loader->Release(ngdBudget->TakeRows()); // a long list's memory is freed off this thread
     m_gridManager->BeginFill(ngdBudget, true);
     m_listFailed = false;
     m_filling = true;
@@ -381,8 +384,8 @@ void TbfrmQuindle::tbtnDelClick()
 {
     if (!m_gridManager)
         return; // closed: the list is gone
-    TListMarks marks(ngdBudget, m_gridManager.get(), m_store.get());
-    if (!marks.AnyMarked()) {
+    auto marks = std::make_shared<const TListMarks>(ngdBudget, m_gridManager->TotalsFlag());
+    if (!marks->AnyMarked()) {
         ShowMessage(QStringLiteral("请选择准备删除的预算指标信息!"), CaptionConfirm(),
                     MsgIcon::Warning);
         return;
@@ -391,52 +394,66 @@ void TbfrmQuindle::tbtnDelClick()
         ShowMessage(QStringLiteral("是否删除选中数据？"), CaptionInfo(), MsgIcon::Question,
                     MsgButtons::YesNo) != mrYes)
         return;
-    const TListMarks::Outcome outcome = marks.DeleteMarked(WorkingDataYear());
-    // Read again whenever a row went (or the run was stopped), so the list never shows deleted
-    // indicators; report success only when every marked row went.
-    if (!outcome.Changed && !outcome.Stopped)
-        return;
-    RunListQuery();
-    if (outcome.AllOk && SysParams().ShowSuccessMsg == QLatin1String("1"))
-        ShowMessage(QStringLiteral("数据删除成功。"), CaptionInfo(), MsgIcon::Information);
+    StartBulk(
+        Work(), TBulkAction::Delete, WorkingDataYear(),
+        [marks](const std::function<bool()>& going) { return marks->MarkedIds(going); },
+        [this](const TBulkResult& r) {
+            BulkFinished(r, QStringLiteral("数据删除成功。"), QStringLiteral("删除"));
+        });
 }
 
 void TbfrmQuindle::pmuAllClick()
 {
     if (!m_gridManager)
         return; // closed: the list is gone
-    TListMarks(ngdBudget, m_gridManager.get(), m_store.get()).MarkAll(true);
+    TListMarks::MarkAll(ngdBudget, true);
 }
 
 void TbfrmQuindle::pmuClearClick()
 {
     if (!m_gridManager)
         return; // closed: the list is gone
-    TListMarks(ngdBudget, m_gridManager.get(), m_store.get()).MarkAll(false);
+    TListMarks::MarkAll(ngdBudget, false);
 }
 
 void TbfrmQuindle::CopyAmounts(bool fromEntered)
 {
     if (!m_gridManager)
         return; // closed: the list is gone
-    TListMarks marks(ngdBudget, m_gridManager.get(), m_store.get());
-    if (!marks.AnyMarked()) {
+    auto marks = std::make_shared<const TListMarks>(ngdBudget, m_gridManager->TotalsFlag());
+    if (!marks->AnyMarked()) {
         ShowMessage(QStringLiteral("请选择准备复制金额的预算指标信息!"), CaptionConfirm(),
                     MsgIcon::Warning);
         return;
     }
-    TListMarks::Outcome outcome;
-    try {
-        outcome = marks.CopyAmounts(WorkingDataYear(), fromEntered);
-    } catch (...) {
-        RunListQuery(); // rows already updated stay updated: show them
-        throw;
+    // A cell that is not an amount ends the run before anything is written.
+    StartBulk(
+        Work(), TBulkAction::CopyAmounts, WorkingDataYear(),
+        [marks, fromEntered](const std::function<bool()>& going) {
+            return marks->MarkedAmounts(fromEntered, going);
+        },
+        [this](const TBulkResult& r) {
+            BulkFinished(r, QStringLiteral("数据复制金额成功。"), QStringLiteral("复制金额"));
+        });
+}
+
+// Read again whenever a row went (or the run was stopped), so the list never shows what is no
+// longer so; success is reported only when every marked row succeeded.
+void TbfrmQuindle::BulkFinished(const TBulkResult& r, const QString& success, const QString& what)
+{
+    if (r.Changed())
+        RunListQuery();
+    if (r.Work == TWorkOutcome::Failed) {
+        ShowMessage(r.Error, CaptionRefuse(), MsgIcon::Error);
+    } else if (r.Work == TWorkOutcome::Cancelled) {
+        labStatus->setText(r.Rows.Written > 0
+                               ? QStringLiteral("%1已取消，此前确认继续的%L2条已写入")
+                                     .arg(what)
+                                     .arg(r.Rows.Written)
+                               : QStringLiteral("%1已取消，没有写入任何指标").arg(what));
+    } else if (r.Rows.AllOk && SysParams().ShowSuccessMsg == QLatin1String("1")) {
+        ShowMessage(success, CaptionInfo(), MsgIcon::Information);
     }
-    if (!outcome.Changed && !outcome.Stopped)
-        return;
-    RunListQuery();
-    if (outcome.AllOk && SysParams().ShowSuccessMsg == QLatin1String("1"))
-        ShowMessage(QStringLiteral("数据复制金额成功。"), CaptionInfo(), MsgIcon::Information);
 }
 
 void TbfrmQuindle::N4Click()

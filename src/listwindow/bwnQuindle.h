@@ -16,6 +16,7 @@ class QRadioButton;
 class QToolButton;
 class QTreeWidgetItem;
 class TBudgetManage;
+struct TBulkResult;
 class TColumnStore;
 class TListLoader;
 class TDynamicTree;
@@ -109,7 +110,8 @@ public:
     void mnuCarryClick();
     // Asks for a file (workbook or CSV) and writes the list as shown to it.
     void tbtnExportClick();
-    // Writes the list as shown, with a progress window that can cancel; false when cancelled.
+    // Starts writing the list as shown beside the window (a progress window can cancel); false
+    // when it cannot start. The status bar and, when asked for, a message tell how it ended.
     bool ExportList(const QString& path);
     QString ExportSheetName() const;
     void mnuShowUTClick();
@@ -134,6 +136,7 @@ private:
     void BuildGrid();
     void Wire(QAction* action, void (TbfrmQuindle::*handler)());
     void CopyAmounts(bool fromEntered);
+    void BulkFinished(const TBulkResult& r, const QString& success, const QString& what);
     void RestoreLayout();
     void SaveLayout();
     void ListPart(std::shared_ptr<const TColumnStore> part);

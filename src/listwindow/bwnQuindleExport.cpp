@@ -4,15 +4,14 @@
 #include "context/untWorkContext.h"
 #include "controls/TNextGrid.h"
 #include "platform/untApplication.h"
+#include "listwindow/bwnListExport.h"
 #include "platform/untFileDialog.h"
 #include "support/untTableExport.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QProgressDialog>
 #include <QSettings>
 
 namespace
@@ -53,34 +52,34 @@ void TbfrmQuindle::tbtnExportClick()
                                                      : QStringLiteral("xlsx"));
     });
     const QString path = dialog.Choose();
-    // Only a folder that took an export is offered next time.
-    if (!path.isEmpty() && ExportList(path))
-        settings.setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
+    if (!path.isEmpty())
+        ExportList(path);
 }
 
 bool TbfrmQuindle::ExportList(const QString& path)
 {
-    const TExportTable table = GridExportTable(ngdBudget);
-    QProgressDialog progress(QStringLiteral("正在导出…"), QStringLiteral("取消"), 0, table.Rows,
-                             this);
-    progress.setObjectName(QStringLiteral("dlgExportProgress"));
-    progress.setWindowTitle(QStringLiteral("导出"));
-    progress.setWindowModality(Qt::ApplicationModal); // nothing changes the list meanwhile
-    progress.setMinimumDuration(300);
-    const bool written = ExportTable(table, path, ExportSheetName(), [&](int done, int rows) {
-        progress.setLabelText(done < rows
-                                  ? QStringLiteral("正在导出… %L1 / %L2 行").arg(done).arg(rows)
-                                  : QStringLiteral("正在写入文件…"));
-        progress.setValue(done);
-        QCoreApplication::processEvents();
-        return !progress.wasCanceled();
-    });
-    progress.reset();
-    labStatus->setText(written ? QStringLiteral("已导出 %L1 行").arg(table.Rows)
-                               : QStringLiteral("导出已取消"));
-    if (written && SysParams().ShowSuccessMsg == QLatin1String("1"))
-        ShowMessage(
-            QStringLiteral("已导出%L1行到%2。").arg(table.Rows).arg(QDir::toNativeSeparators(path)),
-            CaptionInfo(), MsgIcon::Information);
-    return written;
+    const int rows = ngdBudget->RowCount();
+    return StartTableExport(Work(), GridExportTable(ngdBudget), path, ExportSheetName(),
+                            [this, rows, path](TWorkOutcome outcome, const QString& error) {
+                                switch (outcome) {
+                                case TWorkOutcome::Done:
+                                    // Only a folder that took an export is offered next time.
+                                    QSettings().setValue(QLatin1String(kFolderKey),
+                                                         QFileInfo(path).absolutePath());
+                                    labStatus->setText(QStringLiteral("已导出 %L1 行").arg(rows));
+                                    if (SysParams().ShowSuccessMsg == QLatin1String("1"))
+                                        ShowMessage(QStringLiteral("已导出%L1行到%2。")
+                                                        .arg(rows)
+                                                        .arg(QDir::toNativeSeparators(path)),
+                                                    CaptionInfo(), MsgIcon::Information);
+                                    return;
+                                case TWorkOutcome::Cancelled:
+                                    labStatus->setText(QStringLiteral("导出已取消"));
+                                    return;
+                                case TWorkOutcome::Failed:
+                                    labStatus->setText(QStringLiteral("导出失败"));
+                                    ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
+                                    return;
+                                }
+                            });
 }

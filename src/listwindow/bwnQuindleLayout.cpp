@@ -120,6 +120,8 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     Wire(mnuExport, &TbfrmQuindle::tbtnExportClick);
     Wire(tbtnColse, &TbfrmQuindle::tbtnColseClick);
     Wire(mnuColse, &TbfrmQuindle::tbtnColseClick);
+    KeepDuringWork(tbtnColse); // closing asks about the work
+    KeepDuringWork(mnuColse);
     Wire(mnuShowUT, &TbfrmQuindle::mnuShowUTClick);
     Wire(mimExcel, &TbfrmQuindle::mimExcelClick);
     Wire(mnuCarry, &TbfrmQuindle::mnuCarryClick);

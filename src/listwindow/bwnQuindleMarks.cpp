@@ -1,99 +1,72 @@
 #include "listwindow/bwnQuindleMarks.h"
 
-#include "budget/gunBudget.h"
-#include "context/untWorkContext.h"
-#include "controls/TNextGrid.h"
-#include "platform/untApplication.h"
 #include "platform/untException.h"
 #include "support/gunNextGridManager.h"
 
-#include <vector>
-
-bool TListMarks::Marked(int row) const
+TListMarks::TListMarks(const TNextGrid* grid, bool totalsRow)
+    : m_cells(grid->Snapshot()), m_rows(grid->RowCount() - (totalsRow && grid->RowCount() > 0)),
+      m_check(grid->ColumnIndex(QStringLiteral("chk"))),
+      m_id(grid->ColumnIndex(QStringLiteral("budgid"))),
+      m_entered(grid->ColumnIndex(QStringLiteral("inputmoney"))),
+      m_finance(grid->ColumnIndex(QStringLiteral("duemoney")))
 {
-    return m_manager->GetText(m_grid, row, QStringLiteral("chk")) == QLatin1String("True");
 }
 
-bool TListMarks::IsTotalsRow(int row) const
+std::vector<int> TListMarks::MarkedRows() const
 {
-    return m_manager->TotalsFlag() && row == m_grid->RowCount() - 1;
-}
-
-QList<int> TListMarks::MarkedRows() const
-{
-    QList<int> rows;
-    for (int r = 0; r < m_grid->RowCount(); ++r)
-        if (!IsTotalsRow(r) && Marked(r))
-            rows << r;
+    std::vector<int> rows;
+    for (int r = 0; m_check >= 0 && r < m_rows; ++r)
+        if (m_cells.Marked(m_check, r))
+            rows.push_back(r);
     return rows;
 }
 
 bool TListMarks::AnyMarked() const
 {
-    return !MarkedRows().isEmpty();
+    for (int r = 0; m_check >= 0 && r < m_rows; ++r)
+        if (m_cells.Marked(m_check, r))
+            return true;
+    return false;
 }
 
-void TListMarks::MarkAll(bool marked)
+void TListMarks::MarkAll(TNextGrid* grid, bool marked)
 {
-    for (int r = 0; r < m_grid->RowCount(); ++r)
-        m_grid->SetCells(0, r, marked ? QStringLiteral("True") : QStringLiteral("False"));
+    grid->SetAllMarks(grid->ColumnIndex(QStringLiteral("chk")), marked);
 }
 
-TListMarks::Outcome TListMarks::Run(const QString& failure,
-                                    const std::function<bool(int row)>& action)
+namespace
 {
-    Outcome outcome{false, true, false};
-    const QList<int> rows = MarkedRows();
-    for (qsizetype k = 0; k < rows.size(); ++k) {
-        if (action(rows[k])) {
-            outcome.Changed = true;
-            continue;
-        }
-        outcome.AllOk = false;
-        const QString reason = failure + QLatin1Char('\n') + LastDbError();
-        if (k == rows.size() - 1) {
-            ShowMessage(reason, CaptionInfo(), MsgIcon::Information);
-            break;
-        }
-        if (ShowMessage(reason + QStringLiteral("\n\n是否继续处理其余选中的指标？"), CaptionInfo(),
-                        MsgIcon::Question, MsgButtons::YesNo) != mrYes) {
-            outcome.Stopped = true;
-            break;
-        }
+// Asked every so many rows whether the collection goes on.
+constexpr size_t kAskEvery = 4096;
+} // namespace
+
+std::vector<TBulkRow> TListMarks::MarkedIds(const std::function<bool()>& going) const
+{
+    std::vector<TBulkRow> ids;
+    for (int r : MarkedRows()) {
+        if (ids.size() % kAskEvery == 0 && !going())
+            return {};
+        ids.push_back({m_cells.Text(m_id, r), Currency()});
     }
-    return outcome;
+    return ids;
 }
 
-TListMarks::Outcome TListMarks::DeleteMarked(int dataYear)
+std::vector<TBulkRow> TListMarks::MarkedAmounts(bool fromEntered,
+                                                const std::function<bool()>& going) const
 {
-    TBudget record;
-    record.DataYear = dataYear;
-    return Run(QStringLiteral("删除数据失败！。"), [&](int row) {
-        record.BudgId = m_manager->GetText(m_grid, row, QStringLiteral("budgid"));
-        return m_store->DeleteBudget(record, QString());
-    });
-}
-
-TListMarks::Outcome TListMarks::CopyAmounts(int dataYear, bool fromEntered)
-{
-    TBudget record;
-    record.DataYear = dataYear;
-    const QString column = fromEntered ? QStringLiteral("inputmoney") : QStringLiteral("duemoney");
-    // Every amount is checked before the first is written: one that is no number or beyond the
-    // range an indicator may hold stops the copy with nothing changed.
-    std::vector<Currency> amounts;
-    for (const int row : MarkedRows()) {
-        amounts.push_back(m_manager->GetCurrency(m_grid, row, column)); // raises
-        if (!amounts.back().InRange())
+    const int amount = fromEntered ? m_entered : m_finance;
+    std::vector<TBulkRow> rows;
+    for (int r : MarkedRows()) {
+        if (rows.size() % kAskEvery == 0 && !going())
+            return {};
+        const QString id = m_cells.Text(m_id, r);
+        const Currency value = TNextGridManager::AmountOf(m_cells.Text(amount, r)); // raises
+        // Every amount is checked before the first is written: one beyond the range an
+        // indicator may hold stops the copy with nothing changed.
+        if (!value.InRange())
             throw Exception(QStringLiteral("编号为%1的指标%2，没有复制任何金额。")
-                                .arg(m_manager->GetText(m_grid, row, QStringLiteral("budgid")),
-                                     Currency::RangeText()));
+                                .arg(id, Currency::RangeText()));
+        rows.push_back({id, value});
     }
-    size_t next = 0;
-    return Run(QStringLiteral("金额复制失败！。"), [&](int row) {
-        record.BudgId = m_manager->GetText(m_grid, row, QStringLiteral("budgid"));
-        const Currency amount = amounts[next++];
-        record.BudgMoney = amount;
-        return m_store->UpdateBudgetFields(record, " BudgMoney= " + amount.ToSqlText(), QString());
-    });
+    return rows;
 }

@@ -1,47 +1,37 @@
 #pragma once
-// The marked rows of the list: mark all, delete, amount copies.
+// The marked rows of the list: mark all, and the rows a delete or an amount copy works on.
 
-#include <QList>
-#include <QString>
+#include "budget/gunBudgetBulk.h"
+#include "controls/TNextGrid.h"
+
 #include <functional>
+#include <vector>
 
-class TNextGrid;
-class TNextGridManager;
-class TBudgetManage;
-
-// The marked rows of the list and what is done to them. The totals row is never one of them.
+// The marked rows of the list as they are when it is made; the totals row is never one of
+// them. Made on the window's thread, read on any (the rows of a long list are collected beside
+// the window).
 class TListMarks
 {
 public:
-    TListMarks(TNextGrid* grid, TNextGridManager* manager, TBudgetManage* store)
-        : m_grid(grid), m_manager(manager), m_store(store)
-    {
-    }
+    TListMarks(const TNextGrid* grid, bool totalsRow);
 
     bool AnyMarked() const;
-    void MarkAll(bool marked);
+    // The marked indicators' ids, in the list's order; none once `going` says no (it is asked
+    // every few thousand rows).
+    std::vector<TBulkRow> MarkedIds(const std::function<bool()>& going) const;
+    // The marked indicators with the entered (or else the finance) amount as their new control
+    // amount; a cell that is not an amount raises, before anything is written.
+    std::vector<TBulkRow> MarkedAmounts(bool fromEntered, const std::function<bool()>& going) const;
 
-    // How a run went: Changed when at least one row was written (the list must be read again),
-    // AllOk when every marked row succeeded, Stopped when the operator ended it after a failure
-    // (the rows not yet tried are untouched). A failing row is reported with the database's
-    // reason; the operator may go on with the others or stop.
-    struct Outcome {
-        bool Changed = false;
-        bool AllOk = false;
-        bool Stopped = false;
-    };
-    Outcome DeleteMarked(int dataYear);
-    // Copies the entered (or else the finance) amount into the control amount; a cell that is
-    // not an amount raises and ends the run.
-    Outcome CopyAmounts(int dataYear, bool fromEntered);
+    static void MarkAll(TNextGrid* grid, bool marked);
 
 private:
-    bool Marked(int row) const;
-    bool IsTotalsRow(int row) const;
-    QList<int> MarkedRows() const;
-    Outcome Run(const QString& failure, const std::function<bool(int row)>& action);
+    std::vector<int> MarkedRows() const;
 
-    TNextGrid* m_grid;
-    TNextGridManager* m_manager;
-    TBudgetManage* m_store;
+    TGridCells m_cells;
+    int m_rows;  // without the totals row
+    int m_check; // the columns: mark, id, amounts
+    int m_id;
+    int m_entered;
+    int m_finance;
 };

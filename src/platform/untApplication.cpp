@@ -24,11 +24,6 @@ QString TApplication::ExeName() const
     return QCoreApplication::applicationFilePath();
 }
 
-void TApplication::ProcessMessages()
-{
-    QCoreApplication::processEvents();
-}
-
 void TApplication::HandleException(QObject* sender, const std::exception& e)
 {
     Q_UNUSED(sender);

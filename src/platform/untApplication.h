@@ -34,7 +34,6 @@ public:
     void SetTitle(const QString& title) { m_title = title; }
     QString ExeName() const;
     bool Terminated() const { return m_terminated; }
-    void ProcessMessages();
 
     // Shows the exception's message in an error box.
     virtual void HandleException(QObject* sender, const std::exception& e);

@@ -300,7 +300,11 @@ QString TNextGridManager::GetText(TNextGrid* grid, int row, const QString& colum
 
 Currency TNextGridManager::GetCurrency(TNextGrid* grid, int row, const QString& columnName) const
 {
-    const QString text = GetText(grid, row, columnName);
+    return AmountOf(GetText(grid, row, columnName));
+}
+
+Currency TNextGridManager::AmountOf(const QString& text)
+{
     const auto value = Currency::FromText(text);
     if (value)
         return *value;

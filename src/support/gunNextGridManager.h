@@ -52,6 +52,8 @@ public:
     QString GetText(TNextGrid* grid, int row, const QString& columnName) const;
     // Raises when the text is not a number.
     Currency GetCurrency(TNextGrid* grid, int row, const QString& columnName) const;
+    // An amount cell's text as an amount; raises, saying why, for one that is none.
+    static Currency AmountOf(const QString& text);
 
     QString LayoutFilePath() const { return m_layoutPath; }
     const QList<TGridFieldDef>& Definitions() const { return m_definitions; }

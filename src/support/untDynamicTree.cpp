@@ -4,8 +4,6 @@
 #include "platform/untApplication.h"
 #include "support/untQueryThread.h"
 
-#include <QCoreApplication>
-
 namespace
 {
 TItemInfoClass DefaultInfoClass()
@@ -278,12 +276,7 @@ void TDynamicTree::ThreadDataReady(TQueryThread* thread, TARQuery* ds)
     if (thread->Terminated() || !CanWork())
         return;
     for (ds->First(); !ds->Eof() && !thread->Terminated(); ds->Next()) {
-        if (!CanWork())
-            return;
         AddNodeFromRecord(nullptr, thread, ds);
-        if (!CanWork())
-            return;
-        QCoreApplication::processEvents();
         if (!CanWork())
             return;
     }

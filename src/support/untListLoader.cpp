@@ -49,6 +49,13 @@ public:
         m_pending = Job{id, sql, sums};
         m_wake.wakeAll();
     }
+    void Release(std::vector<std::shared_ptr<const TColumnStore>> parts)
+    {
+        QMutexLocker lock(&m_lock);
+        m_release.insert(m_release.end(), std::make_move_iterator(parts.begin()),
+                         std::make_move_iterator(parts.end()));
+        m_wake.wakeAll();
+    }
     void CancelRunning()
     {
         QMutexLocker lock(&m_lock);
@@ -63,12 +70,20 @@ protected:
         for (;;) {
             Job job;
             auto interrupter = std::make_shared<TReadInterrupter>();
+            std::vector<std::shared_ptr<const TColumnStore>> released;
             {
                 QMutexLocker lock(&m_lock);
-                while (!m_pending && !m_stopping)
+                while (!m_pending && m_release.empty() && !m_stopping)
                     m_wake.wait(&m_lock);
                 if (m_stopping)
                     break;
+                released.swap(m_release);
+            }
+            released.clear(); // freed here, outside the lock
+            {
+                QMutexLocker lock(&m_lock);
+                if (!m_pending || m_stopping)
+                    continue;
                 job = *m_pending;
                 m_pending.reset();
                 m_interrupter = interrupter;
@@ -92,28 +107,43 @@ private:
         std::vector<TMoneySum> sums(size_t(job.Sums.size()));
         bool ok = true;
         QString error;
-        try {
-            ReadRows(
-                m_connection.get(), job.Sql, kParts,
-                [&](TColumnStore&& chunk) {
-                    for (qsizetype i = 0; i < job.Sums.size(); ++i) {
-                        const int column = chunk.ColumnIndex(job.Sums[i]);
-                        for (int r = 0; column >= 0 && r < chunk.RowCount(); ++r)
-                            chunk.AddToSum(r, column, sums[size_t(i)]);
-                    }
-                    auto part = std::make_shared<const TColumnStore>(std::move(chunk));
-                    QMetaObject::invokeMethod(
-                        m_owner, [owner = m_owner, part, id = job.Id] { owner->Deliver(part, id); },
-                        Qt::QueuedConnection);
-                    return !interrupter.Interrupted();
-                },
-                &interrupter);
-        } catch (const std::exception& e) {
-            ok = false;
-            error = QString::fromUtf8(e.what());
-            // The next read starts on a new connection: one the server dropped stays unusable.
-            m_connection.reset(m_connection->Clone());
+        for (int attempt = 0;; ++attempt) {
+            bool delivered = false;
+            try {
+                ReadRows(
+                    m_connection.get(), job.Sql, kParts,
+                    [&](TColumnStore&& chunk) {
+                        for (qsizetype i = 0; i < job.Sums.size(); ++i) {
+                            const int column = chunk.ColumnIndex(job.Sums[i]);
+                            for (int r = 0; column >= 0 && r < chunk.RowCount(); ++r)
+                                chunk.AddToSum(r, column, sums[size_t(i)]);
+                        }
+                        auto part = std::make_shared<const TColumnStore>(std::move(chunk));
+                        QMetaObject::invokeMethod(
+                            m_owner,
+                            [owner = m_owner, part, id = job.Id] { owner->Deliver(part, id); },
+                            Qt::QueuedConnection);
+                        delivered = true;
+                        return !interrupter.Interrupted();
+                    },
+                    &interrupter);
+                break;
+            } catch (const std::exception& e) {
+                // The next read starts on a new connection: one the server dropped stays unusable.
+                m_connection.reset(m_connection->Clone());
+                // The server's cancel of the read before may arrive during this one (it is sent
+                // apart from the connection): read again once, when nothing of it was shown.
+                const auto* db = dynamic_cast<const TExceptDbManager*>(&e);
+                if (attempt == 0 && !delivered && !interrupter.Interrupted() && db &&
+                    db->Code() == QLatin1String("57014"))
+                    continue;
+                ok = false;
+                error = QString::fromUtf8(e.what());
+                break;
+            }
         }
+        if (ok && interrupter.Abandoned()) // a cancel that could not reach the server cut it
+            m_connection.reset(m_connection->Clone());
         QStringList texts;
         for (const TMoneySum& sum : sums)
             texts << sum.Text();
@@ -129,6 +159,7 @@ private:
     QWaitCondition m_wake;
     std::optional<Job> m_pending;
     std::shared_ptr<TReadInterrupter> m_interrupter;
+    std::vector<std::shared_ptr<const TColumnStore>> m_release;
     bool m_stopping = false;
 };
 
@@ -160,6 +191,11 @@ void TListLoader::Cancel()
 {
     m_running = 0;
     m_thread->CancelRunning();
+}
+
+void TListLoader::Release(std::vector<std::shared_ptr<const TColumnStore>> parts)
+{
+    m_thread->Release(std::move(parts));
 }
 
 void TListLoader::Deliver(std::shared_ptr<const TColumnStore> part, int request)

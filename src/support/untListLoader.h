@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 class TAdoConn;
 class TListLoaderThread;
@@ -26,6 +27,8 @@ public:
     // Returns the request's number.
     int Start(const QString& sql, const QStringList& sumColumns);
     void Cancel();
+    // Frees the results on the loader's thread (before its next read).
+    void Release(std::vector<std::shared_ptr<const TColumnStore>> parts);
     bool Busy() const { return m_running != 0; }
     // Loader threads alive in the process (each ends with its loader).
     static int LiveThreads();

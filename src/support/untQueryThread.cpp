@@ -1,7 +1,5 @@
 #include "support/untQueryThread.h"
 
-#include <QCoreApplication>
-
 TQueryThread::TQueryThread(bool suspended, const TAdoConn* connection, const QString& sql)
     : m_connection(connection->Clone()), m_sql(sql)
 {
@@ -35,13 +33,16 @@ void TQueryThread::run()
     m_connection.reset(); // closes this thread's database connection here
     if (m_terminated)
         return;
+    // Handed over without waiting: this object lives on the user-interface thread, so the call
+    // runs there (before its deletion, which is posted when the thread has finished) and is
+    // dropped if the object goes first.
     if (!query) {
         QMetaObject::invokeMethod(
-            qApp, [this, &error] { DoError(error); }, Qt::BlockingQueuedConnection);
+            this, [this, error] { DoError(error); }, Qt::QueuedConnection);
         return;
     }
     QMetaObject::invokeMethod(
-        qApp, [this, &query] { DoDataReady(query.Get()); }, Qt::BlockingQueuedConnection);
+        this, [this, query] { DoDataReady(query.Get()); }, Qt::QueuedConnection);
 }
 
 void TQueryThread::DoDataReady(TARQuery* dataSet)

@@ -10,7 +10,7 @@
 class TNodeItem;
 
 // Opens one query off the user-interface thread, on a connection of its own, and hands the
-// result to the user-interface thread. It frees itself when it ends.
+// result to the user-interface thread without waiting for it. It frees itself when it ends.
 class TQueryThread : public QThread
 {
     Q_OBJECT

@@ -326,11 +326,13 @@ TExportTable GridExportTable(const TNextGrid* grid)
         sources.push_back(c);
     }
     table.Rows = grid->RowCount();
-    table.Text = [grid, sources](int row, int col) {
-        return grid->Cells(sources[size_t(col)], row);
+    // The cells as they are now: the table is written on another thread.
+    auto cells = std::make_shared<const TGridCells>(grid->Snapshot());
+    table.Text = [cells, sources](int row, int col) {
+        return cells->Text(sources[size_t(col)], row);
     };
-    table.Amount = [grid, sources](int row, int col) -> std::optional<Currency> {
-        const QString text = grid->Cells(sources[size_t(col)], row);
+    table.Amount = [cells, sources](int row, int col) -> std::optional<Currency> {
+        const QString text = cells->Text(sources[size_t(col)], row);
         return text.isEmpty() ? std::nullopt : Currency::FromText(text);
     };
     return table;

@@ -26,7 +26,8 @@ struct TExportTable {
 };
 
 // The grid as shown: its visible columns in their order with captions and widths (not the
-// check-box column), every row including the totals row.
+// check-box column), every row including the totals row. The cells are taken as they are now,
+// so the table can be written on another thread.
 TExportTable GridExportTable(const TNextGrid* grid);
 
 enum class TExportFormat { Xlsx, Csv };

@@ -1,5 +1,6 @@
 #include "fixtures/TestDatabase.h"
 #include "budget/gunBudget.h"
+#include "budget/gunBudgetBulk.h"
 #include "budget/gunFunCheck.h"
 
 #include <gtest/gtest.h>
@@ -235,4 +236,95 @@ TEST_P(Store, SetSysParamWritesTheParameter)
     EXPECT_TRUE(SetSysParam("setDefaultBType", "2"));
     EXPECT_EQ(db.Scalar("select paramvalue from sysparament where paramname='setDefaultBType'"),
               "2");
+}
+
+// Deletes and amount copies in batches: a refused row found inside its batch and reported with
+// the database's reason, going on or stopping, exact amounts, and a cancel that writes nothing.
+TEST_P(Store, BulkRunsFindTheRefusedRowAndCancelWritesNothing)
+{
+    const int count = kBulkBatch * 2 + 37;
+    db.Exec(QString(GetParam() == Engine::SQLite
+                        ? "with recursive n(i) as (select 1 union all select i+1 from n where "
+                          "i<%1) insert into busibudget (datayear,budgid,btype,budgmoney) select "
+                          "2026,cast(i as text),'1',0 from n"
+                        : "insert into busibudget (datayear,budgid,btype,budgmoney) select 2026,"
+                          "cast(i as varchar),'1',0 from generate_series(1,%1) i")
+                .arg(count));
+    db.Exec("insert into busibudget (datayear,budgid,btype,budgmoney) values (2025,'5','1',7)");
+    const QString refused = QString::number(kBulkBatch + 10); // inside the second batch
+    db.Exec(GetParam() == Engine::SQLite
+                ? "create trigger refuse before update on busibudget when old.budgid='" + refused +
+                      "' begin select raise(abort, 'row is locked'); end"
+                : "create function refuse() returns trigger as $$ begin if old.budgid='" + refused +
+                      "' then raise exception 'row is locked'; end if; return new; end $$ "
+                      "language plpgsql; create trigger refuse before update on busibudget for "
+                      "each row execute function refuse()");
+    std::vector<TBulkRow> rows;
+    for (int i = 1; i <= count; ++i)
+        rows.push_back({QString::number(i), Currency::FromRaw(i * 10001)}); // i + i/10000
+    const auto amount = [&](int id) {
+        TQueryRef q;
+        EXPECT_TRUE(OpenSql(QString("select budgmoney from busibudget where datayear=2026 and "
+                                    "budgid='%1'")
+                                .arg(id),
+                            q));
+        return q->Dataset()->Fields(0).AsCurrency().Raw();
+    };
+
+    // Cancelled in the second batch: what the first wrote is rolled back.
+    TBulkOutcome r = SetControlAmounts(
+        2026, rows, [](const QString&, bool) { return true; },
+        [](int done, int) { return done < kBulkBatch; });
+    EXPECT_TRUE(r.Cancelled);
+    EXPECT_EQ(r.Written, 0);
+    EXPECT_EQ(amount(1), 0);
+
+    // Stopped at the refused row: the rows before it written, the rest untouched.
+    QStringList reasons;
+    r = SetControlAmounts(2026, rows, [&](const QString& reason, bool last) {
+        reasons << reason + (last ? "|last" : "");
+        return false;
+    });
+    EXPECT_EQ(r.Written, kBulkBatch + 9);
+    EXPECT_TRUE(r.Stopped);
+    EXPECT_FALSE(r.AllOk);
+    ASSERT_EQ(reasons.size(), 1);
+    EXPECT_TRUE(reasons[0].contains("row is locked")) << reasons[0].toStdString();
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and budgmoney<>0"),
+              QString::number(kBulkBatch + 9));
+    EXPECT_EQ(amount(kBulkBatch + 9), (kBulkBatch + 9) * 10001);
+
+    // Going on: every row but the refused one, exact to the ten-thousandth.
+    r = SetControlAmounts(2026, rows, [](const QString&, bool) { return true; });
+    EXPECT_EQ(r.Written, count - 1);
+    EXPECT_FALSE(r.Stopped);
+    TQueryRef q;
+    ASSERT_TRUE(OpenSql("select budgid,budgmoney from busibudget where datayear=2026", q));
+    for (TARQuery* ds = q->Dataset(); !ds->Eof(); ds->Next()) {
+        const int id = ds->Fields(0).AsString().toInt();
+        EXPECT_EQ(ds->Fields(1).AsCurrency().Raw(), id == refused.toInt() ? 0 : id * 10001) << id;
+    }
+
+    // Deleting: the refused row is the last one, reported as such; the other year untouched.
+    db.Exec(GetParam() == Engine::SQLite ? "drop trigger refuse"
+                                         : "drop trigger refuse on busibudget");
+    db.Exec(GetParam() == Engine::SQLite
+                ? "create trigger refuse before delete on busibudget when old.budgid='" +
+                      QString::number(count) + "' begin select raise(abort, 'kept'); end"
+                : "create or replace function refuse() returns trigger as $$ begin if "
+                  "old.budgid='" +
+                      QString::number(count) +
+                      "' then raise exception 'kept'; end if; return old; end $$ language "
+                      "plpgsql; create trigger refuse before delete on busibudget for each row "
+                      "execute function refuse()");
+    reasons.clear();
+    r = DeleteBudgets(2026, rows, [&](const QString& reason, bool last) {
+        reasons << reason + (last ? "|last" : "");
+        return true;
+    });
+    EXPECT_EQ(r.Written, count - 1);
+    ASSERT_EQ(reasons.size(), 1);
+    EXPECT_TRUE(reasons[0].endsWith("|last")) << reasons[0].toStdString();
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "1");
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2025"), "1");
 }

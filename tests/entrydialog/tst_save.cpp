@@ -1,5 +1,7 @@
 // Adding and modifying through the entry dialog from the list window, as an operator does it,
 // and several operators adding at once.
+#include "basewindows/wnWorkProgress.h"
+#include "context/untAdodbIsomer.h"
 #include "context/untWorkContext.h"
 #include "controls/PBNumEdit.h"
 #include "controls/TElementEdit.h"
@@ -52,6 +54,12 @@ protected:
             d->hide();
             return d->result();
         });
+    }
+    // 确定, and the save beside the dialog to its end.
+    static void Ok(TrfrmInputEdit* d)
+    {
+        d->btnOK->click();
+        EXPECT_TRUE(QTest::qWaitFor([d] { return !d->WorkRunning(); }, 30000));
     }
     static void Choose(QComboBox* c, int index)
     {
@@ -164,7 +172,7 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
         Choose(d->cbUnit, 1); // 万元
         TypeInto(d->pbedtMoney, "1.5");
         TypeInto(d->edtFileName, "K-7");
-        d->btnOK->click();
+        Ok(d);
         EXPECT_TRUE(d->Saved);
     });
     TakeListQueries();
@@ -188,7 +196,7 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
         EXPECT_EQ(d->pbedtMoney->text(), "1.5000"); // in 万元, the unit in force now
         EXPECT_FALSE(d->cmbChild->isEnabled());     // the update never stores it
         TypeInto(d->pbedtMoney, "2");
-        d->btnOK->click();
+        Ok(d);
     });
     Settle();
     w->ngdBudget->SetSelectedRow(row);
@@ -204,7 +212,7 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
         QTest::keyClicks(d->edtiid, "1101001000001");
         TypeInto(d->pbedtMoney, "3");
         TypeInto(d->edtFileName, "K-7");
-        d->btnOK->click();
+        Ok(d);
         EXPECT_FALSE(d->Saved);
         EXPECT_TRUE(d->isVisible());
         d->btnClose->click();
@@ -230,11 +238,11 @@ TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
         Choose(d->cmbipid, 0); // 基本支出, as indicator 1
         TypeInto(d->edtbid, "2050202");
         TypeInto(d->pbedtMoney, "5");
-        d->btnOK->click();
+        Ok(d);
         EXPECT_FALSE(d->Saved);
         TypeInto(d->edtFileName, QByteArray(210, 'N').constData());
         EXPECT_EQ(d->edtFileName->text().size(), 200);
-        d->btnOK->click();
+        Ok(d);
         EXPECT_TRUE(d->Saved);
     });
     w->tbtnAdd->trigger();
@@ -244,7 +252,7 @@ TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
               QString(200, 'N'));
     // Indicator 1 itself, unchanged, is no duplicate of itself.
     Drive([&](TrfrmInputEdit* d) {
-        d->btnOK->click();
+        Ok(d);
         EXPECT_TRUE(d->Saved);
     });
     w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf("1")));
@@ -263,22 +271,22 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
     Drive([&](TrfrmInputEdit* d) {
         Choose(d->cmbipid, 0); // 基本支出: no item needed
         TypeInto(d->edtbid, "2050202");
-        d->btnOK->click();
+        Ok(d);
         EXPECT_EQ(messages->Texts().value(0), QStringLiteral("请输入金额"));
         EXPECT_TRUE(d->pbedtMoney->hasFocus());
         // One past the range: kept as typed (not the bound in its place) and refused by OK.
         TypeInto(d->pbedtMoney, "10000000000000");
         EXPECT_EQ(d->pbedtMoney->text(), "10,000,000,000,000.00");
-        d->btnOK->click();
+        Ok(d);
         EXPECT_EQ(
             messages->Texts().value(1),
             QStringLiteral("指标金额超出范围（-9,999,999,999.00～9,999,999,999,999.99元）。"));
         TypeInto(d->pbedtMoney, "5-");
-        d->btnOK->click();
+        Ok(d);
         EXPECT_EQ(messages->Texts().value(2), QStringLiteral("指标金额不能小于零!"));
         Choose(d->cmbChild, 1); // 调整追加预算 may be negative
         RefuseInserts(true);
-        d->btnOK->click(); // the store's message; the dialog stays open
+        Ok(d); // the store's message; the dialog stays open
         // The store's message with the database's reason, and what became of the entry.
         EXPECT_TRUE(messages->Texts().value(3).startsWith(QStringLiteral("插入指标数据失败!")));
         EXPECT_TRUE(messages->Texts().value(3).contains("read only"))
@@ -286,7 +294,7 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
         EXPECT_FALSE(d->Saved);
         EXPECT_TRUE(d->isVisible());
         RefuseInserts(false);
-        d->btnOK->click(); // a later OK repeats the whole sequence
+        Ok(d); // a later OK repeats the whole sequence
         EXPECT_TRUE(d->Saved);
     });
     w->tbtnAdd->trigger();
@@ -333,6 +341,39 @@ TEST_P(Save, ConcurrentAddsNeitherCollideNorDuplicate)
     EXPECT_EQ(db.Scalar("select count(distinct budgid) from busibudget where datayear=2026 and "
                         "eid='101001001'"),
               QString::number(3 + 401));
+}
+
+// Another operator's write holds the writers' lock: 确定 shows the wait with 取消 (the dialog
+// never freezes), and 取消 ends it with nothing saved and the dialog open for another try.
+TEST_P(Save, AWaitForTheWritersLockShowsAndCanBeCancelled)
+{
+    TbfrmQuindle* w = Open();
+    TAdoConn other;
+    other.SetConnectionString(db.ConnectionString());
+    ExecuteCommand(&other, db.GetEngine() == Engine::SQLite
+                               ? QString("BEGIN IMMEDIATE")
+                               : QString("select pg_advisory_lock(71, 2026)"));
+    QString phase;
+    Drive([&](TrfrmInputEdit* d) {
+        Choose(d->cmbipid, 0);
+        TypeInto(d->edtbid, "2050202");
+        TypeInto(d->pbedtMoney, "8");
+        d->btnOK->click();
+        auto* progress = d->findChild<TfrmWorkProgress*>();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return progress && progress->isVisible(); }, 5000));
+        phase = progress->PhaseText();
+        EXPECT_FALSE(d->btnOK->isEnabled()); // the dialog waits with it
+        progress->btnCancel->click();
+        EXPECT_TRUE(QTest::qWaitFor([d] { return !d->WorkRunning(); }, 30000));
+        EXPECT_FALSE(d->Saved);
+        EXPECT_TRUE(d->isVisible());
+        EXPECT_TRUE(d->btnOK->isEnabled());
+    });
+    w->tbtnAdd->trigger();
+    ExecuteCommand(&other, db.GetEngine() == Engine::SQLite ? "ROLLBACK" : "select 1");
+    EXPECT_EQ(phase, QStringLiteral("等待其他操作员的保存…"));
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "5");
+    EXPECT_TRUE(messages->Messages().isEmpty()) << messages->Texts().join('|').toStdString();
 }
 
 namespace

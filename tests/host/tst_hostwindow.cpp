@@ -7,7 +7,10 @@
 #include "fixtures/TestSupport.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -136,7 +139,8 @@ TEST_P(HostWithPlugIn, ReconnectingClosesTheWindowsAndWorksOnTheNewDatabase)
     QString error;
     ASSERT_TRUE(context->Load({first.ConnectionString(), 0, "admin", ""}, &error));
     HostWindow window(nullptr, PLUGIN_PATH);
-    ASSERT_TRUE(window.AdoptContext(std::move(context)));
+    window.AdoptContext(std::move(context));
+    ASSERT_NE(window.Context(), nullptr);
     Application->SetMainForm(&window);
     Application->SetMdiArea(window.MdiArea());
     window.show();
@@ -163,16 +167,138 @@ TEST_P(HostWithPlugIn, ReconnectingClosesTheWindowsAndWorksOnTheNewDatabase)
     });
     window.Reconnect(first.ConnectionString());
     Application->SetModalDriver({});
-    EXPECT_TRUE(window.MdiArea()->subWindowList().isEmpty()); // closed before switching
-    ASSERT_NE(window.Context(), nullptr);
-    const QString now = window.Context()->DbManager().FindConnection("Def")->ConnectionString();
-    EXPECT_EQ(ConnectionStringValue(now, "Database") + ConnectionStringValue(now, "Data Source"),
-              ConnectionStringValue(second.ConnectionString(), "Database") +
-                  ConnectionStringValue(second.ConnectionString(), "Data Source"));
+    // Switched once the windows are closed and gone.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QString now =
+                window.Context()->DbManager().FindConnection("Def")->ConnectionString();
+            return ConnectionStringValue(now, "Database") +
+                       ConnectionStringValue(now, "Data Source") ==
+                   ConnectionStringValue(second.ConnectionString(), "Database") +
+                       ConnectionStringValue(second.ConnectionString(), "Data Source");
+        },
+        10000));
+    EXPECT_TRUE(window.MdiArea()->subWindowList().isEmpty());
     ASSERT_TRUE(window.OpenPlugInWindow("TbfrmQuindle", &error)) << error.toStdString();
     QApplication::processEvents();
     EXPECT_EQ(window.MdiArea()->subWindowList().size(), 1);
-    window.CloseChildWindows();
+    window.CloseChildWindows({});
+    FlushDeletes();
+}
+
+namespace
+{
+// Threads of the plug-in's long work alive in the process (they carry the runner's name).
+int WorkThreads()
+{
+    int n = 0;
+    for (const QString& task :
+         QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm("/proc/self/task/" + task + "/comm");
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "vw-work")
+            ++n;
+    }
+    return n;
+}
+} // namespace
+
+// Switching the database, or quitting, while a list window's amount copy waits for another
+// operator's writers' lock: the operator is asked, the work cancelled and waited for, nothing
+// written, and only then the switch (or the quit) happens.
+TEST_P(HostWithPlugIn, ReconnectingOrQuittingDuringWorkCancelsItFirst)
+{
+    TestDatabase first(GetParam(), TestDatabase::Demo, 500);
+    TestDatabase second(GetParam(), TestDatabase::Demo, 600);
+    ASSERT_TRUE(first.Ok() && second.Ok());
+    auto context = std::make_unique<HostContext>();
+    QString error;
+    ASSERT_TRUE(context->Load({first.ConnectionString(), 0, "admin", ""}, &error));
+    const int year = context->Context()->DataYear;
+    HostWindow window(nullptr, PLUGIN_PATH);
+    window.AdoptContext(std::move(context));
+    ASSERT_NE(window.Context(), nullptr);
+    Application->SetMainForm(&window);
+    Application->SetMdiArea(window.MdiArea());
+    window.show();
+    MessageRecorder recorder;
+    const QString state = "select count(*) || ':' || sum(budgmoney) from busibudget";
+
+    // Another operator's write holds the lock; a copy over the listed rows then waits for it.
+    auto holdLock = [&](TestDatabase& db, TAdoConn& other) {
+        other.SetConnectionString(db.ConnectionString());
+        ExecuteCommand(&other, GetParam() == Engine::SQLite
+                                   ? QString("BEGIN IMMEDIATE")
+                                   : QString("select pg_advisory_lock(71, %1)").arg(year));
+    };
+    auto startCopy = [&] {
+        ASSERT_TRUE(window.OpenPlugInWindow("TbfrmQuindle", &error)) << error.toStdString();
+        ASSERT_EQ(window.MdiArea()->subWindowList().size(), 1);
+        QWidget* list = window.MdiArea()->subWindowList().first()->widget();
+        auto* grid = list->findChild<QTableView*>("ngdBudget");
+        ASSERT_TRUE(QTest::qWaitFor([grid] { return grid->model()->rowCount() > 1; }, 20000));
+        QTest::qWait(100); // the totals are in: the list's actions are on
+        for (const char* text : {"全选(&A)", "财政金额复制到控制金额(&F)"})
+            for (QAction* a : list->findChildren<QAction*>())
+                if (a->text() == QString::fromUtf8(text))
+                    a->trigger();
+        auto* progress = list->findChild<QWidget*>("dlgWorkProgress");
+        ASSERT_NE(progress, nullptr);
+        EXPECT_TRUE(progress->isVisible());
+        EXPECT_TRUE(QTest::qWaitFor([] { return WorkThreads() == 1; }, 2000)); // named at start
+    };
+
+    TAdoConn firstOther;
+    holdLock(first, firstOther);
+    const QString firstBefore = first.Scalar(state);
+    startCopy();
+    Application->SetModalDriver([&](QDialog* d) {
+        auto* dialog = qobject_cast<ConnectionDialog*>(d);
+        const QString target = second.ConnectionString();
+        if (GetParam() == Engine::SQLite) {
+            dialog->rbSqlite->setChecked(true);
+            dialog->edFile->setText(ConnectionStringValue(target, "Data Source"));
+        } else {
+            dialog->rbPg->setChecked(true);
+            dialog->edHost->setText(ConnectionStringValue(target, "Host"));
+            dialog->edDatabase->setText(ConnectionStringValue(target, "Database"));
+            dialog->edUser->setText(ConnectionStringValue(target, "User ID"));
+        }
+        return int(QDialog::Accepted);
+    });
+    window.Reconnect(first.ConnectionString());
+    Application->SetModalDriver({});
+    auto onSecond = [&] {
+        const QString now = window.Context()->DbManager().FindConnection("Def")->ConnectionString();
+        return ConnectionStringValue(now, "Database") + ConnectionStringValue(now, "Data Source") ==
+               ConnectionStringValue(second.ConnectionString(), "Database") +
+                   ConnectionStringValue(second.ConnectionString(), "Data Source");
+    };
+    EXPECT_FALSE(onSecond()); // not while the work runs
+    EXPECT_TRUE(QTest::qWaitFor(onSecond, 30000));
+    EXPECT_TRUE(window.MdiArea()->subWindowList().isEmpty());
+    EXPECT_EQ(WorkThreads(), 0);
+    ExecuteCommand(&firstOther, GetParam() == Engine::SQLite ? "ROLLBACK" : "select 1");
+    EXPECT_EQ(first.Scalar(state), firstBefore);
+    ASSERT_FALSE(recorder.Texts().isEmpty());
+    EXPECT_TRUE(recorder.Texts().first().startsWith(QStringLiteral("复制金额尚未完成")))
+        << recorder.Texts().join('|').toStdString();
+
+    // Quitting: the host stays until the work has been cancelled, then closes.
+    TAdoConn secondOther;
+    holdLock(second, secondOther);
+    const QString secondBefore = second.Scalar(state);
+    startCopy();
+    recorder.Clear();
+    window.close();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 30000));
+    EXPECT_TRUE(window.MdiArea()->subWindowList().isEmpty());
+    EXPECT_EQ(WorkThreads(), 0);
+    ExecuteCommand(&secondOther, GetParam() == Engine::SQLite ? "ROLLBACK" : "select 1");
+    EXPECT_EQ(second.Scalar(state), secondBefore);
+    EXPECT_EQ(recorder.Texts().size(), 1);
+    Application->SetMainForm(nullptr);
+    Application->SetMdiArea(nullptr);
 }
 
 // A file another program keeps in the old journal mode cannot take the write-ahead log: the
@@ -197,7 +323,8 @@ TEST(HostConnection, AWeakerJournalModeIsToldOnceAndShown)
             context->Load({db.ConnectionString() + ";Lock Timeout=1", 0, "admin", ""}, &error))
             << error.toStdString();
         HostWindow window(nullptr, PLUGIN_PATH);
-        ASSERT_TRUE(window.AdoptContext(std::move(context)));
+        window.AdoptContext(std::move(context)); // no window open: adopted at once
+        ASSERT_NE(window.Context(), nullptr);
         QApplication::processEvents();
         ASSERT_EQ(recorder.Texts().size(), 1);
         EXPECT_TRUE(recorder.Texts()[0].contains(QStringLiteral("不能使用WAL")));

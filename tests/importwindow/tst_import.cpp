@@ -9,12 +9,15 @@
 #include "listwindow/bwnQuindle.h"
 #include "platform/untCodePage.h"
 #include "plugin/untShareResRefManager.h"
+#include "support/untWorkRunner.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTest>
+#include <atomic>
 
 namespace
 {
@@ -25,6 +28,11 @@ protected:
     {
         ListFixture::SetUp();
         RegisterImportWindow();
+    }
+    // Waits until the window's work (a read and its check, an import) has ended.
+    void Wait(TbfrmMorrowell* w)
+    {
+        EXPECT_TRUE(QTest::qWaitFor([w] { return !w->WorkRunning(); }, 60000));
     }
     TbfrmMorrowell* OpenImport()
     {
@@ -95,8 +103,10 @@ TEST_P(Import, ListExportImportsIntoAnotherYearOnceAndSkippedRowsKeepTheirReason
     ASSERT_NE(list, nullptr);
     const QString file = dir.filePath("2026年预算数.xlsx");
     ASSERT_TRUE(list->ExportList(file));
+    Settle();
     const QString csv = dir.filePath("2026年预算数.csv");
     ASSERT_TRUE(list->ExportList(csv));
+    Settle();
     CloseWindow(list);
     const QStringList original = Stored(2026, " and eid='101001001' and btype='1'");
     ASSERT_EQ(original.size(), 3);
@@ -105,9 +115,12 @@ TEST_P(Import, ListExportImportsIntoAnotherYearOnceAndSkippedRowsKeepTheirReason
     TbfrmMorrowell* w = OpenImport();
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(w->OpenFile(file));
+    Wait(w);
     EXPECT_EQ(w->Rows().Count(), 4);
     EXPECT_EQ(w->Reasons().back(), QStringLiteral("合计行")); // the list's totals row
-    EXPECT_EQ(w->ImportRows(), 3);
+    ASSERT_TRUE(w->ImportRows());
+    Wait(w);
+    EXPECT_TRUE(messages->Texts().last().startsWith(QStringLiteral("已导入3条预算指标")));
     EXPECT_EQ(Stored(2025), original);
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2025 and memoo="
                         "'导入2026年预算数.xlsx' and inputmoney=budgmoney and userid='0001'")
@@ -116,8 +129,10 @@ TEST_P(Import, ListExportImportsIntoAnotherYearOnceAndSkippedRowsKeepTheirReason
 
     // The same file again, or the list as CSV: everything is there already.
     ASSERT_TRUE(w->OpenFile(csv));
+    Wait(w);
     EXPECT_EQ(w->ValidRows(), 0);
     ASSERT_TRUE(w->OpenFile(file));
+    Wait(w);
     EXPECT_EQ(w->ValidRows(), 0);
     EXPECT_FALSE(w->tbtnImport->isEnabled());
     EXPECT_EQ(w->Reasons().front(), QStringLiteral("本单位已经存在相同属性的预算指标"));
@@ -168,6 +183,7 @@ TEST_P(Import, EachRuleRefusesItsRowAndTheRestIsWrittenExactly)
     TbfrmMorrowell* w = OpenImport();
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(w->OpenFile(file));
+    Wait(w);
     const QStringList expected = {
         "",
         "",
@@ -197,18 +213,22 @@ TEST_P(Import, EachRuleRefusesItsRowAndTheRestIsWrittenExactly)
 
     w->cmbFilter->setCurrentIndex(1);
     emit w->cmbFilter->activated(1);
+    Wait(w);
     EXPECT_EQ(w->ngdPreview->RowCount(), expected.size() - 2);
 
     // A row made bad by the mapping: no amount column at all.
     w->cmbFields[size_t(TImportField::Amount)]->setCurrentIndex(0);
     emit w->cmbFields[size_t(TImportField::Amount)]->activated(0);
+    Wait(w);
     EXPECT_EQ(w->ValidRows(), 0);
     EXPECT_TRUE(w->labStatus->text().contains("没有对应的列：指标金额"));
     w->cmbFields[size_t(TImportField::Amount)]->setCurrentIndex(7);
     emit w->cmbFields[size_t(TImportField::Amount)]->activated(7);
+    Wait(w);
 
     messages->Answer(mrYes);
     w->tbtnImport->trigger();
+    Wait(w);
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and "
                         "memoo='导入reasons.csv'")
                   .toInt(),
@@ -234,6 +254,7 @@ TEST_P(Import, TenThousandGbkRowsAllOrNothing)
     TbfrmMorrowell* w = OpenImport();
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(w->OpenFile(file));
+    Wait(w);
     ASSERT_EQ(w->Rows().Count(), 10000);
     EXPECT_EQ(w->ValidRows(), 10000 - 20);
     const int before = Count(2026);
@@ -246,7 +267,10 @@ TEST_P(Import, TenThousandGbkRowsAllOrNothing)
                   "then raise exception 'refused'; end if; return new; end $$ language plpgsql;"
                   "create trigger refuse before insert on busibudget for each row execute "
                   "function refuse()");
-    EXPECT_THROW(w->ImportRows(), TExceptBudgetManage);
+    ASSERT_TRUE(w->ImportRows());
+    Wait(w);
+    EXPECT_TRUE(messages->Texts().last().contains("refused"))
+        << messages->Texts().last().toStdString();
     EXPECT_EQ(Count(2026), before);
     db.Exec(GetParam() == Engine::SQLite ? "drop trigger refuse"
                                          : "drop trigger refuse on busibudget");
@@ -259,11 +283,29 @@ TEST_P(Import, TenThousandGbkRowsAllOrNothing)
               0);
     EXPECT_EQ(Count(2026), before);
 
-    EXPECT_EQ(w->ImportRows(), 10000 - 20);
+    ASSERT_TRUE(w->ImportRows());
+    Wait(w);
     EXPECT_EQ(Count(2026), before + 10000 - 20);
     EXPECT_EQ(db.Scalar("select max(budgid) from busibudget where datayear=2026 and filename="
                         "'文9999'"),
               QString::number(5 + 10000 - 20));
+
+    // Closed half-way through a write (the operator cancelling it): nothing written, the
+    // window and its thread gone.
+    db.Exec("delete from busibudget where datayear=2026 and memoo='导入gbk.csv'");
+    QPointer<TbfrmMorrowell> window = w;
+    std::atomic<bool> fired{false};
+    TWorkRunner::SetStepObserver([&](TWorkRunner*, const QString& phase, int done, int) {
+        if (phase.startsWith(QStringLiteral("正在导入")) && done >= 2000 && !fired.exchange(true))
+            QMetaObject::invokeMethod(
+                window, [window] { window->close(); }, Qt::BlockingQueuedConnection);
+    });
+    ASSERT_TRUE(w->ImportRows());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window; }, 60000));
+    TWorkRunner::SetStepObserver({});
+    EXPECT_TRUE(fired);
+    EXPECT_EQ(TWorkRunner::LiveThreads(), 0);
+    EXPECT_EQ(Count(2026), before);
 }
 
 TEST_P(Import, BrokenWorkbooksAreNamedAndNothingIsRead)
@@ -273,6 +315,7 @@ TEST_P(Import, BrokenWorkbooksAreNamedAndNothingIsRead)
         // The start of a real workbook, cut off.
         TbfrmQuindle* list = Open();
         ASSERT_TRUE(list->ExportList(dir.filePath("whole.xlsx")));
+        Settle();
         CloseWindow(list);
         QFile f(dir.filePath("whole.xlsx"));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -295,9 +338,10 @@ TEST_P(Import, BrokenWorkbooksAreNamedAndNothingIsRead)
                                                 "101001001,2050202,11,21,11,5"}));
     db.Def()->Close();
     messages->Clear();
-    EXPECT_FALSE(w->OpenFile(good));
+    EXPECT_TRUE(w->OpenFile(good)); // the file is read; its check cannot start
+    Wait(w);
     ASSERT_EQ(messages->Texts().size(), 1);
-    EXPECT_TRUE(messages->Texts().front().startsWith("无法读取"))
+    EXPECT_TRUE(messages->Texts().front().startsWith(QStringLiteral("无法开始检查：")))
         << messages->Texts().front().toStdString();
     EXPECT_TRUE(w->Reasons().empty());
     EXPECT_FALSE(w->tbtnImport->isEnabled());
@@ -330,6 +374,7 @@ TEST_P(Import, AmountsAsShownOrRefusedWithTheirTextAndSubTypesFromTheFile)
     TbfrmMorrowell* w = OpenImport();
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(w->OpenFile(file));
+    Wait(w);
     const QStringList expected = {"指标金额“12,34”不是数字",
                                   "指标金额“1,2,3,4”不是数字",
                                   "指标金额“,5”不是数字",
@@ -342,7 +387,8 @@ TEST_P(Import, AmountsAsShownOrRefusedWithTheirTextAndSubTypesFromTheFile)
         EXPECT_TRUE(r < expected.size() ? w->Reasons()[size_t(r)].startsWith(expected[r])
                                         : w->Reasons()[size_t(r)].isEmpty())
             << r << ": " << w->Reasons()[size_t(r)].toStdString();
-    EXPECT_EQ(w->ImportRows(), 8);
+    ASSERT_TRUE(w->ImportRows());
+    Wait(w);
     EXPECT_EQ(Stored(2026, " and filename like 'b%'"),
               (QStringList{"101001001|2050202||11|21|11|1|1|1|b1|1234567.5",
                            "101001001|2050202||11|21|11|1|1|1|b2|659200.06",
@@ -354,6 +400,7 @@ TEST_P(Import, AmountsAsShownOrRefusedWithTheirTextAndSubTypesFromTheFile)
                            "101001001|2050202||11|22|11|1|2|1|b5|7"}));
     // Read back, the sub-types make the same file a duplicate of itself.
     ASSERT_TRUE(w->OpenFile(file));
+    Wait(w);
     EXPECT_EQ(w->ValidRows(), 0);
 }
 
@@ -363,7 +410,8 @@ TEST_P(Import, WorkbookRowsKeepTheSheetsNumbers)
     const QString path = QStringLiteral(VW_TEST_DATA "/openpyxl/gaps-hidden-first.xlsx");
     TbfrmMorrowell* w = OpenImport();
     ASSERT_NE(w, nullptr);
-    w->OpenFile(path);
+    ASSERT_TRUE(w->OpenFile(path));
+    Wait(w);
     EXPECT_EQ(w->cmbSheet->currentText(), QStringLiteral("指标"));
     EXPECT_EQ(w->Rows().Lines, (std::vector<int>{4, 7, 9}));
     ASSERT_EQ(w->Reasons().size(), 3u);

@@ -9,9 +9,12 @@
 #include "listwindow/bwnQuindle.h"
 #include "support/gunNextGridManager.h"
 #include "support/untListLoader.h"
+#include "support/untWorkRunner.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QTimer>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -24,6 +27,7 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QTest>
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace
@@ -169,6 +173,7 @@ TEST_P(ListFixture, AFailingRowInTheMiddleIsReportedAndTheRunCanStop)
     w->pmuAllClick(); // the totals row too: never a row to delete
     messages->Answer(mrNo);
     w->tbtnDelClick();
+    Settle();
     ASSERT_EQ(messages->Messages().size(), 1);
     EXPECT_TRUE(messages->Texts()[0].startsWith(QStringLiteral("删除数据失败！。\n")));
     EXPECT_TRUE(messages->Texts()[0].contains("row 1 is locked"));
@@ -181,6 +186,7 @@ TEST_P(ListFixture, AFailingRowInTheMiddleIsReportedAndTheRunCanStop)
     w->pmuAllClick();
     messages->Answer(mrYes);
     w->tbtnDelClick(); // going on deletes the rest; no success message
+    Settle();
     EXPECT_EQ(messages->Messages().size(), 1);
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", QStringLiteral("合计")}));
     messages->Clear();
@@ -188,6 +194,7 @@ TEST_P(ListFixture, AFailingRowInTheMiddleIsReportedAndTheRunCanStop)
     RefuseRow(db, "1", "update");
     w->pmuAllClick();
     w->N5Click(); // the failing row is the last one: reported, nothing to ask
+    Settle();
     ASSERT_EQ(messages->Messages().size(), 1);
     EXPECT_TRUE(messages->Texts()[0].startsWith(QStringLiteral("金额复制失败！。\n")));
     EXPECT_EQ(messages->Messages()[0].Buttons, MsgButtons::Ok);
@@ -198,6 +205,7 @@ TEST_P(ListFixture, AFailingRowInTheMiddleIsReportedAndTheRunCanStop)
     Settle();
     w->ngdBudget->SetCells(0, 0, "True");
     w->N4->trigger();
+    Settle();
     EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("“n/a”不是有效的金额。")});
 }
 
@@ -229,6 +237,7 @@ TEST_P(ListFixture, DifferencesAndExportedAmountsAreExact)
     EXPECT_EQ(Column(w, "inputbalamoney"), (QStringList{"584600.22", "-0.4", "584599.82"}));
     QTemporaryDir dir;
     ASSERT_TRUE(w->ExportList(dir.filePath("list.csv")));
+    Settle();
     const QList<QStringList> csv = ReadCsv(dir.filePath("list.csv"));
     const int due =
         csv[0].indexOf(w->ngdBudget->Column(w->ngdBudget->ColumnIndex("duebalamoney")).Caption);
@@ -236,6 +245,7 @@ TEST_P(ListFixture, DifferencesAndExportedAmountsAreExact)
     EXPECT_EQ((QStringList{csv[1][due], csv[3][due]}), (QStringList{"999.99", "1000.09"}));
     // The workbook holds the amounts' own digits, not the nearest double's.
     ASSERT_TRUE(w->ExportList(dir.filePath("list.xlsx")));
+    Settle();
     const QByteArray sheet = WorkbookPart(dir.filePath("list.xlsx"), "xl/worksheets/sheet1.xml");
     EXPECT_TRUE(sheet.contains("<v>584600.32</v>")) << sheet.constData();
     EXPECT_TRUE(sheet.contains("<v>999.99</v>"));
@@ -309,6 +319,7 @@ TEST_P(ListFixture, ExportWritesTheListAsShownAndAsksBeforeReplacing)
     });
     QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier);
     ASSERT_EQ(dialogs, 1);
+    Settle();
     const QList<QStringList> rows = ReadCsv(path);
     ASSERT_EQ(rows.size(), 4); // header, two indicators, totals
     EXPECT_EQ(rows[0].value(0),
@@ -329,6 +340,7 @@ TEST_P(ListFixture, ExportWritesTheListAsShownAndAsksBeforeReplacing)
     EXPECT_TRUE(messages->Texts().last().contains(QStringLiteral("已存在")));
     messages->Answer(mrYes);
     w->tbtnExport->trigger();
+    Settle();
     EXPECT_EQ(ReadCsv(path).size(), 4);
 
     // A failed export names the cause and its folder is not offered next time (a system folder
@@ -341,6 +353,7 @@ TEST_P(ListFixture, ExportWritesTheListAsShownAndAsksBeforeReplacing)
     });
     messages->Clear();
     w->tbtnExport->trigger();
+    Settle();
     ASSERT_EQ(messages->Texts().size(), 1);
     EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("虚拟文件夹")))
         << messages->Texts()[0].toStdString();
@@ -356,6 +369,7 @@ TEST_P(ListFixture, CarryForwardAsksFirstThenCopiesTheListedScopeOnce)
     TbfrmQuindle* w = Open();
     messages->Answer(mrNo);
     w->mnuCarry->trigger();
+    Settle();
     ASSERT_EQ(messages->Texts().size(), 1);
     // Row 1 of 2025 has its like in 2026 already; the new one is offered.
     EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("的1条指标结转到2026年")))
@@ -368,5 +382,115 @@ TEST_P(ListFixture, CarryForwardAsksFirstThenCopiesTheListedScopeOnce)
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", "6", QStringLiteral("合计")}));
     EXPECT_EQ(messages->Texts().last(), QStringLiteral("已结转1条指标到2026年。"));
     w->mnuCarry->trigger();
+    Settle();
     EXPECT_TRUE(messages->Texts().last().contains(QStringLiteral("没有可结转")));
+}
+
+// Closing the window while its workbook is being packed: the close waits for the worker (the
+// file is then left out, as for any cancel), the window goes whole and takes its thread along.
+TEST_P(ListFixture, ClosingWhileAWorkbookIsPackedWaitsForTheWork)
+{
+    AddManyIndicators(db, 20000);
+    QPointer<TbfrmQuindle> w = Open();
+    ASSERT_TRUE(w);
+    w->trvList->setCurrentItem(w->trvList->topLevelItem(0));
+    Settle();
+    ASSERT_GT(w->RowsListed(), 20000);
+    QTemporaryDir dir;
+    hostApp.SetModalDriver([&](QDialog* d) {
+        qobject_cast<QFileDialog*>(d)->selectFile(dir.filePath("list.xlsx"));
+        return int(QDialog::Accepted);
+    });
+    // 退出 once the workbook is being packed.
+    std::atomic<bool> packing{false};
+    TWorkRunner::SetStepObserver([&](TWorkRunner*, const QString& phase, int, int) {
+        if (phase.contains(QStringLiteral("打包")))
+            packing = true;
+    });
+    bool closed = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!closed && w && packing) {
+            closed = true;
+            w->tbtnColse->trigger();
+        }
+    });
+    poll.start(1);
+    QTimer::singleShot(0, w, [w] { w->tbtnExport->trigger(); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w; }, 120000));
+    poll.stop();
+    TWorkRunner::SetStepObserver({});
+    ASSERT_TRUE(closed);
+    FlushDeletes();
+    EXPECT_TRUE(area->subWindowList().isEmpty());
+    EXPECT_EQ(TWorkRunner::LiveThreads(), 0);
+    ASSERT_EQ(messages->Texts().size(), 1) << messages->Texts().join(" | ").toStdString();
+    EXPECT_TRUE(messages->Texts()[0].startsWith(QStringLiteral("导出尚未完成")));
+    // Cancelled: no file, not even the hidden one it was written to.
+    EXPECT_TRUE(QDir(dir.path())
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .isEmpty());
+}
+
+// Each kind of work closed (the operator cancelling it) at a step of its phase: no thread is
+// left, nothing is written, and the window goes.
+TEST_P(ListFixture, ClosingDuringEachKindOfWorkCancelsItAndWritesNothing)
+{
+    db.Exec(db.GetEngine() == Engine::SQLite
+                ? "with recursive n(i) as (select 100 union all select i+1 from n where i<1299) "
+                  "insert into busibudget (datayear,budgid,eid,mid,bkid,ipid,bid,btype,"
+                  "btypechild,inputmoney,duemoney,budgmoney,filename) select y, cast(i as text),"
+                  "'101001001','11','21','11','2050202','1','1',i,i+1,0,'c' || i || y from n, "
+                  "(select 2025 as y union all select 2026) years"
+                : "insert into busibudget (datayear,budgid,eid,mid,bkid,ipid,bid,btype,"
+                  "btypechild,inputmoney,duemoney,budgmoney,filename) select y, cast(i as "
+                  "varchar),'101001001','11','21','11','2050202','1','1',i,i+1,0,'c' || i || y "
+                  "from generate_series(100,1299) i, (values (2025),(2026)) years(y)");
+    const QString state = "select count(*) || ':' || sum(budgmoney) from busibudget";
+    struct Case {
+        const char* Phase;
+        int At;
+        std::function<void(TbfrmQuindle*)> Start;
+    };
+    const Case cases[] = {
+        {"正在读取", 0, [](TbfrmQuindle* w) { w->mnuCarry->trigger(); }},
+        {"正在写入", 500, [](TbfrmQuindle* w) { w->mnuCarry->trigger(); }},
+        {"正在复制金额", 300,
+         [](TbfrmQuindle* w) {
+             w->pmuAllClick();
+             w->N4Click();
+         }},
+        {"正在删除", 300,
+         [](TbfrmQuindle* w) {
+             w->pmuAllClick();
+             w->tbtnDelClick();
+         }},
+    };
+    db.Params().ConfirmDelete = "0";
+    for (const Case& c : cases) {
+        const QString before = db.Scalar(state);
+        QPointer<TbfrmQuindle> w = Open();
+        ASSERT_TRUE(w);
+        ASSERT_GT(w->RowsListed(), 1000);
+        messages->Clear();
+        messages->Answer(mrYes); // the carry's question
+        std::atomic<bool> fired{false};
+        const QString phase = QString::fromUtf8(c.Phase);
+        TWorkRunner::SetStepObserver([&, at = c.At](TWorkRunner*, const QString& p, int done, int) {
+            if (!p.startsWith(phase) || done < at || fired.exchange(true))
+                return;
+            // The window is closed (and its work cancelled) before the work goes on.
+            QMetaObject::invokeMethod(
+                w, [w] { w->close(); }, Qt::BlockingQueuedConnection);
+        });
+        c.Start(w);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !w; }, 60000)) << c.Phase;
+        TWorkRunner::SetStepObserver({});
+        FlushDeletes();
+        EXPECT_TRUE(fired) << c.Phase;
+        EXPECT_EQ(TWorkRunner::LiveThreads(), 0) << c.Phase;
+        EXPECT_EQ(db.Scalar(state), before) << c.Phase;
+        EXPECT_TRUE(messages->Texts().join('|').contains(QStringLiteral("尚未完成。要取消它")))
+            << c.Phase << messages->Texts().join('|').toStdString();
+    }
 }

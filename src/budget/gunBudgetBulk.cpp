@@ -1,0 +1,198 @@
+#include "budget/gunBudgetBulk.h"
+
+#include "context/untDbError.h"
+#include "context/untPreparedSql.h"
+#include "context/untWorkContext.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+
+namespace
+{
+QString Marks(int rows)
+{
+    return QStringList(rows, QStringLiteral("?")).join(QLatin1Char(','));
+}
+
+// How a run writes `n` rows: the statement and its values.
+struct BulkKind {
+    QString (*Sql)(int rows);
+    void (*Bind)(int dataYear, const TBulkRow* rows, int n, QVariantList& values);
+};
+
+void BindDelete(int dataYear, const TBulkRow* rows, int n, QVariantList& values)
+{
+    values << dataYear;
+    for (int i = 0; i < n; ++i)
+        values << rows[i].BudgId;
+}
+
+void BindAmounts(int dataYear, const TBulkRow* rows, int n, QVariantList& values)
+{
+    for (int i = 0; i < n; ++i)
+        values << rows[i].BudgId << rows[i].Amount.ToSqlText();
+    values << dataYear;
+    for (int i = 0; i < n; ++i)
+        values << rows[i].BudgId;
+}
+
+void Exec(const QString& sql)
+{
+    if (!ExecSql(sql))
+        throw TExceptBudgetManage(QStringLiteral("写入未能完成：%1").arg(LastDbError()));
+}
+
+class BulkRun
+{
+public:
+    BulkRun(int dataYear, const std::vector<TBulkRow>& rows, const BulkKind& kind,
+            const TWriteProgress& progress)
+        : m_year(dataYear), m_rows(rows), m_kind(kind), m_progress(progress),
+          m_savepoints(DefDialect().GetKind() == TSqlDialect::PostgreSQL)
+    {
+        // In the order of their ids (numbers: shorter first), the table's own order: a long
+        // run then reads and writes each page once instead of jumping about.
+        std::stable_sort(m_rows.begin(), m_rows.end(), [](const TBulkRow& a, const TBulkRow& b) {
+            return a.BudgId.size() != b.BudgId.size() ? a.BudgId.size() < b.BudgId.size()
+                                                      : a.BudgId < b.BudgId;
+        });
+    }
+
+    TBulkOutcome Run(const TBulkRefusal& refused)
+    {
+        TBulkOutcome outcome;
+        while (m_next < m_rows.size()) {
+            QString reason;
+            const std::optional<int> written = WriteUntilRefused(reason);
+            if (!written) {
+                outcome.Cancelled = true;
+                return outcome;
+            }
+            outcome.Written += *written;
+            if (m_next >= m_rows.size())
+                break;
+            // m_next is the refused row: it stays as it is.
+            outcome.AllOk = false;
+            const bool last = m_next + 1 == m_rows.size();
+            ++m_next;
+            if (!refused(reason, last)) {
+                outcome.Stopped = !last;
+                return outcome;
+            }
+        }
+        if (m_progress)
+            m_progress(int(m_rows.size()), int(m_rows.size()));
+        return outcome;
+    }
+
+private:
+    // Writes from m_next in one transaction until the end or a refused row (m_next then points
+    // at it, `reason` says why); how many rows were written, none when cancelled.
+    std::optional<int> WriteUntilRefused(QString& reason)
+    {
+        TBudgetWriteTransaction transaction(m_year);
+        int written = 0;
+        while (m_next < m_rows.size()) {
+            if (!Going())
+                return std::nullopt; // rolled back
+            const int n = int(std::min<size_t>(kBulkBatch, m_rows.size() - m_next));
+            if (!Try(n, reason)) {
+                if (!Going())
+                    return std::nullopt; // the failure was the cancel's own
+                // One row at a time finds the refused one; the rows before it are written.
+                int k = 0;
+                while (k < n && Try(1, reason)) {
+                    ++m_next;
+                    ++k;
+                }
+                written += k;
+                if (k == n)
+                    continue;
+                if (!Going())
+                    return std::nullopt;
+                break;
+            }
+            m_next += size_t(n);
+            written += n;
+        }
+        transaction.Commit();
+        return written;
+    }
+
+    bool Going() { return !m_progress || m_progress(int(m_next), int(m_rows.size())); }
+
+    // Runs the statement for n rows from m_next; false with the database's reason when refused.
+    bool Try(int n, QString& reason)
+    {
+        TPreparedSql& statement = Statement(n);
+        QVariantList values;
+        m_kind.Bind(m_year, m_rows.data() + m_next, n, values);
+        if (m_savepoints)
+            Exec(QStringLiteral("SAVEPOINT vw_bulk"));
+        try {
+            statement.Exec(values);
+        } catch (const TExceptDbManager& e) {
+            reason = e.Message();
+            if (m_savepoints)
+                Exec(QStringLiteral("ROLLBACK TO SAVEPOINT vw_bulk"));
+            return false;
+        }
+        if (m_savepoints)
+            Exec(QStringLiteral("RELEASE SAVEPOINT vw_bulk"));
+        return true;
+    }
+
+    TPreparedSql& Statement(int n)
+    {
+        std::unique_ptr<TPreparedSql>& s = m_statements[n];
+        if (!s) {
+            try {
+                s = std::make_unique<TPreparedSql>(m_kind.Sql(n));
+            } catch (const TExceptDbManager& e) {
+                throw TExceptBudgetManage(QStringLiteral("写入未能完成：%1").arg(e.Message()));
+            }
+        }
+        return *s;
+    }
+
+    int m_year;
+    std::vector<TBulkRow> m_rows;
+    const BulkKind& m_kind;
+    const TWriteProgress& m_progress;
+    const bool m_savepoints;
+    size_t m_next = 0;
+    // By row count; declared before any transaction, so freed after it ends.
+    std::map<int, std::unique_ptr<TPreparedSql>> m_statements;
+};
+
+const BulkKind kDelete{&BulkDeleteSql, &BindDelete};
+const BulkKind kAmounts{&BulkControlAmountSql, &BindAmounts};
+} // namespace
+
+QString BulkDeleteSql(int rows)
+{
+    return QStringLiteral("delete from busibudget where datayear=? and budgid in (%1)")
+        .arg(Marks(rows));
+}
+
+QString BulkControlAmountSql(int rows)
+{
+    const QString when = QStringLiteral(" when ? then cast(? as numeric)");
+    return QStringLiteral(
+               "update busibudget set BudgMoney=case budgid%1 end where datayear=? and budgid "
+               "in (%2)")
+        .arg(when.repeated(rows), Marks(rows));
+}
+
+TBulkOutcome DeleteBudgets(int dataYear, const std::vector<TBulkRow>& rows,
+                           const TBulkRefusal& refused, const TWriteProgress& progress)
+{
+    return BulkRun(dataYear, rows, kDelete, progress).Run(refused);
+}
+
+TBulkOutcome SetControlAmounts(int dataYear, const std::vector<TBulkRow>& rows,
+                               const TBulkRefusal& refused, const TWriteProgress& progress)
+{
+    return BulkRun(dataYear, rows, kAmounts, progress).Run(refused);
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Deleting indicators and setting their control amounts in bulk: batches of prepared statements.
+
+#include "budget/gunBudgetSave.h"
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+// One indicator of a bulk run: its id and, for the amount copy, its new control amount.
+struct TBulkRow {
+    QString BudgId;
+    Currency Amount;
+};
+
+// Told of a row the database refused, with the database's reason and whether it was the last
+// row of the run; true goes on with the rows after it.
+using TBulkRefusal = std::function<bool(const QString& reason, bool lastRow)>;
+
+struct TBulkOutcome {
+    int Written = 0;        // rows written (committed)
+    bool AllOk = true;      // no row was refused
+    bool Stopped = false;   // ended after a refusal: the rows not yet tried are untouched
+    bool Cancelled = false; // cancelled: nothing since the last refusal was written
+};
+
+// The rows in the order of their ids (numbers: shorter first), kBatch per prepared statement, in
+// a write transaction. A batch the
+// database refuses is tried again row by row (each in a savepoint on PostgreSQL, where a failed
+// statement aborts the transaction) to find the refused row: the rows before it are committed,
+// then `refused` is asked (no transaction is held while the operator decides); going on starts
+// a new transaction after the refused row. `progress` is told every batch; false cancels and
+// rolls back what the current transaction wrote. Raises TExceptBudgetManage when the run cannot
+// go on (a lost connection, say): what the current transaction wrote is rolled back then.
+constexpr int kBulkBatch = 100;
+TBulkOutcome DeleteBudgets(int dataYear, const std::vector<TBulkRow>& rows,
+                           const TBulkRefusal& refused, const TWriteProgress& progress = {});
+// Sets each row's control amount (BudgMoney) to its Amount.
+TBulkOutcome SetControlAmounts(int dataYear, const std::vector<TBulkRow>& rows,
+                               const TBulkRefusal& refused, const TWriteProgress& progress = {});
+
+// The statements for `rows` rows as the runs prepare them.
+QString BulkDeleteSql(int rows);
+QString BulkControlAmountSql(int rows);

@@ -1,0 +1,41 @@
+#include "listwindow/bwnListBulk.h"
+
+#include "basewindows/wnWorkProgress.h"
+
+#include <memory>
+
+bool StartBulk(TWindowWork* work, TBulkAction action, int dataYear, TBulkRows collect,
+               std::function<void(const TBulkResult&)> done)
+{
+    const bool deleting = action == TBulkAction::Delete;
+    auto result = std::make_shared<TBulkResult>();
+    auto job = [deleting, dataYear, collect = std::move(collect), result](TWorkControl& control) {
+        control.Phase(deleting ? QStringLiteral("正在删除…") : QStringLiteral("正在复制金额…"));
+        const std::vector<TBulkRow> rows = collect([&] { return !control.Cancelled(); });
+        if (control.Cancelled())
+            return false; // nothing written
+        const QString failure =
+            deleting ? QStringLiteral("删除数据失败！。") : QStringLiteral("金额复制失败！。");
+        const TBulkRefusal refused = [&](const QString& reason, bool last) {
+            const QString text = failure + QLatin1Char('\n') + reason;
+            if (last) {
+                control.Ask({text, CaptionInfo(), MsgIcon::Information, MsgButtons::Ok});
+                return false;
+            }
+            return control.Ask({text + QStringLiteral("\n\n是否继续处理其余选中的指标？"),
+                                CaptionInfo(), MsgIcon::Question, MsgButtons::YesNo}) == mrYes;
+        };
+        const TWriteProgress progress = [&](int n, int total) {
+            return control.Progress(n, total);
+        };
+        result->Rows = deleting ? DeleteBudgets(dataYear, rows, refused, progress)
+                                : SetControlAmounts(dataYear, rows, refused, progress);
+        return !result->Rows.Cancelled;
+    };
+    return work->Run(deleting ? QStringLiteral("删除") : QStringLiteral("复制金额"), job,
+                     [result, done = std::move(done)](TWorkOutcome outcome, const QString& error) {
+                         result->Work = outcome;
+                         result->Error = error;
+                         done(*result);
+                     });
+}

@@ -1,0 +1,87 @@
+#include "listwindow/bwnListCarry.h"
+
+#include "basewindows/wnWorkProgress.h"
+#include "budget/gunCarryForward.h"
+
+#include <memory>
+
+namespace
+{
+constexpr int kElementsShown = 15;
+
+// What is left out, and why: one line each.
+QString CarryDetails(const TCarryPlan& plan)
+{
+    QString text;
+    if (plan.Duplicates > 0)
+        text += QStringLiteral("\n%L1条在%2年已有相同的指标，不再结转。")
+                    .arg(plan.Duplicates)
+                    .arg(plan.ToYear);
+    if (!plan.OutOfRange.isEmpty())
+        text +=
+            QStringLiteral("\n%L1条的金额超出范围（绝对值不能超过%2元），不结转：%3")
+                .arg(plan.OutOfRange.size())
+                .arg(Currency::FromRaw(Currency::kLimitRaw).Format2())
+                .arg(
+                    QStringList(plan.OutOfRange.mid(0, kElementsShown)).join(QStringLiteral("、")) +
+                    (plan.OutOfRange.size() > kElementsShown ? QStringLiteral("…") : QString()));
+    if (plan.Missing > 0) {
+        text += QStringLiteral("\n%L1条因以下单位、科目或项目在%2年不存在而不结转：")
+                    .arg(plan.Missing)
+                    .arg(plan.ToYear);
+        for (const QString& e : plan.MissingElements.mid(0, kElementsShown))
+            text += QStringLiteral("\n    ") + e;
+        if (plan.MissingElements.size() > kElementsShown)
+            text += QStringLiteral("\n    …共%1项").arg(plan.MissingElements.size());
+    }
+    return text;
+}
+} // namespace
+
+bool StartCarry(TWindowWork* work, const TCarryRequest& request,
+                std::function<void(const TCarryResult&)> done)
+{
+    auto result = std::make_shared<TCarryResult>();
+    auto job = [request, result](TWorkControl& control) {
+        const int fromYear = request.ToYear - 1;
+        control.Phase(QStringLiteral("正在读取%1年的指标…").arg(fromYear));
+        const TCarryPlan plan = PlanCarryForward(fromYear, request.ToYear, request.IdsSql);
+        if (control.Cancelled())
+            return false;
+        if (plan.ToCopy.empty()) {
+            result->Nothing = QStringLiteral("%1年%2没有可结转到%3年的指标。")
+                                  .arg(fromYear)
+                                  .arg(request.Scope)
+                                  .arg(request.ToYear) +
+                              CarryDetails(plan);
+            return true;
+        }
+        const QString question = QStringLiteral("将%1年%2的%L3条指标结转到%4年。")
+                                     .arg(fromYear)
+                                     .arg(request.Scope)
+                                     .arg(plan.ToCopy.size())
+                                     .arg(request.ToYear) +
+                                 CarryDetails(plan) + QStringLiteral("\n\n是否结转？");
+        const int answer =
+            control.Ask({question, CaptionConfirm(), MsgIcon::Question, MsgButtons::YesNo});
+        if (answer == mrCancel)
+            return false; // cancelled while the operator was asked
+        if (answer != mrYes) {
+            result->Declined = true;
+            return true;
+        }
+        control.Phase(QStringLiteral("正在写入%1年的指标…").arg(request.ToYear));
+        const int written =
+            CarryForward(plan, [&control](int n, int total) { return control.Progress(n, total); });
+        if (written == 0 && control.Cancelled())
+            return false; // rolled back
+        result->Written = written;
+        return true;
+    };
+    return work->Run(QStringLiteral("结转上年指标"), job,
+                     [result, done = std::move(done)](TWorkOutcome outcome, const QString& error) {
+                         result->Work = outcome;
+                         result->Error = error;
+                         done(*result);
+                     });
+}

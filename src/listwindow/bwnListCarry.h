@@ -1,0 +1,29 @@
+#pragma once
+// Carrying last year's indicators of the listed scope into the working year, beside the list.
+
+#include "support/untWorkRunner.h"
+
+#include <QString>
+#include <functional>
+
+class TWindowWork;
+
+struct TCarryRequest {
+    int ToYear = 0;
+    QString IdsSql; // the list's statement over the year before
+    QString Scope;  // “unit”type, as the question names it
+};
+
+struct TCarryResult {
+    TWorkOutcome Work = TWorkOutcome::Done;
+    QString Error;
+    QString Nothing; // there was nothing to carry: why
+    bool Declined = false;
+    int Written = 0;
+};
+
+// On the window's work: reads the plan (读取), asks the operator with its figures, and writes
+// it in one transaction (写入). A cancel in either phase writes nothing. `done` runs on the
+// window's thread; false when the work could not start.
+bool StartCarry(TWindowWork* work, const TCarryRequest& request,
+                std::function<void(const TCarryResult&)> done);
