@@ -125,7 +125,8 @@ bool TFindBar::FindNext(bool backwards)
     }
     if (!m_valid) {
         const TTextMatcher matcher(edtFind->text(), chkWhole->isChecked());
-        m_rows = m_grid->FindRows(matcher, cobColumn->currentData().toInt());
+        const QVariant column = cobColumn->currentData(); // none before the first Open
+        m_rows = m_grid->FindRows(matcher, column.isValid() ? column.toInt() : -1);
         m_valid = true;
     }
     const int at = StepToMatch(m_rows, m_grid->SelectedRow(), backwards);
