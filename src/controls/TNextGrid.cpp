@@ -673,6 +673,23 @@ std::vector<int> TNextGrid::FindRows(const TTextMatcher& matcher, int col) const
             c.Def.Kind == TNxColumnKind::CheckBox || c.RowNumbers)
             continue;
         const bool amounts = c.Def.Kind == TNxColumnKind::Number;
+        auto matches = [&](const QString& text) {
+            return amounts ? matcher.MatchesAmount(text) : matcher.Matches(text);
+        };
+        bool written = false; // over the result's cells
+        for (auto it = c.Texts.cbegin(); !written && it != c.Texts.cend(); ++it)
+            written = it.key() < m.m_storeRows;
+        if (!written) {
+            // Rows a column before already found are not read again.
+            if (c.Source >= 0)
+                for (size_t p = 0; p < m.m_segments.size(); ++p)
+                    matcher.MarkRows(*m.m_segments[p], c.Source, amounts, hits,
+                                     m.m_segmentStarts[p]);
+            for (auto it = c.Texts.cbegin(); it != c.Texts.cend(); ++it)
+                if (it.key() < m.m_rows && matches(it.value()))
+                    hits[size_t(it.key())] = 1;
+            continue;
+        }
         std::vector<char> columnHits(size_t(m.m_rows), 0);
         if (c.Source >= 0)
             for (size_t p = 0; p < m.m_segments.size(); ++p)
@@ -680,8 +697,7 @@ std::vector<int> TNextGrid::FindRows(const TTextMatcher& matcher, int col) const
                                  m.m_segmentStarts[p]);
         for (auto it = c.Texts.cbegin(); it != c.Texts.cend(); ++it) // written cells win
             if (it.key() < m.m_rows)
-                columnHits[size_t(it.key())] =
-                    amounts ? matcher.MatchesAmount(it.value()) : matcher.Matches(it.value());
+                columnHits[size_t(it.key())] = matches(it.value());
         for (size_t r = 0; r < hits.size(); ++r)
             hits[r] |= columnHits[r];
     }

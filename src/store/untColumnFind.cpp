@@ -42,6 +42,11 @@ TTextMatcher::TTextMatcher(const QString& text, bool wholeCell) : m_text(text), 
     QString plain = text.trimmed();
     plain.remove(QLatin1Char(','));
     m_amountText = plain.toUtf8();
+    // An amount is shown with digits, a point and a minus sign only.
+    m_amountShowable = !m_amountText.isEmpty() &&
+                       std::all_of(m_amountText.begin(), m_amountText.end(), [](char c) {
+                           return (c >= '0' && c <= '9') || c == '.' || c == '-';
+                       });
     if (const auto amount = Currency::FromText(plain)) {
         m_amountValue = true;
         m_amount = amount->Raw();
@@ -71,7 +76,7 @@ bool TTextMatcher::MatchesRaw(qint64 raw) const
 {
     if (m_whole)
         return m_amountValue && raw == m_amount;
-    if (m_amountText.isEmpty())
+    if (!m_amountShowable)
         return false;
     char text[32];
     const int len = TwoDecimals(raw, text);
@@ -100,22 +105,35 @@ void TTextMatcher::MarkRows(const TColumnStore& part, int col, bool amounts,
     const int rows = part.RowCount();
     const TColumnStore::Kind kind = part.ColumnKind(col);
     if (amounts && kind == TColumnStore::Kind::Number) {
-        if (m_amountText.isEmpty() || (m_whole && !m_amountValue))
+        if (m_whole ? !m_amountValue : !m_amountShowable)
             return;
-        for (int r = 0; r < rows; ++r)
-            if (!part.IsNull(r, col) && MatchesRaw(part.Money(r, col).Raw()))
+        qint64 last = 0; // amounts repeat (zeros above all): each run is shown once
+        bool lastHit = MatchesRaw(last);
+        for (int r = 0; r < rows; ++r) {
+            if (hits[size_t(first + r)] || part.IsNull(r, col))
+                continue;
+            const qint64 raw = part.Money(r, col).Raw();
+            if (raw != last) {
+                last = raw;
+                lastHit = MatchesRaw(raw);
+            }
+            if (lastHit)
                 hits[size_t(first + r)] = 1;
+        }
         return;
     }
     if (amounts) {
         for (int r = 0; r < rows; ++r)
-            if (!part.IsNull(r, col) && MatchesAmount(part.Text(r, col)))
+            if (!hits[size_t(first + r)] && !part.IsNull(r, col) &&
+                MatchesAmount(part.Text(r, col)))
                 hits[size_t(first + r)] = 1;
         return;
     }
     std::vector<signed char> distinct; // per dictionary text: -1 not yet tried
     QByteArrayView bytes;
     for (int r = 0; r < rows; ++r) {
+        if (hits[size_t(first + r)])
+            continue;
         bool hit = false;
         const int id = part.TextId(r, col);
         if (id >= 0) {

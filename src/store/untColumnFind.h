@@ -18,7 +18,7 @@ public:
     bool Matches(const QString& cell) const;
     bool MatchesAmount(const QString& cellText) const;
     // Sets hits[first + r] for each row r of a column of a part that matches (amounts: the
-    // column holds amounts).
+    // column holds amounts); rows already set are not read.
     void MarkRows(const TColumnStore& part, int col, bool amounts, std::vector<char>& hits,
                   int first) const;
 
@@ -28,8 +28,9 @@ private:
 
     QString m_text;
     bool m_whole;
-    QByteArray m_utf8;          // the text in UTF-8, Latin letters lower case
-    QByteArray m_amountText;    // the text without grouping, for amount cells
-    bool m_amountValue = false; // the text is an amount (m_amount)
+    QByteArray m_utf8;             // the text in UTF-8, Latin letters lower case
+    QByteArray m_amountText;       // the text without grouping, for amount cells
+    bool m_amountShowable = false; // m_amountText can be part of an amount as shown
+    bool m_amountValue = false;    // the text is an amount (m_amount)
     qint64 m_amount = 0;
 };

@@ -67,3 +67,49 @@ TEST(ColumnSort, ChineseTextsByCollation)
     EXPECT_EQ(SortedTextOrder({"10", "9", "", "10"}, false, ListCollator()),
               (std::vector<int>{2, 0, 3, 1}));
 }
+
+// Amounts held exactly in every part: nulls first, negatives before zero, ties in list order.
+TEST(ColumnSort, ExactAmountsOfEveryPart)
+{
+    const Parts parts = {Part({{"a", qlonglong(5)}, {"b", QVariant()}, {"c", qlonglong(-1)}}),
+                         Part({{"d", "-900000000000000"}, {"e", qlonglong(5)}, {"f", "0.0001"}})};
+    ASSERT_EQ(parts[1]->ColumnKind(1), TColumnStore::Kind::Number);
+    EXPECT_EQ(Sorted(parts, 1, TSortAs::Number, false), (std::vector<int>{1, 3, 2, 5, 0, 4}));
+    EXPECT_EQ(Sorted(parts, 1, TSortAs::Number, true), (std::vector<int>{0, 4, 5, 2, 3, 1}));
+}
+
+// Digit codes and ids sort in character order ("10" before "9", a code before its longer
+// continuations, empty first) whether held as texts, packed or as whole numbers; the same
+// order as the texts themselves, also past the length read as a number.
+TEST(ColumnSort, DigitCodesInCharacterOrder)
+{
+    std::vector<std::pair<QString, QVariant>> rows;
+    for (int i = 0; i < 5000; ++i)
+        rows.push_back({QString::number((i * 7919) % 5003), i});
+    const std::vector<std::pair<QString, QVariant>> codes = {
+        {"10", 0}, {"9", 0}, {"", 0}, {"009", 0}, {"0", 0}, {"00", 0}, {"999999999999999999", 0}};
+    std::vector<QString> texts;
+    for (const auto& [text, amount] : rows)
+        texts.push_back(text);
+    for (const auto& [text, amount] : codes)
+        texts.push_back(text);
+    auto numbers = std::make_shared<TColumnStore>();
+    numbers->SetColumns({"name"}, {false});
+    for (qlonglong n : {qlonglong(90), qlonglong(9), qlonglong(100)}) {
+        numbers->Append(0, n);
+        numbers->EndRow();
+    }
+    for (QString n : {"90", "9", "100"})
+        texts.push_back(n);
+    Parts parts = {Part(rows), Part(codes), numbers};
+    ASSERT_EQ(parts[0]->TextId(0, 0), -2);
+    ASSERT_EQ(parts[2]->ColumnKind(0), TColumnStore::Kind::Number);
+    const QCollator collator = ListCollator(QLocale(QLocale::English));
+    for (bool descending : {false, true})
+        EXPECT_EQ(Sorted(parts, 0, TSortAs::Text, descending),
+                  SortedTextOrder(texts, descending, collator));
+
+    parts.push_back(Part({{"1234567890123456789", 0}})); // longer than a number key
+    texts.push_back("1234567890123456789");
+    EXPECT_EQ(Sorted(parts, 0, TSortAs::Text, false), SortedTextOrder(texts, false, collator));
+}
