@@ -31,6 +31,49 @@ template <class Key> std::vector<int> StableOrder(const std::vector<Key>& keys, 
     return order;
 }
 
+// Positions in the order of their keys, equal keys in their order either way: a byte at a
+// time from the lowest (each pass keeps the order of the one before).
+std::vector<int> KeyOrder(std::vector<quint64> keys, bool descending)
+{
+    const size_t n = keys.size();
+    if (descending)
+        for (quint64& k : keys)
+            k = ~k;
+    std::vector<int> order(n), nextOrder(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::vector<quint64> nextKeys(n);
+    for (int shift = 0; shift < 64; shift += 8) {
+        size_t start[257] = {};
+        for (quint64 k : keys)
+            ++start[((k >> shift) & 0xff) + 1];
+        if (std::find(start + 1, start + 257, n) != start + 257)
+            continue; // every key has the same byte here
+        std::partial_sum(start, start + 257, start);
+        for (size_t i = 0; i < n; ++i) {
+            const size_t at = start[(keys[i] >> shift) & 0xff]++;
+            nextKeys[at] = keys[i];
+            nextOrder[at] = order[i];
+        }
+        keys.swap(nextKeys);
+        order.swap(nextOrder);
+    }
+    return order;
+}
+
+// Positions in the order of their ranks (0 and up), equal ranks in their order either way.
+std::vector<int> RankOrder(const std::vector<int>& ranks, bool descending)
+{
+    const int top = ranks.empty() ? 0 : *std::max_element(ranks.begin(), ranks.end());
+    std::vector<int> start(size_t(top) + 2, 0); // first place of each rank
+    for (int r : ranks)
+        ++start[size_t(descending ? top - r : r) + 1];
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    std::vector<int> order(ranks.size());
+    for (size_t i = 0; i < ranks.size(); ++i)
+        order[size_t(start[size_t(descending ? top - ranks[i] : ranks[i])]++)] = int(i);
+    return order;
+}
+
 // Texts of at most 18 digits as numbers in their character order: each digit one more than its
 // value in base 11, padded with zeros, so that a text comes before its longer continuations.
 constexpr int kMaxDigitKey = 18;
@@ -254,13 +297,10 @@ private:
     std::deque<QByteArray> m_owned;
 };
 
-// One collation rank per row, each distinct text ranked once.
-std::vector<quint64> TextKeys(const Parts& parts, int column, const QCollator& collator)
+// One collation rank per row (0 and up), each distinct text ranked once.
+std::vector<int> TextRanks(const Parts& parts, int column, const QCollator& collator)
 {
-    std::vector<quint64> keys;
-    if (DigitKeys(parts, column, keys))
-        return keys;
-    keys.clear();
+    std::vector<int> keys;
     TDistinctTexts distinct;
     const int empty = distinct.Id(std::string_view());
     for (const auto& part : parts) {
@@ -270,24 +310,23 @@ std::vector<quint64> TextKeys(const Parts& parts, int column, const QCollator& c
         for (int r = 0; r < p.RowCount(); ++r) {
             const int id = p.TextId(r, column);
             if (id == -1) {
-                keys.push_back(quint64(empty));
+                keys.push_back(empty);
             } else if (id >= 0) {
                 if (size_t(id) >= local.size())
                     local.resize(size_t(id) + 1, -1);
                 if (local[size_t(id)] < 0)
                     local[size_t(id)] = distinct.Id(p.Text(r, column));
-                keys.push_back(quint64(local[size_t(id)]));
+                keys.push_back(local[size_t(id)]);
             } else if (p.PackedUtf8(r, column, bytes)) {
-                keys.push_back(
-                    quint64(distinct.Id(std::string_view(bytes.data(), size_t(bytes.size())))));
+                keys.push_back(distinct.Id(std::string_view(bytes.data(), size_t(bytes.size()))));
             } else {
-                keys.push_back(quint64(distinct.Id(p.Text(r, column))));
+                keys.push_back(distinct.Id(p.Text(r, column)));
             }
         }
     }
     const std::vector<int> ranks = Ranks(distinct.Texts, collator);
-    for (quint64& k : keys)
-        k = quint64(ranks[size_t(k)]);
+    for (int& k : keys)
+        k = ranks[size_t(k)];
     return keys;
 }
 } // namespace
@@ -298,10 +337,13 @@ std::vector<int> SortedRowOrder(const Parts& parts, int column, TSortAs as, bool
     if (as == TSortAs::Number) {
         std::vector<quint64> raws;
         if (RawKeys(parts, column, raws))
-            return StableOrder(raws, descending);
+            return KeyOrder(std::move(raws), descending);
         return StableOrder(NumberKeys(parts, column), descending);
     }
-    return StableOrder(TextKeys(parts, column, collator), descending);
+    std::vector<quint64> digits;
+    if (DigitKeys(parts, column, digits))
+        return KeyOrder(std::move(digits), descending);
+    return RankOrder(TextRanks(parts, column, collator), descending);
 }
 
 std::vector<int> SortedTextOrder(const std::vector<QString>& texts, bool descending,
@@ -322,7 +364,7 @@ std::vector<int> SortedTextOrder(const std::vector<QString>& texts, bool descend
     const std::vector<int> ranks = Ranks(distinct, collator);
     for (int& k : keys)
         k = ranks[size_t(k)];
-    return StableOrder(keys, descending);
+    return RankOrder(keys, descending);
 }
 
 QCollator ListCollator(const QLocale& locale)
