@@ -1,11 +1,13 @@
 #include "controls/TNextGrid.h"
 
 #include "platform/untException.h"
+#include "store/untColumnSort.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <algorithm>
+#include <numeric>
 
 // ---- model ----
 
@@ -35,10 +37,11 @@ const TColumnStore& PartOf(const Parts& parts, const std::vector<int>& starts, i
     return *parts[i];
 }
 
-// A cell's text: its mark, its written text, its value in the result or its row number.
+// A cell's text: its mark, its written text, its value in the result or its row number
+// (the place it is shown at).
 template <class Column>
 QString CellTextOf(const Column& c, bool checkBox, const Parts& parts,
-                   const std::vector<int>& starts, int storeRows, int row)
+                   const std::vector<int>& starts, int storeRows, int row, int shownAt)
 {
     if (checkBox)
         return size_t(row) < c.Marks.size() && c.Marks[row] ? QStringLiteral("True")
@@ -53,7 +56,7 @@ QString CellTextOf(const Column& c, bool checkBox, const Parts& parts,
         if (c.Source >= 0)
             return PartOf(parts, starts, row, local).Text(local, c.Source);
         if (c.RowNumbers)
-            return QString::number(row + 1);
+            return QString::number(shownAt + 1);
     }
     return QString();
 }
@@ -62,12 +65,13 @@ QString CellTextOf(const Column& c, bool checkBox, const Parts& parts,
 QString TGridCells::Text(int col, int row) const
 {
     const Column& c = m_columns[size_t(col)];
-    return CellTextOf(c, c.CheckBox, m_segments, m_segmentStarts, m_storeRows, row);
+    return CellTextOf(c, c.CheckBox, m_segments, m_segmentStarts, m_storeRows, Logical(row), row);
 }
 
 bool TGridCells::Marked(int col, int row) const
 {
     const std::vector<bool>& marks = m_columns[size_t(col)].Marks;
+    row = Logical(row);
     return size_t(row) < marks.size() && marks[size_t(row)];
 }
 
@@ -75,28 +79,30 @@ QString TNextGridModel::CellText(int col, int row) const
 {
     const Column& c = m_columns[col];
     return CellTextOf(c, c.Def.Kind == TNxColumnKind::CheckBox, m_segments, m_segmentStarts,
-                      m_storeRows, row);
+                      m_storeRows, Logical(row), row);
 }
 
 Currency TNextGridModel::CellMoney(int col, int row) const
 {
     const Column& c = m_columns[col];
     int local = 0;
-    if (row < m_storeRows && c.Source >= 0 && !c.Texts.contains(row))
-        return Segment(row, local).Money(local, c.Source);
+    const int logical = Logical(row);
+    if (logical < m_storeRows && c.Source >= 0 && !c.Texts.contains(logical))
+        return Segment(logical, local).Money(local, c.Source);
     return Currency::FromText(CellText(col, row)).value_or(Currency());
 }
 
 void TNextGridModel::SetText(int col, int row, const QString& text)
 {
     Column& c = m_columns[col];
+    const int logical = Logical(row);
     if (c.Def.Kind == TNxColumnKind::CheckBox) {
         if (c.Marks.size() < size_t(m_rows))
             c.Marks.resize(m_rows, false);
-        c.Marks[row] = text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ||
-                       text == QLatin1String("1");
+        c.Marks[logical] = text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ||
+                           text == QLatin1String("1");
     } else {
-        c.Texts.insert(row, text);
+        c.Texts.insert(logical, text);
     }
     if (!m_locked) {
         const QModelIndex i = index(row, col);
@@ -129,7 +135,7 @@ QVariant TNextGridModel::data(const QModelIndex& index, int role) const
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(c.Def.Alignment);
     case Qt::BackgroundRole: {
-        auto it = c.Colors.constFind(row);
+        auto it = c.Colors.constFind(Logical(row));
         return it == c.Colors.constEnd() ? QVariant() : QVariant(it.value());
     }
     default:
@@ -181,6 +187,21 @@ void TNextGridModel::ClearSegments()
     m_segments.clear();
     m_segmentStarts.clear();
     m_storeRows = 0;
+    m_order.reset();
+    m_places = {};
+}
+
+void TNextGridModel::SetOrder(std::vector<int> order)
+{
+    if (order.empty()) {
+        m_order.reset();
+        m_places = {};
+        return;
+    }
+    m_places.assign(order.size(), 0);
+    for (size_t i = 0; i < order.size(); ++i)
+        m_places[size_t(order[i])] = int(i);
+    m_order = std::make_shared<const std::vector<int>>(std::move(order));
 }
 
 void TNextGridModel::Reset(bool begin)
@@ -208,6 +229,9 @@ TNextGrid::TNextGrid(QWidget* parent) : QTableView(parent), m_model(new TNextGri
     verticalHeader()->setDefaultSectionSize(m_rowSize);
     horizontalHeader()->setFixedHeight(m_headerSize);
     horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &TNextGrid::HeaderClicked);
     connect(this, &QTableView::doubleClicked, this,
             [this](const QModelIndex& i) { emit CellDoubleClicked(i.column(), i.row()); });
 }
@@ -272,6 +296,9 @@ void TNextGrid::ClearRows()
     BeginUpdate();
     m_model->m_rows = 0;
     m_model->ClearSegments();
+    m_sortColumn = -1;
+    m_sort = TGridSort::None;
+    ShowSortIndicator();
     for (auto& c : m_model->m_columns) {
         c.Source = -1;
         c.RowNumbers = false;
@@ -317,6 +344,9 @@ void TNextGrid::BindRows(const std::vector<int>& sources, int rowNumberColumn)
     BeginUpdate();
     m_model->ClearSegments();
     m_model->m_rows = 0;
+    m_sortColumn = -1;
+    m_sort = TGridSort::None;
+    ShowSortIndicator();
     for (int i = 0; i < ColumnCount(); ++i) {
         auto& c = m_model->m_columns[i];
         c.Source = size_t(i) < sources.size() ? sources[i] : -1;
@@ -355,6 +385,13 @@ void TNextGrid::AppendRows(std::shared_ptr<const TColumnStore> part)
             }
             c.Marks.push_back(marked);
         }
+    }
+    if (m.m_order) {
+        // Rows arriving under a sort come after the sorted ones.
+        std::vector<int> order(*m.m_order);
+        for (int r = 0; r < count; ++r)
+            order.push_back(first + r);
+        m.SetOrder(std::move(order));
     }
     m.m_segmentStarts.push_back(first);
     m.m_segments.push_back(std::move(part));
@@ -407,6 +444,7 @@ TGridCells TNextGrid::Snapshot() const
             {c.Def.Kind == TNxColumnKind::CheckBox, c.Source, c.RowNumbers, c.Texts, c.Marks});
     cells.m_segments = m_model->m_segments;
     cells.m_segmentStarts = m_model->m_segmentStarts;
+    cells.m_order = m_model->m_order;
     cells.m_storeRows = m_model->m_storeRows;
     cells.m_rows = m_model->m_rows;
     return cells;
@@ -442,8 +480,9 @@ void TNextGrid::AddCellToSum(int col, int row, TMoneySum& sum) const
     CheckBounds(col, row);
     const auto& c = m_model->m_columns[col];
     int local = 0;
-    if (row < m_model->m_storeRows && c.Source >= 0 && !c.Texts.contains(row))
-        m_model->Segment(row, local).AddToSum(local, c.Source, sum);
+    const int logical = m_model->Logical(row);
+    if (logical < m_model->m_storeRows && c.Source >= 0 && !c.Texts.contains(logical))
+        m_model->Segment(logical, local).AddToSum(local, c.Source, sum);
     else
         sum.AddText(m_model->CellText(col, row));
 }
@@ -457,13 +496,13 @@ Currency TNextGrid::CellAsCurrency(int col, int row) const
 void TNextGrid::SetCellColor(int col, int row, const QColor& color)
 {
     CheckBounds(col, row);
-    m_model->m_columns[col].Colors.insert(row, color);
+    m_model->m_columns[col].Colors.insert(m_model->Logical(row), color);
 }
 
 QColor TNextGrid::CellColor(int col, int row) const
 {
     CheckBounds(col, row);
-    return m_model->m_columns[col].Colors.value(row);
+    return m_model->m_columns[col].Colors.value(m_model->Logical(row));
 }
 
 void TNextGrid::BeginUpdate()
@@ -545,4 +584,145 @@ void TNextGrid::keyPressEvent(QKeyEvent* e)
         return;
     }
     QTableView::keyPressEvent(e);
+}
+
+// ---- sorting ----
+
+std::vector<int> TNextGrid::SortOrder(int col, bool descending) const
+{
+    const TNextGridModel& m = *m_model;
+    const auto& c = m.m_columns[size_t(col)];
+    const int rows = m.m_storeRows;
+    if (c.RowNumbers)
+        return {};
+    if (c.Def.Kind == TNxColumnKind::CheckBox) {
+        std::vector<int> order(static_cast<size_t>(rows), 0);
+        std::iota(order.begin(), order.end(), 0);
+        auto marked = [&c](int r) { return size_t(r) < c.Marks.size() && c.Marks[size_t(r)]; };
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            return descending ? marked(a) && !marked(b) : !marked(a) && marked(b);
+        });
+        return order;
+    }
+    bool written = false;
+    for (auto it = c.Texts.cbegin(); !written && it != c.Texts.cend(); ++it)
+        written = it.key() < rows;
+    const QCollator collator = ListCollator();
+    if (c.Source >= 0 && !written)
+        return SortedRowOrder(m.m_segments, c.Source,
+                              c.Def.Kind == TNxColumnKind::Number ? TSortAs::Number : TSortAs::Text,
+                              descending, collator);
+    std::vector<QString> texts;
+    texts.reserve(size_t(rows));
+    for (int r = 0; r < rows; ++r)
+        texts.push_back(CellTextOf(c, false, m.m_segments, m.m_segmentStarts, rows, r, r));
+    return SortedTextOrder(texts, descending, collator);
+}
+
+void TNextGrid::SortByColumn(int col, TGridSort sort)
+{
+    if (col < 0 || col >= ColumnCount())
+        throw Exception(QStringLiteral("Column %1 out of bounds").arg(col));
+    const QModelIndex current = currentIndex();
+    const int currentRow = current.isValid() ? m_model->Logical(current.row()) : -1;
+    const int currentCol = current.isValid() ? current.column() : 0;
+    std::vector<int> order;
+    if (sort != TGridSort::None)
+        order = SortOrder(col, sort == TGridSort::Descending);
+    if (order.empty())
+        sort = TGridSort::None;
+    m_model->beginResetModel();
+    m_model->SetOrder(std::move(order));
+    m_model->endResetModel();
+    m_sortColumn = sort == TGridSort::None ? -1 : col;
+    m_sort = sort;
+    ShowSortIndicator();
+    if (currentRow >= 0) {
+        const int place = size_t(currentRow) < m_model->m_places.size()
+                              ? m_model->m_places[size_t(currentRow)]
+                              : currentRow;
+        const QModelIndex i = m_model->index(place, currentCol);
+        selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+        scrollTo(i);
+    }
+    emit Sorted();
+}
+
+void TNextGrid::HeaderClicked(int col)
+{
+    if (m_sortable) {
+        TGridSort next = TGridSort::Ascending;
+        if (col == m_sortColumn)
+            next = m_sort == TGridSort::Ascending ? TGridSort::Descending : TGridSort::None;
+        SortByColumn(col, next);
+    }
+    ShowSortIndicator(); // the header turned its arrow itself
+}
+
+void TNextGrid::ShowSortIndicator()
+{
+    horizontalHeader()->setSortIndicator(
+        m_sortColumn, m_sort == TGridSort::Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+// ---- finding ----
+
+std::vector<int> TNextGrid::FindRows(const TTextMatcher& matcher, int col) const
+{
+    const TNextGridModel& m = *m_model;
+    std::vector<char> hits(size_t(m.m_rows), 0);
+    if (matcher.Empty())
+        return {};
+    for (int i = 0; i < ColumnCount(); ++i) {
+        const auto& c = m.m_columns[size_t(i)];
+        if ((col >= 0 && i != col) || (col < 0 && !c.Def.Visible) ||
+            c.Def.Kind == TNxColumnKind::CheckBox || c.RowNumbers)
+            continue;
+        const bool amounts = c.Def.Kind == TNxColumnKind::Number;
+        auto matches = [&](const QString& text) {
+            return amounts ? matcher.MatchesAmount(text) : matcher.Matches(text);
+        };
+        bool written = false; // over the result's cells
+        for (auto it = c.Texts.cbegin(); !written && it != c.Texts.cend(); ++it)
+            written = it.key() < m.m_storeRows;
+        if (!written) {
+            // Rows a column before already found are not read again.
+            if (c.Source >= 0)
+                for (size_t p = 0; p < m.m_segments.size(); ++p)
+                    matcher.MarkRows(*m.m_segments[p], c.Source, amounts, hits,
+                                     m.m_segmentStarts[p]);
+            for (auto it = c.Texts.cbegin(); it != c.Texts.cend(); ++it)
+                if (it.key() < m.m_rows && matches(it.value()))
+                    hits[size_t(it.key())] = 1;
+            continue;
+        }
+        std::vector<char> columnHits(size_t(m.m_rows), 0);
+        if (c.Source >= 0)
+            for (size_t p = 0; p < m.m_segments.size(); ++p)
+                matcher.MarkRows(*m.m_segments[p], c.Source, amounts, columnHits,
+                                 m.m_segmentStarts[p]);
+        for (auto it = c.Texts.cbegin(); it != c.Texts.cend(); ++it) // written cells win
+            if (it.key() < m.m_rows)
+                columnHits[size_t(it.key())] = matches(it.value());
+        for (size_t r = 0; r < hits.size(); ++r)
+            hits[r] |= columnHits[r];
+    }
+    std::vector<int> rows;
+    for (int p = 0; p < m.m_rows; ++p)
+        if (hits[size_t(m.Logical(p))])
+            rows.push_back(p);
+    return rows;
+}
+
+int StepToMatch(const std::vector<int>& rows, int current, bool backwards)
+{
+    if (rows.empty())
+        return -1;
+    if (backwards) {
+        const auto it = std::lower_bound(rows.begin(), rows.end(), current);
+        return it == rows.begin() ? int(rows.size()) - 1 : int(it - rows.begin()) - 1;
+    }
+    const auto it = std::upper_bound(rows.begin(), rows.end(), current);
+    return it == rows.end() ? 0 : int(it - rows.begin());
 }

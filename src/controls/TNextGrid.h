@@ -1,6 +1,7 @@
 #pragma once
 // The data grid: columns over a column store, marks, cell colours.
 
+#include "store/untColumnFind.h"
 #include "store/untColumnStore.h"
 
 #include <QColor>
@@ -49,6 +50,10 @@ public:
     bool Marked(int col, int row) const;
 
 private:
+    int Logical(int row) const
+    {
+        return m_order && size_t(row) < m_order->size() ? (*m_order)[size_t(row)] : row;
+    }
     friend class TNextGrid;
     struct Column {
         bool CheckBox = false;
@@ -60,6 +65,7 @@ private:
     std::vector<Column> m_columns;
     std::vector<std::shared_ptr<const TColumnStore>> m_segments;
     std::vector<int> m_segmentStarts;
+    std::shared_ptr<const std::vector<int>> m_order;
     int m_storeRows = 0;
     int m_rows = 0;
 };
@@ -96,6 +102,12 @@ private:
     // The result part holding a row, and the row's place in it.
     const TColumnStore& Segment(int row, int& local) const;
     void ClearSegments();
+    // A shown row's row in the list's own order (rows are shown sorted or in that order).
+    int Logical(int row) const
+    {
+        return m_order && size_t(row) < m_order->size() ? (*m_order)[size_t(row)] : row;
+    }
+    void SetOrder(std::vector<int> order);
 
     TNextGrid* m_grid;
     std::vector<Column> m_columns;
@@ -103,10 +115,20 @@ private:
     // row of part i.
     std::vector<std::shared_ptr<const TColumnStore>> m_segments;
     std::vector<int> m_segmentStarts;
+    // The result's rows as shown (none: the list's order) and each row's place in it;
+    // written cells, colours and marks stay with the rows.
+    std::shared_ptr<const std::vector<int>> m_order;
+    std::vector<int> m_places;
     int m_storeRows = 0;
     int m_rows = 0;
     bool m_locked = false;
 };
+
+enum class TGridSort { None, Ascending, Descending };
+
+// The match to go to from the current row (-1 none): the first after it (before it,
+// backwards), round the end of the list; the index into rows, or -1 when there are none.
+int StepToMatch(const std::vector<int>& rows, int current, bool backwards);
 
 // A data grid over TNextGridModel: text, number and check-box columns, a header, marks
 // and cell colours; it stays smooth at a million rows.
@@ -143,6 +165,21 @@ public:
     // columns, each AppendRows adds the next part (its columns in the first part's order).
     void BindRows(const std::vector<int>& sources, int rowNumberColumn);
     void AppendRows(std::shared_ptr<const TColumnStore> part);
+
+    // Sorting: the result's rows in the order of a column (numbers by value, texts by the
+    // Chinese collation, check boxes by mark, the row-number column the list's order); rows
+    // after the result (the totals) stay last; marks, colours and the current row follow.
+    // A header click sorts ascending, then descending, then in the list's order, while the
+    // grid is sortable. New rows bound to the grid show them in the list's order.
+    void SortByColumn(int col, TGridSort sort);
+    int SortColumn() const { return m_sortColumn; }
+    TGridSort SortState() const { return m_sort; }
+    void SetSortable(bool sortable) { m_sortable = sortable; }
+    bool Sortable() const { return m_sortable; }
+
+    // The rows (as shown, in order) with a matching cell in one column, or in any visible one
+    // (col -1); check boxes and row numbers are not searched.
+    std::vector<int> FindRows(const TTextMatcher& matcher, int col) const;
 
     // Cells; a column or row outside the grid raises "Cell out of bounds (c, r)".
     QString Cells(int col, int row) const;
@@ -182,6 +219,7 @@ public:
 
 signals:
     void CellDoubleClicked(int col, int row);
+    void Sorted();
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -189,7 +227,13 @@ protected:
 private:
     void CheckBounds(int col, int row) const;
     void ApplyColumn(int index);
+    void HeaderClicked(int col);
+    void ShowSortIndicator();
+    std::vector<int> SortOrder(int col, bool descending) const;
     TNextGridModel* m_model;
+    int m_sortColumn = -1;
+    TGridSort m_sort = TGridSort::None;
+    bool m_sortable = false;
     int m_updateLock = 0;
     int m_headerSize = 20;
     int m_rowSize = 20;

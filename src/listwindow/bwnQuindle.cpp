@@ -5,6 +5,7 @@
 #include "budget/gunBudget.h"
 #include "budget/gunFunCheck.h"
 #include "context/untWorkContext.h"
+#include "controls/TFindBar.h"
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
 #include "listwindow/bwnListBulk.h"
@@ -485,6 +486,11 @@ void TbfrmQuindle::mimExcelClick()
         OpenSiblingWindow(QStringLiteral("bMorrowell.dll"), QStringLiteral("TbfrmMorrowell"));
     });
     Guarded(this, [this] { close(); });
+}
+
+void TbfrmQuindle::mnuFindClick()
+{
+    FindBar->Open();
 }
 
 void TbfrmQuindle::mnuShowUTClick()

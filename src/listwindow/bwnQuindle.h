@@ -20,6 +20,7 @@ struct TBulkResult;
 class TColumnStore;
 class TListLoader;
 class TDynamicTree;
+class TFindBar;
 class TNextGrid;
 class TNextGridManager;
 
@@ -53,6 +54,7 @@ public:
     QAction* mnuMod;
     QAction* mnuDel;
     QAction* mnuExport;
+    QAction* mnuFind;
     QFrame* Panel1;
     QFrame* Panel2;
     QToolButton* sbtnHindUT;
@@ -65,6 +67,7 @@ public:
     QFrame* pnlChild;
     QComboBox* cobChild;
     TNextGrid* ngdBudget;
+    TFindBar* FindBar; // 查找: over the grid, Escape closes it
     QMenu* pmenu;
     QAction* pmuAll;
     QAction* pmuClear;
@@ -114,6 +117,8 @@ public:
     // when it cannot start. The status bar and, when asked for, a message tell how it ended.
     bool ExportList(const QString& path);
     QString ExportSheetName() const;
+    // Opens the find bar over the grid.
+    void mnuFindClick();
     void mnuShowUTClick();
     void sbtnHindUTClick();
     void Splitter1Moved(int pos);

@@ -2,6 +2,7 @@
 #include "listwindow/bwnQuindle.h"
 
 #include "basewindows/wnIcons.h"
+#include "controls/TFindBar.h"
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
 #include "elements/gunfunElement.h"
@@ -102,8 +103,11 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     mnuExport = action("mnuExport", QStringLiteral("导出(&X)…"), QString(), IconExport());
     mnuExport->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     mitemDataVind->addAction(mnuExport);
+    mnuFind = action("mnuFind", QStringLiteral("查找(&F)…"), QString(), QIcon());
+    mnuFind->setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
+    mitemDataVind->addAction(mnuFind);
     // The shortcuts work while the window has the focus, with or without the host's menu bar.
-    for (QAction* a : {mnuAdd, mnuMod, mnuDel, mnuExport}) {
+    for (QAction* a : {mnuAdd, mnuMod, mnuDel, mnuExport, mnuFind}) {
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a);
     }
@@ -122,6 +126,7 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     Wire(mnuColse, &TbfrmQuindle::tbtnColseClick);
     KeepDuringWork(tbtnColse); // closing asks about the work
     KeepDuringWork(mnuColse);
+    Wire(mnuFind, &TbfrmQuindle::mnuFindClick);
     Wire(mnuShowUT, &TbfrmQuindle::mnuShowUTClick);
     Wire(mimExcel, &TbfrmQuindle::mimExcelClick);
     Wire(mnuCarry, &TbfrmQuindle::mnuCarryClick);
@@ -232,6 +237,8 @@ void TbfrmQuindle::BuildGrid()
     ngdBudget->setObjectName(QStringLiteral("ngdBudget"));
     auto* layout = new QVBoxLayout(pnlRightTop);
     layout->setContentsMargins(0, 0, 0, 0);
+    FindBar = new TFindBar(ngdBudget, pnlRightTop, pnlRightTop);
+    layout->addWidget(FindBar);
     layout->addWidget(ngdBudget);
     pnlTopMessage->setFixedHeight(5);
     static_cast<QVBoxLayout*>(pnlBTop->layout())->insertWidget(0, pnlTopMessage);
@@ -245,6 +252,8 @@ void TbfrmQuindle::BuildGrid()
     pmenu->addSeparator()->setObjectName(QStringLiteral("N3"));
     N4 = pmenu->addAction(QStringLiteral("财政金额复制到控制金额(&F)"));
     N5 = pmenu->addAction(QStringLiteral("录入金额复制到控制金额(&I)"));
+    pmenu->addSeparator();
+    pmenu->addAction(mnuFind);
     Wire(pmuAll, &TbfrmQuindle::pmuAllClick);
     Wire(pmuClear, &TbfrmQuindle::pmuClearClick);
     Wire(N4, &TbfrmQuindle::N4Click);

@@ -407,6 +407,18 @@ int TColumnStore::TextId(int row, int col) const
     return c.ids[size_t(row)];
 }
 
+bool TColumnStore::PackedUtf8(int row, int col, QByteArrayView& bytes) const
+{
+    const Column& c = m_columns[col];
+    if (c.kind != Kind::Text || !c.packed)
+        return false;
+    const qint64 start = c.offsets[size_t(row)];
+    const qint64 end =
+        size_t(row + 1) < c.offsets.size() ? c.offsets[size_t(row) + 1] : c.buffer.size();
+    bytes = QByteArrayView(c.buffer.constData() + start, end - start);
+    return true;
+}
+
 size_t TColumnStore::MemoryBytes() const
 {
     size_t total = 0;

@@ -4,6 +4,7 @@
 #include "platform/untCurrency.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -51,6 +52,8 @@ public:
     // Distinct-text id of a cell in a dictionary column (-1 null); -2 when the column is not
     // a dictionary column.
     int TextId(int row, int col) const;
+    // The UTF-8 bytes of a cell of a packed text column; false for other columns.
+    bool PackedUtf8(int row, int col, QByteArrayView& bytes) const;
     size_t MemoryBytes() const;
 
 private:

@@ -27,6 +27,7 @@ struct FillGuard {
     ~FillGuard()
     {
         grid->EndUpdate();
+        grid->SetSortable(true);
         QApplication::restoreOverrideCursor();
         filling = false;
     }
@@ -173,6 +174,7 @@ void TNextGridManager::Prepare(TNextGrid* grid, bool withTotals)
 {
     m_filling = true;
     m_totals = withTotals;
+    grid->SetSortable(false); // until the whole list is there
     grid->SetAppearanceOptions(aoBoldTextSelection | aoHighlightSlideCells);
     grid->OnBeforeEdit = [this](TNextGrid* g, int, int row, bool& accept) {
         if (m_totals && row == g->RowCount() - 1)
@@ -234,6 +236,7 @@ void TNextGridManager::EndFill(TNextGrid* grid, const QStringList& sums)
         }
     }
     m_filling = false;
+    grid->SetSortable(true);
     if (grid->RowCount() > 0)
         grid->SetSelectedRow(0);
 }

@@ -2,6 +2,7 @@
 #include "platform/untException.h"
 
 #include <QAbstractItemModelTester>
+#include <QHeaderView>
 #include <gtest/gtest.h>
 
 namespace
@@ -110,4 +111,101 @@ TEST(Grid, MarksAreTrueFalseTextsAndRespectBeforeEdit)
     EXPECT_EQ(g.Cells(0, 2), "False");
     g.SetCells(0, 2, "True"); // code may mark any row
     EXPECT_EQ(g.Cells(0, 2), "True");
+}
+
+// A header click sorts the result's rows (ascending, descending, the list's order); the
+// totals row stays last, marks, colours and the current row go with their rows, the row
+// numbers count the rows as shown; a grid that is not sortable ignores the click.
+TEST(Grid, HeaderClickSortsTheResultAndTheRowsKeepTheirMarks)
+{
+    TNextGrid g;
+    QAbstractItemModelTester tester(g.model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    AddColumns(g);
+    g.AttachRows(Store(6), {0, 1, 2, -1}, 3); // codes C0 C1 C2 C0 C1 C2, amounts 0 … 62.5
+    g.AddRow(1);
+    g.SetCells(1, 6, "合计");
+    g.SetCells(0, 4, "True");
+    g.SetCellColor(2, 4, Qt::red);
+    g.SetSelectedRow(4);
+    auto column = [&g](int col) {
+        QStringList texts;
+        for (int r = 0; r < g.RowCount(); ++r)
+            texts << g.Cells(col, r);
+        return texts.join(' ');
+    };
+    QHeaderView* header = g.horizontalHeader();
+    header->resize(400, 20);
+    auto click = [&](int col) { emit header->sectionClicked(col); };
+
+    click(1); // not sortable yet (the list is still arriving)
+    EXPECT_EQ(g.SortState(), TGridSort::None);
+    EXPECT_EQ(header->sortIndicatorSection(), -1);
+    g.SetSortable(true);
+
+    click(2);
+    click(2);
+    EXPECT_EQ(g.SortState(), TGridSort::Descending);
+    EXPECT_EQ(header->sortIndicatorSection(), 2);
+    EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(column(2), "62.5 50 37.5 25 12.5 0 ");
+    EXPECT_EQ(column(1), "C2 C1 C0 C2 C1 C0 合计");
+    EXPECT_EQ(column(3), "1 2 3 4 5 6 ");
+    EXPECT_EQ(g.SelectedRow(), 1); // the row of 50 went along
+    EXPECT_EQ(g.Cells(0, 1), "True");
+    EXPECT_EQ(g.CellColor(2, 1), QColor(Qt::red));
+    EXPECT_EQ(g.Snapshot().Text(2, 0), "62.5");
+    EXPECT_TRUE(g.Snapshot().Marked(0, 1));
+
+    click(1); // texts: equal codes keep the order they had in the list
+    EXPECT_EQ(column(2), "0 37.5 12.5 50 25 62.5 ");
+    EXPECT_EQ(g.SelectedRow(), 3);
+    g.SetCells(0, 0, "True"); // marks the row of 0
+    click(0);                 // another column starts ascending: by mark, unmarked first
+    EXPECT_EQ(column(2), "12.5 25 37.5 62.5 0 50 ");
+    click(0);
+    click(0); // the list's order again
+    EXPECT_EQ(g.SortState(), TGridSort::None);
+    EXPECT_EQ(header->sortIndicatorSection(), -1);
+    EXPECT_EQ(column(0), "True False False False True False False");
+    EXPECT_EQ(g.SelectedRow(), 4);
+
+    g.SortByColumn(2, TGridSort::Descending);
+    g.AttachRows(Store(2), {0, 1, 2, -1}, 3); // the list read again: its own order
+    EXPECT_EQ(g.SortState(), TGridSort::None);
+    EXPECT_EQ(column(2), "0 12.5");
+}
+
+// Finding: in one column or every visible one, amounts as shown without grouping (a whole cell
+// by value), written cells instead of the result's, rows as shown after a sort; the next match
+// goes round the end either way.
+TEST(Grid, FindRowsAsShownAndStepRoundTheEnd)
+{
+    TNextGrid g;
+    AddColumns(g);
+    g.AttachRows(Store(6), {0, 1, 2, -1}, 3); // C0 C1 C2 C0 C1 C2; 0 12.5 25 37.5 50 62.5
+    g.AddRow(1);
+    g.SetCells(1, 6, "合计");
+    g.SetCells(2, 6, "187.5");
+    g.SetCells(1, 3, "c9"); // written over C0
+    auto find = [&g](const QString& text, bool whole, int col) {
+        return g.FindRows(TTextMatcher(text, whole), col);
+    };
+    EXPECT_EQ(find("c0", false, -1), (std::vector<int>{0}));
+    EXPECT_EQ(find("c", false, 1), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(find("2.5", false, -1), (std::vector<int>{1, 5}));  // 12.50, 62.50
+    EXPECT_EQ(find("25.00", true, -1), (std::vector<int>{2}));    // by value
+    EXPECT_EQ(find("187.50", true, 2), (std::vector<int>{6}));    // the totals
+    EXPECT_EQ(find("1", false, -1), (std::vector<int>{1, 4, 6})); // C1, 12.50, 187.50
+    EXPECT_TRUE(find("1", false, 3).empty());                     // row numbers are not searched
+    g.SortByColumn(2, TGridSort::Descending);
+    EXPECT_EQ(find("C1", true, -1), (std::vector<int>{1, 4}));
+
+    const std::vector<int> rows = {2, 5, 9};
+    EXPECT_EQ(StepToMatch(rows, -1, false), 0);
+    EXPECT_EQ(StepToMatch(rows, 5, false), 2);
+    EXPECT_EQ(StepToMatch(rows, 9, false), 0);
+    EXPECT_EQ(StepToMatch(rows, 5, true), 0);
+    EXPECT_EQ(StepToMatch(rows, 2, true), 2);
+    EXPECT_EQ(StepToMatch({}, 3, false), -1);
 }

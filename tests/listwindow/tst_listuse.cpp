@@ -4,6 +4,7 @@
 #include "fixtures/SheetReader.h"
 #include "context/untAdodbIsomer.h"
 #include "context/untSqlTrace.h"
+#include "controls/TFindBar.h"
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
 #include "listwindow/bwnQuindle.h"
@@ -13,12 +14,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QTimer>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -127,6 +132,67 @@ TEST_P(ListFixture, KeyboardReachesEverything)
         w->pmenu->hide();
     }
     EXPECT_EQ(w->pmuAll->text(), QStringLiteral("全选(&A)"));
+}
+
+// A header click sorts the list read from either engine: unit names in pinyin order (the
+// reverse of their character order here), equal amounts in the list's order, the totals
+// last; the list still arriving ignores the click. 查找 finds across the columns round the end,
+// and Escape closes the find bar, not the window.
+TEST_P(ListFixture, HeaderSortsAndFindBarFindsInTheList)
+{
+    for (auto [id, unit] :
+         {std::pair{"T1", "101002001"}, std::pair{"T2", "101001002"}, std::pair{"T3", "101001001"}})
+        db.Exec(QString("insert into busibudget (datayear,budgid,eid,mid,bkid,bid,btype,"
+                        "btypechild,inputmoney,duemoney,budgmoney) values (2026,'%1','%2',"
+                        "'11','21','2050202','1','1',0,0,5.5)")
+                    .arg(id, unit));
+    TbfrmQuindle* w = Open();
+    w->trvList->setCurrentItem(w->trvList->topLevelItem(0)); // every unit
+    Settle();
+    TNextGrid* g = w->ngdBudget;
+    auto click = [g](const char* column) {
+        emit g->horizontalHeader()->sectionClicked(g->ColumnIndex(column));
+    };
+    w->RunListQuery();
+    ASSERT_TRUE(w->Filling());
+    click("ename"); // refused while the list arrives
+    EXPECT_EQ(g->SortState(), TGridSort::None);
+    Settle();
+
+    click("ename");
+    QStringList names = Column(w, "ename");
+    EXPECT_EQ(names.takeLast(), "");
+    EXPECT_EQ(w->GridManager()->GetText(g, g->RowCount() - 1, "budgid"), QStringLiteral("合计"));
+    names.removeDuplicates();
+    EXPECT_EQ(names, QStringList({"财政局本级", "第一中学", "教育局本级"}));
+
+    click("budgmoney");
+    click("budgmoney"); // descending: the equal amounts keep the list's order (by unit)
+    const QStringList ids = Column(w, "budgid");
+    const qsizetype t3 = ids.indexOf("T3");
+    ASSERT_GE(t3, 0);
+    EXPECT_EQ(ids.mid(t3, 3), QStringList({"T3", "T2", "T1"}));
+
+    w->mnuFind->trigger();
+    TFindBar* bar = w->FindBar;
+    ASSERT_TRUE(bar->isVisible());
+    bar->edtFind->setText("T");
+    g->SetSelectedRow(t3 + 1); // T2
+    QTest::keyClick(bar->edtFind, Qt::Key_Return);
+    EXPECT_EQ(w->GridManager()->GetText(g, g->SelectedRow(), "budgid"), "T1");
+    EXPECT_EQ(bar->labCount->text(), QStringLiteral("第 3 个，共 3 个"));
+    QTest::keyClick(bar->edtFind, Qt::Key_F3); // round the end
+    EXPECT_EQ(w->GridManager()->GetText(g, g->SelectedRow(), "budgid"), "T3");
+    QTest::keyClick(bar->edtFind, Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(w->GridManager()->GetText(g, g->SelectedRow(), "budgid"), "T1");
+    bar->edtFind->setText(QStringLiteral("第一中学")); // in another column
+    bar->chkWhole->setChecked(true);
+    EXPECT_TRUE(bar->FindNext());
+    EXPECT_EQ(w->GridManager()->GetText(g, g->SelectedRow(), "ename"), QStringLiteral("第一中学"));
+    QTest::keyClick(bar->edtFind, Qt::Key_Escape);
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(w->SubWindow()->isVisible());
 }
 
 TEST_P(ListFixture, AmountsBeyondSixtyFourBitsAreSummedExactly)

@@ -1,0 +1,165 @@
+#include "controls/TFindBar.h"
+
+#include "controls/TNextGrid.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QToolButton>
+
+TFindBar::TFindBar(TNextGrid* grid, QWidget* shortcutScope, QWidget* parent)
+    : QWidget(parent), m_grid(grid)
+{
+    setObjectName(QStringLiteral("FindBar"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->addWidget(new QLabel(QStringLiteral("查找:"), this));
+    edtFind = new QLineEdit(this);
+    edtFind->setObjectName(QStringLiteral("edtFind"));
+    edtFind->setClearButtonEnabled(true);
+    edtFind->setMinimumWidth(160);
+    layout->addWidget(edtFind);
+    layout->addWidget(new QLabel(QStringLiteral("范围:"), this));
+    cobColumn = new QComboBox(this);
+    cobColumn->setObjectName(QStringLiteral("cobColumn"));
+    cobColumn->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    layout->addWidget(cobColumn);
+    chkWhole = new QCheckBox(QStringLiteral("整个单元格"), this);
+    chkWhole->setObjectName(QStringLiteral("chkWhole"));
+    layout->addWidget(chkWhole);
+    auto button = [this, layout](const char* name, const QString& text, const QString& tip) {
+        auto* b = new QToolButton(this);
+        b->setObjectName(QLatin1String(name));
+        b->setText(text);
+        b->setToolTip(tip);
+        b->setAutoRaise(true);
+        layout->addWidget(b);
+        return b;
+    };
+    btnPrevious = button("btnPrevious", QStringLiteral("上一个"), QStringLiteral("Shift+F3"));
+    btnNext = button("btnNext", QStringLiteral("下一个"), QStringLiteral("Enter, F3"));
+    labCount = new QLabel(this);
+    labCount->setObjectName(QStringLiteral("labCount"));
+    labCount->setMinimumWidth(
+        labCount->fontMetrics().horizontalAdvance(QStringLiteral("第 000,000 个，共 000,000 个")));
+    layout->addWidget(labCount);
+    layout->addStretch(1);
+    btnClose = button("btnClose", QStringLiteral("×"), QStringLiteral("关闭 (Esc)"));
+
+    connect(edtFind, &QLineEdit::returnPressed, this, [this] { FindNext(false); });
+    connect(btnNext, &QToolButton::clicked, this, [this] { FindNext(false); });
+    connect(btnPrevious, &QToolButton::clicked, this, [this] { FindNext(true); });
+    connect(btnClose, &QToolButton::clicked, this, &TFindBar::Close);
+    connect(edtFind, &QLineEdit::textChanged, this, [this] {
+        Forget();
+        labCount->clear();
+    });
+    connect(cobColumn, &QComboBox::currentIndexChanged, this, [this] { Forget(); });
+    connect(chkWhole, &QCheckBox::toggled, this, [this] { Forget(); });
+    // Any change of the grid's rows or cells (a new list, a sort, a written cell).
+    QAbstractItemModel* model = grid->model();
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { Forget(); });
+    connect(model, &QAbstractItemModel::layoutChanged, this, [this] { Forget(); });
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this] { Forget(); });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { Forget(); });
+    connect(model, &QAbstractItemModel::dataChanged, this, [this] { Forget(); });
+
+    auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), shortcutScope);
+    f3->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(f3, &QShortcut::activated, this, [this] {
+        if (isHidden() || edtFind->text().isEmpty())
+            Open();
+        else
+            FindNext(false);
+    });
+    auto* shiftF3 = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), shortcutScope);
+    shiftF3->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(shiftF3, &QShortcut::activated, this, [this] {
+        if (isHidden() || edtFind->text().isEmpty())
+            Open();
+        else
+            FindNext(true);
+    });
+    hide();
+}
+
+void TFindBar::FillColumns()
+{
+    const int chosen = cobColumn->currentData().isValid() ? cobColumn->currentData().toInt() : -1;
+    QSignalBlocker block(cobColumn);
+    cobColumn->clear();
+    cobColumn->addItem(QStringLiteral("全部显示的列"), -1);
+    for (int i = 0; i < m_grid->ColumnCount(); ++i) {
+        const TNxColumn& c = m_grid->Column(i);
+        if (c.Visible && c.Kind != TNxColumnKind::CheckBox && !c.Caption.isEmpty())
+            cobColumn->addItem(c.Caption, i);
+    }
+    const int at = cobColumn->findData(chosen);
+    cobColumn->setCurrentIndex(at < 0 ? 0 : at);
+    Forget();
+}
+
+void TFindBar::Open()
+{
+    FillColumns();
+    show();
+    edtFind->setFocus(Qt::ShortcutFocusReason);
+    edtFind->selectAll();
+}
+
+void TFindBar::Close()
+{
+    hide();
+    m_grid->setFocus(Qt::OtherFocusReason);
+}
+
+bool TFindBar::FindNext(bool backwards)
+{
+    if (edtFind->text().isEmpty()) {
+        labCount->clear();
+        return false;
+    }
+    if (!m_valid) {
+        const TTextMatcher matcher(edtFind->text(), chkWhole->isChecked());
+        const QVariant column = cobColumn->currentData(); // none before the first Open
+        m_rows = m_grid->FindRows(matcher, column.isValid() ? column.toInt() : -1);
+        m_valid = true;
+    }
+    const int at = StepToMatch(m_rows, m_grid->SelectedRow(), backwards);
+    if (at < 0) {
+        labCount->setText(QStringLiteral("没有找到"));
+        return false;
+    }
+    const int row = m_rows[size_t(at)];
+    m_grid->SetSelectedRow(row);
+    m_grid->scrollTo(m_grid->currentIndex());
+    labCount->setText(
+        QStringLiteral("第 %1 个，共 %2 个")
+            .arg(QLocale().toString(at + 1), QLocale().toString(qlonglong(m_rows.size()))));
+    return true;
+}
+
+bool TFindBar::event(QEvent* e)
+{
+    // Escape is the bar's own: no shortcut of the window may take it.
+    if (e->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+        e->accept();
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void TFindBar::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape) {
+        Close();
+        e->accept();
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
