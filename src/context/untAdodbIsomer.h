@@ -78,11 +78,21 @@ public:
     // Closed by the program: it stays closed.
     void Close();
 
+    // The operator the history of changes records for this connection's writes. It is set on
+    // the database session every time the connection opens (also when opened anew after a
+    // loss), and at once on an open one; a clone carries it to its own session.
+    void SetSessionOperator(const QString& code);
+    QString SessionOperator() const { return m_operator; }
+    // The program path ("录入", "导入", "删除", …) the history records for the writes that
+    // follow on this connection; opens the connection, raises TExceptDbManager on a failure.
+    void SetWritePath(const QString& path);
+
     // A new connection with the same settings, for another thread.
     TAdoConn* Clone() const;
 
 private:
     QSqlDatabase Open();
+    void ApplySession(QSqlDatabase& db);
     void SetUpSqlite(QSqlDatabase& db, const QString& file);
     void Forget();
 
@@ -97,6 +107,8 @@ private:
     QString m_journalMode;
     QString m_notice;
     QString m_protectedFile; // the SQLite file this connection has open
+    QString m_operator;
+    QString m_path;
     bool m_closed = false;
     bool m_inTransaction = false;
 };
@@ -184,7 +196,11 @@ public:
 
     bool LoginPrompt = false;
     QString ConnectionString;
+    QString SessionOperator;
     TObjectStringList Connections;
+
+    // The operator of every connection registered now and later (TAdoConn::SetSessionOperator).
+    void SetSessionOperator(const QString& code);
 
     // The connection registered under the name, created from the manager's settings if absent.
     TAdoConn* FindConnection(const QString& name);

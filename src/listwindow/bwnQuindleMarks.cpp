@@ -1,6 +1,7 @@
 #include "listwindow/bwnQuindleMarks.h"
 
 #include "budget/gunBudget.h"
+#include "budget/gunBudgetSave.h"
 #include "context/untWorkContext.h"
 #include "controls/TNextGrid.h"
 #include "platform/untApplication.h"
@@ -66,6 +67,7 @@ TListMarks::Outcome TListMarks::Run(const QString& failure,
 
 TListMarks::Outcome TListMarks::DeleteMarked(int dataYear)
 {
+    SetWritePath(TWritePath::Delete);
     TBudget record;
     record.DataYear = dataYear;
     return Run(QStringLiteral("删除数据失败！。"), [&](int row) {
@@ -89,6 +91,7 @@ TListMarks::Outcome TListMarks::CopyAmounts(int dataYear, bool fromEntered)
                                 .arg(m_manager->GetText(m_grid, row, QStringLiteral("budgid")),
                                      Currency::RangeText()));
     }
+    SetWritePath(TWritePath::Copy);
     size_t next = 0;
     return Run(QStringLiteral("金额复制失败！。"), [&](int row) {
         record.BudgId = m_manager->GetText(m_grid, row, QStringLiteral("budgid"));

@@ -193,6 +193,7 @@ TEST_P(ListFixture, DeleteMarkedRows)
                                               QStringLiteral("数据删除成功。")}));
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and budgid='5'"), "0");
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2025 and budgid='1'"), "1");
+    EXPECT_EQ(db.History(), QStringList{QStringLiteral("2026/5 删除 删除 0001")});
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", QStringLiteral("合计")}));
     EXPECT_EQ(Column(w, "chk"), (QStringList{"False", "False"}));
     EXPECT_EQ(w->ngdBudget->SelectedRow(), 0);
@@ -205,6 +206,7 @@ TEST_P(ListFixture, DeleteMarkedRows)
     w->tbtnDelClick();
     EXPECT_TRUE(messages->Messages().isEmpty());
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "3");
+    EXPECT_EQ(db.History("budgid='1'"), QStringList{QStringLiteral("2026/1 删除 删除 0001")});
     Settle();
     EXPECT_EQ(w->RowsListed(), 0);
     EXPECT_FALSE(w->tbtnDel->isEnabled());
@@ -235,6 +237,9 @@ TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
         db.Scalar("select budgmoney from busibudget where datayear=2025 and budgid='1'").toDouble(),
         1.0);
     EXPECT_EQ(Column(w, "chk"), (QStringList{"False", "False", "False"})); // refilled
+    // Each indicator once, as a copy by the operator.
+    EXPECT_EQ(db.History(), (QStringList{QStringLiteral("2026/1 修改 复制 0001"),
+                                         QStringLiteral("2026/5 修改 复制 0001")}));
     EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 1, "duebalamoney"), "0");
     messages->Clear();
 
