@@ -81,10 +81,14 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     mnuShowUT->setChecked(true);
     mimExcel = action("mimExcel", QStringLiteral("Excel电子格式导入"), QString(), QIcon());
     mnuCarry = action("mnuCarry", QStringLiteral("结转上年指标"), QString(), QIcon());
+    mnuDeleted = action("mnuDeleted", QStringLiteral("已删除的指标"), QString(), QIcon());
+    mnuHistory = action("mnuHistory", QStringLiteral("指标历史(&H)"), QString(), QIcon());
+    mnuHistory->setShortcut(QKeySequence(QStringLiteral("Ctrl+H")));
     mnuColse = action("mnuColse", QStringLiteral("退出"), QString(), IconExit());
     mitemOption->addAction(mnuShowUT);
     mitemOption->addAction(mimExcel);
     mitemOption->addAction(mnuCarry);
+    mitemOption->addAction(mnuDeleted);
     mitemOption->addSeparator()->setObjectName(QStringLiteral("N1"));
     mitemOption->addAction(mnuColse);
 
@@ -103,7 +107,7 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     mnuExport->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     mitemDataVind->addAction(mnuExport);
     // The shortcuts work while the window has the focus, with or without the host's menu bar.
-    for (QAction* a : {mnuAdd, mnuMod, mnuDel, mnuExport}) {
+    for (QAction* a : {mnuAdd, mnuMod, mnuDel, mnuExport, mnuHistory}) {
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a);
     }
@@ -243,6 +247,10 @@ void TbfrmQuindle::BuildGrid()
     pmenu->addSeparator()->setObjectName(QStringLiteral("N3"));
     N4 = pmenu->addAction(QStringLiteral("财政金额复制到控制金额(&F)"));
     N5 = pmenu->addAction(QStringLiteral("录入金额复制到控制金额(&I)"));
+    pmenu->addSeparator();
+    pmenu->addAction(mnuHistory);
+    Wire(mnuHistory, &TbfrmQuindle::mnuHistoryClick);
+    Wire(mnuDeleted, &TbfrmQuindle::mnuDeletedClick);
     Wire(pmuAll, &TbfrmQuindle::pmuAllClick);
     Wire(pmuClear, &TbfrmQuindle::pmuClearClick);
     Wire(N4, &TbfrmQuindle::N4Click);
