@@ -223,25 +223,35 @@ QStringList HistoryStatements(bool postgres)
                             "FOR EACH ROW EXECUTE FUNCTION busibudget_history()");
         return s;
     }
-    // SQLite has no session settings: the operator and path stay empty here and the product's
-    // connection fills them in through a temporary trigger of its own (a write from another
-    // program keeps them empty).
+    // SQLite has no session settings. Writers are serialised, so the product's write transaction
+    // names itself in the one-row table busibudgetwriter as it begins and empties it before it
+    // commits (a rollback empties it too): other programs always find it empty. The product's
+    // writes outside such a transaction are filled in by a temporary trigger of the connection's
+    // own; a write by another program keeps the operator and path empty.
+    s << QStringLiteral("CREATE TABLE IF NOT EXISTS busibudgetwriter (operator varchar(100), "
+                        "path varchar(10))");
+    const QString writer = QStringLiteral("(SELECT %1 FROM busibudgetwriter)");
     const QString values =
-        QStringLiteral("(%1.datayear, %1.budgid, %1.eid, '%2', "
-                       "strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime'), NULL, NULL, %3, %4)");
+        QStringLiteral("(%1.datayear, %1.budgid, %1.eid, %2, "
+                       "strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime'), %3, %4, %5, %6)")
+            .arg("%1", "%2", writer.arg("operator"), writer.arg("path"), "%3", "%4");
     for (const char* name : {"insert", "update", "delete"})
         s << QStringLiteral("DROP TRIGGER IF EXISTS busibudget_history_%1")
                  .arg(QLatin1String(name));
     s << QStringLiteral("CREATE TRIGGER busibudget_history_insert AFTER INSERT ON busibudget "
                         "BEGIN %1%2; END")
-             .arg(insert, values.arg("NEW", "增加", "NULL", RowJson(false, "NEW")));
+             .arg(insert, values.arg("NEW",
+                                     QStringLiteral("CASE WHEN %1 = '恢复' THEN '恢复' ELSE "
+                                                    "'增加' END")
+                                         .arg(writer.arg("path")),
+                                     "NULL", RowJson(false, "NEW")));
     s << QStringLiteral("CREATE TRIGGER busibudget_history_update AFTER UPDATE ON busibudget "
                         "WHEN %1 BEGIN %2%3; END")
              .arg(AnyColumnChanged(), insert,
-                  values.arg("NEW", "修改", RowJson(false, "OLD"), RowJson(false, "NEW")));
+                  values.arg("NEW", "'修改'", RowJson(false, "OLD"), RowJson(false, "NEW")));
     s << QStringLiteral("CREATE TRIGGER busibudget_history_delete AFTER DELETE ON busibudget "
                         "BEGIN %1%2; END")
-             .arg(insert, values.arg("OLD", "删除", RowJson(false, "OLD"), "NULL"));
+             .arg(insert, values.arg("OLD", "'删除'", RowJson(false, "OLD"), "NULL"));
     return s;
 }
 

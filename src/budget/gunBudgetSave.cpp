@@ -86,6 +86,7 @@ TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear, TWritePath path)
     }
     try {
         m_conn->SetWritePath(WritePathText(path));
+        m_writer = m_conn->MarkWriter();
     } catch (const TExceptDbManager&) {
         const QString refusal = Refusal();
         End();
@@ -124,6 +125,12 @@ void TBudgetWriteTransaction::Commit()
         End();
         throw TExceptBudgetManage(
             QStringLiteral("与数据库的连接已断开，没有写入任何数据：%1").arg(m_conn->LastError()));
+    }
+    // The writer's name leaves with this transaction: emptied in it, so never committed.
+    if (m_writer && !Exec(m_conn, QStringLiteral("DELETE FROM main.busibudgetwriter"))) {
+        const QString error = m_conn->LastError();
+        End();
+        throw TExceptBudgetManage(QStringLiteral("保存未能完成，没有写入任何数据：%1").arg(error));
     }
     m_open = false;
     const bool committed = Exec(m_conn, QStringLiteral("COMMIT"));

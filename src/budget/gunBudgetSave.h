@@ -40,6 +40,7 @@ private:
 
     TAdoConn* m_conn = nullptr;
     bool m_open = false;
+    bool m_writer = false; // named in busibudgetwriter (SQLite)
 };
 
 // The duplicate test's statement: same year, type, sub-type, source, unit, money kind,

@@ -86,6 +86,12 @@ public:
     // The program path ("录入", "导入", "删除", …) the history records for the writes that
     // follow on this connection; opens the connection, raises TExceptDbManager on a failure.
     void SetWritePath(const QString& path);
+    // SQLite, inside the product's write transaction: names this connection's operator and path
+    // in busibudgetwriter, which the history triggers read (writers are serialised: it is this
+    // transaction's). False where it does not apply: another engine, no operator or path, a
+    // database without the table. The transaction empties it again before its commit (a
+    // rollback does too), so other programs find it empty. Raises TExceptDbManager on a failure.
+    bool MarkWriter();
 
     // A new connection with the same settings, for another thread.
     TAdoConn* Clone() const;

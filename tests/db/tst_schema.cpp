@@ -1,4 +1,5 @@
 #include "budget/gunBudgetImport.h"
+#include "budget/gunBudgetSave.h"
 #include "db/DbDemo.h"
 #include "db/DbSchema.h"
 #include "fixtures/TestDatabase.h"
@@ -139,13 +140,23 @@ TEST_P(Schema, UpgradeMakesTheDifferencesExactAndAddsTheHistory)
     EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "1");
 
     // The triggers once: one version per change. The connection open since before records its
-    // operator from its next write path on; a worker's clone records the same operator; another
-    // program is the database user (SQLite has none).
+    // operator from its next write path on; a worker's clone records the same operator; a write
+    // transaction its own path; another program is the database user (SQLite has none), also
+    // after a write transaction committed or rolled back.
     db.Def()->SetWritePath(QStringLiteral("录入"));
     db.Exec("update busibudget set memoo='a'");
     std::unique_ptr<TAdoConn> worker(db.Def()->Clone());
     worker->SetWritePath(QStringLiteral("导入"));
     ExecuteCommand(worker.get(), "update busibudget set memoo='b'");
+    {
+        TBudgetWriteTransaction carry(2026, TWritePath::Carry);
+        db.Exec("update busibudget set memoo='t'");
+        carry.Commit();
+    }
+    {
+        TBudgetWriteTransaction dropped(2026, TWritePath::Copy);
+        db.Exec("update busibudget set memoo='r'");
+    }
     TAdoConn other;
     other.SetConnectionString(db.ConnectionString());
     ExecuteCommand(&other, "update busibudget set memoo='c'");
@@ -153,6 +164,7 @@ TEST_P(Schema, UpgradeMakesTheDifferencesExactAndAddsTheHistory)
     EXPECT_EQ(db.History(),
               (QStringList{
                   QStringLiteral("2026/1 修改 录入 0001"), QStringLiteral("2026/1 修改 导入 0001"),
+                  QStringLiteral("2026/1 修改 结转 0001"),
                   "2026/1 修改  " + (lite ? QString() : db.Scalar("select session_user"))}));
 }
 
