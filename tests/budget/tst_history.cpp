@@ -73,6 +73,7 @@ TEST_P(History, VersionsDeletedAndRestored)
     EXPECT_TRUE(ReadDeletedBudgets(2026, "101").empty());
     restored = RestoreDeletedBudgets(2026, {deleted[0].HistId});
     EXPECT_EQ(restored.Restored, 0);
+    EXPECT_EQ(restored.Notes, QStringList{QStringLiteral("指标7已经恢复过，没有再次恢复。")});
 
     // Deleted again and entered anew meanwhile: the duplicate rule keeps it out.
     db.Def()->SetWritePath(QStringLiteral("删除"));
