@@ -52,6 +52,40 @@ const QList<QPair<QString, QStringList>>& RequiredColumns()
     return required;
 }
 
+// The columns of busibudget, in the schema's order.
+QStringList BudgetColumns()
+{
+    for (const auto& [table, columns] : RequiredColumns())
+        if (table == QLatin1String("busibudget"))
+            return columns;
+    return {};
+}
+
+// The row as a JSON object of texts (amounts exact as the engine keeps them), e.g. for NEW.
+QString RowJson(bool postgres, const QString& row)
+{
+    QStringList pairs;
+    for (const QString& c : BudgetColumns())
+        pairs << QStringLiteral("'%1', %2")
+                     .arg(c, postgres ? QStringLiteral("%1.%2::text").arg(row, c)
+                                      : QStringLiteral("CAST(%1.%2 AS TEXT)").arg(row, c));
+    if (!postgres)
+        return "json_object(" + pairs.join(QStringLiteral(", ")) + ")";
+    // jsonb_build_object takes at most 100 arguments: two halves joined.
+    const qsizetype half = pairs.size() / 2;
+    return "(jsonb_build_object(" + pairs.mid(0, half).join(QStringLiteral(", ")) +
+           ") || jsonb_build_object(" + pairs.mid(half).join(QStringLiteral(", ")) + "))::text";
+}
+
+// Whether any column differs between OLD and NEW (NULLs compared as values).
+QString AnyColumnChanged()
+{
+    QStringList changed;
+    for (const QString& c : BudgetColumns())
+        changed << QStringLiteral("OLD.%1 IS NOT NEW.%1").arg(c);
+    return changed.join(QStringLiteral(" OR "));
+}
+
 bool Opens(TAdoConn* conn, const QString& sql)
 {
     try {
@@ -123,6 +157,110 @@ void InTransaction(TAdoConn* conn, const std::function<void()>& work)
     }
 }
 
+QStringList HistoryStatements(bool postgres)
+{
+    QStringList s;
+    s << QStringLiteral("CREATE TABLE IF NOT EXISTS busibudgethistory (\n"
+                        "    histid %1,\n"
+                        "    datayear integer NOT NULL,\n"
+                        "    budgid varchar(20) NOT NULL,\n"
+                        "    eid varchar(30),\n"
+                        "    action varchar(4) NOT NULL,\n"
+                        "    changedat varchar(23) NOT NULL,\n"
+                        "    operator varchar(100),\n"
+                        "    path varchar(10),\n"
+                        "    restoredid varchar(20),\n"
+                        "    oldrow text,\n"
+                        "    newrow text\n"
+                        ")")
+             .arg(postgres ? "bigserial PRIMARY KEY" : "integer PRIMARY KEY");
+    s << QStringLiteral("CREATE INDEX IF NOT EXISTS ix_busibudgethistory_budget ON "
+                        "busibudgethistory (datayear, budgid)");
+    s << QStringLiteral("CREATE INDEX IF NOT EXISTS ix_busibudgethistory_action ON "
+                        "busibudgethistory (datayear, action)");
+    const QString insert = QStringLiteral(
+        "INSERT INTO busibudgethistory (datayear, budgid, eid, action, changedat, operator, path, "
+        "oldrow, newrow) VALUES ");
+    if (postgres) {
+        // The operator and the program path are the session's settings (the product sets them
+        // on every connection it opens); a write from elsewhere is the database user's.
+        const QString values =
+            QStringLiteral("%1.datayear, %1.budgid, %1.eid, %2, "
+                           "to_char(localtimestamp, 'YYYY-MM-DD HH24:MI:SS.MS'), "
+                           "op, pth, %3, %4");
+        s << QStringLiteral(
+                 "CREATE OR REPLACE FUNCTION busibudget_history() RETURNS trigger "
+                 "LANGUAGE plpgsql AS $body$\n"
+                 "DECLARE\n"
+                 "    op text := coalesce(nullif(current_setting('vesperwald.operator', "
+                 "true), ''), session_user);\n"
+                 "    pth text := nullif(current_setting('vesperwald.path', true), '');\n"
+                 "BEGIN\n"
+                 "    IF TG_OP = 'INSERT' THEN\n"
+                 "        %1(%2);\n"
+                 "    ELSIF TG_OP = 'UPDATE' THEN\n"
+                 "        %1(%3);\n"
+                 "    ELSE\n"
+                 "        %1(%4);\n"
+                 "    END IF;\n"
+                 "    RETURN NULL;\n"
+                 "END\n"
+                 "$body$")
+                 .arg(insert,
+                      values.arg("NEW", "CASE WHEN pth = '恢复' THEN '恢复' ELSE '增加' END",
+                                 "NULL", RowJson(true, "NEW")),
+                      values.arg("NEW", "'修改'", RowJson(true, "OLD"), RowJson(true, "NEW")),
+                      values.arg("OLD", "'删除'", RowJson(true, "OLD"), "NULL"));
+        for (const char* name : {"insert", "update", "delete"})
+            s << QStringLiteral("DROP TRIGGER IF EXISTS busibudget_history_%1 ON busibudget")
+                     .arg(QLatin1String(name));
+        s << QStringLiteral("CREATE TRIGGER busibudget_history_insert AFTER INSERT ON busibudget "
+                            "FOR EACH ROW EXECUTE FUNCTION busibudget_history()");
+        s << QStringLiteral("CREATE TRIGGER busibudget_history_update AFTER UPDATE ON busibudget "
+                            "FOR EACH ROW WHEN (OLD.* IS DISTINCT FROM NEW.*) "
+                            "EXECUTE FUNCTION busibudget_history()");
+        s << QStringLiteral("CREATE TRIGGER busibudget_history_delete AFTER DELETE ON busibudget "
+                            "FOR EACH ROW EXECUTE FUNCTION busibudget_history()");
+        return s;
+    }
+    // SQLite has no session settings. Writers are serialised, so the product's write transaction
+    // names itself in the one-row table busibudgetwriter as it begins and empties it before it
+    // commits (a rollback empties it too): other programs always find it empty. The product's
+    // writes outside such a transaction are filled in by a temporary trigger of the connection's
+    // own; a write by another program keeps the operator and path empty.
+    s << QStringLiteral("CREATE TABLE IF NOT EXISTS busibudgetwriter (operator varchar(100), "
+                        "path varchar(10))");
+    const QString writer = QStringLiteral("(SELECT %1 FROM busibudgetwriter)");
+    const QString values =
+        QStringLiteral("(%1.datayear, %1.budgid, %1.eid, %2, "
+                       "strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime'), %3, %4, %5, %6)")
+            .arg("%1", "%2", writer.arg("operator"), writer.arg("path"), "%3", "%4");
+    for (const char* name : {"insert", "update", "delete"})
+        s << QStringLiteral("DROP TRIGGER IF EXISTS busibudget_history_%1")
+                 .arg(QLatin1String(name));
+    s << QStringLiteral("CREATE TRIGGER busibudget_history_insert AFTER INSERT ON busibudget "
+                        "BEGIN %1%2; END")
+             .arg(insert, values.arg("NEW",
+                                     QStringLiteral("CASE WHEN %1 = '恢复' THEN '恢复' ELSE "
+                                                    "'增加' END")
+                                         .arg(writer.arg("path")),
+                                     "NULL", RowJson(false, "NEW")));
+    s << QStringLiteral("CREATE TRIGGER busibudget_history_update AFTER UPDATE ON busibudget "
+                        "WHEN %1 BEGIN %2%3; END")
+             .arg(AnyColumnChanged(), insert,
+                  values.arg("NEW", "'修改'", RowJson(false, "OLD"), RowJson(false, "NEW")));
+    s << QStringLiteral("CREATE TRIGGER busibudget_history_delete AFTER DELETE ON busibudget "
+                        "BEGIN %1%2; END")
+             .arg(insert, values.arg("OLD", "'删除'", RowJson(false, "OLD"), "NULL"));
+    return s;
+}
+
+void InstallHistory(TAdoConn* conn)
+{
+    for (const QString& sql : HistoryStatements(IsPostgres(conn)))
+        ExecuteCommand(conn, sql);
+}
+
 QStringList UpgradeSchema(TAdoConn* conn)
 {
     static const QRegularExpression view(QStringLiteral("^CREATE VIEW (\\w+) AS"));
@@ -136,6 +274,8 @@ QStringList UpgradeSchema(TAdoConn* conn)
             ExecuteCommand(conn, sql);
             names << m.captured(1);
         }
+        InstallHistory(conn);
+        names << QStringLiteral("busibudgethistory");
     });
     return names;
 }

@@ -14,8 +14,14 @@ void CreateSchema(TAdoConn* conn);
 // Runs `work` in one transaction: all or nothing. The work's own error is the one raised, also
 // when the rollback fails too.
 void InTransaction(TAdoConn* conn, const std::function<void()>& work);
-// Brings an existing database's views up to date (dropped and created again, in one transaction;
-// tables and data are left alone). Returns their names; throws TExceptDbManager on a failure.
+// The history of every change of an indicator: the table busibudgethistory and the triggers on
+// busibudget that fill it (each statement may be run again: the triggers are made anew).
+QStringList HistoryStatements(bool postgres);
+// Runs HistoryStatements on the connection (in the caller's transaction, if any).
+void InstallHistory(TAdoConn* conn);
+// Brings an existing database up to date in one transaction: the views dropped and created
+// again, the history table added where missing and its triggers made anew; other tables and
+// data are left alone. Returns what it made; throws TExceptDbManager on a failure.
 QStringList UpgradeSchema(TAdoConn* conn);
 // Missing tables, views and columns, one message each; empty when the schema is complete.
 QStringList CheckSchema(TAdoConn* conn);

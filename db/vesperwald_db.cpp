@@ -33,7 +33,7 @@ int main(int argc, char** argv)
         QStringLiteral("command"),
         QStringLiteral("create (empty schema), demo (schema and demo data), "
                        "check (report missing tables and columns) or upgrade (bring an "
-                       "existing database's views up to date)"));
+                       "existing database's views and history of changes up to date)"));
     parser.addOption({QStringLiteral("connection"),
                       QStringLiteral("ADO-style connection string, e.g. "
                                      "\"Provider=SQLite;Data Source=demo.db\""),
@@ -91,9 +91,9 @@ int main(int argc, char** argv)
             return 0;
         }
         if (command == QLatin1String("upgrade")) {
-            const QStringList views = UpgradeSchema(&conn);
-            Print(QStringLiteral("Views brought up to date: %1.")
-                      .arg(views.join(QStringLiteral(", "))));
+            const QStringList made = UpgradeSchema(&conn);
+            Print(QStringLiteral("Brought up to date: %1 (with the history triggers).")
+                      .arg(made.join(QStringLiteral(", "))));
             return 0;
         }
         CreateSchema(&conn);
@@ -108,6 +108,9 @@ int main(int argc, char** argv)
                       .arg(indicators)
                       .arg(timer.elapsed() / 1000.0, 0, 'f', 1));
         }
+        // After the demo data: the history starts with the database's first change.
+        InstallHistory(&conn);
+        Print(QStringLiteral("History of changes set up."));
     } catch (const Exception& e) {
         PrintError(QStringLiteral("vesperwald-db %1 failed: %2").arg(command, e.Message()));
         return 1;

@@ -216,6 +216,7 @@ bool CreateSqliteFile(const QString& connectionString, bool demo, QString* error
             FillDemo(&conn, kDemoIndicators);
         else
             FillStarter(&conn, QDate::currentDate().year());
+        InstallHistory(&conn);
         conn.Close();
         return true;
     } catch (const Exception& e) {

@@ -130,6 +130,8 @@ bool HostContext::LoadUser(TAdoConn* conn, const QString& user, QString* error)
         m_user.SetValue(2, ds->FieldByName("eid").AsString());
         m_user.SetValue(7, ds->FieldByName("burid").AsString());
         m_userName = ds->FieldByName("username").AsString();
+        // Every connection, the workers' clones too, records this operator in the history.
+        m_db.SetSessionOperator(ds->FieldByName("userid").AsString());
         return true;
     } catch (const Exception& e) {
         *error = QStringLiteral("无法读取操作员：%1").arg(e.Message());

@@ -19,6 +19,7 @@ QString Marks(int rows)
 struct BulkKind {
     QString (*Sql)(int rows);
     void (*Bind)(int dataYear, const TBulkRow* rows, int n, QVariantList& values);
+    TWritePath Path; // what the history records the rows were written by
 };
 
 void BindDelete(int dataYear, const TBulkRow* rows, int n, QVariantList& values)
@@ -91,7 +92,7 @@ private:
     // at it, `reason` says why); how many rows were written, none when cancelled.
     std::optional<int> WriteUntilRefused(QString& reason)
     {
-        TBudgetWriteTransaction transaction(m_year);
+        TBudgetWriteTransaction transaction(m_year, m_kind.Path);
         int written = 0;
         while (m_next < m_rows.size()) {
             if (!Going())
@@ -166,8 +167,8 @@ private:
     std::map<int, std::unique_ptr<TPreparedSql>> m_statements;
 };
 
-const BulkKind kDelete{&BulkDeleteSql, &BindDelete};
-const BulkKind kAmounts{&BulkControlAmountSql, &BindAmounts};
+const BulkKind kDelete{&BulkDeleteSql, &BindDelete, TWritePath::Delete};
+const BulkKind kAmounts{&BulkControlAmountSql, &BindAmounts, TWritePath::Copy};
 } // namespace
 
 QString BulkDeleteSql(int rows)

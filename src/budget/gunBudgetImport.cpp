@@ -419,7 +419,7 @@ int ImportBudgets(const TImportRows& rows, const TImportMapping& mapping, TImpor
     const QString user = CurrentUserCode();
     const QString remark = QStringLiteral("导入") + fileName.left(200);
     return InsertNewBudgets(
-        checker.DataYear(), rows.Count(),
+        checker.DataYear(), TWritePath::Import, rows.Count(),
         [&](int i, TBudget& b) {
             if (size_t(i) >= reasons.size() || !reasons[size_t(i)].isEmpty())
                 return false;

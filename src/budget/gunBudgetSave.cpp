@@ -27,7 +27,38 @@ bool Exec(TAdoConn* conn, const QString& sql)
 }
 } // namespace
 
-TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear)
+QString WritePathText(TWritePath path)
+{
+    switch (path) {
+    case TWritePath::Entry:
+        return QStringLiteral("录入");
+    case TWritePath::Import:
+        return QStringLiteral("导入");
+    case TWritePath::Carry:
+        return QStringLiteral("结转");
+    case TWritePath::Copy:
+        return QStringLiteral("复制");
+    case TWritePath::Delete:
+        return QStringLiteral("删除");
+    case TWritePath::Restore:
+        return QStringLiteral("恢复");
+    }
+    return QString();
+}
+
+void SetWritePath(TWritePath path)
+{
+    TAdoConn* conn = GetDefConnection();
+    if (!conn)
+        throw TExceptBudgetManage(QStringLiteral("没有可用的数据库连接，没有写入任何数据。"));
+    try {
+        conn->SetWritePath(WritePathText(path));
+    } catch (const TExceptDbManager& e) {
+        throw TExceptBudgetManage(QStringLiteral("%1，没有写入任何数据。").arg(e.Message()));
+    }
+}
+
+TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear, TWritePath path)
 {
     const TSqlDialect::Kind kind = DefDialect().GetKind();
     if (kind != TSqlDialect::SQLite && kind != TSqlDialect::PostgreSQL)
@@ -49,6 +80,14 @@ TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear)
           Exec(m_conn, QStringLiteral("select pg_advisory_xact_lock(%1, %2)")
                            .arg(kWritersLock)
                            .arg(dataYear)))) {
+        const QString refusal = Refusal();
+        End();
+        throw TExceptBudgetManage(refusal);
+    }
+    try {
+        m_conn->SetWritePath(WritePathText(path));
+        m_writer = m_conn->MarkWriter();
+    } catch (const TExceptDbManager&) {
         const QString refusal = Refusal();
         End();
         throw TExceptBudgetManage(refusal);
@@ -86,6 +125,12 @@ void TBudgetWriteTransaction::Commit()
         End();
         throw TExceptBudgetManage(
             QStringLiteral("与数据库的连接已断开，没有写入任何数据：%1").arg(m_conn->LastError()));
+    }
+    // The writer's name leaves with this transaction: emptied in it, so never committed.
+    if (m_writer && !Exec(m_conn, QStringLiteral("DELETE FROM main.busibudgetwriter"))) {
+        const QString error = m_conn->LastError();
+        End();
+        throw TExceptBudgetManage(QStringLiteral("保存未能完成，没有写入任何数据：%1").arg(error));
     }
     m_open = false;
     const bool committed = Exec(m_conn, QStringLiteral("COMMIT"));
@@ -153,7 +198,7 @@ void CompleteNewBudgetFields(TBudget& b, const QString& typeCaption)
 TSaveOutcome SaveBudgetChecked(TBudgetManage& store, TBudget& b, bool adding,
                                const QString& typeCaption)
 {
-    TBudgetWriteTransaction transaction(b.DataYear);
+    TBudgetWriteTransaction transaction(b.DataYear, TWritePath::Entry);
     if (ExistsSameBudget(b, b.DataYear, adding))
         return TSaveOutcome::Duplicate; // rolled back: nothing was written
     if (adding) {
@@ -198,13 +243,13 @@ QSet<QString> ExistingBudgetKeys(int dataYear)
     return keys;
 }
 
-int InsertNewBudgets(int dataYear, int count, const TBudgetSource& source,
+int InsertNewBudgets(int dataYear, TWritePath path, int count, const TBudgetSource& source,
                      const TWriteProgress& progress)
 {
     // Prepared before the transaction and freed after it ends: a statement cannot be freed
     // inside a transaction that a failed insert has aborted.
     TBudgetInserter inserter;
-    TBudgetWriteTransaction transaction(dataYear); // its refusal says nothing was written
+    TBudgetWriteTransaction transaction(dataYear, path); // its refusal says nothing was written
     int written = 0;
     try {
         QSet<QString> keys = ExistingBudgetKeys(dataYear);

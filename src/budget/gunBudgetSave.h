@@ -10,6 +10,13 @@
 
 class TAdoConn;
 
+// The program paths the history of changes records with each write.
+enum class TWritePath { Entry, Import, Carry, Copy, Delete, Restore };
+QString WritePathText(TWritePath path);
+// Sets the path on the working connection for the writes that follow (those outside a write
+// transaction: delete, the amount copies). Raises TExceptBudgetManage saying nothing was written.
+void SetWritePath(TWritePath path);
+
 // Serialises the writers of one data year: on SQLite an immediate transaction, on PostgreSQL a
 // transaction-scoped advisory lock keyed on the year; either waits at most the connection's lock
 // timeout for another writer. Other databases run without one. Rolled back unless committed.
@@ -19,7 +26,7 @@ public:
     // Raises TExceptBudgetManage, saying that nothing was written, when the transaction cannot
     // begin: another writer kept the lock for the whole wait, or the connection failed (a lost
     // connection is opened anew once first).
-    explicit TBudgetWriteTransaction(int dataYear);
+    TBudgetWriteTransaction(int dataYear, TWritePath path);
     ~TBudgetWriteTransaction();
     TBudgetWriteTransaction(const TBudgetWriteTransaction&) = delete;
     TBudgetWriteTransaction& operator=(const TBudgetWriteTransaction&) = delete;
@@ -33,6 +40,7 @@ private:
 
     TAdoConn* m_conn = nullptr;
     bool m_open = false;
+    bool m_writer = false; // named in busibudgetwriter (SQLite)
 };
 
 // The duplicate test's statement: same year, type, sub-type, source, unit, money kind,
@@ -71,5 +79,5 @@ using TBudgetSource = std::function<bool(int index, TBudget& b)>;
 // call), ids are drawn as the entry dialog draws them (max + 1, the following ones ours under
 // the lock). Returns how many were written; 0 and nothing written when cancelled. Raises
 // TExceptBudgetManage when the write fails (nothing is written then either).
-int InsertNewBudgets(int dataYear, int count, const TBudgetSource& source,
+int InsertNewBudgets(int dataYear, TWritePath path, int count, const TBudgetSource& source,
                      const TWriteProgress& progress = {});

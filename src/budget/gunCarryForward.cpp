@@ -86,7 +86,7 @@ int CarryForward(const TCarryPlan& plan, const TCarryProgress& progress)
     const QString user = CurrentUserCode();
     const QString remark = QStringLiteral("结转%1").arg(plan.FromYear);
     return InsertNewBudgets(
-        plan.ToYear, int(plan.ToCopy.size()),
+        plan.ToYear, TWritePath::Carry, int(plan.ToCopy.size()),
         [&](int i, TBudget& b) {
             b = plan.ToCopy[size_t(i)];
             b.SplitMoney = Currency();

@@ -191,7 +191,100 @@ TAdoConn* TAdoConn::Clone() const
     copy->m_connectionString = m_connectionString;
     copy->m_loginPrompt = m_loginPrompt;
     copy->m_createIfMissing = m_createIfMissing;
+    copy->m_operator = m_operator;
     return copy;
+}
+
+void TAdoConn::SetSessionOperator(const QString& code)
+{
+    m_operator = code;
+    if (m_closed || !QSqlDatabase::contains(m_name))
+        return; // set when it opens
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (db.isOpen() && !Dead(db))
+        ApplySession(db);
+}
+
+void TAdoConn::SetWritePath(const QString& path)
+{
+    m_path = path;
+    QSqlDatabase db = Database();
+    ApplySession(db);
+}
+
+namespace
+{
+// Runs a statement of the session's set-up; a failure is traced and raised.
+void RunSessionSql(TAdoConn* conn, QSqlQuery& q, const QString& sql)
+{
+    if (q.exec(sql))
+        return;
+    Trace(conn, "exec", ErrorText(q.lastError()), sql, q.lastError().nativeErrorCode());
+    throw TExceptDbManager(QStringLiteral("无法设置操作员：%1").arg(ErrorText(q.lastError())),
+                           q.lastError().nativeErrorCode());
+}
+
+QString TextOrNull(const QString& value)
+{
+    return value.isEmpty() ? QStringLiteral("NULL") : "'" + SqlText(value) + "'";
+}
+} // namespace
+
+// PostgreSQL keeps the operator and path as session settings the history trigger reads. SQLite
+// has none: a temporary table holds them and a temporary trigger (a table's own triggers cannot
+// see temporary tables) writes them into each history row this connection adds outside a write
+// transaction (inside one, MarkWriter names them to the table's triggers).
+void TAdoConn::ApplySession(QSqlDatabase& db)
+{
+    const TSqlDialect::Kind kind = TSqlDialect::FromProvider(Provider()).GetKind();
+    if (m_operator.isEmpty() && m_path.isEmpty())
+        return;
+    QSqlQuery q(db);
+    const auto run = [&](const QString& sql) { RunSessionSql(this, q, sql); };
+    if (kind == TSqlDialect::PostgreSQL) {
+        run(QStringLiteral("select set_config('vesperwald.operator', '%1', false), "
+                           "set_config('vesperwald.path', '%2', false)")
+                .arg(SqlText(m_operator), SqlText(m_path)));
+        return;
+    }
+    if (kind != TSqlDialect::SQLite)
+        return;
+    run(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS vw_session (operator text, path text)"));
+    run(QStringLiteral("DELETE FROM temp.vw_session"));
+    run(QStringLiteral("INSERT INTO temp.vw_session VALUES (%1, %2)")
+            .arg(TextOrNull(m_operator), TextOrNull(m_path)));
+    run(QStringLiteral("select 1 from main.sqlite_master where type = 'table' and name = "
+                       "'busibudgethistory'"));
+    if (!q.next())
+        return; // a database without the history (vesperwald-db upgrade adds it)
+    q.finish();
+    run(QStringLiteral(
+        "CREATE TEMP TRIGGER IF NOT EXISTS vw_history_session AFTER INSERT ON "
+        "main.busibudgethistory WHEN NEW.operator IS NULL BEGIN "
+        "UPDATE busibudgethistory SET operator = (SELECT operator FROM temp.vw_session), "
+        "path = (SELECT path FROM temp.vw_session), "
+        "action = CASE WHEN NEW.action = '增加' AND (SELECT path FROM temp.vw_session) = '恢复' "
+        "THEN '恢复' ELSE NEW.action END WHERE histid = NEW.histid; END"));
+}
+
+bool TAdoConn::MarkWriter()
+{
+    if (TSqlDialect::FromProvider(Provider()).GetKind() != TSqlDialect::SQLite ||
+        (m_operator.isEmpty() && m_path.isEmpty()))
+        return false;
+    QSqlQuery q(Database());
+    RunSessionSql(this, q,
+                  QStringLiteral("select 1 from main.sqlite_master where type = 'table' and "
+                                 "name = 'busibudgetwriter'"));
+    if (!q.next())
+        return false; // a database without the history, or with that of an earlier version
+    q.finish();
+    RunSessionSql(this, q, QStringLiteral("DELETE FROM main.busibudgetwriter"));
+    RunSessionSql(this, q,
+                  QStringLiteral("INSERT INTO main.busibudgetwriter (operator, path) VALUES "
+                                 "(%1, %2)")
+                      .arg(TextOrNull(m_operator), TextOrNull(m_path)));
+    return true;
 }
 
 int TAdoConn::LockTimeout() const
@@ -320,6 +413,7 @@ QSqlDatabase TAdoConn::Open()
     try {
         if (dialect.GetKind() == TSqlDialect::SQLite)
             SetUpSqlite(db, file);
+        ApplySession(db);
     } catch (const TExceptDbManager&) {
         db.close();
         db = QSqlDatabase();
@@ -420,6 +514,13 @@ TDbManager::~TDbManager()
     }
 }
 
+void TDbManager::SetSessionOperator(const QString& code)
+{
+    SessionOperator = code;
+    for (int i = 0; i < Connections.Count(); ++i)
+        static_cast<TAdoConn*>(Connections.Objects(i))->SetSessionOperator(code);
+}
+
 TAdoConn* TDbManager::FindConnection(const QString& name)
 {
     const int index = Connections.IndexOf(name);
@@ -428,6 +529,7 @@ TAdoConn* TDbManager::FindConnection(const QString& name)
     auto* conn = new TAdoConn;
     conn->SetLoginPrompt(LoginPrompt);
     conn->SetConnectionString(ConnectionString);
+    conn->SetSessionOperator(SessionOperator);
     RegisterConnection(name, conn);
     return conn;
 }

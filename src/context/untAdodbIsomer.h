@@ -86,6 +86,21 @@ public:
     // Closed by the program: it stays closed.
     void Close();
 
+    // The operator the history of changes records for this connection's writes. It is set on
+    // the database session every time the connection opens (also when opened anew after a
+    // loss), and at once on an open one; a clone carries it to its own session.
+    void SetSessionOperator(const QString& code);
+    QString SessionOperator() const { return m_operator; }
+    // The program path ("录入", "导入", "删除", …) the history records for the writes that
+    // follow on this connection; opens the connection, raises TExceptDbManager on a failure.
+    void SetWritePath(const QString& path);
+    // SQLite, inside the product's write transaction: names this connection's operator and path
+    // in busibudgetwriter, which the history triggers read (writers are serialised: it is this
+    // transaction's). False where it does not apply: another engine, no operator or path, a
+    // database without the table. The transaction empties it again before its commit (a
+    // rollback does too), so other programs find it empty. Raises TExceptDbManager on a failure.
+    bool MarkWriter();
+
     // A new connection with the same settings, for another thread.
     TAdoConn* Clone() const;
     // The lock wait of an open SQLite connection; null for other databases.
@@ -93,6 +108,7 @@ public:
 
 private:
     QSqlDatabase Open();
+    void ApplySession(QSqlDatabase& db);
     void SetUpSqlite(QSqlDatabase& db, const QString& file);
     void Forget();
 
@@ -107,6 +123,8 @@ private:
     QString m_journalMode;
     QString m_notice;
     QString m_protectedFile; // the SQLite file this connection has open
+    QString m_operator;
+    QString m_path;
     bool m_closed = false;
     std::shared_ptr<TSqliteLockWait> m_lockWait;
     bool m_inTransaction = false;
@@ -195,7 +213,11 @@ public:
 
     bool LoginPrompt = false;
     QString ConnectionString;
+    QString SessionOperator;
     TObjectStringList Connections;
+
+    // The operator of every connection registered now and later (TAdoConn::SetSessionOperator).
+    void SetSessionOperator(const QString& code);
 
     // The connection registered under the name, created from the manager's settings if absent.
     TAdoConn* FindConnection(const QString& name);

@@ -49,6 +49,7 @@ public:
     QAction* mnuShowUT;
     QAction* mimExcel;
     QAction* mnuCarry;
+    QAction* mnuDeleted;
     QAction* mnuColse;
     QAction* mnuAdd;
     QAction* mnuMod;
@@ -73,6 +74,7 @@ public:
     QAction* pmuClear;
     QAction* N4;
     QAction* N5;
+    QAction* mnuHistory;
     TDynamicTree* DytDept;
     QLabel* labStatus; // rows read while the list arrives, then how many there are
 
@@ -111,6 +113,10 @@ public:
     void mimExcelClick();
     // Carries last year's indicators of the listed scope into the working year, after asking.
     void mnuCarryClick();
+    // 指标历史 of the selected indicator (Ctrl+H, the grid's menu).
+    void mnuHistoryClick();
+    // 已删除的指标 of the working year and the listed unit scope, with 恢复.
+    void mnuDeletedClick();
     // Asks for a file (workbook or CSV) and writes the list as shown to it.
     void tbtnExportClick();
     // Starts writing the list as shown beside the window (a progress window can cancel); false

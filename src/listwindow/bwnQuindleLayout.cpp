@@ -82,10 +82,14 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     mnuShowUT->setChecked(true);
     mimExcel = action("mimExcel", QStringLiteral("Excel电子格式导入"), QString(), QIcon());
     mnuCarry = action("mnuCarry", QStringLiteral("结转上年指标"), QString(), QIcon());
+    mnuDeleted = action("mnuDeleted", QStringLiteral("已删除的指标"), QString(), QIcon());
+    mnuHistory = action("mnuHistory", QStringLiteral("指标历史(&H)"), QString(), QIcon());
+    mnuHistory->setShortcut(QKeySequence(QStringLiteral("Ctrl+H")));
     mnuColse = action("mnuColse", QStringLiteral("退出"), QString(), IconExit());
     mitemOption->addAction(mnuShowUT);
     mitemOption->addAction(mimExcel);
     mitemOption->addAction(mnuCarry);
+    mitemOption->addAction(mnuDeleted);
     mitemOption->addSeparator()->setObjectName(QStringLiteral("N1"));
     mitemOption->addAction(mnuColse);
 
@@ -107,7 +111,7 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     mnuFind->setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
     mitemDataVind->addAction(mnuFind);
     // The shortcuts work while the window has the focus, with or without the host's menu bar.
-    for (QAction* a : {mnuAdd, mnuMod, mnuDel, mnuExport, mnuFind}) {
+    for (QAction* a : {mnuAdd, mnuMod, mnuDel, mnuExport, mnuFind, mnuHistory}) {
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a);
     }
@@ -254,6 +258,9 @@ void TbfrmQuindle::BuildGrid()
     N5 = pmenu->addAction(QStringLiteral("录入金额复制到控制金额(&I)"));
     pmenu->addSeparator();
     pmenu->addAction(mnuFind);
+    pmenu->addAction(mnuHistory);
+    Wire(mnuHistory, &TbfrmQuindle::mnuHistoryClick);
+    Wire(mnuDeleted, &TbfrmQuindle::mnuDeletedClick);
     Wire(pmuAll, &TbfrmQuindle::pmuAllClick);
     Wire(pmuClear, &TbfrmQuindle::pmuClearClick);
     Wire(N4, &TbfrmQuindle::N4Click);

@@ -93,6 +93,10 @@ TEST_P(Carry, CopiesWhatTheRulesAllowOnceAndAllOrNothing)
                         "('42','43','44') and memoo='结转2025' and userid='0007' and "
                         "auditid='0007' and inputmoney=1234567.1234 and deptclass='3'"),
               "3");
+    // Only the run that went through left history (the refused and the cancelled one none).
+    EXPECT_EQ(db.History("path='结转'"), (QStringList{QStringLiteral("2026/42 增加 结转 0001"),
+                                                      QStringLiteral("2026/43 增加 结转 0001"),
+                                                      QStringLiteral("2026/44 增加 结转 0001")}));
     // The second run adds nothing, also for the indicator without a document number.
     plan = PlanCarryForward(2025, 2026, Ids(2025));
     EXPECT_TRUE(plan.ToCopy.empty());

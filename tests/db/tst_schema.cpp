@@ -1,4 +1,5 @@
 #include "budget/gunBudgetImport.h"
+#include "budget/gunBudgetSave.h"
 #include "db/DbDemo.h"
 #include "db/DbSchema.h"
 #include "fixtures/TestDatabase.h"
@@ -7,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <memory>
 #include "store/untColumnStore.h"
 #include <gtest/gtest.h>
 
@@ -102,12 +104,23 @@ TEST_P(Schema, ToolCreatesChecksAndRefusesBadInput)
     EXPECT_EQ(QFileInfo(notes).size(), 2048);
 }
 
-// A database made before the differences were exact gets the exact view from upgrade, which
-// can run again and leaves the data alone.
-TEST_P(Schema, UpgradeMakesTheDifferencesExact)
+// A database made before the differences were exact and before the history gets the exact view
+// and the history from upgrade, which can run again and leaves the data alone. Until then it
+// opens and is written as before.
+TEST_P(Schema, UpgradeMakesTheDifferencesExactAndAddsTheHistory)
 {
     TestDatabase db(GetParam());
     ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    const bool lite = GetParam() == Engine::SQLite;
+    for (const char* t : {"insert", "update", "delete"})
+        db.Exec(QStringLiteral("drop trigger busibudget_history_%1%2")
+                    .arg(QLatin1String(t), lite ? "" : " on busibudget"));
+    db.Exec("drop table busibudgethistory");
+    TAdoConn before;
+    before.SetConnectionString(db.ConnectionString());
+    before.SetSessionOperator("0002");
+    EXPECT_NO_THROW(before.SetWritePath(QStringLiteral("录入")));
+    EXPECT_TRUE(CheckSchema(&before).isEmpty());
     // As it was: plain subtractions (the PostgreSQL form, which SQLite runs as it is).
     db.Exec("drop view vwbudget");
     db.Exec(SchemaStatements(true).filter("CREATE VIEW vwbudget AS").value(0));
@@ -115,7 +128,6 @@ TEST_P(Schema, UpgradeMakesTheDifferencesExact)
             "(2026,'1',584600.32,583600.33,0.1)");
     const QString exact = "select count(*) from vwbudget where duebalamoney=999.99 and "
                           "balamoney=583600.23 and inputbalamoney=584600.22";
-    const bool lite = GetParam() == Engine::SQLite;
     EXPECT_EQ(db.Scalar(exact), lite ? "0" : "1"); // numeric(18,4) was exact already
     for (int run = 0; run < 2; ++run) {
         QProcess p;
@@ -126,6 +138,34 @@ TEST_P(Schema, UpgradeMakesTheDifferencesExact)
     }
     EXPECT_TRUE(CheckSchema(db.Def()).isEmpty());
     EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "1");
+
+    // The triggers once: one version per change. The connection open since before records its
+    // operator from its next write path on; a worker's clone records the same operator; a write
+    // transaction its own path; another program is the database user (SQLite has none), also
+    // after a write transaction committed or rolled back.
+    db.Def()->SetWritePath(QStringLiteral("录入"));
+    db.Exec("update busibudget set memoo='a'");
+    std::unique_ptr<TAdoConn> worker(db.Def()->Clone());
+    worker->SetWritePath(QStringLiteral("导入"));
+    ExecuteCommand(worker.get(), "update busibudget set memoo='b'");
+    {
+        TBudgetWriteTransaction carry(2026, TWritePath::Carry);
+        db.Exec("update busibudget set memoo='t'");
+        carry.Commit();
+    }
+    {
+        TBudgetWriteTransaction dropped(2026, TWritePath::Copy);
+        db.Exec("update busibudget set memoo='r'");
+    }
+    TAdoConn other;
+    other.SetConnectionString(db.ConnectionString());
+    ExecuteCommand(&other, "update busibudget set memoo='c'");
+    ExecuteCommand(&other, "update busibudget set memoo='c'"); // no change, no version
+    EXPECT_EQ(db.History(),
+              (QStringList{
+                  QStringLiteral("2026/1 修改 录入 0001"), QStringLiteral("2026/1 修改 导入 0001"),
+                  QStringLiteral("2026/1 修改 结转 0001"),
+                  "2026/1 修改  " + (lite ? QString() : db.Scalar("select session_user"))}));
 }
 
 // Every view the filters offer has indicators: type × source × money kind × sub-type.

@@ -403,7 +403,8 @@ TEST_P(Save, WaitForAnotherWriterEndsAndWritesNothing)
     waitingDb.ConnectionString = db.ConnectionString() + ";Lock Timeout=1";
     TWorkContext waiting = db.Context();
     waiting.DbManager = &waitingDb;
-    auto holder = std::make_unique<TBudgetWriteTransaction>(2026); // on the fixture's "Def"
+    auto holder = std::make_unique<TBudgetWriteTransaction>(
+        2026, TWritePath::Entry); // on the fixture's "Def"
     SetCurrentWorkContext(&waiting);
     TBudgetManage store;
     TBudget b = NewBudget("W-1");
@@ -470,6 +471,10 @@ TEST(LostConnection, TheNextSaveOpensItAnewOrSaysNothingWasWritten)
             << e.Message().toStdString();
     }
     EXPECT_EQ(db.Scalar("select string_agg(filename, ',') from busibudget"), "L-1");
+    // The session opened anew still records the operator; the refused saves left no history.
+    const QStringList history = db.History();
+    ASSERT_EQ(history.size(), 1);
+    EXPECT_TRUE(history[0].endsWith(QStringLiteral(" 增加 录入 0001"))) << history[0].toStdString();
 }
 
 // The duplicate rule applied again under the writers' lock by the writer of many rows: what the
@@ -481,11 +486,15 @@ TEST_P(Save, ManyRowsSkipWhatTheYearHoldsAndTheirOwnRepeats)
     TBudget stored = NewBudget("M-1");
     ASSERT_EQ(SaveBudgetChecked(store, stored, true, QStringLiteral("预算数")),
               TSaveOutcome::Saved);
-    const int written = InsertNewBudgets(2026, 4, [](int i, TBudget& b) {
+    const int written = InsertNewBudgets(2026, TWritePath::Import, 4, [](int i, TBudget& b) {
         b = NewBudget(i < 2 ? "M-1" : "M-2");
         CompleteNewBudgetFields(b, QStringLiteral("预算数"));
         return true;
     });
     EXPECT_EQ(written, 1);
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where filename like 'M-%'"), "2");
+    const QString id = db.Scalar("select budgid from busibudget where filename='M-2'");
+    EXPECT_EQ(db.History("budgid='" + id + "' or budgid='" + stored.BudgId + "'"),
+              (QStringList{"2026/" + stored.BudgId + QStringLiteral(" 增加 录入 0001"),
+                           "2026/" + id + QStringLiteral(" 增加 导入 0001")}));
 }

@@ -283,9 +283,14 @@ TEST_P(Import, TenThousandGbkRowsAllOrNothing)
               0);
     EXPECT_EQ(Count(2026), before);
 
+    EXPECT_EQ(db.History("path='导入'"), QStringList()); // none of those two
+
     ASSERT_TRUE(w->ImportRows());
     Wait(w);
     EXPECT_EQ(Count(2026), before + 10000 - 20);
+    EXPECT_EQ(db.Scalar("select count(*) from busibudgethistory where action='增加' and "
+                        "path='导入' and operator='0001'"),
+              QString::number(10000 - 20));
     EXPECT_EQ(db.Scalar("select max(budgid) from busibudget where datayear=2026 and filename="
                         "'文9999'"),
               QString::number(5 + 10000 - 20));

@@ -5,12 +5,18 @@
 #include "support/gunNextGridManager.h"
 #include "support/untDynamicTree.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
 #include <QFrame>
 #include <QGroupBox>
 #include <QMdiArea>
 #include <QRadioButton>
 #include <QToolButton>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace
@@ -194,6 +200,7 @@ TEST_P(ListFixture, DeleteMarkedRows)
                                               QStringLiteral("数据删除成功。")}));
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and budgid='5'"), "0");
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2025 and budgid='1'"), "1");
+    EXPECT_EQ(db.History(), QStringList{QStringLiteral("2026/5 删除 删除 0001")});
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", QStringLiteral("合计")}));
     EXPECT_EQ(Column(w, "chk"), (QStringList{"False", "False"}));
     EXPECT_EQ(w->ngdBudget->SelectedRow(), 0);
@@ -207,9 +214,50 @@ TEST_P(ListFixture, DeleteMarkedRows)
     Settle();
     EXPECT_TRUE(messages->Messages().isEmpty());
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "3");
+    EXPECT_EQ(db.History("budgid='1'"), QStringList{QStringLiteral("2026/1 删除 删除 0001")});
     Settle();
     EXPECT_EQ(w->RowsListed(), 0);
     EXPECT_FALSE(w->tbtnDel->isEnabled());
+}
+
+// 指标历史 (Ctrl+H) lists the selected indicator's versions; 已删除的指标 restores a deleted one.
+TEST_P(ListFixture, HistoryAndRestoreFromTheList)
+{
+    TbfrmQuindle* w = Open();
+    db.Params().ConfirmDelete = "0";
+    db.Params().ShowSuccessMsg = "0";
+    QStringList shown;
+    const auto inDialog = [&](const char* table, const std::function<void(QTableWidget*)>& work) {
+        QTimer::singleShot(0, [&, table, work] {
+            auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            auto* t = d->findChild<QTableWidget*>(QLatin1String(table));
+            ASSERT_NE(t, nullptr);
+            for (int r = 0; r < t->rowCount(); ++r)
+                shown << t->item(r, 0)->text() + "|" + t->item(r, 2)->text();
+            work(t);
+            d->reject();
+        });
+    };
+    w->ngdBudget->SetCells(0, 1, "True"); // indicator 5
+    w->tbtnDelClick();
+    Settle(); // the delete runs beside the window
+    inDialog("grdDeleted", [](QTableWidget* t) {
+        t->selectRow(0);
+        t->window()->findChild<QPushButton*>("btnRestore")->click();
+    });
+    w->mnuDeleted->trigger();
+    EXPECT_EQ(shown, QStringList{QStringLiteral("5|")}); // no document number
+    EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("已恢复1条指标。")});
+    EXPECT_EQ(db.History(), (QStringList{QStringLiteral("2026/5 删除 删除 0001"),
+                                         QStringLiteral("2026/5 恢复 恢复 0001")}));
+    Settle();
+    shown.clear();
+    w->ngdBudget->SetSelectedRow(1);
+    inDialog("grdVersions", [](QTableWidget*) {});
+    w->mnuHistory->trigger();
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_TRUE(shown[0].endsWith(QStringLiteral("|恢复"))) << shown[0].toStdString();
 }
 
 TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
@@ -238,6 +286,9 @@ TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
         db.Scalar("select budgmoney from busibudget where datayear=2025 and budgid='1'").toDouble(),
         1.0);
     EXPECT_EQ(Column(w, "chk"), (QStringList{"False", "False", "False"})); // refilled
+    // Each indicator once, as a copy by the operator.
+    EXPECT_EQ(db.History(), (QStringList{QStringLiteral("2026/1 修改 复制 0001"),
+                                         QStringLiteral("2026/5 修改 复制 0001")}));
     EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 1, "duebalamoney"), "0");
     messages->Clear();
 

@@ -1,0 +1,253 @@
+#include "budget/gunBudgetHistory.h"
+
+#include "budget/gunBudget.h"
+#include "budget/gunBudgetSave.h"
+#include "budget/gunFunCheck.h"
+#include "context/untWorkContext.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+namespace
+{
+// The captions of the fields an operator knows; others show their column name.
+QString FieldCaption(const QString& column)
+{
+    static const QHash<QString, QString> captions{
+        {"datayear", "数据年度"},  {"budgid", "指标编号"},       {"eid", "预算单位"},
+        {"bkid", "预算来源"},      {"mid", "资金性质"},          {"ipid", "支出类型"},
+        {"pid", "支付方式"},       {"bid", "科目编码"},          {"iid", "项目编码"},
+        {"iidname", "项目名称"},   {"ekid", "经济分类"},         {"filename", "指标文号"},
+        {"filedate", "文号日期"},  {"inputmoney", "录入金额"},   {"duemoney", "财政金额"},
+        {"budgmoney", "控制金额"}, {"splitmoney", "拆分金额"},   {"inputdate", "录入日期"},
+        {"userid", "录入人"},      {"auditdate", "审核日期"},    {"auditid", "审核人"},
+        {"memoo", "备注"},         {"status", "状态"},           {"burid", "所属处室"},
+        {"btype", "指标类型"},     {"btypechild", "指标子类型"}, {"issecret", "密级"},
+        {"deptclass", "单位类别"}, {"budgetsource", "指标来源"}};
+    return captions.value(column, column);
+}
+
+bool IsMoneyColumn(const QString& column)
+{
+    return column.endsWith(QLatin1String("money"));
+}
+
+// Every amount with grouping and at least two decimals, never rounded.
+QString AmountText(const QString& text)
+{
+    const std::optional<Currency> c = Currency::FromText(text);
+    if (!c)
+        return text;
+    const QString plain = c->ToSqlText();
+    const qsizetype dot = plain.indexOf(QLatin1Char('.'));
+    if (dot >= 0 && plain.size() - dot - 1 > 2) // more decimals than the display's two
+        return plain;
+    return c->Format2();
+}
+
+QJsonObject ParseRow(const QString& row)
+{
+    return row.isEmpty() ? QJsonObject() : QJsonDocument::fromJson(row.toUtf8()).object();
+}
+
+QString Value(const QJsonObject& row, const QString& column)
+{
+    return row.value(column).toString(); // null and missing read as empty
+}
+
+bool SameValue(const QString& column, const QString& a, const QString& b)
+{
+    if (a == b)
+        return true;
+    if (!IsMoneyColumn(column))
+        return false;
+    const auto x = Currency::FromText(a.isEmpty() ? QStringLiteral("0") : a);
+    const auto y = Currency::FromText(b.isEmpty() ? QStringLiteral("0") : b);
+    return x && y && *x == *y;
+}
+
+QString OperatorText(TARQuery* ds, int code, int name)
+{
+    const QString c = ds->Fields(code).AsString();
+    if (c.isEmpty())
+        return QStringLiteral("程序外写入");
+    const QString n = ds->Fields(name).AsString();
+    return n.isEmpty() ? c : c + QLatin1Char(' ') + n;
+}
+
+TQueryRef OpenOrRaise(const QString& sql, const QString& what)
+{
+    TQueryRef query;
+    if (!OpenSql(sql, query))
+        throw TExceptBudgetManage(QStringLiteral("%1：%2").arg(what, LastDbError()));
+    return query;
+}
+} // namespace
+
+bool HistoryInstalled()
+{
+    TQueryRef query;
+    return OpenSql(QStringLiteral("select histid from busibudgethistory where 1=0"), query);
+}
+
+QString HistoryNotSetUpText()
+{
+    return QStringLiteral("这个数据库还没有建立指标历史，无法查看修改记录。请系统管理员运行\n"
+                          "vesperwald-db upgrade --connection \"…\"\n"
+                          "建立后，此后的每次增加、修改和删除都会记录下来（现有数据不受影响）。");
+}
+
+std::vector<THistoryChange> DiffBudgetRows(const QString& oldRow, const QString& newRow)
+{
+    const QJsonObject before = ParseRow(oldRow);
+    const QJsonObject after = ParseRow(newRow);
+    QStringList columns = before.keys();
+    for (const QString& c : after.keys())
+        if (!before.contains(c))
+            columns << c;
+    // Keep the stored order of the columns (JSON objects come back sorted by key).
+    static const QStringList order{"datayear",  "budgid",   "btype",      "btypechild",
+                                   "eid",       "bkid",     "mid",        "ipid",
+                                   "bid",       "iid",      "iidname",    "filename",
+                                   "budgmoney", "duemoney", "inputmoney", "splitmoney"};
+    std::stable_sort(columns.begin(), columns.end(), [&](const QString& a, const QString& b) {
+        const qsizetype i = order.indexOf(a), j = order.indexOf(b);
+        return (i < 0 ? order.size() : i) < (j < 0 ? order.size() : j);
+    });
+    std::vector<THistoryChange> changes;
+    for (const QString& c : columns) {
+        const QString a = Value(before, c), b = Value(after, c);
+        if (SameValue(c, a, b))
+            continue;
+        const bool money = IsMoneyColumn(c);
+        changes.push_back({FieldCaption(c), money && !a.isEmpty() ? AmountText(a) : a,
+                           money && !b.isEmpty() ? AmountText(b) : b});
+    }
+    return changes;
+}
+
+QString BudgetHistorySql(int dataYear, const QString& budgId)
+{
+    return QStringLiteral("select h.changedat, h.operator, u.username, h.action, h.path, "
+                          "h.oldrow, h.newrow from busibudgethistory h left join hostuser u on "
+                          "u.userid = h.operator where h.datayear = %1 and h.budgid = '%2' "
+                          "order by h.histid desc")
+        .arg(dataYear)
+        .arg(SqlText(budgId));
+}
+
+std::vector<THistoryVersion> ReadBudgetHistory(int dataYear, const QString& budgId)
+{
+    TQueryRef query =
+        OpenOrRaise(BudgetHistorySql(dataYear, budgId), QStringLiteral("无法读取指标历史"));
+    std::vector<THistoryVersion> versions;
+    for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next())
+        versions.push_back({ds->Fields(0).AsString(), OperatorText(ds, 1, 2),
+                            ds->Fields(3).AsString(), ds->Fields(4).AsString(),
+                            DiffBudgetRows(ds->Fields(5).AsString(), ds->Fields(6).AsString())});
+    return versions;
+}
+
+QString DeletedBudgetsSql(int dataYear, const QString& unitPrefix)
+{
+    return QStringLiteral("select h.histid, h.budgid, h.eid, h.changedat, h.operator, u.username, "
+                          "h.oldrow from busibudgethistory h left join hostuser u on u.userid = "
+                          "h.operator where h.datayear = %1 and h.action = '删除' and "
+                          "h.restoredid is null and h.eid like '%2%' order by h.histid desc")
+        .arg(dataYear)
+        .arg(SqlText(unitPrefix));
+}
+
+std::vector<TDeletedBudget> ReadDeletedBudgets(int dataYear, const QString& unitPrefix)
+{
+    TQueryRef query = OpenOrRaise(DeletedBudgetsSql(dataYear, unitPrefix),
+                                  QStringLiteral("无法读取已删除的指标"));
+    std::vector<TDeletedBudget> rows;
+    for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
+        const QJsonObject row = ParseRow(ds->Fields(6).AsString());
+        rows.push_back({ds->Fields(0).AsString(), ds->Fields(1).AsString(),
+                        ds->Fields(2).AsString(), Value(row, "filename"), Value(row, "bid"),
+                        Currency::FromText(Value(row, "budgmoney")).value_or(Currency()),
+                        ds->Fields(3).AsString(), OperatorText(ds, 4, 5)});
+    }
+    return rows;
+}
+
+TRestoreOutcome RestoreDeletedBudgets(int dataYear, const QStringList& histIds)
+{
+    static const QRegularExpression columnName(QStringLiteral("^[a-z]+$"));
+    TRestoreOutcome outcome;
+    TBudgetWriteTransaction transaction(dataYear, TWritePath::Restore);
+    try {
+        for (const QString& histId : histIds) {
+            TQueryRef query = OpenOrRaise(
+                QStringLiteral("select budgid, oldrow, restoredid from busibudgethistory where "
+                               "histid = %1 and datayear = %2 and action = '删除'")
+                    .arg(histId.toLongLong())
+                    .arg(dataYear),
+                QStringLiteral("无法读取已删除的指标"));
+            TARQuery* ds = query->Dataset();
+            if (ds->IsEmpty() || !ds->Fields(2).IsNull()) {
+                outcome.Notes << QStringLiteral("指标%1已经恢复过，没有再次恢复。")
+                                     .arg(ds->IsEmpty() ? histId : ds->Fields(0).AsString());
+                continue;
+            }
+            const QString oldId = ds->Fields(0).AsString();
+            QJsonObject row = ParseRow(ds->Fields(1).AsString());
+            TBudget b;
+            b.DataYear = dataYear;
+            b.BType = Value(row, "btype");
+            b.BTypeChild = Value(row, "btypechild");
+            b.Bkid = Value(row, "bkid");
+            b.Eid = Value(row, "eid");
+            b.Mid = Value(row, "mid");
+            b.IPid = Value(row, "ipid");
+            b.Bid = Value(row, "bid");
+            b.Iid = Value(row, "iid");
+            b.FileName = Value(row, "filename");
+            if (ExistsSameBudget(b, dataYear, true)) {
+                outcome.Notes
+                    << QStringLiteral("指标%1与本年度现有的指标属性相同，没有恢复。").arg(oldId);
+                continue;
+            }
+            QString id = oldId;
+            TQueryRef taken = OpenOrRaise(
+                QStringLiteral("select budgid from busibudget where datayear = %1 and budgid = "
+                               "'%2'")
+                    .arg(dataYear)
+                    .arg(SqlText(oldId)),
+                QStringLiteral("无法检查指标编号"));
+            if (!taken->Dataset()->IsEmpty()) {
+                id = GetNextNumber(QStringLiteral("busiBudget"), QStringLiteral("budgid"),
+                                   QStringLiteral(" datayear= %1").arg(dataYear));
+                outcome.Notes
+                    << QStringLiteral("指标编号%1已被占用，恢复为新编号%2。").arg(oldId, id);
+            }
+            row.insert(QStringLiteral("datayear"), QString::number(dataYear));
+            row.insert(QStringLiteral("budgid"), id);
+            QStringList columns, values;
+            for (auto it = row.constBegin(); it != row.constEnd(); ++it) {
+                if (!columnName.match(it.key()).hasMatch())
+                    throw TExceptBudgetManage(
+                        QStringLiteral("指标历史中的列名%1不正确").arg(it.key()));
+                columns << it.key();
+                values << (it.value().isNull() ? QStringLiteral("NULL")
+                                               : "'" + SqlText(it.value().toString()) + "'");
+            }
+            if (!ExecSql("insert into busibudget (" + columns.join(QLatin1Char(',')) +
+                         ") values (" + values.join(QLatin1Char(',')) + ")") ||
+                !ExecSql(QStringLiteral("update busibudgethistory set restoredid = '%1' where "
+                                        "histid = %2")
+                             .arg(SqlText(id))
+                             .arg(histId.toLongLong())))
+                throw TExceptBudgetManage(LastDbError());
+            ++outcome.Restored;
+        }
+    } catch (const Exception& e) {
+        throw TExceptBudgetManage(
+            QStringLiteral("恢复未能完成，没有恢复任何指标：%1").arg(e.Message()));
+    }
+    transaction.Commit();
+    return outcome;
+}

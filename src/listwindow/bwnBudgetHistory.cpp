@@ -1,0 +1,129 @@
+#include "listwindow/bwnBudgetHistory.h"
+
+#include "budget/gunBudget.h"
+#include "budget/gunBudgetHistory.h"
+#include "platform/untApplication.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace
+{
+QTableWidget* Table(QWidget* parent, const QStringList& captions)
+{
+    auto* t = new QTableWidget(0, int(captions.size()), parent);
+    t->setHorizontalHeaderLabels(captions);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->verticalHeader()->hide();
+    t->horizontalHeader()->setStretchLastSection(true);
+    return t;
+}
+
+void AddRow(QTableWidget* t, const QStringList& cells, const QList<int>& rightAligned = {})
+{
+    const int r = t->rowCount();
+    t->insertRow(r);
+    for (int c = 0; c < cells.size(); ++c) {
+        auto* item = new QTableWidgetItem(cells[c]);
+        if (rightAligned.contains(c))
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        t->setItem(r, c, item);
+    }
+}
+
+QVBoxLayout* Frame(QDialog* d, QWidget* table, QDialogButtonBox* buttons)
+{
+    auto* layout = new QVBoxLayout(d);
+    layout->addWidget(table);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, d, &QDialog::reject);
+    d->resize(960, 520);
+    return layout;
+}
+} // namespace
+
+TfrmBudgetHistory::TfrmBudgetHistory(int dataYear, const QString& budgId, QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("指标历史 — %1年 指标%2").arg(dataYear).arg(budgId));
+    grdVersions =
+        Table(this, {QStringLiteral("时间"), QStringLiteral("操作员"), QStringLiteral("操作"),
+                     QStringLiteral("途径"), QStringLiteral("项目"), QStringLiteral("原值"),
+                     QStringLiteral("新值")});
+    grdVersions->setObjectName(QStringLiteral("grdVersions"));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("关闭"));
+    Frame(this, grdVersions, buttons);
+    for (const THistoryVersion& v : ReadBudgetHistory(dataYear, budgId)) { // raises
+        const QStringList head{v.Time, v.Operator, v.Action, v.Path};
+        if (v.Changes.empty())
+            AddRow(grdVersions, head + QStringList{QStringLiteral("（无变化）")});
+        for (size_t i = 0; i < v.Changes.size(); ++i)
+            AddRow(grdVersions,
+                   (i == 0 ? head : QStringList{QString(), QString(), QString(), QString()}) +
+                       QStringList{v.Changes[i].Field, v.Changes[i].Old, v.Changes[i].New});
+    }
+    grdVersions->resizeColumnsToContents();
+}
+
+TfrmDeletedBudgets::TfrmDeletedBudgets(int dataYear, const QString& unitPrefix, QWidget* parent)
+    : QDialog(parent), m_dataYear(dataYear), m_unitPrefix(unitPrefix)
+{
+    setWindowTitle(QStringLiteral("已删除的指标 — %1年").arg(dataYear));
+    grdDeleted = Table(this, {QStringLiteral("指标编号"), QStringLiteral("预算单位"),
+                              QStringLiteral("指标文号"), QStringLiteral("科目编码"),
+                              QStringLiteral("控制金额"), QStringLiteral("删除时间"),
+                              QStringLiteral("操作员")});
+    grdDeleted->setObjectName(QStringLiteral("grdDeleted"));
+    grdDeleted->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("关闭"));
+    btnRestore = buttons->addButton(QStringLiteral("恢复(&R)"), QDialogButtonBox::ActionRole);
+    btnRestore->setObjectName(QStringLiteral("btnRestore"));
+    connect(btnRestore, &QPushButton::clicked, this,
+            [this] { Guarded(this, [this] { btnRestoreClick(); }); });
+    Frame(this, grdDeleted, buttons);
+    Fill();
+}
+
+void TfrmDeletedBudgets::Fill()
+{
+    grdDeleted->setRowCount(0);
+    m_histIds.clear();
+    for (const TDeletedBudget& d : ReadDeletedBudgets(m_dataYear, m_unitPrefix)) { // raises
+        AddRow(grdDeleted,
+               {d.BudgId, d.Eid, d.FileName, d.Subject, d.Amount.Format2(), d.Time, d.Operator},
+               {4});
+        m_histIds << d.HistId;
+    }
+    grdDeleted->resizeColumnsToContents();
+    btnRestore->setEnabled(!m_histIds.isEmpty());
+}
+
+void TfrmDeletedBudgets::btnRestoreClick()
+{
+    QStringList chosen;
+    for (const QModelIndex& row : grdDeleted->selectionModel()->selectedRows())
+        chosen << m_histIds.value(row.row());
+    if (chosen.isEmpty()) {
+        ShowMessage(QStringLiteral("请选择要恢复的指标。"), CaptionInfo(), MsgIcon::Information);
+        return;
+    }
+    TRestoreOutcome outcome;
+    try {
+        outcome = RestoreDeletedBudgets(m_dataYear, chosen);
+    } catch (const TExceptBudgetManage& e) {
+        ShowMessage(e.Message(), CaptionInfo(), MsgIcon::Warning);
+        return;
+    }
+    m_restored += outcome.Restored;
+    QString text = QStringLiteral("已恢复%1条指标。").arg(outcome.Restored);
+    if (!outcome.Notes.isEmpty())
+        text += QLatin1Char('\n') + outcome.Notes.join(QLatin1Char('\n'));
+    ShowMessage(text, CaptionInfo(), MsgIcon::Information);
+    Fill();
+}

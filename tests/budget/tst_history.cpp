@@ -1,0 +1,91 @@
+#include "budget/gunBudgetHistory.h"
+#include "fixtures/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+class History : public ::testing::TestWithParam<Engine>
+{
+protected:
+    TestDatabase db{GetParam()};
+
+    void Add(const char* id, const char* file, const char* amount)
+    {
+        db.Exec(QStringLiteral("insert into busibudget (datayear,budgid,eid,bkid,mid,ipid,bid,iid,"
+                               "filename,budgmoney,duemoney,inputmoney,btype,btypechild,userid) "
+                               "values (2026,'%1','101004','21','11','11','2050202','','%2',%3,"
+                               "%3,%3,'1','0','0001')")
+                    .arg(QLatin1String(id), QString::fromUtf8(file), QLatin1String(amount)));
+    }
+    QString OldRow(const char* action)
+    {
+        return db.Scalar(
+            QStringLiteral("select %1 from busibudgethistory where action='%2' "
+                           "order by histid desc")
+                .arg(QString::fromUtf8(action) == QStringLiteral("删除") ? "oldrow" : "newrow",
+                     QString::fromUtf8(action)));
+    }
+};
+INSTANTIATE_TEST_SUITE_P(Db, History, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         EngineName);
+} // namespace
+
+// Three modifications are three versions over the first, newest first, amounts exact; a delete
+// lists the indicator as deleted, and restore brings back the same row under a new id when its
+// own is taken, once, through the duplicate rule, recorded as 恢复.
+TEST_P(History, VersionsDeletedAndRestored)
+{
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    db.Def()->SetWritePath(QStringLiteral("录入"));
+    Add("7", "文1", "1234567.1234");
+    for (const char* amount : {"10.5", "9999999999999.99", "0.01"})
+        db.Exec(QStringLiteral("update busibudget set budgmoney=%1 where budgid='7'")
+                    .arg(QLatin1String(amount)));
+    const std::vector<THistoryVersion> versions = ReadBudgetHistory(2026, "7");
+    ASSERT_EQ(versions.size(), 4u);
+    EXPECT_EQ(versions[0].Action, QStringLiteral("修改"));
+    EXPECT_EQ(versions[0].Operator, "0001");
+    ASSERT_EQ(versions[0].Changes.size(), 1u);
+    EXPECT_EQ(versions[0].Changes[0].Field, QStringLiteral("控制金额"));
+    EXPECT_EQ(versions[0].Changes[0].Old, "9,999,999,999,999.99");
+    EXPECT_EQ(versions[0].Changes[0].New, "0.01");
+    EXPECT_EQ(versions[2].Changes[0].Old, "1234567.1234");
+    EXPECT_EQ(versions[3].Action, QStringLiteral("增加"));
+    EXPECT_EQ(versions[3].Path, QStringLiteral("录入"));
+
+    db.Def()->SetWritePath(QStringLiteral("删除"));
+    db.Exec("delete from busibudget where budgid='7'");
+    Add("7", "文2", "5"); // the id taken meanwhile
+    std::vector<TDeletedBudget> deleted = ReadDeletedBudgets(2026, "101");
+    ASSERT_EQ(deleted.size(), 1u);
+    EXPECT_EQ(deleted[0].FileName, QStringLiteral("文1"));
+    EXPECT_EQ(deleted[0].Amount, *Currency::FromText("0.01"));
+    EXPECT_TRUE(ReadDeletedBudgets(2026, "102").empty());
+
+    TRestoreOutcome restored = RestoreDeletedBudgets(2026, {deleted[0].HistId});
+    EXPECT_EQ(restored.Restored, 1);
+    EXPECT_EQ(restored.Notes, QStringList{QStringLiteral("指标编号7已被占用，恢复为新编号8。")});
+    const std::vector<THistoryChange> diff = DiffBudgetRows(OldRow("删除"), OldRow("恢复"));
+    ASSERT_EQ(diff.size(), 1u); // the same row but for its id
+    EXPECT_EQ(diff[0].Field, QStringLiteral("指标编号"));
+    EXPECT_EQ(diff[0].New, "8");
+    EXPECT_TRUE(ReadDeletedBudgets(2026, "101").empty());
+    restored = RestoreDeletedBudgets(2026, {deleted[0].HistId});
+    EXPECT_EQ(restored.Restored, 0);
+    EXPECT_EQ(restored.Notes, QStringList{QStringLiteral("指标7已经恢复过，没有再次恢复。")});
+
+    // Deleted again and entered anew meanwhile: the duplicate rule keeps it out.
+    db.Def()->SetWritePath(QStringLiteral("删除"));
+    db.Exec("delete from busibudget where budgid='8'");
+    db.Def()->SetWritePath(QStringLiteral("录入"));
+    Add("9", "文1", "3");
+    deleted = ReadDeletedBudgets(2026, "101");
+    ASSERT_EQ(deleted.size(), 1u);
+    restored = RestoreDeletedBudgets(2026, {deleted[0].HistId});
+    EXPECT_EQ(restored.Restored, 0);
+    EXPECT_EQ(restored.Notes,
+              QStringList{QStringLiteral("指标8与本年度现有的指标属性相同，没有恢复。")});
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "2");
+    EXPECT_EQ(db.History("action='恢复'"), QStringList{QStringLiteral("2026/8 恢复 恢复 0001")});
+}
