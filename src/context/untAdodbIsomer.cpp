@@ -240,25 +240,25 @@ void TAdoConn::ApplySession(QSqlDatabase& db)
     if (m_operator.isEmpty() && m_path.isEmpty())
         return;
     QSqlQuery q(db);
-    const auto run = [&](const QString& sql) { RunSessionSql(this, q, sql); };
+    const auto apply = [&](const QString& sql) { RunSessionSql(this, q, sql); };
     if (kind == TSqlDialect::PostgreSQL) {
-        run(QStringLiteral("select set_config('vesperwald.operator', '%1', false), "
-                           "set_config('vesperwald.path', '%2', false)")
-                .arg(SqlText(m_operator), SqlText(m_path)));
+        apply(QStringLiteral("select set_config('vesperwald.operator', '%1', false), "
+                             "set_config('vesperwald.path', '%2', false)")
+                  .arg(SqlText(m_operator), SqlText(m_path)));
         return;
     }
     if (kind != TSqlDialect::SQLite)
         return;
-    run(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS vw_session (operator text, path text)"));
-    run(QStringLiteral("DELETE FROM temp.vw_session"));
-    run(QStringLiteral("INSERT INTO temp.vw_session VALUES (%1, %2)")
-            .arg(TextOrNull(m_operator), TextOrNull(m_path)));
-    run(QStringLiteral("select 1 from main.sqlite_master where type = 'table' and name = "
-                       "'busibudgethistory'"));
+    apply(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS vw_session (operator text, path text)"));
+    apply(QStringLiteral("DELETE FROM temp.vw_session"));
+    apply(QStringLiteral("INSERT INTO temp.vw_session VALUES (%1, %2)")
+              .arg(TextOrNull(m_operator), TextOrNull(m_path)));
+    apply(QStringLiteral("select 1 from main.sqlite_master where type = 'table' and name = "
+                         "'busibudgethistory'"));
     if (!q.next())
         return; // a database without the history (vesperwald-db upgrade adds it)
     q.finish();
-    run(QStringLiteral(
+    apply(QStringLiteral(
         "CREATE TEMP TRIGGER IF NOT EXISTS vw_history_session AFTER INSERT ON "
         "main.busibudgethistory WHEN NEW.operator IS NULL BEGIN "
         "UPDATE busibudgethistory SET operator = (SELECT operator FROM temp.vw_session), "
