@@ -62,7 +62,7 @@ QString CellTextOf(const Column& c, bool checkBox, const Parts& parts,
 }
 } // namespace
 
-QString TGridCells::Text(int col, int row) const
+QString TGridCells::ShownText(int col, int row) const
 {
     const Column& c = m_columns[size_t(col)];
     return CellTextOf(c, c.CheckBox, m_segments, m_segmentStarts, m_storeRows, Logical(row), row);

@@ -45,7 +45,7 @@ class TGridCells
 public:
     int RowCount() const { return m_rows; }
     // The text the grid shows in the cell (col and row inside the grid).
-    QString Text(int col, int row) const;
+    QString ShownText(int col, int row) const;
     // Whether a check-box cell is marked.
     bool Marked(int col, int row) const;
 

@@ -46,7 +46,7 @@ std::vector<TBulkRow> TListMarks::MarkedIds(const std::function<bool()>& going) 
     for (int r : MarkedRows()) {
         if (ids.size() % kAskEvery == 0 && !going())
             return {};
-        ids.push_back({m_cells.Text(m_id, r), Currency()});
+        ids.push_back({m_cells.ShownText(m_id, r), Currency()});
     }
     return ids;
 }
@@ -59,8 +59,8 @@ std::vector<TBulkRow> TListMarks::MarkedAmounts(bool fromEntered,
     for (int r : MarkedRows()) {
         if (rows.size() % kAskEvery == 0 && !going())
             return {};
-        const QString id = m_cells.Text(m_id, r);
-        const Currency value = TNextGridManager::AmountOf(m_cells.Text(amount, r)); // raises
+        const QString id = m_cells.ShownText(m_id, r);
+        const Currency value = TNextGridManager::AmountOf(m_cells.ShownText(amount, r)); // raises
         // Every amount is checked before the first is written: one beyond the range an
         // indicator may hold stops the copy with nothing changed.
         if (!value.InRange())

@@ -164,7 +164,7 @@ bool DigitKeys(const Parts& parts, int column, std::vector<quint64>& keys)
                     }
                     key = local[size_t(id)];
                 } else if (p.PackedUtf8(r, column, bytes)) {
-                    if (!DigitKey(bytes.data(), bytes.data() + bytes.size(), key))
+                    if (!DigitKey(bytes.constData(), bytes.constData() + bytes.size(), key))
                         return false;
                 } else if (!DigitKey(p.Text(r, column), key)) {
                     return false;
@@ -277,7 +277,7 @@ public:
         if (it != m_ids.end())
             return it->second;
         const int id = int(Texts.size());
-        Texts.push_back(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+        Texts.push_back(QString::fromUtf8(QByteArrayView(utf8)));
         m_ids.emplace(utf8, id);
         return id;
     }
@@ -318,7 +318,8 @@ std::vector<int> TextRanks(const Parts& parts, int column, const QCollator& coll
                     local[size_t(id)] = distinct.Id(p.Text(r, column));
                 keys.push_back(local[size_t(id)]);
             } else if (p.PackedUtf8(r, column, bytes)) {
-                keys.push_back(distinct.Id(std::string_view(bytes.data(), size_t(bytes.size()))));
+                keys.push_back(
+                    distinct.Id(std::string_view(bytes.constData(), size_t(bytes.size()))));
             } else {
                 keys.push_back(distinct.Id(p.Text(r, column)));
             }

@@ -329,10 +329,10 @@ TExportTable GridExportTable(const TNextGrid* grid)
     // The cells as they are now: the table is written on another thread.
     auto cells = std::make_shared<const TGridCells>(grid->Snapshot());
     table.Text = [cells, sources](int row, int col) {
-        return cells->Text(sources[size_t(col)], row);
+        return cells->ShownText(sources[size_t(col)], row);
     };
     table.Amount = [cells, sources](int row, int col) -> std::optional<Currency> {
-        const QString text = cells->Text(sources[size_t(col)], row);
+        const QString text = cells->ShownText(sources[size_t(col)], row);
         return text.isEmpty() ? std::nullopt : Currency::FromText(text);
     };
     return table;

@@ -154,7 +154,7 @@ TEST(Grid, HeaderClickSortsTheResultAndTheRowsKeepTheirMarks)
     EXPECT_EQ(g.SelectedRow(), 1); // the row of 50 went along
     EXPECT_EQ(g.Cells(0, 1), "True");
     EXPECT_EQ(g.CellColor(2, 1), QColor(Qt::red));
-    EXPECT_EQ(g.Snapshot().Text(2, 0), "62.5");
+    EXPECT_EQ(g.Snapshot().ShownText(2, 0), "62.5");
     EXPECT_TRUE(g.Snapshot().Marked(0, 1));
 
     click(1); // texts: equal codes keep the order they had in the list
