@@ -131,7 +131,12 @@ bool TWindowWork::Run(const QString& title, TWorkJob job, Done done, Connection 
                 runner->Answer(answer);
         });
         connect(m_runner, &TWorkRunner::Finished, this,
-                [this](TWorkOutcome outcome, const QString& error) { Finish(outcome, error); });
+                [this](TWorkOutcome outcome, const QString& error) {
+                    if (m_asking)
+                        m_endedWhileAsking.emplace(outcome, error);
+                    else
+                        Finish(outcome, error);
+                });
     }
     m_title = title;
     m_done = std::move(done);
@@ -174,14 +179,24 @@ TWindowWork::CloseAnswer TWindowWork::AskToClose()
         return CloseAnswer::CloseNow;
     if (m_closePending)
         return CloseAnswer::Wait;
+    m_asking = true;
     const int answer =
         ShowMessage(QStringLiteral("%1尚未完成。要取消它并关闭窗口吗？\n取消的操作不写入任何数据。")
                         .arg(m_title),
                     CaptionConfirm(), MsgIcon::Question, MsgButtons::YesNo);
+    m_asking = false;
+    if (m_endedWhileAsking) {
+        // It ended while the operator was asked: what it did is said before anything closes.
+        const auto [outcome, error] = *std::exchange(m_endedWhileAsking, std::nullopt);
+        const QPointer<TWindowWork> self(this);
+        Finish(outcome, error);
+        if (!self)
+            return CloseAnswer::Stay;
+    }
     if (answer != mrYes)
         return CloseAnswer::Stay;
     if (!Busy())
-        return CloseAnswer::CloseNow; // ended while the operator was asked
+        return CloseAnswer::CloseNow;
     m_closePending = true;
     m_window->setProperty("closePending", true); // the host waits for such a window
     Cancel();

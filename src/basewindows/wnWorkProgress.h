@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QPointer>
 #include <functional>
+#include <optional>
+#include <utility>
 
 class QLabel;
 class QProgressBar;
@@ -91,5 +93,9 @@ private:
     QString m_title;
     Done m_done;
     bool m_closePending = false;
+    // Set while the close question is up: work that ends meanwhile says its outcome after
+    // the answer, not over the question.
+    bool m_asking = false;
+    std::optional<std::pair<TWorkOutcome, QString>> m_endedWhileAsking;
     int m_run = 0; // the job's number: a late show belongs to the job it was set for
 };

@@ -10,6 +10,7 @@
 #include "listwindow/bwnQuindle.h"
 #include "support/gunNextGridManager.h"
 #include "support/untListLoader.h"
+#include "basewindows/wnWorkProgress.h"
 #include "support/untWorkRunner.h"
 
 #include <QAction>
@@ -32,6 +33,7 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QTest>
+#include <QThread>
 #include <atomic>
 #include <gtest/gtest.h>
 
@@ -559,4 +561,42 @@ TEST_P(ListFixture, ClosingDuringEachKindOfWorkCancelsItAndWritesNothing)
         EXPECT_TRUE(messages->Texts().join('|').contains(QStringLiteral("尚未完成。要取消它")))
             << c.Phase << messages->Texts().join('|').toStdString();
     }
+}
+
+// Work that ends while the close question is up says its outcome after the answer, never in a
+// box over the question; the window then closes as answered.
+TEST_P(ListFixture, WorkEndingDuringTheCloseQuestionSpeaksAfterTheAnswer)
+{
+    QPointer<TbfrmQuindle> w = Open();
+    ASSERT_TRUE(w);
+    std::atomic<bool> release{false};
+    int depth = 0;
+    QStringList shown; // each box with the depth it was shown at
+    Application->SetMessageResponder([&](const MessageRecord& m) {
+        shown << QStringLiteral("%1:%2").arg(depth).arg(m.Text.left(4));
+        if (m.Buttons != MsgButtons::YesNo)
+            return static_cast<int>(mrOk);
+        ++depth;
+        release = true; // the work ends while the operator reads the question
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !w->Work()->Busy(); }, 10000));
+        QTest::qWait(50);
+        --depth;
+        return static_cast<int>(mrYes);
+    });
+    ASSERT_TRUE(w->Work()->Run(
+        QStringLiteral("测试"),
+        [&](TWorkControl&) {
+            while (!release)
+                QThread::msleep(2);
+            return true;
+        },
+        [](TWorkOutcome, const QString&) {
+            ShowMessage(QStringLiteral("测试完成"), QString(), MsgIcon::Information);
+        }));
+    w->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w; }, 10000));
+    Application->SetMessageResponder({});
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_TRUE(shown[0].startsWith("0:测试尚未")) << shown.join('|').toStdString();
+    EXPECT_EQ(shown[1], QStringLiteral("0:测试完成"));
 }
