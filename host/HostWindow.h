@@ -2,7 +2,7 @@
 // The host's main window, its notifier and the plug-in loading.
 
 #include "host/HostContext.h"
-#include "plugin/untPlugInEntry.h"
+#include "plugin/untPlugInHost.h"
 
 #include <QHash>
 #include <QMainWindow>
