@@ -1,7 +1,7 @@
 #include "FuzzFile.h"
 
 #include "platform/untException.h"
-#include "support/untSheetReader.h"
+#include "sheets/untSheetReader.h"
 
 #include <QDir>
 #include <QFile>

@@ -11,8 +11,8 @@
 #include "platform/untFileDialog.h"
 #include "store/untColumnStore.h"
 #include "support/gunChoiceCombo.h"
-#include "support/untSheetReader.h"
-#include "support/untTableExport.h"
+#include "sheets/untSheetReader.h"
+#include "sheets/untSheetFormats.h"
 
 #include <QAction>
 #include <QColor>
@@ -27,8 +27,6 @@ namespace
 {
 const char* const kFolderKey = "Import/folder";
 const QString kNoColumn = QStringLiteral("<不导入>");
-const QString kFileFilter = QStringLiteral("电子表格 (*.xlsx *.csv);;Excel 工作簿 (*.xlsx);;"
-                                           "CSV 文件 (*.csv)");
 
 } // namespace
 
@@ -50,7 +48,7 @@ void TbfrmMorrowell::tbtnOpenClick()
     QSettings settings;
     TFileDialog dialog(this, QStringLiteral("打开要导入的文件"),
                        settings.value(QLatin1String(kFolderKey), QDir::homePath()).toString(),
-                       kFileFilter);
+                       OpenFilters());
     dialog.setObjectName(QStringLiteral("dlgImportOpen"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     const QString path = dialog.Choose();
@@ -64,7 +62,7 @@ bool TbfrmMorrowell::OpenFile(const QString& path)
     QStringList sheets;
     int first = 0;
     try {
-        if (ExportFormatOf(path) == TExportFormat::Xlsx)
+        if (SheetFormatOf(path).Workbook)
             sheets = WorkbookSheets(path, &first);
     } catch (const Exception& e) {
         ShowMessage(e.Message(), CaptionRefuse(), MsgIcon::Error);
@@ -313,10 +311,9 @@ void TbfrmMorrowell::tbtnSaveSkippedClick()
     TFileDialog dialog(this, QStringLiteral("保存未导入的行"),
                        folder + QLatin1Char('/') + QFileInfo(m_path).completeBaseName() +
                            QStringLiteral("-未导入"),
-                       QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件，UTF-8 (*.csv)"));
+                       SaveFilters());
     dialog.setObjectName(QStringLiteral("dlgSaveSkipped"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("xlsx"));
+    dialog.SetSaveSuffixes(SaveSuffixes());
     const QString path = dialog.Choose();
     if (!path.isEmpty())
         SaveSkipped(path);

@@ -1,12 +1,13 @@
 #include "listwindow/bwnListExport.h"
 
 #include "basewindows/wnWorkProgress.h"
+#include "sheets/untSheetFormats.h"
 
 bool StartTableExport(TWindowWork* work, TExportTable table, const QString& path,
                       const QString& sheetName,
                       std::function<void(TWorkOutcome outcome, const QString& error)> done)
 {
-    const bool workbook = ExportFormatOf(path) == TExportFormat::Xlsx;
+    const bool workbook = SheetFormatOf(path).Workbook;
     auto job = [table = std::move(table), path, sheetName, workbook](TWorkControl& control) {
         control.Phase(QStringLiteral("正在写入行…"));
         bool packing = false;

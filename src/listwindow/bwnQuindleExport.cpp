@@ -6,6 +6,7 @@
 #include "platform/untApplication.h"
 #include "listwindow/bwnListExport.h"
 #include "platform/untFileDialog.h"
+#include "sheets/untSheetFormats.h"
 #include "support/untTableExport.h"
 
 #include <QComboBox>
@@ -17,8 +18,6 @@
 namespace
 {
 const char* const kFolderKey = "Export/folder";
-const QString kXlsxFilter = QStringLiteral("Excel 工作簿 (*.xlsx)");
-const QString kCsvFilter = QStringLiteral("CSV 文件，UTF-8 (*.csv)");
 
 // A file name without the characters file systems refuse.
 QString FileNameOf(QString text)
@@ -43,14 +42,9 @@ void TbfrmQuindle::tbtnExportClick()
     const QString folder = settings.value(QLatin1String(kFolderKey), QDir::homePath()).toString();
     const QString name = FileNameOf(ExportSheetName() + QLatin1Char('-') + SelectedUnitName);
     TFileDialog dialog(this, QStringLiteral("导出预算指标"), folder + QLatin1Char('/') + name,
-                       kXlsxFilter + QStringLiteral(";;") + kCsvFilter);
+                       SaveFilters());
     dialog.setObjectName(QStringLiteral("dlgExport"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("xlsx"));
-    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
-        dialog.setDefaultSuffix(filter == kCsvFilter ? QStringLiteral("csv")
-                                                     : QStringLiteral("xlsx"));
-    });
+    dialog.SetSaveSuffixes(SaveSuffixes());
     const QString path = dialog.Choose();
     if (!path.isEmpty())
         ExportList(path);

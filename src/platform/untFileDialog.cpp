@@ -86,6 +86,17 @@ TFileDialog::TFileDialog(QWidget* parent, const QString& caption, const QString&
     }
 }
 
+void TFileDialog::SetSaveSuffixes(const QStringList& suffixes)
+{
+    setAcceptMode(AcceptSave);
+    setDefaultSuffix(suffixes.value(0));
+    connect(this, &QFileDialog::filterSelected, this, [this, suffixes](const QString& filter) {
+        const qsizetype i = nameFilters().indexOf(filter);
+        if (i >= 0)
+            setDefaultSuffix(suffixes.value(i));
+    });
+}
+
 QString TFileDialog::Choose()
 {
     if (Application->ExecModal(this) != QDialog::Accepted || selectedFiles().isEmpty())

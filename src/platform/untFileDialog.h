@@ -3,6 +3,7 @@
 
 #include <QFileDialog>
 #include <QString>
+#include <QStringList>
 
 // Qt's own file dialog (never the desktop's) whose icons and types come from names and stat
 // data only. A dialog that sniffs contents opens and closes every file it lists, an open SQLite
@@ -20,4 +21,8 @@ public:
     // Runs the dialog through the application's modal seam: the chosen file, or empty. A file
     // to save that exists already is chosen only when the operator agrees to replace it.
     QString Choose();
+
+    // For saving: a name typed without a suffix takes the chosen filter's suffix (`suffixes`
+    // pair with the filters in order; the first to begin with).
+    void SetSaveSuffixes(const QStringList& suffixes);
 };

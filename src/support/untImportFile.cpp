@@ -2,8 +2,8 @@
 
 #include "platform/untException.h"
 #include "store/untColumnStore.h"
-#include "support/untSheetReader.h"
-#include "support/untTableExport.h"
+#include "sheets/untSheetReader.h"
+#include "sheets/untSheetWriter.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,9 +2,13 @@
 #include "platform/untApplication.h"
 #include "platform/untCodePage.h"
 #include "platform/untException.h"
+#include "platform/untFileDialog.h"
 #include "platform/untIniFile.h"
 
+#include <QComboBox>
 #include <QDialog>
+#include <QDir>
+#include <QTest>
 #include <QTemporaryDir>
 #include <QFile>
 #include <gtest/gtest.h>
@@ -82,4 +86,20 @@ TEST(IniFile, ReadsUtf8AndGbkFilesAndToleratesJunk)
     TIniFile missing(dir.filePath("none.for"));
     EXPECT_FALSE(missing.Exists());
     EXPECT_EQ(missing.ReadString("a", "b", "def"), "def");
+}
+
+// Saving: a name typed without a suffix takes the suffix of the filter the operator picks.
+TEST(FileDialog, SaveSuffixFollowsTheChosenFilter)
+{
+    TFileDialog dialog(nullptr, QStringLiteral("保存"), QDir::tempPath(),
+                       QStringLiteral("Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)"));
+    dialog.SetSaveSuffixes({QStringLiteral("xlsx"), QStringLiteral("csv")});
+    EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("xlsx"));
+    auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    ASSERT_TRUE(types);
+    types->setFocus();
+    QTest::keyClick(types, Qt::Key_Down);
+    EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("csv"));
+    QTest::keyClick(types, Qt::Key_Up);
+    EXPECT_EQ(dialog.defaultSuffix(), QStringLiteral("xlsx"));
 }

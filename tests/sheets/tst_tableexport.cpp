@@ -1,8 +1,8 @@
 #include "fixtures/SheetReader.h"
 #include "platform/untException.h"
 #include "platform/untFileGuard.h"
-#include "support/untSheetReader.h"
-#include "support/untTableExport.h"
+#include "sheets/untSheetReader.h"
+#include "sheets/untSheetWriter.h"
 
 #include <QDir>
 #include <QFile>

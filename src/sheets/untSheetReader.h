@@ -1,7 +1,7 @@
 #pragma once
 // Reading spreadsheet files row by row: a sheet of an XLSX workbook, or a CSV file.
 
-#include "support/untSheetFile.h"
+#include "sheets/untSheetFile.h"
 
 // The sheet names of a workbook, in their order, and in `firstVisible` the index of the first
 // sheet that is not hidden. Raises Exception when the file cannot be read or is no workbook.

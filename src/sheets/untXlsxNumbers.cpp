@@ -1,4 +1,4 @@
-#include "support/untXlsxNumbers.h"
+#include "sheets/untXlsxNumbers.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,8 +3,8 @@
 #include "platform/untCurrency.h"
 #include "platform/untException.h"
 #include "platform/untFileGuard.h"
-#include "support/untSheetReader.h"
-#include "support/untTableExport.h"
+#include "sheets/untSheetReader.h"
+#include "sheets/untSheetWriter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "support/untCsvText.h"
+#include "sheets/untCsvText.h"
 
 namespace
 {

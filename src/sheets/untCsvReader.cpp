@@ -1,8 +1,8 @@
-#include "support/untCsvReader.h"
+#include "sheets/untCsvReader.h"
 
 #include "platform/untCodePage.h"
 #include "platform/untFileGuard.h"
-#include "support/untCsvText.h"
+#include "sheets/untCsvText.h"
 
 #include <QFile>
 #include <QStringDecoder>

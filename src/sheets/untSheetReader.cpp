@@ -1,8 +1,9 @@
-#include "support/untSheetReader.h"
+#include "sheets/untSheetReader.h"
 
 #include "platform/untException.h"
-#include "support/untCsvReader.h"
-#include "support/untWorkbookParts.h"
+#include "sheets/untCsvReader.h"
+#include "sheets/untSheetFormats.h"
+#include "sheets/untWorkbookParts.h"
 
 #include <QFileInfo>
 
@@ -247,11 +248,6 @@ void ReadWorkbook(const QString& path, const QString& sheetName, const TSheetRow
     const std::vector<TNumberStyle> styles = ReadNumberStyles(book);
     SheetRows(book, shared, styles, info.Date1904, sink).Read(part);
 }
-
-bool IsCsv(const QString& path)
-{
-    return QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
-}
 } // namespace
 
 QStringList WorkbookSheets(const QString& path, int* firstVisible)
@@ -269,7 +265,7 @@ QStringList WorkbookSheets(const QString& path, int* firstVisible)
 void ReadSheetFile(const QString& path, const QString& sheet, const TSheetRowSink& sink,
                    const TSheetLimits& limits)
 {
-    if (IsCsv(path))
+    if (!SheetFormatOf(path).Workbook)
         ReadCsvFile(path, sink, limits);
     else
         ReadWorkbook(path, sheet, sink, limits);

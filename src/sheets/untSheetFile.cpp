@@ -1,4 +1,4 @@
-#include "support/untSheetFile.h"
+#include "sheets/untSheetFile.h"
 
 #include "platform/untException.h"
 

@@ -1,4 +1,4 @@
-#include "support/untWorkbookParts.h"
+#include "sheets/untWorkbookParts.h"
 
 #include "platform/untCurrency.h"
 #include "platform/untFileGuard.h"

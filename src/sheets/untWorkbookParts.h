@@ -2,7 +2,7 @@
 // The parts of an XLSX workbook a sheet is read with: the zip streamed through an XML reader
 // within limits, the sheet list, the shared strings and the cell styles' number formats.
 
-#include "support/untSheetFile.h"
+#include "sheets/untSheetFile.h"
 
 #include <QString>
 #include <QXmlStreamReader>

@@ -1,7 +1,7 @@
 #pragma once
 // Reading a CSV file's records as it is read from the disk, never whole.
 
-#include "support/untSheetFile.h"
+#include "sheets/untSheetFile.h"
 
 // The records of a CSV file. The encoding: a byte-order mark's (UTF-8, UTF-16), else UTF-8 when
 // the file has more well-formed UTF-8 characters of several bytes than bytes that are not

@@ -1,0 +1,35 @@
+#pragma once
+// A file written beside its destination that takes the destination's place only when complete.
+
+#include <QByteArray>
+#include <QString>
+
+// "无法写入文件<path>：<why>没有写出文件，同名的原有文件保持不变。"
+QString WriteError(const QString& path, QString why);
+
+// The file is written under a hidden temporary name in the destination's folder and renamed
+// over it on Commit, so a failed or cancelled write leaves a file of that name exactly as it
+// was (and no partial file). Failures raise Exception with the cause named for a person.
+class TFileReplacement
+{
+public:
+    explicit TFileReplacement(const QString& path);
+    ~TFileReplacement();
+    TFileReplacement(const TFileReplacement&) = delete;
+    TFileReplacement& operator=(const TFileReplacement&) = delete;
+
+    QString TempPath() const { return m_temp; }
+    void Write(const QByteArray& bytes);
+    // Closes the descriptor (another writer fills the file by its name).
+    void Release();
+    // On the disk, then in the destination's place.
+    void Commit();
+    // The cause by its error number; a full disk is named even where a library lost it.
+    [[noreturn]] void Fail(int error, const QString& libraryText = QString()) const;
+
+private:
+    QString m_path;
+    QString m_temp;
+    int m_fd = -1;
+    bool m_committed = false;
+};
