@@ -451,7 +451,7 @@ int CheckInvariants(const Figures& f, qint64 before, qint64 beforeNext)
     }
     const QString keys = Scalar(
         QStringLiteral("select count(*) from (select 1 from busibudget where datayear=%1 and "
-                       "(filename like '办公%%') "
+                       "(filename like '办公%') "
                        "group by btype,btypechild,bkid,eid,mid,ipid,bid,iid,coalesce(filename,'') "
                        "having count(*)>1) d")
             .arg(kYear));
@@ -477,7 +477,7 @@ int CheckInvariants(const Figures& f, qint64 before, qint64 beforeNext)
                  .arg(beforeNext + counter("carried")));
     TQueryRef q;
     OpenSql(QStringLiteral("select budgid,inputmoney from busibudget where datayear=%1 and "
-                           "filename like '办公%%' and filename not like '办公导入%%'")
+                           "filename like '办公%' and filename not like '办公导入%'")
                 .arg(kYear),
             q);
     QHash<QString, Currency> stored;

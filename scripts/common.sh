@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 PACKAGES=(cmake g++ ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev sqlite3 libpq-dev
-    libxlsxwriter-dev libzip-dev
+    libxlsxwriter-dev libzip-dev zlib1g-dev python3-openpyxl
     postgresql-15 fonts-wqy-microhei xvfb xauth qt6-translations-l10n)
 
 install_missing() {

@@ -2,15 +2,10 @@
 
 #include "platform/untException.h"
 #include "sheets/untFileReplacement.h"
-#include "sheets/untXlsxNumbers.h"
+#include "sheets/untZipWriter.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <cerrno>
-#include <chrono>
-#include <cstdio>
-#include <future>
-#include <xlsxwriter.h>
+#include <vector>
 
 namespace
 {
@@ -18,33 +13,160 @@ namespace
 constexpr int kSheetRows = 1048576;
 // Characters a workbook cell takes.
 constexpr int kCellChars = 32767;
+// Rows put together before they go to the zip.
+constexpr int kRowsPerPiece = 256;
 
-// XML cannot carry most control characters: they become blanks.
-QByteArray CellUtf8(QString text)
+// Styles: 0 default, 1 the header, 2 amounts, 3 text.
+const char* const kStyles =
+    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+    "\n"
+    R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+    R"(<numFmts count="1"><numFmt numFmtId="164" formatCode="#,##0.00"/></numFmts>)"
+    R"(<fonts count="2"><font><sz val="11"/><name val="Calibri"/><family val="2"/></font>)"
+    R"(<font><b/><sz val="11"/><name val="Calibri"/><family val="2"/></font></fonts>)"
+    R"(<fills count="2"><fill><patternFill patternType="none"/></fill>)"
+    R"(<fill><patternFill patternType="gray125"/></fill></fills>)"
+    R"(<borders count="1"><border><left/><right/><top/><bottom/><diagonal/></border></borders>)"
+    R"(<cellStyleXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0"/></cellStyleXfs>)"
+    R"(<cellXfs count="4"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/>)"
+    R"(<xf numFmtId="0" fontId="1" fillId="0" borderId="0" xfId="0" applyFont="1" applyAlignment="1">)"
+    R"(<alignment horizontal="center"/></xf>)"
+    R"(<xf numFmtId="164" fontId="0" fillId="0" borderId="0" xfId="0" applyNumberFormat="1"/>)"
+    R"(<xf numFmtId="49" fontId="0" fillId="0" borderId="0" xfId="0" applyNumberFormat="1"/>)"
+    R"(</cellXfs><cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/>)"
+    R"(</cellStyles></styleSheet>)";
+
+const char* const kContentTypes =
+    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+    "\n"
+    R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
+    R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
+    R"(<Default Extension="xml" ContentType="application/xml"/>)"
+    R"(<Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/>)"
+    R"(<Override PartName="/xl/worksheets/sheet1.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>)"
+    R"(<Override PartName="/xl/styles.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"/>)"
+    R"(</Types>)";
+
+const char* const kRootRels =
+    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+    "\n"
+    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+    R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="xl/workbook.xml"/>)"
+    R"(</Relationships>)";
+
+const char* const kWorkbookRels =
+    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+    "\n"
+    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+    R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/>)"
+    R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/>)"
+    R"(</Relationships>)";
+
+// Text as XML character data: markup escaped, control characters XML cannot carry as blanks.
+void AppendEscaped(QByteArray& out, QString text)
 {
-    for (QChar& c : text)
-        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
-            c = u' ';
     if (text.size() > kCellChars)
         text.truncate(kCellChars);
-    return text.toUtf8();
-}
-
-struct Workbook {
-    lxw_workbook* book = nullptr;
-    ~Workbook()
-    {
-        if (book)
-            lxw_workbook_free(book);
+    const QByteArray utf8 = text.toUtf8();
+    for (const char ch : utf8) {
+        switch (ch) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\r': // a parser would read a bare one as a line feed
+            out += "&#13;";
+            break;
+        default:
+            out += (uchar(ch) < 0x20 && ch != '\t' && ch != '\n') ? ' ' : ch;
+        }
     }
-};
-
-void Check(lxw_error error, const QString& path)
-{
-    if (error != LXW_NO_ERROR)
-        throw Exception(WriteError(path, QString::fromUtf8(lxw_strerror(error))));
 }
 
+QByteArray ColumnName(int c)
+{
+    QByteArray name;
+    for (++c; c > 0; c = (c - 1) / 26)
+        name.prepend(char('A' + (c - 1) % 26));
+    return name;
+}
+
+// The amount's digits without trailing zeros: the value exactly, as a spreadsheet stores it.
+void AppendAmount(QByteArray& out, const Currency& amount)
+{
+    QByteArray digits = amount.ToSqlText().toLatin1();
+    if (digits.contains('.')) {
+        while (digits.endsWith('0'))
+            digits.chop(1);
+        if (digits.endsWith('.'))
+            digits.chop(1);
+    }
+    out += digits;
+}
+
+void AppendText(QByteArray& out, const QByteArray& ref, int style, const QString& text)
+{
+    out += "<c r=\"" + ref + "\" s=\"" + QByteArray::number(style) + "\" t=\"inlineStr\"><is><t";
+    if (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()))
+        out += " xml:space=\"preserve\"";
+    out += '>';
+    AppendEscaped(out, text);
+    out += "</t></is></c>";
+}
+
+QByteArray SheetStart(const TExportTable& table)
+{
+    QByteArray xml =
+        R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+        "\n"
+        R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
+        R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
+        R"(<sheetViews><sheetView workbookViewId="0">)"
+        R"(<pane ySplit="1" topLeftCell="A2" activePane="bottomLeft" state="frozen"/>)"
+        R"(<selection pane="bottomLeft"/></sheetView></sheetViews>)"
+        R"(<sheetFormatPr defaultRowHeight="15"/>)";
+    if (!table.Columns.isEmpty()) {
+        xml += "<cols>";
+        for (int c = 0; c < table.Columns.size(); ++c) {
+            const TExportColumn& column = table.Columns[c];
+            xml += "<col min=\"" + QByteArray::number(c + 1) + "\" max=\"" +
+                   QByteArray::number(c + 1) + "\" width=\"" +
+                   QByteArray::number(column.Width + 0.71, 'f', 2) + "\" style=\"" +
+                   QByteArray(column.Amount ? "2" : "3") + "\" customWidth=\"1\"/>";
+        }
+        xml += "</cols>";
+    }
+    xml += "<sheetData>";
+    return xml;
+}
+
+QByteArray WorkbookXml(const QString& sheetName)
+{
+    QByteArray xml =
+        R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+        "\n"
+        R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
+        R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
+        R"(<bookViews><workbookView/></bookViews><sheets><sheet name=")";
+    AppendEscaped(xml, SheetNameOf(sheetName));
+    xml += R"(" sheetId="1" r:id="rId1"/></sheets></workbook>)";
+    return xml;
+}
+
+void AddPart(TZipWriter& zip, const QByteArray& name, const QByteArray& data)
+{
+    zip.Begin(name);
+    zip.Write(data);
+    zip.End();
+}
 } // namespace
 
 bool TXlsxWriter::Write(const TExportTable& table, const QString& path, const QString& sheetName,
@@ -54,80 +176,52 @@ bool TXlsxWriter::Write(const TExportTable& table, const QString& path, const QS
         throw Exception(QStringLiteral("共%L1行，超过一个工作表能容纳的%L2行；请导出为CSV文件。")
                             .arg(table.Rows)
                             .arg(kSheetRows - 1));
-    TFileReplacement target(path);
-    target.Release(); // the library writes the file by its name
-    // Its own temporary files go to the same disk, so a full one is the disk the operator chose.
-    QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE; // rows go to a temporary file as they are written
-    options.tmpdir = folder.data();
-    options.use_zip64 = LXW_TRUE;
-    const QByteArray file = QFile::encodeName(target.TempPath());
-    Workbook wb;
-    errno = 0;
-    wb.book = workbook_new_opt(file.constData(), &options);
-    if (!wb.book)
-        target.Fail(errno, QStringLiteral("无法创建工作簿。"));
-    const QByteArray name = SheetNameOf(sheetName).toUtf8();
-    lxw_worksheet* sheet = workbook_add_worksheet(wb.book, name.constData());
-    if (!sheet || !WriteShortestNumbers(sheet))
-        target.Fail(errno, QStringLiteral("无法创建工作表。"));
-    lxw_format* header = workbook_add_format(wb.book);
-    format_set_bold(header);
-    format_set_align(header, LXW_ALIGN_CENTER);
-    lxw_format* money = workbook_add_format(wb.book);
-    format_set_num_format(money, "#,##0.00");
-    lxw_format* text = workbook_add_format(wb.book);
-    format_set_num_format(text, "@"); // codes stay text, leading zeros and all
+    TFileReplacement file(path);
+    TZipWriter zip(file, kDeflateLevel);
+    AddPart(zip, "[Content_Types].xml", kContentTypes);
+    AddPart(zip, "_rels/.rels", kRootRels);
+    AddPart(zip, "xl/workbook.xml", WorkbookXml(sheetName));
+    AddPart(zip, "xl/_rels/workbook.xml.rels", kWorkbookRels);
+    AddPart(zip, "xl/styles.xml", kStyles);
+
     const int columns = int(table.Columns.size());
-    for (int c = 0; c < columns; ++c) {
-        const TExportColumn& column = table.Columns[c];
-        Check(worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), column.Width,
-                                   column.Amount ? money : text),
-              path);
-        Check(worksheet_write_string(sheet, 0, lxw_col_t(c), CellUtf8(column.Caption).constData(),
-                                     header),
-              path);
-    }
-    worksheet_freeze_panes(sheet, 1, 0);
+    std::vector<QByteArray> names;
+    for (int c = 0; c < columns; ++c)
+        names.push_back(ColumnName(c));
+    zip.Begin("xl/worksheets/sheet1.xml");
+    QByteArray piece = SheetStart(table);
+    piece += "<row r=\"1\">";
+    for (int c = 0; c < columns; ++c)
+        AppendText(piece, names[size_t(c)] + '1', 1, table.Columns[c].Caption);
+    piece += "</row>";
     for (int r = 0; r < table.Rows; ++r) {
         if (!TellProgress(progress, r, table.Rows))
             return false;
-        const lxw_row_t row = lxw_row_t(r + 1);
+        const QByteArray row = QByteArray::number(r + 2);
+        piece += "<row r=\"" + row + "\">";
         for (int c = 0; c < columns; ++c) {
-            const lxw_col_t col = lxw_col_t(c);
             if (table.Columns[c].Amount) {
                 if (const auto amount = table.Amount(r, c)) {
-                    Check(worksheet_write_number(sheet, row, col, amount->ToDouble(), money), path);
+                    piece += "<c r=\"" + names[size_t(c)] + row + "\" s=\"2\"><v>";
+                    AppendAmount(piece, *amount);
+                    piece += "</v></c>";
                     continue;
                 }
             }
             const QString cell = table.Text(r, c);
             if (!cell.isEmpty())
-                Check(worksheet_write_string(sheet, row, col, CellUtf8(cell).constData(), text),
-                      path);
+                AppendText(piece, names[size_t(c)] + row, 3, cell);
+        }
+        piece += "</row>";
+        if ((r + 1) % kRowsPerPiece == 0) {
+            zip.Write(piece);
+            piece.clear();
         }
     }
-    // The library does not check its writes of the rows: a full disk shows here or never.
-    if (FILE* rows = sheet->optimize_tmpfile; rows && (std::fflush(rows) != 0 || std::ferror(rows)))
-        target.Fail(errno);
-    // Closing packs the sheet into the zip: most of the time for a long list. It runs beside
-    // the caller, which is told (rows written = all) every 50 ms and so stays responsive.
-    lxw_workbook* book = wb.book;
-    wb.book = nullptr; // closing frees it, whatever the outcome
-    auto closing = std::async(std::launch::async, [book] {
-        errno = 0;
-        const lxw_error error = workbook_close(book);
-        return std::make_pair(error, errno); // the cause, on the thread that met it
-    });
-    bool cancelled = false;
-    while (closing.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
-        cancelled = (progress && !progress(table.Rows, table.Rows)) || cancelled;
-    const auto [error, cause] = closing.get();
-    if (error != LXW_NO_ERROR)
-        target.Fail(cause, QString::fromUtf8(lxw_strerror(error)));
-    if (cancelled)
-        return false;
-    target.Commit();
+    piece += "</sheetData></worksheet>";
+    zip.Write(piece);
+    zip.End();
+    zip.Finish();
+    file.Commit();
     return true;
 }

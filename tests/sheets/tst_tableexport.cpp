@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -60,6 +61,30 @@ TEST(TableExport, WorkbookKeepsCodesAsTextAmountsAsNumbersAndFreezesTheHeader)
     EXPECT_TRUE(sheet.contains("state=\"frozen\"")) << sheet.left(600).constData();
     EXPECT_TRUE(WorkbookPart(path, "xl/styles.xml").contains("#,##0.00"));
     EXPECT_TRUE(WorkbookPart(path, "xl/workbook.xml").contains("name=\"2026年预算数1\""));
+}
+
+// Another program reads the workbook as written: a zip it accepts, text codes, number amounts.
+TEST(TableExport, WorkbookReadsInAnIndependentReader)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("list.xlsx");
+    ASSERT_TRUE(ExportTable(Table(), path, QStringLiteral("2026年预算数")));
+    QProcess python;
+    python.start("/usr/bin/python3",
+                 {"-c", "import sys, openpyxl\n"
+                        "ws = openpyxl.load_workbook(sys.argv[1]).active\n"
+                        "print(ws.title, ws.freeze_panes, ws['C2'].number_format)\n"
+                        "for row in ws.iter_rows(values_only=True): print(repr(row))",
+                  path});
+    ASSERT_TRUE(python.waitForFinished(60000));
+    const QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split('\n');
+    ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().constData();
+    ASSERT_GE(lines.size(), 6);
+    EXPECT_EQ(lines[0], QStringLiteral("2026年预算数 A2 #,##0.00"));
+    EXPECT_EQ(lines[1], QStringLiteral("('预算编码', '名称', '金额')"));
+    EXPECT_EQ(lines[2], QStringLiteral("('001', 'a, \"quoted\" name', 12.5)"));
+    EXPECT_EQ(lines[3], QStringLiteral("('0100', '第一行\\n第二行', -3.25)"));
+    EXPECT_EQ(lines[5], QStringLiteral("('合计', None, '≈9.25')"));
 }
 
 TEST(TableExport, CsvIsUtf8WithBomAndQuotesWhatNeedsIt)
