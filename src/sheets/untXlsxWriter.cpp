@@ -5,6 +5,7 @@
 #include "sheets/untZipWriter.h"
 
 #include <QFileInfo>
+#include <cstdio>
 #include <vector>
 
 namespace
@@ -63,13 +64,18 @@ const char* const kWorkbookRels =
     R"(</Relationships>)";
 
 // Text as XML character data: markup escaped, control characters XML cannot carry as blanks.
-void AppendEscaped(QByteArray& out, QString text)
+void AppendEscaped(QByteArray& out, const QByteArray& utf8)
 {
-    if (text.size() > kCellChars)
-        text.truncate(kCellChars);
-    const QByteArray utf8 = text.toUtf8();
-    for (const char ch : utf8) {
-        switch (ch) {
+    const char* p = utf8.constData();
+    const char* const end = p + utf8.size();
+    while (p < end) {
+        const char* plain = p; // a run that needs nothing is copied at once
+        while (p < end && uchar(*p) >= 0x20 && *p != '&' && *p != '<' && *p != '>' && *p != '"')
+            ++p;
+        out.append(plain, p - plain);
+        if (p == end)
+            break;
+        switch (*p) {
         case '&':
             out += "&amp;";
             break;
@@ -82,12 +88,17 @@ void AppendEscaped(QByteArray& out, QString text)
         case '"':
             out += "&quot;";
             break;
+        case '\t':
+        case '\n':
+            out += *p;
+            break;
         case '\r': // a parser would read a bare one as a line feed
             out += "&#13;";
             break;
         default:
-            out += (uchar(ch) < 0x20 && ch != '\t' && ch != '\n') ? ' ' : ch;
+            out += ' ';
         }
+        ++p;
     }
 }
 
@@ -102,23 +113,52 @@ QByteArray ColumnName(int c)
 // The amount's digits without trailing zeros: the value exactly, as a spreadsheet stores it.
 void AppendAmount(QByteArray& out, const Currency& amount)
 {
-    QByteArray digits = amount.ToSqlText().toLatin1();
-    if (digits.contains('.')) {
-        while (digits.endsWith('0'))
-            digits.chop(1);
-        if (digits.endsWith('.'))
-            digits.chop(1);
-    }
-    out += digits;
+    const qint64 raw = amount.Raw();
+    const quint64 size = raw < 0 ? 0 - quint64(raw) : quint64(raw);
+    if (raw < 0)
+        out += '-';
+    char digits[24];
+    const int n =
+        std::snprintf(digits, sizeof digits, "%llu", static_cast<unsigned long long>(size / 10000));
+    out.append(digits, n);
+    unsigned fraction = unsigned(size % 10000);
+    if (fraction == 0)
+        return;
+    char tail[6] = {'.',
+                    char('0' + fraction / 1000),
+                    char('0' + fraction / 100 % 10),
+                    char('0' + fraction / 10 % 10),
+                    char('0' + fraction % 10),
+                    0};
+    int length = 5;
+    while (tail[length - 1] == '0')
+        --length;
+    out.append(tail, length);
 }
 
-void AppendText(QByteArray& out, const QByteArray& ref, int style, const QString& text)
+// A cell's start: its place only when the cell before it in the row was left out (readers
+// take a cell without one as the next), which keeps a long sheet a third smaller.
+void AppendCellStart(QByteArray& out, const QByteArray& column, const QByteArray& row, bool placed)
 {
-    out += "<c r=\"" + ref + "\" s=\"" + QByteArray::number(style) + "\" t=\"inlineStr\"><is><t";
-    if (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()))
+    if (placed) {
+        out += "<c";
+        return;
+    }
+    out += "<c r=\"";
+    out += column;
+    out += row;
+    out += '"';
+}
+
+void AppendText(QByteArray& out, int style, QString text)
+{
+    if (text.size() > kCellChars)
+        text.truncate(kCellChars);
+    out += style == 1 ? " s=\"1\" t=\"inlineStr\"><is><t" : " s=\"3\" t=\"inlineStr\"><is><t";
+    if (text.front().isSpace() || text.back().isSpace())
         out += " xml:space=\"preserve\"";
     out += '>';
-    AppendEscaped(out, text);
+    AppendEscaped(out, text.toUtf8());
     out += "</t></is></c>";
 }
 
@@ -156,7 +196,7 @@ QByteArray WorkbookXml(const QString& sheetName)
         R"(<workbook xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" )"
         R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
         R"(<bookViews><workbookView/></bookViews><sheets><sheet name=")";
-    AppendEscaped(xml, SheetNameOf(sheetName));
+    AppendEscaped(xml, SheetNameOf(sheetName).toUtf8());
     xml += R"(" sheetId="1" r:id="rId1"/></sheets></workbook>)";
     return xml;
 }
@@ -190,32 +230,45 @@ bool TXlsxWriter::Write(const TExportTable& table, const QString& path, const QS
         names.push_back(ColumnName(c));
     zip.Begin("xl/worksheets/sheet1.xml");
     QByteArray piece = SheetStart(table);
+    piece.reserve(1 << 20);
     piece += "<row r=\"1\">";
-    for (int c = 0; c < columns; ++c)
-        AppendText(piece, names[size_t(c)] + '1', 1, table.Columns[c].Caption);
+    for (int c = 0, next = 0; c < columns; ++c) {
+        if (table.Columns[c].Caption.isEmpty())
+            continue;
+        AppendCellStart(piece, names[size_t(c)], "1", c == next);
+        AppendText(piece, 1, table.Columns[c].Caption);
+        next = c + 1;
+    }
     piece += "</row>";
     for (int r = 0; r < table.Rows; ++r) {
         if (!TellProgress(progress, r, table.Rows))
             return false;
         const QByteArray row = QByteArray::number(r + 2);
-        piece += "<row r=\"" + row + "\">";
-        for (int c = 0; c < columns; ++c) {
+        piece += "<row r=\"";
+        piece += row;
+        piece += "\">";
+        for (int c = 0, next = 0; c < columns; ++c) {
             if (table.Columns[c].Amount) {
                 if (const auto amount = table.Amount(r, c)) {
-                    piece += "<c r=\"" + names[size_t(c)] + row + "\" s=\"2\"><v>";
+                    AppendCellStart(piece, names[size_t(c)], row, c == next);
+                    piece += " s=\"2\"><v>";
                     AppendAmount(piece, *amount);
                     piece += "</v></c>";
+                    next = c + 1;
                     continue;
                 }
             }
             const QString cell = table.Text(r, c);
-            if (!cell.isEmpty())
-                AppendText(piece, names[size_t(c)] + row, 3, cell);
+            if (cell.isEmpty())
+                continue;
+            AppendCellStart(piece, names[size_t(c)], row, c == next);
+            AppendText(piece, 3, cell);
+            next = c + 1;
         }
         piece += "</row>";
         if ((r + 1) % kRowsPerPiece == 0) {
             zip.Write(piece);
-            piece.clear();
+            piece.resize(0); // the capacity stays
         }
     }
     piece += "</sheetData></worksheet>";
