@@ -282,7 +282,10 @@ void TMoneySum::AddText(const QString& input)
     }
     if (!exact || !digits) {
         bool ok = false;
-        const double value = text.toDouble(&ok);
+        const QStringView approx = text.startsWith(QStringLiteral("≈"))
+                                       ? QStringView(text).mid(QStringLiteral("≈").size())
+                                       : QStringView(text);
+        const double value = approx.toDouble(&ok);
         m_exact = false;
         m_approx += ok ? value : 0.0;
         return;
