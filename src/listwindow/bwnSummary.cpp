@@ -29,6 +29,7 @@
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTreeWidgetItemIterator>
+#include <algorithm>
 
 void RegisterSummaryWindow()
 {

@@ -8,6 +8,7 @@
 #include <QPieSeries>
 #include <QPieSlice>
 #include <QValueAxis>
+#include <algorithm>
 
 namespace
 {

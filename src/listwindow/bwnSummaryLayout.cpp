@@ -6,6 +6,7 @@
 #include "controls/TTreeView.h"
 #include "elements/gunfunElement.h"
 #include "listwindow/bwnListExport.h"
+#include "listwindow/bwnQuindle.h"
 #include "platform/untApplication.h"
 #include "platform/untFileDialog.h"
 #include "platform/untFileGuard.h"
@@ -25,6 +26,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QRadioButton>
 #include <QSaveFile>
@@ -90,6 +92,9 @@ void TbfrmSummary::BuildControls()
     tblChildMain->addWidget(labStatus);
     for (QAction* a : {tbtnRefresh, tbtnExport})
         a->setShortcutContext(Qt::WindowShortcut);
+    // The host's menu bar carries them while the window is active.
+    mitemDataVind->addActions({tbtnRefresh, tbtnExport, tbtnExportChart});
+    mitemOption->addAction(tbtnColse);
     const auto wire = [this](QAction* a, auto handler) {
         connect(a, &QAction::triggered, this, [this, handler] { Guarded(this, handler); });
     };

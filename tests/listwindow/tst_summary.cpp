@@ -2,6 +2,7 @@
 
 #include "context/untAdodbIsomer.h"
 #include "controls/TNextGrid.h"
+#include "controls/TTreeView.h"
 #include "listwindow/bwnQuindle.h"
 #include "listwindow/bwnSummary.h"
 #include "listwindow/bwnSummaryQuery.h"
@@ -115,13 +116,15 @@ TEST_P(Summary, EveryGroupingAddsUpToTheListAndEachGroupOpensAsItsList)
                 ExpectSame(ListSums(conn, *f), GroupTotals({*group}),
                            where + " " + row.Key.toStdString());
             }
-            if (by == int(TSummaryBy::Department) && scope.UnitCode == QLatin1String("101"))
-                for (const TSummaryGroup& g : groups) // departments, by name
-                    EXPECT_TRUE(g.Key.size() == 6 && !g.Name.isEmpty()) << g.Key;
-            if (by == int(TSummaryBy::EntryMonth))
-                for (const TSummaryGroup& g : groups)
+            for (const TSummaryGroup& g : groups) {
+                if (by == int(TSummaryBy::Department) && scope.UnitCode == QLatin1String("101")) {
+                    EXPECT_TRUE(g.Key.size() == 6 && !g.Name.isEmpty()) << g.Key.toStdString();
+                }
+                if (by == int(TSummaryBy::EntryMonth)) {
                     EXPECT_TRUE(g.Key.startsWith(QLatin1String("20")) && g.Key.size() == 7)
-                        << g.Key;
+                        << g.Key.toStdString();
+                }
+            }
         }
     }
 }
@@ -193,6 +196,14 @@ TEST(SummaryChart, MoreThanFifteenGroupsFoldIntoOther)
     EXPECT_EQ(running[2].Text(), "12.5");
     EXPECT_EQ(ShareText(months[1].Amount, running[2]), "-20.00%");
     EXPECT_EQ(ShareText(months[0].Amount, TMoneySum()), "—");
+
+    // A sum that could not be exact stays marked, with its value, through the arithmetic.
+    TMoneySum near, two;
+    near.AddDouble(0.12345);
+    two.AddText("2");
+    EXPECT_EQ(SumPlus(near, two).Text(), "≈2.12345");
+    EXPECT_EQ(SumMinus(two, near).Text(), "≈1.87655");
+    EXPECT_EQ(SumMinus(near, near).Text(), "≈0");
 }
 
 // The window: a burst of choices shows only the last one's sums; a click on a row opens the
