@@ -41,7 +41,7 @@ TbfrmSummary::TbfrmSummary(QObject* owner) : TfrmBsTrvTC(owner)
     setObjectName(QStringLiteral("bfrmSummary"));
     setWindowTitle(QStringLiteral("汇总分析"));
     setWindowIcon(IconUnit());
-    resize(1100, 640);
+    resize(1240, 700);
     BuildControls();
     DytDept = new TDynamicTree(this);
     DytDept->SetTreeView(trvList);
@@ -279,7 +279,7 @@ void TbfrmSummary::ShowResult()
         for (int c = 0; c < 4; ++c)
             grdSummary->item(r - 1, c)->setFont(bold);
     }
-    grdSummary->resizeColumnToContents(0);
+    grdSummary->resizeColumnsToContents();
     labStatus->setText(
         m_hasResult
             ? QStringLiteral("%L1 组，共 %L2 条").arg(m_table.Rows.size()).arg(m_table.Total.Count)

@@ -21,10 +21,12 @@ void ClearChart(QChart* chart)
     }
 }
 
-// A caption short enough for an axis label.
+// A label short enough for an axis: the group's name without its code where it has one.
 QString Short(const QString& caption)
 {
-    return caption.size() > 14 ? caption.left(13) + QStringLiteral("…") : caption;
+    const QString name =
+        caption.contains(QLatin1Char(' ')) ? caption.section(QLatin1Char(' '), 1) : caption;
+    return name.size() > 7 ? name.left(6) + QStringLiteral("…") : name;
 }
 
 void DrawBars(QChart* chart, const std::vector<TSummaryRow>& rows,
@@ -45,7 +47,8 @@ void DrawBars(QChart* chart, const std::vector<TSummaryRow>& rows,
     chart->addSeries(bars);
     auto* x = new QBarCategoryAxis(chart);
     x->append(categories);
-    x->setLabelsAngle(categories.size() > 6 ? -45 : 0);
+    x->setLabelsAngle(categories.size() > 8 ? -90 : categories.size() > 4 ? -45 : 0);
+    x->setTruncateLabels(false); // the labels are short already; a cut one names nothing
     chart->addAxis(x, Qt::AlignBottom);
     bars->attachAxis(x);
     auto* y = new QValueAxis(chart);

@@ -164,7 +164,7 @@ void TbfrmSummary::BuildControls()
     chvSummary->chart()->setAnimationOptions(QChart::NoAnimation);
     split->addWidget(grdSummary);
     split->addWidget(chvSummary);
-    split->setSizes({380, 560});
+    split->setSizes({470, 520});
     auto* layout = new QVBoxLayout(pnlRightTop);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(choices);
