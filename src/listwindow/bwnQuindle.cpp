@@ -385,20 +385,31 @@ void TbfrmQuindle::ClearGroupScope()
     m_groupCaption.clear();
 }
 
-void TbfrmQuindle::SelectUnitNode(const QString& code)
+void UnitOfNode(const TTreeView* tree, QTreeWidgetItem* node, QString& code, QString& name)
 {
-    const QSignalBlocker quiet(trvList); // the unit is set already: no second list
-    for (QTreeWidgetItemIterator it(trvList); *it; ++it) {
-        auto* item = static_cast<TNodeItem*>(*it);
-        const bool top = trvList->indexOfTopLevelItem(item) == 0;
-        if ((top && code == Cp936Left(CurrentUnitText(0), 3)) ||
-            (!top && item->Info && item->Info->Id == code)) {
-            trvList->setCurrentItem(item);
-            trvList->scrollToItem(item);
+    auto* item = static_cast<TNodeItem*>(node);
+    if (tree->indexOfTopLevelItem(node) == 0) {
+        code = Cp936Left(CurrentUnitText(0), 3);
+        name = CurrentUnitText(3);
+    } else if (item->Info) {
+        code = item->Info->Id;
+        name = item->Info->Caption;
+    }
+}
+
+void SelectUnitNode(TTreeView* tree, const QString& code)
+{
+    const QSignalBlocker quiet(tree); // the unit is set already: nothing is read for the choice
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        QString nodeCode, name;
+        UnitOfNode(tree, *it, nodeCode, name);
+        if (nodeCode == code) {
+            tree->setCurrentItem(*it);
+            tree->scrollToItem(*it);
             return;
         }
     }
-    trvList->setCurrentItem(nullptr);
+    tree->setCurrentItem(nullptr);
 }
 
 bool TbfrmQuindle::ShowScope(const ListFilter& f, const QString& unitName, const QString& caption)
@@ -420,7 +431,7 @@ bool TbfrmQuindle::ShowScope(const ListFilter& f, const QString& unitName, const
     UpdateSubTypePanel();
     cobChild->setCurrentIndex(f.SubTypeShown ? f.SubTypeIndex : 0);
     if (!m_fewUnits)
-        SelectUnitNode(f.UnitCode);
+        SelectUnitNode(trvList, f.UnitCode);
     m_groupScope = f;
     m_groupCaption = caption;
     RunListQuery();
@@ -432,14 +443,7 @@ void TbfrmQuindle::trvListChange(QTreeWidgetItem* node)
     // Clearing or rebuilding the tree leaves no node selected: nothing to list then.
     if (!node)
         return;
-    auto* item = static_cast<TNodeItem*>(node);
-    if (trvList->indexOfTopLevelItem(node) == 0) {
-        SelectedUnitCode = Cp936Left(CurrentUnitText(0), 3);
-        SelectedUnitName = CurrentUnitText(3);
-    } else if (item->Info) {
-        SelectedUnitCode = item->Info->Id;
-        SelectedUnitName = item->Info->Caption;
-    }
+    UnitOfNode(trvList, node, SelectedUnitCode, SelectedUnitName);
     cobbkidChange();
 }
 

@@ -165,7 +165,6 @@ private:
     void ShowReading();
     void FitIdColumn();
     void ClearGroupScope();
-    void SelectUnitNode(const QString& code);
 
     std::unique_ptr<TBudgetManage> m_store;
     std::unique_ptr<TNextGridManager> m_gridManager;
@@ -181,6 +180,12 @@ private:
 };
 
 class TTreeView;
+// The unit a node of the unit tree stands for (the top node: the operator's three-character
+// prefix and unit name); code and name stay as they were for a node without one.
+void UnitOfNode(const TTreeView* tree, QTreeWidgetItem* node, QString& code, QString& name);
+// Makes the unit's node the current one without the tree telling anyone (none when it is not
+// in the tree).
+void SelectUnitNode(TTreeView* tree, const QString& code);
 // Fills the tree with the operator's units (only those entered for others when asked), the
 // virtual top node "预算单位" first.
 void SetUpUnitTree(TDynamicTree* tree, TTreeView* view, bool entrustedOnly);

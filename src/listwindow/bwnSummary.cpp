@@ -162,20 +162,7 @@ void TbfrmSummary::StartFrom(const ListFilter& f, const QString& unitName, bool 
     SelectComboCode(cobMid, f.MoneyKindCode);
     FilterChanged(2);
     cobChild->setCurrentIndex(f.SubTypeShown ? f.SubTypeIndex : 0);
-    {
-        const QSignalBlocker quiet(trvList); // the unit is set already
-        trvList->setCurrentItem(nullptr);
-        for (QTreeWidgetItemIterator it(trvList); *it; ++it) {
-            auto* item = static_cast<TNodeItem*>(*it);
-            const bool top = trvList->indexOfTopLevelItem(item) == 0;
-            if ((top && f.UnitCode == Cp936Left(CurrentUnitText(0), 3)) ||
-                (!top && item->Info && item->Info->Id == f.UnitCode)) {
-                trvList->setCurrentItem(item);
-                trvList->scrollToItem(item);
-                break;
-            }
-        }
-    }
+    SelectUnitNode(trvList, f.UnitCode);
     RunSummary();
 }
 

@@ -108,14 +108,7 @@ void TbfrmSummary::BuildControls()
         if (!node)
             return; // a tree cleared or rebuilt: nothing chosen yet
         Guarded(this, [this, node] {
-            auto* item = static_cast<TNodeItem*>(node);
-            if (trvList->indexOfTopLevelItem(node) == 0) {
-                SelectedUnitCode = Cp936Left(CurrentUnitText(0), 3);
-                SelectedUnitName = CurrentUnitText(3);
-            } else if (item->Info) {
-                SelectedUnitCode = item->Info->Id;
-                SelectedUnitName = item->Info->Caption;
-            }
+            UnitOfNode(trvList, node, SelectedUnitCode, SelectedUnitName);
             FilterChanged(1); // the money kinds offered depend on the unit
             RunSummary();
         });
