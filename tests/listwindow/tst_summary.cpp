@@ -11,7 +11,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
+#include <QImage>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -231,6 +234,25 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
         ReadSummary(db.Def(), SummaryStatement(top, TSummaryBy::SubjectClass, db.Def()->Dialect()));
     ASSERT_EQ(w->Table().Rows.size(), expected.size());
     EXPECT_EQ(w->grdSummary->rowCount(), int(expected.size()) + 1); // and 合计
+
+    // The table and the chart as files: 合计 with its count; images that are whole files.
+    QTemporaryDir dir;
+    ASSERT_TRUE(w->ExportTableTo(dir.filePath("summary.csv")));
+    ASSERT_TRUE(QTest::qWaitFor([w] { return !w->WorkRunning(); }, 30000));
+    QFile csv(dir.filePath("summary.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(csv.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("合计,%1,").arg(w->Table().Total.Count)))
+        << text.toStdString();
+    EXPECT_EQ(text.count(QLatin1Char('\n')), int(expected.size()) + 2);
+    ASSERT_TRUE(w->ExportChartTo(dir.filePath("chart.png")));
+    ASSERT_TRUE(w->ExportChartTo(dir.filePath("chart.svg")));
+    EXPECT_FALSE(QImage(dir.filePath("chart.png")).isNull());
+    QFile svg(dir.filePath("chart.svg"));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(svg.readAll().trimmed().endsWith("</svg>"));
+    EXPECT_FALSE(w->ExportChartTo(dir.path())); // a folder is refused, with a message
+    EXPECT_EQ(messages->Texts().size(), 1);
 
     const QRect cell = w->grdSummary->visualItemRect(w->grdSummary->item(0, 0));
     QTest::mouseClick(w->grdSummary->viewport(), Qt::LeftButton, {}, cell.center());
