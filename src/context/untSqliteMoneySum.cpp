@@ -2,30 +2,37 @@
 
 #include "platform/untCurrency.h"
 
+#include <cstdint>
 #include <new>
 #include <sqlite3.h>
 
 namespace
 {
-// SQLite hands the aggregate zeroed memory: the sum is made in it at the first row.
-struct SumState {
-    bool Started;
-    TMoneySum Sum;
-};
+// SQLite hands the aggregate zeroed memory aligned for 8 bytes only, and the sum's 128-bit count
+// wants 16: its first byte says whether the sum was made, at the first 16-byte boundary after it.
+constexpr int kStateBytes = int(sizeof(TMoneySum) + 2 * alignof(TMoneySum));
+
+TMoneySum* SumIn(void* state)
+{
+    const auto at = (reinterpret_cast<std::uintptr_t>(state) + alignof(TMoneySum)) &
+                    ~std::uintptr_t(alignof(TMoneySum) - 1);
+    return reinterpret_cast<TMoneySum*>(at);
+}
 
 // Whole yuan that still fit as ten-thousandths in 64 bits.
 constexpr sqlite3_int64 kWholeRawLimit = 922'337'203'685'477;
 
 void Step(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
-    auto* state = static_cast<SumState*>(sqlite3_aggregate_context(ctx, sizeof(SumState)));
+    auto* state = static_cast<unsigned char*>(sqlite3_aggregate_context(ctx, kStateBytes));
     if (!state) {
         sqlite3_result_error_nomem(ctx);
         return;
     }
-    if (!state->Started) {
-        new (&state->Sum) TMoneySum;
-        state->Started = true;
+    TMoneySum* sum = SumIn(state);
+    if (!state[0]) {
+        new (sum) TMoneySum;
+        state[0] = 1;
     }
     sqlite3_value* value = argv[0];
     switch (sqlite3_value_type(value)) {
@@ -34,17 +41,17 @@ void Step(sqlite3_context* ctx, int, sqlite3_value** argv)
     case SQLITE_INTEGER: {
         const sqlite3_int64 whole = sqlite3_value_int64(value);
         if (whole >= -kWholeRawLimit && whole <= kWholeRawLimit)
-            state->Sum.AddRaw(whole * 10000);
+            sum->AddRaw(whole * 10000);
         else
-            state->Sum.AddText(QString::number(whole));
+            sum->AddText(QString::number(whole));
         return;
     }
     case SQLITE_FLOAT:
-        state->Sum.AddDouble(sqlite3_value_double(value));
+        sum->AddDouble(sqlite3_value_double(value));
         return;
     default:
-        state->Sum.AddText(QString::fromUtf8(
-            reinterpret_cast<const char*>(sqlite3_value_text(value)), sqlite3_value_bytes(value)));
+        sum->AddText(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(value)),
+                                       sqlite3_value_bytes(value)));
         return;
     }
 }
@@ -52,8 +59,7 @@ void Step(sqlite3_context* ctx, int, sqlite3_value** argv)
 void Final(sqlite3_context* ctx)
 {
     auto* state = static_cast<SumState*>(sqlite3_aggregate_context(ctx, 0));
-    const QByteArray text =
-        state && state->Started ? state->Sum.Text().toUtf8() : QByteArrayLiteral("0");
+    const QByteArray text = state && state->Started ? sum->Text().toUtf8() : QByteArrayLiteral("0");
     sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }
 } // namespace
