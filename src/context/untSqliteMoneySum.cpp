@@ -58,8 +58,9 @@ void Step(sqlite3_context* ctx, int, sqlite3_value** argv)
 
 void Final(sqlite3_context* ctx)
 {
-    auto* state = static_cast<SumState*>(sqlite3_aggregate_context(ctx, 0));
-    const QByteArray text = state && state->Started ? sum->Text().toUtf8() : QByteArrayLiteral("0");
+    auto* state = static_cast<unsigned char*>(sqlite3_aggregate_context(ctx, 0));
+    const QByteArray text =
+        state && state[0] ? SumIn(state)->Text().toUtf8() : QByteArrayLiteral("0");
     sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }
 } // namespace
