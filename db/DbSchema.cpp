@@ -118,6 +118,16 @@ QStringList SchemaStatements(bool postgres)
                      ? "CREATE INDEX ix_busibudget_unitprefix ON busibudget (datayear, btype, eid "
                        "varchar_pattern_ops);"
                      : "");
+    // The summary's conditions, groups and amounts in one index: SQLite reads no rows beside it
+    // (at a million indicators 5 times less work); PostgreSQL scans and hashes faster without.
+    // Partial, so only a statement that names its condition takes it: the list keeps the index
+    // that gives its rows in order.
+    text.replace(QStringLiteral("@SUMMARYINDEX@"),
+                 postgres ? ""
+                          : "CREATE INDEX IF NOT EXISTS ix_busibudget_summary ON busibudget "
+                            "(datayear, btype, eid, bkid, mid, btypechild, burid, ipid, bid, "
+                            "inputdate, inputmoney, duemoney, budgmoney) WHERE btype IN "
+                            "('0','1','2');");
     text.replace(QStringLiteral("@DEPTLIKEINDEX@"),
                  postgres ? "CREATE INDEX ix_pubdept_prefix ON pubdept (eid varchar_pattern_ops);"
                           : "");
@@ -264,9 +274,15 @@ void InstallHistory(TAdoConn* conn)
 QStringList UpgradeSchema(TAdoConn* conn)
 {
     static const QRegularExpression view(QStringLiteral("^CREATE VIEW (\\w+) AS"));
+    static const QRegularExpression index(QStringLiteral("^CREATE INDEX IF NOT EXISTS (\\w+) ON"));
     QStringList names;
     InTransaction(conn, [&] {
         for (const QString& sql : SchemaStatements(IsPostgres(conn))) {
+            if (const auto added = index.match(sql); added.hasMatch()) {
+                ExecuteCommand(conn, sql); // made once, kept afterwards
+                names << added.captured(1);
+                continue;
+            }
             const auto m = view.match(sql);
             if (!m.hasMatch())
                 continue;

@@ -92,6 +92,7 @@ void HostWindow::ShowContext()
     else
         m_statusText->setText(QStringLiteral("未连接数据库"));
     m_openList->setEnabled(m_context != nullptr);
+    m_openSummary->setEnabled(m_context != nullptr);
 }
 
 void HostWindow::CloseChildWindows(std::function<void(bool)> then)
@@ -203,6 +204,12 @@ void HostWindow::BuildMenus()
             ShowMessage(error, CaptionInfo(), MsgIcon::Error);
     });
     m_openList->setObjectName(QStringLiteral("mnuOpenList"));
+    m_openSummary = budget->addAction(QStringLiteral("汇总分析"), this, [this] {
+        QString error;
+        if (!OpenPlugInWindow(QStringLiteral("TbfrmSummary"), &error))
+            ShowMessage(error, CaptionInfo(), MsgIcon::Error);
+    });
+    m_openSummary->setObjectName(QStringLiteral("mnuOpenSummary"));
 
     QMenu* windows = menuBar()->addMenu(QStringLiteral("窗口(&W)"));
     windows->addAction(QStringLiteral("层叠(&C)"), m_mdiArea, &QMdiArea::cascadeSubWindows);

@@ -88,6 +88,7 @@ private:
     HostOptions m_options;
     QLabel* m_statusText = nullptr;
     QAction* m_openList = nullptr;
+    QAction* m_openSummary = nullptr;
     QString m_pluginPath;
     QMdiArea* m_mdiArea;
     QHash<QString, ShowPlugInWindowProc> m_modules; // by library path

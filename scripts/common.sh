@@ -6,7 +6,8 @@ PACKAGES=(cmake g++ ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev sqlite3 libpq-dev
     libxlsxwriter-dev libzip-dev zlib1g-dev python3-openpyxl
-    postgresql-15 fonts-wqy-microhei xvfb xauth qt6-translations-l10n)
+    postgresql-15 fonts-wqy-microhei xvfb xauth qt6-translations-l10n
+    qt6-charts-dev libqt6opengl6-dev qt6-svg-dev)
 
 install_missing() {
     local missing=()

@@ -2,6 +2,7 @@
 
 #include "context/untConnectionString.h"
 #include "context/untSqlTrace.h"
+#include "context/untSqliteMoneySum.h"
 #include "platform/untFileGuard.h"
 
 #include <QDir>
@@ -450,6 +451,8 @@ void TAdoConn::SetUpSqlite(QSqlDatabase& db, const QString& file)
     m_lockWait->TimeoutMs = qint64(LockTimeout()) * 1000;
     if (!handle || sqlite3_busy_handler(handle, &WaitForLock, m_lockWait.get()) != SQLITE_OK)
         throw TExceptDbManager(QStringLiteral("无法设置数据库的等待方式。"));
+    if (!RegisterSqliteMoneySum(handle))
+        throw TExceptDbManager(QStringLiteral("无法设置数据库的金额汇总函数。"));
     // Speed only: a larger page cache and memory-mapped reads.
     value(QStringLiteral("PRAGMA cache_size=-131072"));
     value(QStringLiteral("PRAGMA mmap_size=268435456"));

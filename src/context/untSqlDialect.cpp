@@ -218,3 +218,28 @@ QString TSqlDialect::LeftPart(const QString& x, int n) const
         return "substr(" + x + ",1," + QString::number(n) + ")";
     return "left(" + x + "," + QString::number(n) + ")";
 }
+
+QString TSqlDialect::ExactSum(const QString& x) const
+{
+    if (m_kind == SQLite)
+        return "vw_money_sum(" + x + ")";
+    return ToText("sum(" + x + ")");
+}
+
+QString TSqlDialect::MonthOf(const QString& x) const
+{
+    switch (m_kind) {
+    case SQLite:
+        return "substr(" + x + ",1,7)";
+    case PostgreSQL:
+    case Oracle:
+        return "to_char(" + x + ",'YYYY-MM')";
+    case SqlServer:
+        return "convert(char(7)," + x + ",120)";
+    case Access:
+        return "format(" + x + ",'yyyy-mm')";
+    case Fallback:
+        break;
+    }
+    return LeftPart(x, 7); // a date kept as text
+}

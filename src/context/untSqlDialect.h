@@ -34,6 +34,11 @@ public:
     QString Conditional(const QString& x, const QStringList& values) const;
     QString NextNumber(const QString& column) const;
     QString LeftPart(const QString& x, int n) const;
+    // The exact sum of an amount column as a decimal text (SQLite: the connection's
+    // vw_money_sum, as its amounts are floating-point values).
+    QString ExactSum(const QString& x) const;
+    // The year and month of a date column as text, "2026-03".
+    QString MonthOf(const QString& x) const;
 
 private:
     QString AccessIif(const QString& x, const QStringList& values, qsizetype from) const;

@@ -10,11 +10,13 @@
 #include "controls/TTreeView.h"
 #include "listwindow/bwnListBulk.h"
 #include "listwindow/bwnQuindleMarks.h"
+#include "listwindow/bwnSummary.h"
 #include "platform/gunStrDeal.h"
 #include "platform/untApplication.h"
 #include "platform/untCodePage.h"
 #include "plugin/untClassRegist.h"
 #include "plugin/untPlugInEntry.h"
+#include "plugin/untShareResRefManager.h"
 #include "support/gunChoiceCombo.h"
 #include "support/gunNextGridManager.h"
 #include "support/untDynamicTree.h"
@@ -30,11 +32,13 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QToolButton>
+#include <QTreeWidgetItemIterator>
 #include <dlfcn.h>
 
 void RegisterListWindow()
 {
     RegisterPlugInClass(&TbfrmQuindle::staticMetaObject);
+    RegisterSummaryWindow();
 }
 
 TbfrmQuindle::TbfrmQuindle(QObject* owner) : TfrmBsTrvTC(owner)
@@ -189,6 +193,9 @@ ListFilter TbfrmQuindle::CurrentFilter()
     f.SubTypeShown = !pnlChild->isHidden();
     f.SubTypeIndex = cobChild->currentIndex();
     f.UnitCode = SelectedUnitCode;
+    f.ExpenseTypeCode = m_groupScope.ExpenseTypeCode;
+    f.SubjectPrefix = m_groupScope.SubjectPrefix;
+    f.EntryMonth = m_groupScope.EntryMonth;
     return f;
 }
 
@@ -255,7 +262,10 @@ void TbfrmQuindle::FinishList(bool ok, const QString& error)
     m_listFailed = !ok;
     FitIdColumn();
     UpdateActionStates();
-    labStatus->setText(ok ? QStringLiteral("共 %L1 条").arg(m_rowsRead) : QString());
+    QString status = ok ? QStringLiteral("共 %L1 条").arg(m_rowsRead) : QString();
+    if (ok && !m_groupCaption.isEmpty())
+        status += QStringLiteral("（%1）").arg(m_groupCaption);
+    labStatus->setText(status);
     emit ListFilled();
     // A list that could not be read is never presented as "no indicators".
     if (!ok)
@@ -294,24 +304,37 @@ void TbfrmQuindle::UpdateActionStates()
 
 void TbfrmQuindle::BuildUnitTree()
 {
+    SetUpUnitTree(DytDept, trvList, rgpShowEidItems[0]->isChecked());
+}
+
+void SetUpUnitTree(TDynamicTree* tree, TTreeView* view, bool entrustedOnly)
+{
     const QString prefix = Cp936DropRight(CurrentUnitText(0), 3);
     const TSqlDialect dialect = DefDialect();
-    DytDept->SetActive(false);
-    DytDept->SetAdoConn(GetDefConnection());
-    DytDept->SqlTable = {UnitTreeSource(prefix, rgpShowEidItems[0]->isChecked(), dialect)};
-    DytDept->SetFieldId(QStringLiteral("eid"));
-    DytDept->FieldPid = QStringLiteral("peid");
-    DytDept->FieldIsLeaf = QStringLiteral("leafflag");
-    DytDept->FieldCaption = QStringLiteral("ename");
-    DytDept->FieldText = QStringLiteral("tname");
-    DytDept->TopVirNodeIdValue = Cp936DropRight(prefix, 3);
-    DytDept->ValueIsLeaf = QStringLiteral("0");
-    DytDept->SetTopVirNodeTitle(QStringLiteral("预算单位"));
-    DytDept->SetTreeView(trvList);
-    DytDept->OnAfterAddNode = [](TDynamicTree*, TARQuery*, TNodeItem* node, TItemInfo*) {
+    tree->SetActive(false);
+    tree->SetAdoConn(GetDefConnection());
+    tree->SqlTable = {UnitTreeSource(prefix, entrustedOnly, dialect)};
+    tree->SetFieldId(QStringLiteral("eid"));
+    tree->FieldPid = QStringLiteral("peid");
+    tree->FieldIsLeaf = QStringLiteral("leafflag");
+    tree->FieldCaption = QStringLiteral("ename");
+    tree->FieldText = QStringLiteral("tname");
+    tree->TopVirNodeIdValue = Cp936DropRight(prefix, 3);
+    tree->ValueIsLeaf = QStringLiteral("0");
+    tree->SetTopVirNodeTitle(QStringLiteral("预算单位"));
+    tree->SetTreeView(view);
+    tree->OnAfterAddNode = [](TDynamicTree*, TARQuery*, TNodeItem* node, TItemInfo*) {
         node->setIcon(0, IconUnit());
     };
-    DytDept->SetActive(true);
+    tree->SetActive(true);
+}
+
+int MoneyKindListType(const QString& sourceCode, const QString& selectedUnit)
+{
+    const QString unit = CurrentUnitText(0);
+    const bool allKinds = IsDeptLevelUnit() && sourceCode == QLatin1String("21") &&
+                          (selectedUnit == unit || selectedUnit == Cp936Left(unit, 3));
+    return allKinds ? 0 : 1;
 }
 
 void TbfrmQuindle::UpdateSubTypePanel()
@@ -338,10 +361,7 @@ void TbfrmQuindle::cobBTypeChange()
 void TbfrmQuindle::cobbkidChange()
 {
     SourceCode = GetSourceCode();
-    const QString unit = CurrentUnitText(0);
-    const bool allKinds = IsDeptLevelUnit() && SourceCode == QLatin1String("21") &&
-                          (SelectedUnitCode == unit || SelectedUnitCode == Cp936Left(unit, 3));
-    FillMoneyKinds(cobMid, true, allKinds ? 0 : 1, false, QString());
+    FillMoneyKinds(cobMid, true, MoneyKindListType(SourceCode, SelectedUnitCode), false, QString());
     if (cobMid->count() > 1)
         cobMid->setCurrentIndex(1);
     UpdateSubTypePanel();
@@ -359,19 +379,71 @@ void TbfrmQuindle::cobChildChange()
     RunListQuery();
 }
 
+void TbfrmQuindle::ClearGroupScope()
+{
+    m_groupScope = ListFilter();
+    m_groupCaption.clear();
+}
+
+void UnitOfNode(const TTreeView* tree, QTreeWidgetItem* node, QString& code, QString& name)
+{
+    auto* item = static_cast<TNodeItem*>(node);
+    if (tree->indexOfTopLevelItem(node) == 0) {
+        code = Cp936Left(CurrentUnitText(0), 3);
+        name = CurrentUnitText(3);
+    } else if (item->Info) {
+        code = item->Info->Id;
+        name = item->Info->Caption;
+    }
+}
+
+void SelectUnitNode(TTreeView* tree, const QString& code)
+{
+    const QSignalBlocker quiet(tree); // the unit is set already: nothing is read for the choice
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        QString nodeCode, name;
+        UnitOfNode(tree, *it, nodeCode, name);
+        if (nodeCode == code) {
+            tree->setCurrentItem(*it);
+            tree->scrollToItem(*it);
+            return;
+        }
+    }
+    tree->setCurrentItem(nullptr);
+}
+
+bool TbfrmQuindle::ShowScope(const ListFilter& f, const QString& unitName, const QString& caption)
+{
+    if (WorkRunning() || !m_gridManager)
+        return false;
+    cobBType->setCurrentIndex(f.BTypeIndex.toInt());
+    BTypeIndex = QString::number(cobBType->currentIndex());
+    if (BTypeIndex != QLatin1String("0"))
+        FillBudgetKinds(cobbkid, true, 0, QString());
+    else
+        FillBudgetKinds(cobbkid, false, 2, QString());
+    SelectComboCode(cobbkid, f.SourceCode);
+    SelectedUnitCode = f.UnitCode;
+    SelectedUnitName = unitName;
+    FillMoneyKinds(cobMid, true, MoneyKindListType(GetSourceCode(), SelectedUnitCode), false,
+                   QString());
+    SelectComboCode(cobMid, f.MoneyKindCode);
+    UpdateSubTypePanel();
+    cobChild->setCurrentIndex(f.SubTypeShown ? f.SubTypeIndex : 0);
+    if (!m_fewUnits)
+        SelectUnitNode(trvList, f.UnitCode);
+    m_groupScope = f;
+    m_groupCaption = caption;
+    RunListQuery();
+    return true;
+}
+
 void TbfrmQuindle::trvListChange(QTreeWidgetItem* node)
 {
     // Clearing or rebuilding the tree leaves no node selected: nothing to list then.
     if (!node)
         return;
-    auto* item = static_cast<TNodeItem*>(node);
-    if (trvList->indexOfTopLevelItem(node) == 0) {
-        SelectedUnitCode = Cp936Left(CurrentUnitText(0), 3);
-        SelectedUnitName = CurrentUnitText(3);
-    } else if (item->Info) {
-        SelectedUnitCode = item->Info->Id;
-        SelectedUnitName = item->Info->Caption;
-    }
+    UnitOfNode(trvList, node, SelectedUnitCode, SelectedUnitName);
     cobbkidChange();
 }
 
@@ -486,6 +558,16 @@ void TbfrmQuindle::mimExcelClick()
         OpenSiblingWindow(QStringLiteral("bMorrowell.dll"), QStringLiteral("TbfrmMorrowell"));
     });
     Guarded(this, [this] { close(); });
+}
+
+void TbfrmQuindle::mnuSummaryClick()
+{
+    const ListFilter scope = CurrentFilter();
+    const bool entrustedOnly = rgpShowEidItems[0]->isChecked();
+    auto* summary = qobject_cast<TbfrmSummary*>(
+        ResRefManager()->GetObj(QStringLiteral("TbfrmSummary"), true)); // opened or focused
+    if (summary)
+        summary->StartFrom(scope, SelectedUnitName, entrustedOnly);
 }
 
 void TbfrmQuindle::mnuFindClick()

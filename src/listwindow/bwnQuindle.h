@@ -50,6 +50,7 @@ public:
     QAction* mimExcel;
     QAction* mnuCarry;
     QAction* mnuDeleted;
+    QAction* mnuSummary;
     QAction* mnuColse;
     QAction* mnuAdd;
     QAction* mnuMod;
@@ -123,6 +124,14 @@ public:
     // when it cannot start. The status bar and, when asked for, a message tell how it ended.
     bool ExportList(const QString& path);
     QString ExportSheetName() const;
+    // 辅助功能 → 汇总分析: the summary window, on the list's unit scope and filters.
+    void mnuSummaryClick();
+    // Lists the scope given (a summary's group): its filters and unit are chosen, and its
+    // narrower restrictions (expenditure type, subject, month) hold until the operator picks
+    // another unit or filter. False (nothing changed) while the window's work runs.
+    bool ShowScope(const ListFilter& filter, const QString& unitName, const QString& caption);
+    // The narrower restriction in force, as the tool bar names it; empty when none.
+    QString GroupScopeCaption() const { return m_groupCaption; }
     // Opens the find bar over the grid.
     void mnuFindClick();
     void mnuShowUTClick();
@@ -155,6 +164,7 @@ private:
     void FinishList(bool ok, const QString& error);
     void ShowReading();
     void FitIdColumn();
+    void ClearGroupScope();
 
     std::unique_ptr<TBudgetManage> m_store;
     std::unique_ptr<TNextGridManager> m_gridManager;
@@ -164,8 +174,24 @@ private:
     bool m_listFailed = false; // the last list statement could not be read
     bool m_filling = false;
     int m_rowsRead = 0;
+    ListFilter m_groupScope; // only its narrower restrictions count
+    QString m_groupCaption;
     std::unique_ptr<TListLoader> m_loader;
 };
+
+class TTreeView;
+// The unit a node of the unit tree stands for (the top node: the operator's three-character
+// prefix and unit name); code and name stay as they were for a node without one.
+void UnitOfNode(const TTreeView* tree, QTreeWidgetItem* node, QString& code, QString& name);
+// Makes the unit's node the current one without the tree telling anyone (none when it is not
+// in the tree).
+void SelectUnitNode(TTreeView* tree, const QString& code);
+// Fills the tree with the operator's units (only those entered for others when asked), the
+// virtual top node "预算单位" first.
+void SetUpUnitTree(TDynamicTree* tree, TTreeView* view, bool entrustedOnly);
+// FillMoneyKinds' list type for a budget source and the chosen unit: 0 for source 21 of a
+// department-level operator's own unit (or the top node), else 1.
+int MoneyKindListType(const QString& sourceCode, const QString& selectedUnit);
 
 // Registers the window class with the plug-in's class registry.
 void RegisterListWindow();

@@ -83,6 +83,7 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     mimExcel = action("mimExcel", QStringLiteral("Excel电子格式导入"), QString(), QIcon());
     mnuCarry = action("mnuCarry", QStringLiteral("结转上年指标"), QString(), QIcon());
     mnuDeleted = action("mnuDeleted", QStringLiteral("已删除的指标"), QString(), QIcon());
+    mnuSummary = action("mnuSummary", QStringLiteral("汇总分析"), QString(), QIcon());
     mnuHistory = action("mnuHistory", QStringLiteral("指标历史(&H)"), QString(), QIcon());
     mnuHistory->setShortcut(QKeySequence(QStringLiteral("Ctrl+H")));
     mnuColse = action("mnuColse", QStringLiteral("退出"), QString(), IconExit());
@@ -90,6 +91,7 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     mitemOption->addAction(mimExcel);
     mitemOption->addAction(mnuCarry);
     mitemOption->addAction(mnuDeleted);
+    mitemOption->addAction(mnuSummary);
     mitemOption->addSeparator()->setObjectName(QStringLiteral("N1"));
     mitemOption->addAction(mnuColse);
 
@@ -134,6 +136,7 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     Wire(mnuShowUT, &TbfrmQuindle::mnuShowUTClick);
     Wire(mimExcel, &TbfrmQuindle::mimExcelClick);
     Wire(mnuCarry, &TbfrmQuindle::mnuCarryClick);
+    Wire(mnuSummary, &TbfrmQuindle::mnuSummaryClick);
 }
 
 // The filters stand at fixed places, so no row moves when the sub-type row comes and goes.
@@ -174,8 +177,10 @@ void TbfrmQuindle::BuildFilterPanel()
 
     // Only the operator's choices count as changes (not selections set by the window).
     auto wire = [this](QComboBox* combo, void (TbfrmQuindle::*handler)()) {
-        connect(combo, &QComboBox::activated, this,
-                [this, handler] { Guarded(this, [this, handler] { (this->*handler)(); }); });
+        connect(combo, &QComboBox::activated, this, [this, handler] {
+            ClearGroupScope(); // the operator's own choice ends a summary's group
+            Guarded(this, [this, handler] { (this->*handler)(); });
+        });
     };
     wire(cobBType, &TbfrmQuindle::cobBTypeChange);
     wire(cobbkid, &TbfrmQuindle::cobbkidChange);
@@ -231,6 +236,7 @@ void TbfrmQuindle::BuildLeftPanel()
 
     trvList->setIconSize(QSize(16, 16));
     connect(trvList, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
+        ClearGroupScope();
         Guarded(this, [this, node] { trvListChange(node); });
     });
 }

@@ -1,5 +1,28 @@
 #include "listwindow/bwnQuindleList.h"
 
+QString ListWhere(const ListFilter& f, const TSqlDialect& dialect)
+{
+    QString sql = " where datayear=" + QString::number(f.DataYear);
+    sql += " and BType='" + SqlText(f.BTypeIndex) + "' ";
+    if (f.BureauMode == QLatin1String("0") && f.BureauScope == 1)
+        sql += " and burid='" + SqlText(f.OperatorBureau) + "'";
+    if (!f.MoneyKindCode.isEmpty())
+        sql += " and mid='" + SqlText(f.MoneyKindCode) + "'";
+    if (!f.SourceCode.isEmpty())
+        sql += " and BKid='" + SqlText(f.SourceCode) + "' ";
+    if (f.SubTypeShown && f.SubTypeIndex != 0)
+        sql += " and btypechild='" + QString::number(f.SubTypeIndex) + "'";
+    sql += " and eid like '" + SqlText(f.UnitCode) + "%'";
+    if (!f.ExpenseTypeCode.isEmpty())
+        sql += " and ipid='" + SqlText(f.ExpenseTypeCode) + "'";
+    if (!f.SubjectPrefix.isEmpty())
+        sql += " and bid like '" + SqlText(f.SubjectPrefix) + "%'";
+    if (!f.EntryMonth.isEmpty())
+        sql += " and " + dialect.MonthOf(QStringLiteral("inputdate")) + "='" +
+               SqlText(f.EntryMonth) + "'";
+    return sql;
+}
+
 QString ListStatement(const ListFilter& f, const TSqlDialect& dialect)
 {
     QString sql =
@@ -18,17 +41,7 @@ QString ListStatement(const ListFilter& f, const TSqlDialect& dialect)
     sql += f.BureauMode == QLatin1String("0") ? QStringLiteral(",burid,burname")
                                               : QStringLiteral(",'' as burid,'' as burname");
     sql += QStringLiteral(" from vwBudget ");
-    sql += " where datayear=" + QString::number(f.DataYear);
-    sql += " and BType='" + SqlText(f.BTypeIndex) + "' ";
-    if (f.BureauMode == QLatin1String("0") && f.BureauScope == 1)
-        sql += " and burid='" + SqlText(f.OperatorBureau) + "'";
-    if (!f.MoneyKindCode.isEmpty())
-        sql += " and mid='" + SqlText(f.MoneyKindCode) + "'";
-    if (!f.SourceCode.isEmpty())
-        sql += " and BKid='" + SqlText(f.SourceCode) + "' ";
-    if (f.SubTypeShown && f.SubTypeIndex != 0)
-        sql += " and btypechild='" + QString::number(f.SubTypeIndex) + "'";
-    sql += " and eid like '" + SqlText(f.UnitCode) + "%'";
+    sql += ListWhere(f, dialect);
     sql += QStringLiteral(" order by eid,bid,mid,ipid,pid");
     return sql;
 }

@@ -19,8 +19,15 @@ struct ListFilter {
     bool SubTypeShown = false;
     int SubTypeIndex = 0; // 0 "<全部>", 1 年初预算, 2 调整追加预算
     QString UnitCode;     // eid prefix
+    // Narrower scopes a summary's group opens the list on (empty: none).
+    QString ExpenseTypeCode; // ipid
+    QString SubjectPrefix;   // bid prefix
+    QString EntryMonth;      // the month of inputdate, "2026-03"
 };
 
+// The list's conditions from " where" on; the column names are those of busibudget and vwBudget
+// alike, so a statement over either reads the same indicators.
+QString ListWhere(const ListFilter& filter, const TSqlDialect& dialect);
 // The list statement over vwBudget.
 QString ListStatement(const ListFilter& filter, const TSqlDialect& dialect);
 // The unit tree source under the unit prefix; only units entered for others when asked.

@@ -242,7 +242,16 @@ void TMoneySum::AddDouble(double value)
             return;
         }
     }
-    // A decimal the database stored as a double: its shortest digits are what it holds.
+    // A decimal the database stored as a double: its shortest digits are what it holds. Below
+    // 2^36 a double's neighbours lie nearer than 0.0001, so when a decimal of four places reads
+    // back as this very value, those are its shortest digits (no text needed).
+    if (std::fabs(value) < 68719476736.0) {
+        const double places = std::nearbyint(value * 10000.0);
+        if (places / 10000.0 == value) {
+            m_raw += static_cast<qint64>(places);
+            return;
+        }
+    }
     if (std::isfinite(value))
         AddText(PlainNumberText(value));
     else
@@ -282,7 +291,10 @@ void TMoneySum::AddText(const QString& input)
     }
     if (!exact || !digits) {
         bool ok = false;
-        const double value = text.toDouble(&ok);
+        const QStringView approx = text.startsWith(QStringLiteral("≈"))
+                                       ? QStringView(text).mid(QStringLiteral("≈").size())
+                                       : QStringView(text);
+        const double value = approx.toDouble(&ok);
         m_exact = false;
         m_approx += ok ? value : 0.0;
         return;

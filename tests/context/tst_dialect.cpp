@@ -118,6 +118,19 @@ TEST(Dialect, SimpleOperations)
                    [](TSqlDialect d) { return d.LeftPart("x", 3); });
 }
 
+TEST(Dialect, MonthOfADateAndExactSum)
+{
+    ForEachDialect({{K::Oracle, "to_char(d,'YYYY-MM')"},
+                    {K::Access, "format(d,'yyyy-mm')"},
+                    {K::SqlServer, "convert(char(7),d,120)"},
+                    {K::SQLite, "substr(d,1,7)"},
+                    {K::PostgreSQL, "to_char(d,'YYYY-MM')"},
+                    {K::Fallback, "left(d,7)"}},
+                   [](TSqlDialect d) { return d.MonthOf("d"); });
+    EXPECT_EQ(TSqlDialect(K::SQLite).ExactSum("m"), "vw_money_sum(m)");
+    EXPECT_EQ(TSqlDialect(K::PostgreSQL).ExactSum("m"), " CAST(sum(m) AS TEXT) ");
+}
+
 TEST(Dialect, QuotesInsideLiteralsAreDoubled)
 {
     EXPECT_EQ(SqlText("x' or '1'='1"), "x'' or ''1''=''1");

@@ -94,6 +94,19 @@ TEST(Currency, SumsAndTextsBeyondSixtyFourBits)
     rough.AddText("12.5");
     EXPECT_FALSE(rough.Exact());
     EXPECT_EQ(rough.Text(), QStringLiteral("≈12.623456"));
+    // Stored doubles are counted by their shortest digits, below and above 2^36 yuan alike;
+    // one that is no decimal of four places (0.1 + 0.2) makes the sum inexact.
+    TMoneySum stored;
+    for (double v : {0.1, 3000.72, -68719476735.9999, 68719476736.01, 99999999999.99, 0.0001})
+        stored.AddDouble(v);
+    EXPECT_EQ(stored.Text(), "100000003000.8202");
+    stored.AddDouble(0.1 + 0.2);
+    EXPECT_FALSE(stored.Exact());
+    EXPECT_TRUE(stored.Text().startsWith(QStringLiteral("≈100000003001.12")))
+        << stored.Text().toStdString();
+    TMoneySum off;
+    off.AddDouble(3000.7200000000003);
+    EXPECT_EQ(off.Text(), QStringLiteral("≈3000.7200000000003"));
 
     EXPECT_EQ(FormatAmountText("12345678901234567890.125"), "12,345,678,901,234,567,890.13");
     EXPECT_EQ(FormatAmountText("-999.995"), "-1,000.00");

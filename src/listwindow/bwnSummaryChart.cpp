@@ -1,0 +1,121 @@
+#include "listwindow/bwnSummaryChart.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QLineSeries>
+#include <QPieSeries>
+#include <QPieSlice>
+#include <QValueAxis>
+#include <algorithm>
+
+namespace
+{
+void ClearChart(QChart* chart)
+{
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+}
+
+// A label short enough for an axis: the group's name without its code where it has one.
+QString Short(const QString& caption)
+{
+    const QString name =
+        caption.contains(QLatin1Char(' ')) ? caption.section(QLatin1Char(' '), 1) : caption;
+    return name.size() > 7 ? name.left(6) + QStringLiteral("…") : name;
+}
+
+void DrawBars(QChart* chart, const std::vector<TSummaryRow>& rows,
+              const std::vector<TMoneySum>& running, const QString& amountCaption)
+{
+    auto* set = new QBarSet(amountCaption);
+    QStringList categories;
+    double low = 0, high = 0;
+    for (const TSummaryRow& row : rows) {
+        const double value = SumValue(row.Amount) / 10000.0; // 万元
+        *set << value;
+        categories << Short(row.Caption);
+        low = std::min(low, value);
+        high = std::max(high, value);
+    }
+    auto* bars = new QBarSeries(chart);
+    bars->append(set);
+    chart->addSeries(bars);
+    auto* x = new QBarCategoryAxis(chart);
+    x->append(categories);
+    x->setLabelsAngle(categories.size() > 8 ? -90 : categories.size() > 4 ? -45 : 0);
+    x->setTruncateLabels(false); // the labels are short already; a cut one names nothing
+    chart->addAxis(x, Qt::AlignBottom);
+    bars->attachAxis(x);
+    auto* y = new QValueAxis(chart);
+    y->setTitleText(amountCaption + QStringLiteral("（万元）"));
+    y->setLabelFormat(QStringLiteral("%.0f"));
+    chart->addAxis(y, Qt::AlignLeft);
+    bars->attachAxis(y);
+    y->setRange(low, high > low ? high * 1.05 : low + 1);
+    if (running.empty())
+        return;
+    auto* line = new QLineSeries(chart);
+    line->setName(QStringLiteral("累计"));
+    double top = 0, bottom = 0;
+    for (size_t i = 0; i < running.size(); ++i) {
+        const double value = SumValue(running[i]) / 10000.0;
+        line->append(double(i), value);
+        top = std::max(top, value);
+        bottom = std::min(bottom, value);
+    }
+    chart->addSeries(line);
+    auto* along = new QValueAxis(chart);
+    along->setRange(-0.5, double(running.size()) - 0.5);
+    along->setVisible(false);
+    chart->addAxis(along, Qt::AlignTop);
+    line->attachAxis(along);
+    auto* total = new QValueAxis(chart);
+    total->setTitleText(QStringLiteral("累计（万元）"));
+    total->setLabelFormat(QStringLiteral("%.0f"));
+    total->setRange(bottom, top > bottom ? top * 1.05 : bottom + 1);
+    chart->addAxis(total, Qt::AlignRight);
+    line->attachAxis(total);
+}
+
+void DrawPie(QChart* chart, const std::vector<TSummaryRow>& rows, const QString& amountCaption)
+{
+    auto* pie = new QPieSeries(chart);
+    int left = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const double value = SumValue(rows[i].Amount);
+        if (value <= 0) {
+            ++left;
+            continue;
+        }
+        QPieSlice* slice = pie->append(Short(rows[i].Caption), value);
+        slice->setProperty("row", int(i));
+    }
+    for (QPieSlice* slice : pie->slices())
+        slice->setLabel(QStringLiteral("%1 %2%")
+                            .arg(slice->label())
+                            .arg(slice->percentage() * 100.0, 0, 'f', 1));
+    pie->setLabelsVisible(pie->count() <= 16);
+    chart->addSeries(pie);
+    QString title = amountCaption + QStringLiteral("占比");
+    if (left > 0)
+        title += QStringLiteral("（%1组为零或负数，不在图中）").arg(left);
+    chart->setTitle(title);
+}
+} // namespace
+
+void DrawSummaryChart(QChart* chart, const std::vector<TSummaryRow>& rows, TSummaryChartKind kind,
+                      const std::vector<TMoneySum>& running, const QString& amountCaption)
+{
+    ClearChart(chart);
+    chart->setTitle(QString());
+    if (kind == TSummaryChartKind::Pie)
+        DrawPie(chart, rows, amountCaption);
+    else
+        DrawBars(chart, rows, running, amountCaption);
+    chart->legend()->setVisible(kind == TSummaryChartKind::Pie || !running.empty());
+}

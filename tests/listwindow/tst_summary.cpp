@@ -1,0 +1,270 @@
+#include "fixtures/ListFixture.h"
+
+#include "context/untAdodbIsomer.h"
+#include "controls/TNextGrid.h"
+#include "controls/TTreeView.h"
+#include "listwindow/bwnQuindle.h"
+#include "listwindow/bwnSummary.h"
+#include "listwindow/bwnSummaryQuery.h"
+#include "plugin/untShareResRefManager.h"
+#include "support/gunNextGridManager.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace
+{
+class Summary : public ListFixture
+{
+protected:
+    Summary() : ListFixture(TestDatabase::Demo) {}
+
+    ListFilter Scope(const QString& unit, const QString& btype = QStringLiteral("1"))
+    {
+        ListFilter f;
+        f.DataYear = 2026;
+        f.BTypeIndex = btype;
+        f.BureauMode = QStringLiteral("1");
+        f.UnitCode = unit;
+        return f;
+    }
+};
+
+// What the list shows for the filter: its rows counted and summed as its totals row sums them.
+struct ListTotals {
+    int Rows = 0;
+    QString Entered, Finance, Control;
+};
+
+ListTotals ListSums(TAdoConn* conn, const ListFilter& f)
+{
+    const TIntfPtr<TARQuery> q = TARQuery::Open(conn, ListStatement(f, conn->Dialect()));
+    const TColumnStore& rows = q->Store();
+    TMoneySum sums[3];
+    const char* columns[] = {"inputmoney", "duemoney", "budgmoney"};
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < rows.RowCount(); ++r)
+            rows.AddToSum(r, rows.ColumnIndex(QLatin1String(columns[c])), sums[c]);
+    return {rows.RowCount(), sums[0].Text(), sums[1].Text(), sums[2].Text()};
+}
+
+ListTotals GroupTotals(const std::vector<TSummaryGroup>& groups)
+{
+    ListTotals t;
+    TMoneySum e, f, c;
+    for (const TSummaryGroup& g : groups) {
+        t.Rows += int(g.Count);
+        e = SumPlus(e, g.Entered);
+        f = SumPlus(f, g.Finance);
+        c = SumPlus(c, g.Control);
+    }
+    return {t.Rows, e.Text(), f.Text(), c.Text()};
+}
+
+void ExpectSame(const ListTotals& a, const ListTotals& b, const std::string& where)
+{
+    EXPECT_EQ(a.Rows, b.Rows) << where;
+    EXPECT_EQ(a.Entered, b.Entered) << where;
+    EXPECT_EQ(a.Finance, b.Finance) << where;
+    EXPECT_EQ(a.Control, b.Control) << where;
+}
+
+TSummaryRow Row(const QString& key, qint64 count, const QString& amount)
+{
+    TSummaryRow r;
+    r.Key = key;
+    r.Caption = key;
+    r.Count = count;
+    r.Amount.AddText(amount);
+    return r;
+}
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(Db, Summary, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         EngineName);
+
+// Every grouping of a scope adds up to the list's rows and totals, and the list opened on each
+// group (its narrower filter) shows exactly that group's rows and sums.
+TEST_P(Summary, EveryGroupingAddsUpToTheListAndEachGroupOpensAsItsList)
+{
+    TAdoConn* conn = db.Def();
+    ListFilter department = Scope(QStringLiteral("101001"));
+    department.SourceCode = QStringLiteral("21");
+    ListFilter temporary = Scope(QStringLiteral("101"), QStringLiteral("2"));
+    temporary.MoneyKindCode = QStringLiteral("11");
+    for (const ListFilter& scope : {Scope(QStringLiteral("101")), department, temporary}) {
+        const ListTotals list = ListSums(conn, scope);
+        ASSERT_GT(list.Rows, 0) << scope.UnitCode.toStdString();
+        for (int by = 0; by < SummaryByCaptions().size(); ++by) {
+            const std::string where = scope.UnitCode.toStdString() + "/" + std::to_string(by);
+            const auto groups =
+                ReadSummary(conn, SummaryStatement(scope, TSummaryBy(by), conn->Dialect()));
+            ExpectSame(GroupTotals(groups), list, where);
+            const TSummaryTable table =
+                SummaryTable(groups, TSummaryBy(by), TSummaryAmount::Control);
+            for (const TSummaryRow& row : {table.Rows.front(), table.Rows.back()}) {
+                const auto f = GroupFilter(scope, TSummaryBy(by), row, false);
+                ASSERT_TRUE(f) << where;
+                const auto group = std::find_if(groups.begin(), groups.end(),
+                                                [&](const auto& g) { return g.Key == row.Key; });
+                ExpectSame(ListSums(conn, *f), GroupTotals({*group}),
+                           where + " " + row.Key.toStdString());
+            }
+            for (const TSummaryGroup& g : groups) {
+                if (by == int(TSummaryBy::Department) && scope.UnitCode == QLatin1String("101")) {
+                    EXPECT_TRUE(g.Key.size() == 6 && !g.Name.isEmpty()) << g.Key.toStdString();
+                }
+                if (by == int(TSummaryBy::EntryMonth)) {
+                    EXPECT_TRUE(g.Key.startsWith(QLatin1String("20")) && g.Key.size() == 7)
+                        << g.Key.toStdString();
+                }
+            }
+        }
+    }
+}
+
+// The database adds the stored values exactly: 0.1 + 0.2 + 0.3 is 0.6, not a double's
+// 0.6000000000000001, and the differences are exact too.
+TEST_P(Summary, SumsAreExactWhereDoublesAreNot)
+{
+    const char* amounts[] = {"0.1", "0.2", "0.3", "9999999999999.99"};
+    for (int i = 0; i < 4; ++i)
+        db.Exec(
+            QStringLiteral("insert into busibudget (datayear,budgid,eid,mid,bkid,ipid,bid,btype,"
+                           "btypechild,inputmoney,duemoney,budgmoney,inputdate) values "
+                           "(2031,'%1','101001001','11','21','11','2050202','1','1',%2,%2,0,"
+                           "'2031-02-03')")
+                .arg(i + 1)
+                .arg(QLatin1String(amounts[i])));
+    TAdoConn* conn = db.Def();
+    ListFilter f = Scope(QStringLiteral("101"));
+    f.DataYear = 2031;
+    const auto groups =
+        ReadSummary(conn, SummaryStatement(f, TSummaryBy::EntryMonth, conn->Dialect()));
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].Key, "2031-02");
+    EXPECT_EQ(groups[0].Entered.Text(), "10000000000000.59");
+    EXPECT_EQ(GroupAmount(groups[0], TSummaryAmount::ControlLessFinance).Text(),
+              "-10000000000000.59");
+    EXPECT_EQ(GroupAmount(groups[0], TSummaryAmount::FinanceLessEntered).Text(), "0");
+    ExpectSame(GroupTotals(groups), ListSums(conn, f), "2031");
+}
+
+// More than 15 groups: the chart keeps the 15 largest in the table's order and "其他" holds the
+// count and the amount of the rest; nothing is lost from the total.
+TEST(SummaryChart, MoreThanFifteenGroupsFoldIntoOther)
+{
+    std::vector<TSummaryGroup> groups;
+    for (int i = 1; i <= 20; ++i) {
+        TSummaryGroup g;
+        g.Key = QString::number(100 + i);
+        g.Count = i;
+        g.Control.AddText(QString::number(i) + QStringLiteral(".01"));
+        groups.push_back(g);
+    }
+    const TSummaryTable table =
+        SummaryTable(groups, TSummaryBy::MoneyKind, TSummaryAmount::Control);
+    EXPECT_EQ(table.Rows.front().Key, "120"); // the largest first
+    EXPECT_EQ(table.Total.Count, 210);
+    EXPECT_EQ(table.Total.Amount.Text(), "210.2");
+    const auto rows = ChartRows(table);
+    ASSERT_EQ(rows.size(), 16u);
+    EXPECT_EQ(rows[14].Key, "106");
+    EXPECT_EQ(rows.back().Caption, "其他");
+    EXPECT_EQ(rows.back().Count, 15);
+    EXPECT_EQ(rows.back().Amount.Text(), "15.05");
+    TMoneySum drawn;
+    for (const TSummaryRow& r : rows)
+        drawn = SumPlus(drawn, r.Amount);
+    EXPECT_EQ(drawn.Text(), table.Total.Amount.Text());
+    EXPECT_FALSE(GroupFilter(ListFilter(), TSummaryBy::MoneyKind, rows.back(), false));
+
+    // Fifteen or fewer are drawn as they are; months keep their order and run up a total.
+    const std::vector<TSummaryRow> months = {Row("2026-01", 1, "5"), Row("2026-02", 2, "-2.5"),
+                                             Row("2026-03", 3, "10")};
+    TSummaryTable byMonth;
+    byMonth.Rows = months;
+    EXPECT_EQ(ChartRows(byMonth).size(), 3u);
+    const auto running = RunningTotals(byMonth);
+    EXPECT_EQ(running[1].Text(), "2.5");
+    EXPECT_EQ(running[2].Text(), "12.5");
+    EXPECT_EQ(ShareText(months[1].Amount, running[2]), "-20.00%");
+    EXPECT_EQ(ShareText(months[0].Amount, TMoneySum()), "—");
+
+    // A sum that could not be exact stays marked, with its value, through the arithmetic.
+    TMoneySum near, two;
+    near.AddDouble(0.12345);
+    two.AddText("2");
+    EXPECT_EQ(SumPlus(near, two).Text(), "≈2.12345");
+    EXPECT_EQ(SumMinus(two, near).Text(), "≈1.87655");
+    EXPECT_EQ(SumMinus(near, near).Text(), "≈0");
+}
+
+// The window: a burst of choices shows only the last one's sums; a click on a row opens the
+// list on that group with the list's own count.
+TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
+{
+    ASSERT_EQ(ShowPlugInWindowImpl("TbfrmSummary", &host), 0);
+    auto* w = static_cast<TbfrmSummary*>(ResRefManager()->FindObj("TbfrmSummary"));
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(QTest::qWaitFor([w] { return !w->Reading() && !w->Table().Rows.empty(); }, 30000));
+    EXPECT_TRUE(messages->Texts().isEmpty()) << messages->Texts().join("|").toStdString();
+    const ListFilter top = w->CurrentFilter();
+    EXPECT_EQ(QString::number(w->Table().Total.Count),
+              QString::number(ListSums(db.Def(), top).Rows));
+
+    QSignalSpy shown(w, &TbfrmSummary::SummaryShown);
+    for (int by : {1, 7, 2, 3, int(TSummaryBy::SubjectClass)}) {
+        w->cobBy->setCurrentIndex(by);
+        emit w->cobBy->activated(by);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.count() > 0 && !w->Reading(); }, 30000));
+    QTest::qWait(50);
+    EXPECT_EQ(shown.count(), 1);
+    const auto expected =
+        ReadSummary(db.Def(), SummaryStatement(top, TSummaryBy::SubjectClass, db.Def()->Dialect()));
+    ASSERT_EQ(w->Table().Rows.size(), expected.size());
+    EXPECT_EQ(w->grdSummary->rowCount(), int(expected.size()) + 1); // and 合计
+
+    // The table and the chart as files: 合计 with its count; images that are whole files.
+    QTemporaryDir dir;
+    ASSERT_TRUE(w->ExportTableTo(dir.filePath("summary.csv")));
+    ASSERT_TRUE(QTest::qWaitFor([w] { return !w->WorkRunning(); }, 30000));
+    QFile csv(dir.filePath("summary.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(csv.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("合计,%1,").arg(w->Table().Total.Count)))
+        << text.toStdString();
+    EXPECT_EQ(text.count(QLatin1Char('\n')), int(expected.size()) + 2);
+    ASSERT_TRUE(w->ExportChartTo(dir.filePath("chart.png")));
+    ASSERT_TRUE(w->ExportChartTo(dir.filePath("chart.svg")));
+    EXPECT_FALSE(QImage(dir.filePath("chart.png")).isNull());
+    QFile svg(dir.filePath("chart.svg"));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(svg.readAll().trimmed().endsWith("</svg>"));
+    EXPECT_FALSE(w->ExportChartTo(dir.path())); // a folder is refused, with a message
+    EXPECT_EQ(messages->Texts().size(), 1);
+
+    const QRect cell = w->grdSummary->visualItemRect(w->grdSummary->item(0, 0));
+    QTest::mouseClick(w->grdSummary->viewport(), Qt::LeftButton, {}, cell.center());
+    auto* list = static_cast<TbfrmQuindle*>(ResRefManager()->FindObj("TbfrmQuindle"));
+    ASSERT_TRUE(list);
+    Settle();
+    const TSummaryRow& first = w->Table().Rows.front();
+    EXPECT_EQ(list->CurrentFilter().SubjectPrefix, first.Key);
+    EXPECT_EQ(Column(list, "budgid").filter(QRegularExpression("\\d")).size(), first.Count);
+    EXPECT_TRUE(list->labStatus->text().contains(first.Caption));
+    // The operator's own choice of a unit ends the group's restriction.
+    list->trvList->setCurrentItem(list->trvList->topLevelItem(0)->child(0));
+    Settle();
+    EXPECT_TRUE(list->CurrentFilter().SubjectPrefix.isEmpty());
+}
