@@ -25,7 +25,7 @@ void Run(const QString& sql)
 
 void SetHistory(bool on, bool pg)
 {
-    for (const char* t : {"insert", "update", "delete"})
+    for (const char* t : {"insert", "update", "delete", "rekey"})
         Run(QStringLiteral("DROP TRIGGER IF EXISTS busibudget_history_%1%2")
                 .arg(QLatin1String(t), pg ? " ON busibudget" : ""));
     if (on)

@@ -274,16 +274,22 @@ bool TAdoConn::MarkWriter()
         return false;
     QSqlQuery q(Database());
     RunSessionSql(this, q,
-                  QStringLiteral("select 1 from main.sqlite_master where type = 'table' and "
+                  QStringLiteral("select sql from main.sqlite_master where type = 'table' and "
                                  "name = 'busibudgetwriter'"));
     if (!q.next())
         return false; // a database without the history, or with that of an earlier version
+    // The transaction's time stamps its history rows (one clock reading, not one per row).
+    const bool timed = q.value(0).toString().contains(QLatin1String("changedat"));
     q.finish();
     RunSessionSql(this, q, QStringLiteral("DELETE FROM main.busibudgetwriter"));
     RunSessionSql(this, q,
-                  QStringLiteral("INSERT INTO main.busibudgetwriter (operator, path) VALUES "
-                                 "(%1, %2)")
-                      .arg(TextOrNull(m_operator), TextOrNull(m_path)));
+                  timed ? QStringLiteral("INSERT INTO main.busibudgetwriter (operator, path, "
+                                         "changedat) VALUES (%1, %2, strftime('%Y-%m-%d "
+                                         "%H:%M:%f', 'now', 'localtime'))")
+                              .arg(TextOrNull(m_operator), TextOrNull(m_path))
+                        : QStringLiteral("INSERT INTO main.busibudgetwriter (operator, path) "
+                                         "VALUES (%1, %2)")
+                              .arg(TextOrNull(m_operator), TextOrNull(m_path)));
     return true;
 }
 

@@ -112,8 +112,8 @@ TEST_P(Schema, UpgradeMakesTheDifferencesExactAndAddsTheHistory)
     TestDatabase db(GetParam());
     ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
     const bool lite = GetParam() == Engine::SQLite;
-    for (const char* t : {"insert", "update", "delete"})
-        db.Exec(QStringLiteral("drop trigger busibudget_history_%1%2")
+    for (const char* t : {"insert", "update", "delete", "rekey"})
+        db.Exec(QStringLiteral("drop trigger if exists busibudget_history_%1%2")
                     .arg(QLatin1String(t), lite ? "" : " on busibudget"));
     db.Exec("drop table busibudgethistory");
     TAdoConn before;
