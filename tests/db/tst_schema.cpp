@@ -153,10 +153,12 @@ TEST_P(Schema, UpgradeMakesTheDifferencesExactAndAddsTheHistory)
         db.Exec("update busibudget set memoo='t'");
         carry.Commit();
     }
+    db.Exec("update busibudget set memoo='u'"); // outside: the connection's own again
     {
         TBudgetWriteTransaction dropped(2026, TWritePath::Copy);
         db.Exec("update busibudget set memoo='r'");
     }
+    db.Exec("update busibudget set memoo='v'");
     TAdoConn other;
     other.SetConnectionString(db.ConnectionString());
     ExecuteCommand(&other, "update busibudget set memoo='c'");
@@ -164,7 +166,8 @@ TEST_P(Schema, UpgradeMakesTheDifferencesExactAndAddsTheHistory)
     EXPECT_EQ(db.History(),
               (QStringList{
                   QStringLiteral("2026/1 修改 录入 0001"), QStringLiteral("2026/1 修改 导入 0001"),
-                  QStringLiteral("2026/1 修改 结转 0001"),
+                  QStringLiteral("2026/1 修改 结转 0001"), QStringLiteral("2026/1 修改 结转 0001"),
+                  QStringLiteral("2026/1 修改 复制 0001"),
                   "2026/1 修改  " + (lite ? QString() : db.Scalar("select session_user"))}));
 }
 
