@@ -61,20 +61,26 @@ QStringList BudgetColumns()
     return {};
 }
 
-// The row as a JSON object of texts (amounts exact as the engine keeps them), e.g. for NEW.
-QString RowJson(bool postgres, const QString& row)
+// The row as a JSON object of texts (amounts exact as SQLite keeps them), e.g. for NEW.
+QString RowJson(const QString& row)
 {
     QStringList pairs;
     for (const QString& c : BudgetColumns())
-        pairs << QStringLiteral("'%1', %2")
-                     .arg(c, postgres ? QStringLiteral("%1.%2::text").arg(row, c)
-                                      : QStringLiteral("CAST(%1.%2 AS TEXT)").arg(row, c));
-    if (!postgres)
-        return "json_object(" + pairs.join(QStringLiteral(", ")) + ")";
-    // jsonb_build_object takes at most 100 arguments: two halves joined.
-    const qsizetype half = pairs.size() / 2;
-    return "(jsonb_build_object(" + pairs.mid(0, half).join(QStringLiteral(", ")) +
-           ") || jsonb_build_object(" + pairs.mid(half).join(QStringLiteral(", ")) + "))::text";
+        pairs << QStringLiteral("'%1', CAST(%2.%1 AS TEXT)").arg(c, row);
+    return "json_object(" + pairs.join(QStringLiteral(", ")) + ")";
+}
+
+// PostgreSQL: the rows of `from` (a transition table, or OLD/NEW in a row trigger's VALUES) with
+// their key, unit and image: a JSON object of the columns as texts (amounts exact), built
+// set-wise by row_to_json over the columns cast to text.
+QString PgImages(const QString& from)
+{
+    QStringList texts;
+    for (const QString& c : BudgetColumns())
+        texts << QStringLiteral("r.%1::text AS %1").arg(c);
+    return QStringLiteral("SELECT t.datayear::integer AS datayear, t.budgid, t.eid, "
+                          "row_to_json(t)::text AS img FROM (SELECT %1 FROM %2 r) t")
+        .arg(texts.join(QStringLiteral(", ")), from);
 }
 
 // Whether any column differs between OLD and NEW (NULLs compared as values).
@@ -186,82 +192,103 @@ QStringList HistoryStatements(bool postgres)
              .arg(postgres ? "bigserial PRIMARY KEY" : "integer PRIMARY KEY");
     s << QStringLiteral("CREATE INDEX IF NOT EXISTS ix_busibudgethistory_budget ON "
                         "busibudgethistory (datayear, budgid)");
-    s << QStringLiteral("CREATE INDEX IF NOT EXISTS ix_busibudgethistory_action ON "
-                        "busibudgethistory (datayear, action)");
+    // Only the deleted indicators are looked up by action: the others need no index entry.
+    s << QStringLiteral("DROP INDEX IF EXISTS ix_busibudgethistory_action");
+    s << QStringLiteral("CREATE INDEX IF NOT EXISTS ix_busibudgethistory_deleted ON "
+                        "busibudgethistory (datayear) WHERE action = '删除'");
     const QString insert = QStringLiteral(
         "INSERT INTO busibudgethistory (datayear, budgid, eid, action, changedat, operator, path, "
-        "oldrow, newrow) VALUES ");
+        "oldrow, newrow) ");
     if (postgres) {
-        // The operator and the program path are the session's settings (the product sets them
-        // on every connection it opens); a write from elsewhere is the database user's.
-        const QString values =
-            QStringLiteral("%1.datayear, %1.budgid, %1.eid, %2, "
-                           "to_char(localtimestamp, 'YYYY-MM-DD HH24:MI:SS.MS'), "
-                           "op, pth, %3, %4");
-        s << QStringLiteral(
-                 "CREATE OR REPLACE FUNCTION busibudget_history() RETURNS trigger "
-                 "LANGUAGE plpgsql AS $body$\n"
-                 "DECLARE\n"
-                 "    op text := coalesce(nullif(current_setting('vesperwald.operator', "
-                 "true), ''), session_user);\n"
-                 "    pth text := nullif(current_setting('vesperwald.path', true), '');\n"
-                 "BEGIN\n"
-                 "    IF TG_OP = 'INSERT' THEN\n"
-                 "        %1(%2);\n"
-                 "    ELSIF TG_OP = 'UPDATE' THEN\n"
-                 "        %1(%3);\n"
-                 "    ELSE\n"
-                 "        %1(%4);\n"
-                 "    END IF;\n"
-                 "    RETURN NULL;\n"
-                 "END\n"
-                 "$body$")
-                 .arg(insert,
-                      values.arg("NEW", "CASE WHEN pth = '恢复' THEN '恢复' ELSE '增加' END",
-                                 "NULL", RowJson(true, "NEW")),
-                      values.arg("NEW", "'修改'", RowJson(true, "OLD"), RowJson(true, "NEW")),
-                      values.arg("OLD", "'删除'", RowJson(true, "OLD"), "NULL"));
-        for (const char* name : {"insert", "update", "delete"})
+        // Statement triggers over the changed rows (transition tables): one INSERT … SELECT per
+        // statement. The operator and the program path are the session's settings (the product
+        // sets them on every connection it opens); a write from elsewhere is the database user's.
+        for (const char* name : {"insert", "update", "delete", "rekey"})
             s << QStringLiteral("DROP TRIGGER IF EXISTS busibudget_history_%1 ON busibudget")
                      .arg(QLatin1String(name));
+        const QString function = QStringLiteral(
+            "CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql "
+            "AS $body$\n"
+            "DECLARE\n"
+            "    op text := coalesce(nullif(current_setting('vesperwald.operator', "
+            "true), ''), session_user);\n"
+            "    pth text := nullif(current_setting('vesperwald.path', true), '');\n"
+            "    stamp text := to_char(localtimestamp, 'YYYY-MM-DD HH24:MI:SS.MS');\n"
+            "BEGIN\n"
+            "    %2;\n"
+            "    RETURN NULL;\n"
+            "END\n"
+            "$body$");
+        s << function.arg("busibudget_history_insert",
+                          insert +
+                              "SELECT n.datayear, n.budgid, n.eid, CASE WHEN pth = '恢复' "
+                              "THEN '恢复' ELSE '增加' END, stamp, op, pth, NULL, n.img FROM (" +
+                              PgImages("new_rows") + ") n");
+        // Old and new versions paired by their key; a row whose key changed has no pair here
+        // (the row trigger below records it). An update that changes nothing leaves no row.
+        s << function.arg(
+            "busibudget_history_update",
+            insert +
+                "SELECT n.datayear, n.budgid, n.eid, '修改', stamp, op, pth, o.img, n.img FROM "
+                "(SELECT i.*, row_number() OVER () AS pos FROM (" +
+                PgImages("new_rows") + ") i) n JOIN (" + PgImages("old_rows") +
+                ") o ON o.datayear = n.datayear AND o.budgid = n.budgid WHERE o.img IS "
+                "DISTINCT FROM n.img ORDER BY n.pos");
+        s << function.arg("busibudget_history_delete",
+                          insert +
+                              "SELECT o.datayear, o.budgid, o.eid, '删除', stamp, op, pth, "
+                              "o.img, NULL FROM (" +
+                              PgImages("old_rows") + ") o");
+        s << function.arg("busibudget_history_rekey",
+                          insert +
+                              "SELECT n.datayear, n.budgid, n.eid, '修改', stamp, op, pth, "
+                              "(SELECT img FROM (" +
+                              PgImages("(SELECT OLD.*)") + ") o), n.img FROM (" +
+                              PgImages("(SELECT NEW.*)") + ") n");
+        s << QStringLiteral("DROP FUNCTION IF EXISTS busibudget_history()"); // the row trigger's
         s << QStringLiteral("CREATE TRIGGER busibudget_history_insert AFTER INSERT ON busibudget "
-                            "FOR EACH ROW EXECUTE FUNCTION busibudget_history()");
+                            "REFERENCING NEW TABLE AS new_rows FOR EACH STATEMENT "
+                            "EXECUTE FUNCTION busibudget_history_insert()");
         s << QStringLiteral("CREATE TRIGGER busibudget_history_update AFTER UPDATE ON busibudget "
-                            "FOR EACH ROW WHEN (OLD.* IS DISTINCT FROM NEW.*) "
-                            "EXECUTE FUNCTION busibudget_history()");
+                            "REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows "
+                            "FOR EACH STATEMENT EXECUTE FUNCTION busibudget_history_update()");
         s << QStringLiteral("CREATE TRIGGER busibudget_history_delete AFTER DELETE ON busibudget "
-                            "FOR EACH ROW EXECUTE FUNCTION busibudget_history()");
+                            "REFERENCING OLD TABLE AS old_rows FOR EACH STATEMENT "
+                            "EXECUTE FUNCTION busibudget_history_delete()");
+        s << QStringLiteral("CREATE TRIGGER busibudget_history_rekey AFTER UPDATE OF datayear, "
+                            "budgid ON busibudget FOR EACH ROW WHEN (OLD.datayear IS DISTINCT "
+                            "FROM NEW.datayear OR OLD.budgid IS DISTINCT FROM NEW.budgid) "
+                            "EXECUTE FUNCTION busibudget_history_rekey()");
         return s;
     }
     // SQLite has no session settings. Writers are serialised, so the product's write transaction
-    // names itself in the one-row table busibudgetwriter as it begins and empties it before it
-    // commits (a rollback empties it too): other programs always find it empty. The product's
-    // writes outside such a transaction are filled in by a temporary trigger of the connection's
-    // own; a write by another program keeps the operator and path empty.
-    s << QStringLiteral("CREATE TABLE IF NOT EXISTS busibudgetwriter (operator varchar(100), "
-                        "path varchar(10))");
-    const QString writer = QStringLiteral("(SELECT %1 FROM busibudgetwriter)");
-    const QString values =
-        QStringLiteral("(%1.datayear, %1.budgid, %1.eid, %2, "
-                       "strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime'), %3, %4, %5, %6)")
-            .arg("%1", "%2", writer.arg("operator"), writer.arg("path"), "%3", "%4");
+    // names itself in the one-row table busibudgetwriter as it begins, with its time, and empties
+    // it before it commits (a rollback empties it too): other programs always find it empty. The
+    // product's writes outside such a transaction are filled in by a temporary trigger of the
+    // connection's own; a write by another program keeps the operator and path empty.
+    // An insert keeps no image: the row as added is the next version's old image, or the stored
+    // row while there is none (the history's reader puts them together).
     for (const char* name : {"insert", "update", "delete"})
         s << QStringLiteral("DROP TRIGGER IF EXISTS busibudget_history_%1")
                  .arg(QLatin1String(name));
+    s << QStringLiteral("DROP TABLE IF EXISTS busibudgetwriter"); // empty but inside a write
+    s << QStringLiteral("CREATE TABLE busibudgetwriter (operator varchar(100), path varchar(10), "
+                        "changedat varchar(23))");
+    const QString values =
+        QStringLiteral("SELECT %1.datayear, %1.budgid, %1.eid, %2, coalesce(w.changedat, "
+                       "strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')), w.operator, w.path, "
+                       "%3, %4 FROM (SELECT 1) LEFT JOIN busibudgetwriter w");
     s << QStringLiteral("CREATE TRIGGER busibudget_history_insert AFTER INSERT ON busibudget "
                         "BEGIN %1%2; END")
-             .arg(insert, values.arg("NEW",
-                                     QStringLiteral("CASE WHEN %1 = '恢复' THEN '恢复' ELSE "
-                                                    "'增加' END")
-                                         .arg(writer.arg("path")),
-                                     "NULL", RowJson(false, "NEW")));
+             .arg(insert, values.arg("NEW", "CASE w.path WHEN '恢复' THEN '恢复' ELSE '增加' END",
+                                     "NULL", "NULL"));
     s << QStringLiteral("CREATE TRIGGER busibudget_history_update AFTER UPDATE ON busibudget "
                         "WHEN %1 BEGIN %2%3; END")
              .arg(AnyColumnChanged(), insert,
-                  values.arg("NEW", "'修改'", RowJson(false, "OLD"), RowJson(false, "NEW")));
+                  values.arg("NEW", "'修改'", RowJson("OLD"), RowJson("NEW")));
     s << QStringLiteral("CREATE TRIGGER busibudget_history_delete AFTER DELETE ON busibudget "
                         "BEGIN %1%2; END")
-             .arg(insert, values.arg("OLD", "'删除'", RowJson(false, "OLD"), "NULL"));
+             .arg(insert, values.arg("OLD", "'删除'", RowJson("OLD"), "NULL"));
     return s;
 }
 

@@ -137,15 +137,45 @@ QString BudgetHistorySql(int dataYear, const QString& budgId)
         .arg(SqlText(budgId));
 }
 
+QString StoredBudgetRow(int dataYear, const QString& budgId)
+{
+    TQueryRef query =
+        OpenOrRaise(QStringLiteral("select * from busibudget where datayear = %1 and budgid = '%2'")
+                        .arg(dataYear)
+                        .arg(SqlText(budgId)),
+                    QStringLiteral("无法读取指标"));
+    TARQuery* ds = query->Dataset();
+    if (ds->IsEmpty())
+        return QString();
+    QJsonObject row;
+    for (int i = 0; i < ds->FieldCount(); ++i) {
+        const TField f = ds->Fields(i);
+        row.insert(f.FieldName().toLower(), f.IsNull() ? QJsonValue() : QJsonValue(f.AsString()));
+    }
+    return QString::fromUtf8(QJsonDocument(row).toJson(QJsonDocument::Compact));
+}
+
 std::vector<THistoryVersion> ReadBudgetHistory(int dataYear, const QString& budgId)
 {
     TQueryRef query =
         OpenOrRaise(BudgetHistorySql(dataYear, budgId), QStringLiteral("无法读取指标历史"));
     std::vector<THistoryVersion> versions;
-    for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next())
-        versions.push_back({ds->Fields(0).AsString(), OperatorText(ds, 1, 2),
-                            ds->Fields(3).AsString(), ds->Fields(4).AsString(),
-                            DiffBudgetRows(ds->Fields(5).AsString(), ds->Fields(6).AsString())});
+    // Rows come newest first. An addition kept without its image (SQLite) was, as added, the
+    // next version's old image, or the stored row while no version followed.
+    QString laterOld;
+    bool later = false;
+    for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
+        const QString action = ds->Fields(3).AsString();
+        const QString oldRow = ds->Fields(5).AsString();
+        QString newRow = ds->Fields(6).AsString();
+        if (newRow.isEmpty() &&
+            (action == QStringLiteral("增加") || action == QStringLiteral("恢复")))
+            newRow = later ? laterOld : StoredBudgetRow(dataYear, budgId);
+        versions.push_back({ds->Fields(0).AsString(), OperatorText(ds, 1, 2), action,
+                            ds->Fields(4).AsString(), DiffBudgetRows(oldRow, newRow)});
+        laterOld = oldRow;
+        later = true;
+    }
     return versions;
 }
 

@@ -34,6 +34,9 @@ QString HistoryNotSetUpText();
 std::vector<THistoryChange> DiffBudgetRows(const QString& oldRow, const QString& newRow);
 
 QString BudgetHistorySql(int dataYear, const QString& budgId);
+// The indicator as stored now, in the history's form (a JSON object of texts); empty when the
+// year holds no such indicator. Raises TExceptBudgetManage.
+QString StoredBudgetRow(int dataYear, const QString& budgId);
 // The versions of one indicator, newest first. Raises TExceptBudgetManage.
 std::vector<THistoryVersion> ReadBudgetHistory(int dataYear, const QString& budgId);
 

@@ -127,10 +127,14 @@ void TBudgetWriteTransaction::Commit()
             QStringLiteral("与数据库的连接已断开，没有写入任何数据：%1").arg(m_conn->LastError()));
     }
     // The writer's name leaves with this transaction: emptied in it, so never committed.
-    if (m_writer && !Exec(m_conn, QStringLiteral("DELETE FROM main.busibudgetwriter"))) {
-        const QString error = m_conn->LastError();
-        End();
-        throw TExceptBudgetManage(QStringLiteral("保存未能完成，没有写入任何数据：%1").arg(error));
+    if (m_writer) {
+        try {
+            m_conn->UnmarkWriter();
+        } catch (const TExceptDbManager& e) {
+            End();
+            throw TExceptBudgetManage(
+                QStringLiteral("保存未能完成，没有写入任何数据：%1").arg(e.Message()));
+        }
     }
     m_open = false;
     const bool committed = Exec(m_conn, QStringLiteral("COMMIT"));

@@ -229,6 +229,19 @@ QString TextOrNull(const QString& value)
 {
     return value.isEmpty() ? QStringLiteral("NULL") : "'" + SqlText(value) + "'";
 }
+
+// SQLite: fills in this connection's operator and path on the history rows it adds outside a
+// write transaction.
+QString SessionTriggerSql()
+{
+    return QStringLiteral(
+        "CREATE TEMP TRIGGER IF NOT EXISTS vw_history_session AFTER INSERT ON "
+        "main.busibudgethistory WHEN NEW.operator IS NULL BEGIN "
+        "UPDATE busibudgethistory SET operator = (SELECT operator FROM temp.vw_session), "
+        "path = (SELECT path FROM temp.vw_session), "
+        "action = CASE WHEN NEW.action = '增加' AND (SELECT path FROM temp.vw_session) = '恢复' "
+        "THEN '恢复' ELSE NEW.action END WHERE histid = NEW.histid; END");
+}
 } // namespace
 
 // PostgreSQL keeps the operator and path as session settings the history trigger reads. SQLite
@@ -259,13 +272,7 @@ void TAdoConn::ApplySession(QSqlDatabase& db)
     if (!q.next())
         return; // a database without the history (vesperwald-db upgrade adds it)
     q.finish();
-    apply(QStringLiteral(
-        "CREATE TEMP TRIGGER IF NOT EXISTS vw_history_session AFTER INSERT ON "
-        "main.busibudgethistory WHEN NEW.operator IS NULL BEGIN "
-        "UPDATE busibudgethistory SET operator = (SELECT operator FROM temp.vw_session), "
-        "path = (SELECT path FROM temp.vw_session), "
-        "action = CASE WHEN NEW.action = '增加' AND (SELECT path FROM temp.vw_session) = '恢复' "
-        "THEN '恢复' ELSE NEW.action END WHERE histid = NEW.histid; END"));
+    apply(SessionTriggerSql());
 }
 
 bool TAdoConn::MarkWriter()
@@ -275,17 +282,34 @@ bool TAdoConn::MarkWriter()
         return false;
     QSqlQuery q(Database());
     RunSessionSql(this, q,
-                  QStringLiteral("select 1 from main.sqlite_master where type = 'table' and "
+                  QStringLiteral("select sql from main.sqlite_master where type = 'table' and "
                                  "name = 'busibudgetwriter'"));
     if (!q.next())
         return false; // a database without the history, or with that of an earlier version
+    // The transaction's time stamps its history rows (one clock reading, not one per row).
+    const bool timed = q.value(0).toString().contains(QLatin1String("changedat"));
     q.finish();
     RunSessionSql(this, q, QStringLiteral("DELETE FROM main.busibudgetwriter"));
+    // Every history row of this transaction has its operator: the temporary trigger, which would
+    // run once per row for nothing, leaves for the transaction (a rollback brings it back,
+    // UnmarkWriter makes it again before a commit).
+    RunSessionSql(this, q, QStringLiteral("DROP TRIGGER IF EXISTS temp.vw_history_session"));
     RunSessionSql(this, q,
-                  QStringLiteral("INSERT INTO main.busibudgetwriter (operator, path) VALUES "
-                                 "(%1, %2)")
-                      .arg(TextOrNull(m_operator), TextOrNull(m_path)));
+                  timed ? QStringLiteral("INSERT INTO main.busibudgetwriter (operator, path, "
+                                         "changedat) VALUES (%1, %2, strftime('%Y-%m-%d "
+                                         "%H:%M:%f', 'now', 'localtime'))")
+                              .arg(TextOrNull(m_operator), TextOrNull(m_path))
+                        : QStringLiteral("INSERT INTO main.busibudgetwriter (operator, path) "
+                                         "VALUES (%1, %2)")
+                              .arg(TextOrNull(m_operator), TextOrNull(m_path)));
     return true;
+}
+
+void TAdoConn::UnmarkWriter()
+{
+    QSqlQuery q(Database());
+    RunSessionSql(this, q, QStringLiteral("DELETE FROM main.busibudgetwriter"));
+    RunSessionSql(this, q, SessionTriggerSql());
 }
 
 int TAdoConn::LockTimeout() const

@@ -100,6 +100,9 @@ public:
     // database without the table. The transaction empties it again before its commit (a
     // rollback does too), so other programs find it empty. Raises TExceptDbManager on a failure.
     bool MarkWriter();
+    // Before the commit of a transaction MarkWriter named: empties busibudgetwriter and gives the
+    // connection back its own history trigger. Raises TExceptDbManager on a failure.
+    void UnmarkWriter();
 
     // A new connection with the same settings, for another thread.
     TAdoConn* Clone() const;

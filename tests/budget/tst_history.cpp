@@ -18,13 +18,10 @@ protected:
                                "%3,%3,'1','0','0001')")
                     .arg(QLatin1String(id), QString::fromUtf8(file), QLatin1String(amount)));
     }
-    QString OldRow(const char* action)
+    QString DeletedRow()
     {
-        return db.Scalar(
-            QStringLiteral("select %1 from busibudgethistory where action='%2' "
-                           "order by histid desc")
-                .arg(QString::fromUtf8(action) == QStringLiteral("删除") ? "oldrow" : "newrow",
-                     QString::fromUtf8(action)));
+        return db.Scalar("select oldrow from busibudgethistory where action='删除' order by "
+                         "histid desc");
     }
 };
 INSTANTIATE_TEST_SUITE_P(Db, History, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
@@ -42,7 +39,7 @@ TEST_P(History, VersionsDeletedAndRestored)
     for (const char* amount : {"10.5", "9999999999999.99", "0.01"})
         db.Exec(QStringLiteral("update busibudget set budgmoney=%1 where budgid='7'")
                     .arg(QLatin1String(amount)));
-    const std::vector<THistoryVersion> versions = ReadBudgetHistory(2026, "7");
+    std::vector<THistoryVersion> versions = ReadBudgetHistory(2026, "7");
     ASSERT_EQ(versions.size(), 4u);
     EXPECT_EQ(versions[0].Action, QStringLiteral("修改"));
     EXPECT_EQ(versions[0].Operator, "0001");
@@ -53,6 +50,14 @@ TEST_P(History, VersionsDeletedAndRestored)
     EXPECT_EQ(versions[2].Changes[0].Old, "1234567.1234");
     EXPECT_EQ(versions[3].Action, QStringLiteral("增加"));
     EXPECT_EQ(versions[3].Path, QStringLiteral("录入"));
+    const auto added = [](const THistoryVersion& v, const QString& field) {
+        for (const THistoryChange& c : v.Changes)
+            if (c.Field == field)
+                return c.Old + " -> " + c.New;
+        return QStringLiteral("none");
+    };
+    EXPECT_EQ(added(versions[3], QStringLiteral("控制金额")), " -> 1234567.1234"); // as added
+    EXPECT_EQ(added(versions[3], QStringLiteral("指标文号")), QStringLiteral(" -> 文1"));
 
     db.Def()->SetWritePath(QStringLiteral("删除"));
     db.Exec("delete from busibudget where budgid='7'");
@@ -66,11 +71,15 @@ TEST_P(History, VersionsDeletedAndRestored)
     TRestoreOutcome restored = RestoreDeletedBudgets(2026, {deleted[0].HistId});
     EXPECT_EQ(restored.Restored, 1);
     EXPECT_EQ(restored.Notes, QStringList{QStringLiteral("指标编号7已被占用，恢复为新编号8。")});
-    const std::vector<THistoryChange> diff = DiffBudgetRows(OldRow("删除"), OldRow("恢复"));
+    const std::vector<THistoryChange> diff =
+        DiffBudgetRows(DeletedRow(), StoredBudgetRow(2026, "8"));
     ASSERT_EQ(diff.size(), 1u); // the same row but for its id
     EXPECT_EQ(diff[0].Field, QStringLiteral("指标编号"));
     EXPECT_EQ(diff[0].New, "8");
     EXPECT_TRUE(ReadDeletedBudgets(2026, "101").empty());
+    versions = ReadBudgetHistory(2026, "8");
+    ASSERT_EQ(versions.size(), 1u);
+    EXPECT_EQ(added(versions[0], QStringLiteral("控制金额")), " -> 0.01"); // as stored now
     restored = RestoreDeletedBudgets(2026, {deleted[0].HistId});
     EXPECT_EQ(restored.Restored, 0);
     EXPECT_EQ(restored.Notes, QStringList{QStringLiteral("指标7已经恢复过，没有再次恢复。")});

@@ -112,8 +112,8 @@ TEST_P(Schema, UpgradeMakesTheDifferencesExactAndAddsTheHistory)
     TestDatabase db(GetParam());
     ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
     const bool lite = GetParam() == Engine::SQLite;
-    for (const char* t : {"insert", "update", "delete"})
-        db.Exec(QStringLiteral("drop trigger busibudget_history_%1%2")
+    for (const char* t : {"insert", "update", "delete", "rekey"})
+        db.Exec(QStringLiteral("drop trigger if exists busibudget_history_%1%2")
                     .arg(QLatin1String(t), lite ? "" : " on busibudget"));
     db.Exec("drop table busibudgethistory");
     TAdoConn before;
@@ -153,10 +153,12 @@ TEST_P(Schema, UpgradeMakesTheDifferencesExactAndAddsTheHistory)
         db.Exec("update busibudget set memoo='t'");
         carry.Commit();
     }
+    db.Exec("update busibudget set memoo='u'"); // outside: the connection's own again
     {
         TBudgetWriteTransaction dropped(2026, TWritePath::Copy);
         db.Exec("update busibudget set memoo='r'");
     }
+    db.Exec("update busibudget set memoo='v'"); // the rollback took back its path too
     TAdoConn other;
     other.SetConnectionString(db.ConnectionString());
     ExecuteCommand(&other, "update busibudget set memoo='c'");
@@ -164,6 +166,7 @@ TEST_P(Schema, UpgradeMakesTheDifferencesExactAndAddsTheHistory)
     EXPECT_EQ(db.History(),
               (QStringList{
                   QStringLiteral("2026/1 修改 录入 0001"), QStringLiteral("2026/1 修改 导入 0001"),
+                  QStringLiteral("2026/1 修改 结转 0001"), QStringLiteral("2026/1 修改 结转 0001"),
                   QStringLiteral("2026/1 修改 结转 0001"),
                   "2026/1 修改  " + (lite ? QString() : db.Scalar("select session_user"))}));
 }
