@@ -66,7 +66,7 @@ QByteArray InsertSelect(bool pg, const QString& fileName)
 {
     const QString number = pg ? "budgid::bigint" : "CAST(budgid AS integer)";
     const QString money = pg ? "i.amount::numeric" : "CAST(i.amount AS REAL)";
-    const QString today = pg ? "to_char(current_date, 'YYYY-MM-DD')" : "date('now','localtime')";
+    const QString today = pg ? "current_date" : "date('now','localtime')";
     return QStringLiteral(
                "INSERT INTO busibudget (datayear, budgid, eid, mid, bkid, ipid, bid, iid, iidname, "
                "inputmoney, duemoney, budgmoney, splitmoney, filename, filedate, inputdate, "
