@@ -140,74 +140,6 @@ QString BenchPgCopy(const QString& server, int indicators, const QString& name)
     return WithDatabase(server, name);
 }
 
-long RawPgRead(const QString& connectionString, const QString& sql, double* totalMs)
-{
-    PGconn* conn = ConnectPg(connectionString);
-    QElapsedTimer t;
-    t.start();
-    PGresult* result = PQexec(conn, sql.toUtf8().constData());
-    if (PQresultStatus(result) != PGRES_TUPLES_OK) {
-        std::fprintf(stderr, "raw read failed: %s\n", PQresultErrorMessage(result));
-        std::exit(1);
-    }
-    const int rows = PQntuples(result), columns = PQnfields(result);
-    volatile size_t bytes = 0;
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < columns; ++c) {
-            PQgetvalue(result, r, c);
-            bytes = bytes + size_t(PQgetlength(result, r, c));
-        }
-    PQclear(result);
-    if (totalMs)
-        *totalMs = t.nsecsElapsed() / 1e6;
-    PQfinish(conn);
-    return rows;
-}
-
-double RawPgStatements(const QString& connectionString, const QStringList& statements)
-{
-    PGconn* conn = ConnectPg(connectionString);
-    QElapsedTimer t;
-    t.start();
-    auto run = [conn](const QByteArray& sql) {
-        PGresult* result = PQexec(conn, sql.constData());
-        if (PQresultStatus(result) != PGRES_COMMAND_OK) {
-            std::fprintf(stderr, "raw statement failed: %s\n", PQresultErrorMessage(result));
-            std::exit(1);
-        }
-        PQclear(result);
-    };
-    run("BEGIN");
-    for (const QString& s : statements)
-        run(s.toUtf8());
-    run("COMMIT");
-    const double ms = t.nsecsElapsed() / 1e6;
-    PQfinish(conn);
-    return ms;
-}
-
-double RawPgFirstRowMs(const QString& connectionString, const QString& sql)
-{
-    PGconn* conn = ConnectPg(connectionString);
-    QElapsedTimer t;
-    t.start();
-    PQsendQuery(conn, sql.toUtf8().constData());
-    PQsetSingleRowMode(conn);
-    double first = -1;
-    while (PGresult* r = PQgetResult(conn)) {
-        if (first < 0) {
-            first = t.nsecsElapsed() / 1e6;
-            PGcancel* cancel = PQgetCancel(conn); // the rest is not wanted
-            char error[256];
-            PQcancel(cancel, error, sizeof error);
-            PQfreeCancel(cancel);
-        }
-        PQclear(r);
-    }
-    PQfinish(conn);
-    return first;
-}
-
 double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -226,41 +158,163 @@ double MedianMs(int runs, const std::function<void()>& run)
     return Median(times);
 }
 
-long RawSqliteRead(const QString& file, const QString& sql, double* firstRowMs, double* totalMs)
+RawReader::RawReader(const QString& fileOrConnection)
 {
+    if (fileOrConnection.startsWith(QLatin1String("Provider="), Qt::CaseInsensitive)) {
+        m_pg = ConnectPg(fileOrConnection);
+        return;
+    }
+    if (sqlite3_open_v2(QFile::encodeName(fileOrConnection).constData(), &m_sqlite,
+                        SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        std::fprintf(stderr, "cannot open %s\n", qPrintable(fileOrConnection));
+        std::exit(1);
+    }
+    sqlite3_exec(m_sqlite, "PRAGMA cache_size=-131072; PRAGMA mmap_size=268435456;", nullptr,
+                 nullptr, nullptr);
+}
+
+RawReader::~RawReader()
+{
+    if (m_pg)
+        PQfinish(m_pg);
+    if (m_sqlite)
+        sqlite3_close(m_sqlite);
+}
+
+RawReader::Times RawReader::Read(const QString& sql, bool typed)
+{
+    return m_pg ? ReadPg(sql, typed) : ReadSqlite(sql, typed);
+}
+
+RawReader::Times RawReader::ReadSqlite(const QString& sql, bool typed)
+{
+    Times times;
     QElapsedTimer t;
     t.start();
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
-        SQLITE_OK) {
-        std::fprintf(stderr, "cannot open %s\n", qPrintable(file));
-        std::exit(1);
-    }
-    sqlite3_exec(db, "PRAGMA cache_size=-131072; PRAGMA mmap_size=268435456;", nullptr, nullptr,
-                 nullptr);
     sqlite3_stmt* stmt = nullptr;
     const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
-        std::fprintf(stderr, "cannot prepare: %s\n", sqlite3_errmsg(db));
+    if (sqlite3_prepare_v2(m_sqlite, text.constData(), int(text.size()), &stmt, nullptr) !=
+        SQLITE_OK) {
+        std::fprintf(stderr, "cannot prepare: %s\n", sqlite3_errmsg(m_sqlite));
         std::exit(1);
     }
-    long rows = 0;
     const int columns = sqlite3_column_count(stmt);
     volatile size_t bytes = 0; // keeps the reads from being optimised away
+    volatile double numbers = 0;
     while (sqlite3_step(stmt) == SQLITE_ROW) {
-        if (rows == 0 && firstRowMs)
-            *firstRowMs = t.nsecsElapsed() / 1e6;
-        ++rows;
+        if (times.Rows++ == 0)
+            times.FirstRow = t.nsecsElapsed() / 1e6;
         for (int c = 0; c < columns; ++c) {
-            sqlite3_column_text(stmt, c);
-            bytes = bytes + size_t(sqlite3_column_bytes(stmt, c));
+            switch (typed ? sqlite3_column_type(stmt, c) : SQLITE_TEXT) {
+            case SQLITE_INTEGER:
+                numbers = numbers + double(sqlite3_column_int64(stmt, c));
+                break;
+            case SQLITE_FLOAT:
+                numbers = numbers + sqlite3_column_double(stmt, c);
+                break;
+            case SQLITE_NULL:
+                break;
+            default:
+                sqlite3_column_text(stmt, c);
+                bytes = bytes + size_t(sqlite3_column_bytes(stmt, c));
+            }
         }
     }
     sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    if (totalMs)
-        *totalMs = t.nsecsElapsed() / 1e6;
-    return rows;
+    times.Whole = t.nsecsElapsed() / 1e6;
+    return times;
+}
+
+RawReader::Times RawReader::ReadPg(const QString& sql, bool typed)
+{
+    Times times;
+    QElapsedTimer t;
+    t.start();
+    PGresult* result = PQexec(m_pg, sql.toUtf8().constData());
+    if (PQresultStatus(result) != PGRES_TUPLES_OK) {
+        std::fprintf(stderr, "raw read failed: %s\n", PQresultErrorMessage(result));
+        std::exit(1);
+    }
+    times.FirstRow = t.nsecsElapsed() / 1e6;
+    const int rows = PQntuples(result), columns = PQnfields(result);
+    // int2, int4, int8; float4, float8, numeric
+    std::vector<int> kind(size_t(columns), 0);
+    for (int c = 0; typed && c < columns; ++c) {
+        const Oid type = PQftype(result, c);
+        kind[size_t(c)] = type == 20 || type == 21 || type == 23       ? 1
+                          : type == 700 || type == 701 || type == 1700 ? 2
+                                                                       : 0;
+    }
+    volatile size_t bytes = 0;
+    volatile double numbers = 0;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            const char* value = PQgetvalue(result, r, c);
+            switch (PQgetisnull(result, r, c) ? -1 : kind[size_t(c)]) {
+            case 1:
+                numbers = numbers + double(std::strtoll(value, nullptr, 10));
+                break;
+            case 2:
+                numbers = numbers + std::strtod(value, nullptr);
+                break;
+            case -1:
+                break;
+            default:
+                bytes = bytes + size_t(PQgetlength(result, r, c));
+            }
+        }
+    PQclear(result);
+    times.Rows = rows;
+    times.Whole = t.nsecsElapsed() / 1e6;
+    return times;
+}
+
+double RawReader::FirstRowMs(const QString& sql)
+{
+    if (!m_pg)
+        return ReadSqlite(sql, false).FirstRow;
+    QElapsedTimer t;
+    t.start();
+    PQsendQuery(m_pg, sql.toUtf8().constData());
+    PQsetSingleRowMode(m_pg);
+    double first = -1;
+    while (PGresult* r = PQgetResult(m_pg)) {
+        if (first < 0) {
+            first = t.nsecsElapsed() / 1e6;
+            PGcancel* cancel = PQgetCancel(m_pg); // the rest is not wanted
+            char error[256];
+            PQcancel(cancel, error, sizeof error);
+            PQfreeCancel(cancel);
+        }
+        PQclear(r);
+    }
+    return first;
+}
+
+double RawReader::Statements(const QStringList& statements)
+{
+    QElapsedTimer t;
+    t.start();
+    auto run = [this](const QByteArray& sql) {
+        if (m_sqlite) {
+            if (sqlite3_exec(m_sqlite, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+                std::fprintf(stderr, "raw statement failed: %s\n", sqlite3_errmsg(m_sqlite));
+                std::exit(1);
+            }
+            return;
+        }
+        PGresult* result = PQexec(m_pg, sql.constData());
+        if (PQresultStatus(result) != PGRES_COMMAND_OK) {
+            std::fprintf(stderr, "raw statement failed: %s\n", PQresultErrorMessage(result));
+            std::exit(1);
+        }
+        PQclear(result);
+    };
+    run(m_sqlite ? "BEGIN IMMEDIATE" : "BEGIN");
+    for (const QString& s : statements)
+        run(s.toUtf8());
+    run("COMMIT");
+    return t.nsecsElapsed() / 1e6;
 }
 
 double PeakRssMb()
@@ -308,7 +362,9 @@ BenchListContext::BenchListContext(const QString& file)
     filter.DataYear = 2026;
     filter.BTypeIndex = "1";
     filter.BureauMode = "1";
-    ListSql = ListStatement(filter, TSqlDialect(TSqlDialect::SQLite));
+    // The statement as the window builds it for this database.
+    ListSql = ListStatement(filter, TSqlDialect::FromProvider(ConnectionStringValue(
+                                        Manager.ConnectionString, QStringLiteral("Provider"))));
 }
 
 BenchListContext::~BenchListContext()

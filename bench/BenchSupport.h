@@ -19,18 +19,39 @@ QString BenchPgCopy(const QString& server, int indicators, const QString& name);
 // Median of repeated runs, in milliseconds.
 double MedianMs(int runs, const std::function<void()>& run);
 double Median(std::vector<double> values);
-// The raw reference: SQLite's C interface stepping the statement and reading every column as
-// text, with the same cache settings as the product's connections. Returns the row count.
-// firstRowMs, when given, gets the time to the first row; totalMs the whole read.
-long RawSqliteRead(const QString& file, const QString& sql, double* firstRowMs = nullptr,
-                   double* totalMs = nullptr);
-// The raw PostgreSQL reference in this process: libpq's PQexec and PQgetvalue of every cell
-// (the connection is made before the clock starts). Returns the row count.
-long RawPgRead(const QString& connectionString, const QString& sql, double* totalMs);
-// The statements in one transaction through libpq's PQexec; the milliseconds they took.
-double RawPgStatements(const QString& connectionString, const QStringList& statements);
-// The time to the first row of the statement in libpq's single-row mode.
-double RawPgFirstRowMs(const QString& connectionString, const QString& sql);
+// The raw reference on a connection opened once, before any clock starts: SQLite's C interface
+// (with the product's cache settings) or libpq. A text read takes every cell as text; a typed
+// read takes integers and reals as numbers and the rest as text (SQLite by each cell's type,
+// PostgreSQL by each column's type from its text).
+class RawReader
+{
+public:
+    // An SQLite file, or a connection string "Provider=PostgreSQL;...".
+    explicit RawReader(const QString& fileOrConnection);
+    ~RawReader();
+    RawReader(const RawReader&) = delete;
+    RawReader& operator=(const RawReader&) = delete;
+    struct Times {
+        double FirstRow = 0; // SQLite: the first step; PostgreSQL: the whole result's arrival
+        double Whole = 0;
+        long Rows = 0;
+    };
+    Times Read(const QString& sql, bool typed = false);
+    // PostgreSQL: the time to the first row in libpq's single-row mode (the rest is cancelled);
+    // SQLite: the first step.
+    double FirstRowMs(const QString& sql);
+    // The statements in one transaction; the milliseconds they took.
+    double Statements(const QStringList& statements);
+    // The open connection, for references of their own (the other one is null).
+    struct sqlite3* Sqlite() const { return m_sqlite; }
+    struct pg_conn* Pg() const { return m_pg; }
+
+private:
+    Times ReadSqlite(const QString& sql, bool typed);
+    Times ReadPg(const QString& sql, bool typed);
+    struct sqlite3* m_sqlite = nullptr;
+    struct pg_conn* m_pg = nullptr;
+};
 struct BenchArgs {
     int Runs = 3;
     QString Folder = QStringLiteral("var/bench");

@@ -85,7 +85,8 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     std::printf("%d indicators: %d rows × %d columns, %d runs, medians\n", size, table.Rows,
                 int(table.Columns.size()), args.Runs);
-    const double raw = MedianMs(args.Runs, [&] { RawSqliteRead(file, sql); });
+    RawReader reader(file);
+    const double raw = MedianMs(args.Runs, [&] { reader.Read(sql); });
     std::printf("%-28s %9.0f ms\n", "raw read of the statement", raw);
     std::vector<double> ours, reference, ratios;
     for (int run = 0; run < args.Runs; ++run) {

@@ -1,5 +1,8 @@
-// The grid manager's Fill of the list statement against SQLite stepping the same statement.
-// bench_grid_fill [--runs N] [--folder DIR] [N indicators ...]   (default 100000 1000000)
+// The grid manager's Fill of the list statement against the engine's C interface reading the same
+// statement on a connection opened once: every cell as text, and by type. Each run fills, then
+// reads raw, so both meet the same machine; the ratios are medians of the per-run ratios.
+// bench_grid_fill [--runs N] [--folder DIR] [--pg CONNECTION] [N indicators ...]
+//   (default 100000 1000000)
 #include "BenchSupport.h"
 #include "controls/TNextGrid.h"
 #include "listwindow/bwnQuindleList.h"
@@ -16,46 +19,48 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const BenchArgs args = ParseBenchArgs(app.arguments().mid(1), {100000, 1000000});
-    const int runs = args.Runs;
-    const QString folder = args.Folder;
-    const QList<int> sizes = args.Sizes;
+    const bool pg = !args.PgServer.isEmpty();
 
-    std::printf("%10s %8s %10s %10s %7s %10s %9s\n", "indicators", "rows", "raw ms", "fill ms",
-                "ratio", "peak MB", "free ms");
-    for (int size : sizes) {
-        const QString file = BenchDatabase(folder, size);
-        const BenchListContext list(file);
+    std::printf("%s, %d runs, medians (ratios: medians of the per-run ratios)\n",
+                pg ? "PostgreSQL" : "SQLite", args.Runs);
+    std::printf("%10s %8s %9s %9s %9s %11s %11s %8s %8s\n", "indicators", "rows", "fill ms",
+                "text ms", "typed ms", "÷ text", "÷ typed", "peak MB", "free ms");
+    for (int size : args.Sizes) {
+        const QString source =
+            pg ? BenchPgDatabase(args.PgServer, size) : BenchDatabase(args.Folder, size);
+        const BenchListContext list(source);
         const QString& sql = list.ListSql;
+        RawReader raw(source);
 
         TNextGrid grid;
         TNextGridManager gridManager(ListColumnDefinitions("1"), "ngdBench");
         gridManager.BuildColumns(&grid);
-        RawSqliteRead(file, sql); // warm the file cache for both
-        std::vector<double> fills, frees;
-        for (int r = 0; r < runs; ++r) {
+        raw.Read(sql); // warms the caches for both
+        std::vector<double> fills, texts, typeds, textRatios, typedRatios, frees;
+        double peak = 0;
+        int rows = 0;
+        for (int r = 0; r < args.Runs; ++r) {
             QElapsedTimer t;
             t.start();
             gridManager.Fill(&grid, sql, true, false, true);
             fills.push_back(t.nsecsElapsed() / 1e6);
-            if (r + 1 < runs) {
-                t.restart();
-                grid.ClearRows();
-                frees.push_back(t.nsecsElapsed() / 1e6);
-            }
+            rows = grid.RowCount() - 1;
+            peak = std::max(peak, PeakRssMb());
+            t.restart();
+            grid.ClearRows();
+            frees.push_back(t.nsecsElapsed() / 1e6);
+            const RawReader::Times text = raw.Read(sql);
+            const RawReader::Times typed = raw.Read(sql, true);
+            if (text.Rows != rows)
+                std::fprintf(stderr, "row counts differ: %ld raw, %d grid\n", text.Rows, rows);
+            texts.push_back(text.Whole);
+            typeds.push_back(typed.Whole);
+            textRatios.push_back(fills.back() / text.Whole);
+            typedRatios.push_back(fills.back() / typed.Whole);
         }
-        const int rows = grid.RowCount() - 1;
-        const double peak = PeakRssMb();
-        QElapsedTimer t;
-        t.start();
-        grid.ClearRows();
-        frees.push_back(t.nsecsElapsed() / 1e6);
-        long rawRows = 0;
-        const double raw = MedianMs(runs, [&] { rawRows = RawSqliteRead(file, sql); });
-        if (rawRows != rows)
-            std::fprintf(stderr, "row counts differ: %ld raw, %d grid\n", rawRows, rows);
-        const double fill = Median(fills);
-        std::printf("%10d %8d %10.0f %10.0f %7.2f %10.0f %9.1f\n", size, rows, raw, fill,
-                    fill / raw, peak, Median(frees));
+        std::printf("%10d %8d %9.0f %9.0f %9.0f %11.2f %11.2f %8.0f %8.1f\n", size, rows,
+                    Median(fills), Median(texts), Median(typeds), Median(textRatios),
+                    Median(typedRatios), peak, Median(frees));
         std::fflush(stdout);
     }
     return 0;

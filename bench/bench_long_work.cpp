@@ -151,7 +151,7 @@ void Must(bool ok, const char* what)
 double RawUpdate(bool pg, const QString& target, const QString& sql)
 {
     if (pg)
-        return RawPgStatements(target, {sql});
+        return RawReader(target).Statements({sql});
     sqlite3* db = nullptr;
     sqlite3_open(QFile::encodeName(target).constData(), &db);
     sqlite3_busy_timeout(db, 5000);

@@ -25,19 +25,20 @@ QPen Pen(const QColor& c, qreal w)
 
 QIcon IconAdd()
 {
-    return Draw([](QPainter& p) {
+    static const QIcon* const icon = new QIcon(Draw([](QPainter& p) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(46, 139, 87));
         p.drawEllipse(3, 3, 26, 26);
         p.setPen(Pen(Qt::white, 4));
         p.drawLine(16, 9, 16, 23);
         p.drawLine(9, 16, 23, 16);
-    });
+    }));
+    return *icon;
 }
 
 QIcon IconModify()
 {
-    return Draw([](QPainter& p) {
+    static const QIcon* const icon = new QIcon(Draw([](QPainter& p) {
         p.setPen(Pen(QColor(70, 70, 70), 1.5));
         p.setBrush(QColor(255, 250, 230));
         p.drawRect(4, 4, 18, 24);
@@ -45,12 +46,13 @@ QIcon IconModify()
         p.drawLine(12, 24, 27, 9);
         p.setPen(Pen(QColor(230, 170, 60), 4));
         p.drawLine(26, 10, 28, 8);
-    });
+    }));
+    return *icon;
 }
 
 QIcon IconDelete()
 {
-    return Draw([](QPainter& p) {
+    static const QIcon* const icon = new QIcon(Draw([](QPainter& p) {
         p.setPen(Pen(QColor(90, 90, 90), 1.5));
         p.setBrush(QColor(220, 220, 225));
         p.drawRect(8, 9, 16, 19);
@@ -59,12 +61,13 @@ QIcon IconDelete()
         p.setPen(Pen(QColor(200, 40, 40), 3));
         p.drawLine(12, 13, 20, 24);
         p.drawLine(20, 13, 12, 24);
-    });
+    }));
+    return *icon;
 }
 
 QIcon IconExit()
 {
-    return Draw([](QPainter& p) {
+    static const QIcon* const icon = new QIcon(Draw([](QPainter& p) {
         p.setPen(Pen(QColor(110, 80, 50), 2));
         p.setBrush(QColor(190, 150, 100));
         p.drawRect(5, 4, 14, 24);
@@ -72,30 +75,33 @@ QIcon IconExit()
         p.drawLine(14, 16, 28, 16);
         p.drawLine(23, 11, 28, 16);
         p.drawLine(23, 21, 28, 16);
-    });
+    }));
+    return *icon;
 }
 
 QIcon IconOk()
 {
-    return Draw([](QPainter& p) {
+    static const QIcon* const icon = new QIcon(Draw([](QPainter& p) {
         p.setPen(Pen(QColor(30, 140, 60), 5));
         p.drawLine(6, 17, 13, 25);
         p.drawLine(13, 25, 27, 8);
-    });
+    }));
+    return *icon;
 }
 
 QIcon IconClose()
 {
-    return Draw([](QPainter& p) {
+    static const QIcon* const icon = new QIcon(Draw([](QPainter& p) {
         p.setPen(Pen(QColor(200, 40, 40), 5));
         p.drawLine(8, 8, 24, 24);
         p.drawLine(24, 8, 8, 24);
-    });
+    }));
+    return *icon;
 }
 
 QIcon IconUnit()
 {
-    return Draw([](QPainter& p) {
+    static const QIcon* const icon = new QIcon(Draw([](QPainter& p) {
         p.setPen(Pen(QColor(120, 90, 40), 1.5));
         p.setBrush(QColor(240, 200, 90));
         QPainterPath path;
@@ -107,16 +113,18 @@ QIcon IconUnit()
         path.lineTo(3, 27);
         path.closeSubpath();
         p.drawPath(path);
-    });
+    }));
+    return *icon;
 }
 
 QIcon IconHide()
 {
-    return Draw([](QPainter& p) {
+    static const QIcon* const icon = new QIcon(Draw([](QPainter& p) {
         p.setPen(Pen(QColor(60, 60, 60), 4));
         p.drawLine(20, 7, 11, 16);
         p.drawLine(11, 16, 20, 25);
-    });
+    }));
+    return *icon;
 }
 
 namespace
@@ -142,17 +150,19 @@ QIcon SheetWithArrow(int sheetX, int arrowFrom, int arrowTo, int arrowY)
 
 QIcon IconExport()
 {
-    return SheetWithArrow(4, 14, 27, 18);
+    static const QIcon* const icon = new QIcon(SheetWithArrow(4, 14, 27, 18));
+    return *icon;
 }
 
 QIcon IconImport()
 {
-    return SheetWithArrow(10, 3, 16, 16);
+    static const QIcon* const icon = new QIcon(SheetWithArrow(10, 3, 16, 16));
+    return *icon;
 }
 
 QIcon IconOpen()
 {
-    return Draw([](QPainter& p) {
+    static const QIcon* const icon = new QIcon(Draw([](QPainter& p) {
         p.setPen(Pen(QColor(150, 110, 20), 1.5));
         p.setBrush(QColor(250, 215, 110));
         QPainterPath folder;
@@ -164,5 +174,6 @@ QIcon IconOpen()
         folder.lineTo(3, 26);
         folder.closeSubpath();
         p.drawPath(folder);
-    });
+    }));
+    return *icon;
 }

@@ -3,7 +3,9 @@
 
 #include <QIcon>
 
-// Plain drawn icons of the windows' buttons and menus.
+// Plain drawn icons of the windows' buttons and menus. Each kind is painted once, on its first
+// use (on the GUI thread, with the application up), and shared by every button and node after
+// it; it is kept for the life of the process.
 QIcon IconAdd();
 QIcon IconModify();
 QIcon IconDelete();

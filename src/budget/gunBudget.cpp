@@ -94,61 +94,99 @@ TBudgetInserter::TBudgetInserter() = default;
 
 TBudgetInserter::~TBudgetInserter() = default;
 
+void TBudgetInserter::Abandon()
+{
+    if (m_copy)
+        m_copy->Abandon();
+    m_pending.clear();
+    m_rows = 0;
+}
+
+namespace
+{
+// The insert's values of an indicator, in the order of kInsertColumns.
+QVariantList InsertValues(const TBudget& b)
+{
+    return QVariantList{b.DataYear,
+                        Text(b.BudgId),
+                        Text(b.Eid),
+                        Text(b.Mid),
+                        Text(b.Bkid),
+                        Text(b.IPid),
+                        Text(b.Pid),
+                        Text(b.EKid),
+                        Text(b.Bid),
+                        Text(b.Iid),
+                        Text(b.IIdName),
+                        b.InputMoney.ToSqlText(),
+                        b.DueMoney.ToSqlText(),
+                        b.BudgMoney.ToSqlText(),
+                        b.SplitMoney.ToSqlText(),
+                        Text(b.ReplaceFlag),
+                        Text(b.PayFlag),
+                        Text(b.ExpFlag),
+                        Text(b.ImpFlag),
+                        Text(b.Status),
+                        Text(b.Wid),
+                        Text(b.Vid),
+                        Text(b.UCid),
+                        Text(b.UDid),
+                        Text(b.UMid),
+                        Text(b.UNid),
+                        Text(b.UVid),
+                        Text(b.IniBudgId),
+                        Text(b.CBudgId),
+                        Text(b.PBudgId),
+                        Text(b.Memoo),
+                        Text(b.BurId),
+                        Text(b.BudgetSource),
+                        Text(b.DeptClass),
+                        Text(b.SplitType),
+                        Text(b.BType),
+                        Text(b.BTypeChild),
+                        Text(b.BSource),
+                        Text(b.IsSecret),
+                        OrNull(b.FileName),
+                        OrNull(b.FileDate),
+                        OrNull(b.InputDate),
+                        OrNull(b.UserId),
+                        OrNull(b.AuditDate),
+                        OrNull(b.AuditId),
+                        OrNull(b.SplitDate),
+                        OrNull(b.SplitId)};
+}
+} // namespace
+
 void TBudgetInserter::Insert(const TBudget& b)
 {
-    m_pending << QVariantList{b.DataYear,
-                              Text(b.BudgId),
-                              Text(b.Eid),
-                              Text(b.Mid),
-                              Text(b.Bkid),
-                              Text(b.IPid),
-                              Text(b.Pid),
-                              Text(b.EKid),
-                              Text(b.Bid),
-                              Text(b.Iid),
-                              Text(b.IIdName),
-                              b.InputMoney.ToSqlText(),
-                              b.DueMoney.ToSqlText(),
-                              b.BudgMoney.ToSqlText(),
-                              b.SplitMoney.ToSqlText(),
-                              Text(b.ReplaceFlag),
-                              Text(b.PayFlag),
-                              Text(b.ExpFlag),
-                              Text(b.ImpFlag),
-                              Text(b.Status),
-                              Text(b.Wid),
-                              Text(b.Vid),
-                              Text(b.UCid),
-                              Text(b.UDid),
-                              Text(b.UMid),
-                              Text(b.UNid),
-                              Text(b.UVid),
-                              Text(b.IniBudgId),
-                              Text(b.CBudgId),
-                              Text(b.PBudgId),
-                              Text(b.Memoo),
-                              Text(b.BurId),
-                              Text(b.BudgetSource),
-                              Text(b.DeptClass),
-                              Text(b.SplitType),
-                              Text(b.BType),
-                              Text(b.BTypeChild),
-                              Text(b.BSource),
-                              Text(b.IsSecret),
-                              OrNull(b.FileName),
-                              OrNull(b.FileDate),
-                              OrNull(b.InputDate),
-                              OrNull(b.UserId),
-                              OrNull(b.AuditDate),
-                              OrNull(b.AuditId),
-                              OrNull(b.SplitDate),
-                              OrNull(b.SplitId)};
+    if (!m_copy && m_rows == 0 && !m_plain && TCopyRows::Supported())
+        m_copy = std::make_unique<TCopyRows>(QStringLiteral("busibudget"),
+                                             QLatin1String(kInsertColumns));
+    if (!m_copy)
+        m_plain = true;
+    try {
+        if (m_copy) {
+            m_copy->Add(InsertValues(b));
+            return;
+        }
+    } catch (const Exception& e) {
+        throw TExceptBudgetManage(e.Message());
+    }
+    m_pending << InsertValues(b);
     if (++m_rows == kBatch)
         Run(m_batch);
 }
 
 void TBudgetInserter::Flush()
 {
+    if (m_copy) {
+        try {
+            m_copy->End();
+        } catch (const Exception& e) {
+            throw TExceptBudgetManage(e.Message());
+        }
+        return;
+    }
     if (m_rows == 0)
         return;
     m_tail.reset(); // made for this many rows

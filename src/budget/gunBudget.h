@@ -85,6 +85,7 @@ std::vector<TBudget> ReadBudgets(TARQuery* ds, int dataYear);
 // inside one transaction: Flush before committing; the inserter is made before the transaction
 // and freed after it (a statement cannot be freed in a transaction a failure has aborted).
 class TPreparedSql;
+class TCopyRows;
 class TBudgetInserter
 {
 public:
@@ -94,11 +95,16 @@ public:
     // Raise TExceptBudgetManage when a statement cannot be prepared or run.
     void Insert(const TBudget& b);
     void Flush();
+    // Drops what is not yet written; on PostgreSQL the copy ends refused, so the connection can
+    // roll its transaction back. Call it before the transaction ends without Flush.
+    void Abandon();
 
 private:
     void Run(std::unique_ptr<TPreparedSql>& statement);
     std::unique_ptr<TPreparedSql> m_batch; // kBatch rows
     std::unique_ptr<TPreparedSql> m_tail;  // the rows left at the end
+    std::unique_ptr<TCopyRows> m_copy;     // PostgreSQL: every row through one COPY
+    bool m_plain = false;                  // the connection has no COPY
     QVariantList m_pending;
     int m_rows = 0;
 };

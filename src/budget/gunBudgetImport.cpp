@@ -52,7 +52,7 @@ QString Quoted(const QString& text)
 bool OneOf(const QString& code, std::initializer_list<const char*> codes)
 {
     for (const char* c : codes)
-        if (code == QString::fromUtf8(c))
+        if (QAnyStringView::equal(code, QUtf8StringView(c)))
             return true;
     return false;
 }
@@ -324,7 +324,10 @@ void TImportChecker::CheckAmount(const QString& text, TBudget& b, QStringList& r
 QStringList TImportChecker::Check(const TImportRows& rows, int row, const TImportMapping& mapping,
                                   TBudget& b)
 {
-    auto text = [&](TImportField f) { return rows.Text(row, mapping, f); };
+    std::array<QString, kImportFieldCount> texts; // each cell read once
+    for (int f = 0; f < kImportFieldCount; ++f)
+        texts[size_t(f)] = rows.Text(row, mapping, TImportField(f));
+    auto text = [&](TImportField f) -> const QString& { return texts[size_t(f)]; };
     QStringList reasons;
     b = TBudget();
     b.DataYear = m_year;
@@ -385,9 +388,62 @@ QStringList TImportChecker::Check(const TImportRows& rows, int row, const TImpor
     return reasons;
 }
 
+void TImportChecker::BeginRows(const TImportRows& rows, const TImportMapping& mapping)
+{
+    m_checkedCells = rows.Cells;
+    m_checkedMapping = mapping;
+    m_checked.assign(size_t(rows.Count()), CheckedRow());
+}
+
+TImportChecker::CheckedRow TImportChecker::Fields(const TBudget& b)
+{
+    return {b.Eid, b.Mid, b.Bkid,     b.IPid,  b.BTypeChild, b.IsSecret,
+            b.Bid, b.Iid, b.FileName, b.BurId, b.BudgMoney,  true};
+}
+
+void TImportChecker::Apply(const CheckedRow& c, TBudget& b) const
+{
+    b.DataYear = m_year;
+    b.BType = m_bType;
+    b.BTypeChild = c.BTypeChild;
+    b.Eid = c.Eid;
+    b.Mid = c.Mid;
+    b.Bkid = c.Bkid;
+    b.IPid = c.IPid;
+    b.IsSecret = c.IsSecret;
+    b.Bid = c.Bid;
+    b.Iid = c.Iid;
+    b.FileName = c.FileName;
+    b.BurId = c.BurId;
+    b.BudgMoney = b.InputMoney = c.Amount;
+}
+
+void TImportChecker::Remember(int row, const TBudget& b)
+{
+    if (row >= 0 && size_t(row) < m_checked.size())
+        m_checked[size_t(row)] = Fields(b);
+}
+
+bool TImportChecker::Remembers(const TImportRows& rows, const TImportMapping& mapping) const
+{
+    return rows.Cells == m_checkedCells && mapping == m_checkedMapping &&
+           m_checked.size() == size_t(rows.Count());
+}
+
+bool TImportChecker::FillRow(const TImportRows& rows, const TImportMapping& mapping, int row,
+                             TBudget& b) const
+{
+    if (!Remembers(rows, mapping) || row < 0 || size_t(row) >= m_checked.size() ||
+        !m_checked[size_t(row)].Valid)
+        return false;
+    Apply(m_checked[size_t(row)], b);
+    return true;
+}
+
 std::vector<QString> CheckImportRows(const TImportRows& rows, const TImportMapping& mapping,
                                      TImportChecker& checker, const TImportProgress& progress)
 {
+    checker.BeginRows(rows, mapping);
     const QSet<QString> existing = ExistingBudgetKeys(checker.DataYear());
     QHash<QString, int> firstLine; // of each key in the file
     std::vector<QString> reasons(size_t(rows.Count()));
@@ -402,8 +458,10 @@ std::vector<QString> CheckImportRows(const TImportRows& rows, const TImportMappi
                 found << QStringLiteral("本单位已经存在相同属性的预算指标");
             else if (const auto earlier = firstLine.constFind(key); earlier != firstLine.cend())
                 found << QStringLiteral("与第%1行重复").arg(*earlier);
-            else
+            else {
                 firstLine.insert(key, rows.Lines[size_t(r)]);
+                checker.Remember(r, b); // the write takes it as checked
+            }
         }
         reasons[size_t(r)] = found.join(QStringLiteral("；"));
     }
@@ -416,19 +474,27 @@ int ImportBudgets(const TImportRows& rows, const TImportMapping& mapping, TImpor
                   const std::vector<QString>& reasons, const QString& typeCaption,
                   const QString& fileName, const TImportProgress& progress)
 {
-    const QString user = CurrentUserCode();
-    const QString remark = QStringLiteral("导入") + fileName.left(200);
+    // Rows checked apart (another checker, say) are checked here, before the write: nothing but
+    // the write runs on the connection while it lasts.
+    if (!checker.Remembers(rows, mapping)) {
+        checker.BeginRows(rows, mapping);
+        TBudget b;
+        for (int i = 0; i < rows.Count() && size_t(i) < reasons.size(); ++i)
+            if (reasons[size_t(i)].isEmpty() && checker.Check(rows, i, mapping, b).isEmpty())
+                checker.Remember(i, b);
+    }
+    // The bookkeeping every new indicator of the import shares (today's date once).
+    TBudget completed;
+    completed.UserId = CurrentUserCode();
+    CompleteNewBudgetFields(completed, typeCaption);
+    completed.Memoo = QStringLiteral("导入") + fileName.left(200);
     return InsertNewBudgets(
         checker.DataYear(), TWritePath::Import, rows.Count(),
         [&](int i, TBudget& b) {
             if (size_t(i) >= reasons.size() || !reasons[size_t(i)].isEmpty())
                 return false;
-            if (!checker.Check(rows, i, mapping, b).isEmpty())
-                return false; // checked again from the same cached tables: cannot differ
-            b.UserId = user;
-            CompleteNewBudgetFields(b, typeCaption);
-            b.Memoo = remark;
-            return true;
+            b = completed;
+            return checker.FillRow(rows, mapping, i, b);
         },
         progress);
 }

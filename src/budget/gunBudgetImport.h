@@ -75,8 +75,25 @@ public:
     // The indicator the row describes, with the reasons it cannot be imported (none: valid).
     QStringList Check(const TImportRows& rows, int row, const TImportMapping& mapping, TBudget& b);
     int DataYear() const { return m_year; }
+    // What Check found for the valid rows of one check (CheckImportRows), forgotten when other
+    // rows or another mapping are checked.
+    void BeginRows(const TImportRows& rows, const TImportMapping& mapping);
+    void Remember(int row, const TBudget& b);
+    bool Remembers(const TImportRows& rows, const TImportMapping& mapping) const;
+    // The fields Check filled in from a remembered row, into b (its other fields left as they
+    // are); false for a row not remembered.
+    bool FillRow(const TImportRows& rows, const TImportMapping& mapping, int row, TBudget& b) const;
 
 private:
+    // The fields Check fills in from a row (the year and type are the checker's).
+    struct CheckedRow {
+        QString Eid, Mid, Bkid, IPid, BTypeChild, IsSecret, Bid, Iid, FileName, BurId;
+        Currency Amount;
+        bool Valid = false;
+    };
+    static CheckedRow Fields(const TBudget& b);
+    void Apply(const CheckedRow& c, TBudget& b) const;
+
     QString Resolve(const TCodeTable& table, const QString& text, const QString& what,
                     QStringList& reasons) const;
     bool SubjectFits(const QString& bid, const QString& ipid, const QString& mid);
@@ -93,6 +110,9 @@ private:
     TCodeTable m_expenditureTypes;
     TCodeTable m_bureaux;
     QHash<QString, bool> m_subjectFits;
+    std::shared_ptr<const TColumnStore> m_checkedCells;
+    TImportMapping m_checkedMapping{};
+    std::vector<CheckedRow> m_checked;
     bool m_deptLevel;
     bool m_secretUnit;
     QString m_defaultSecrecy;

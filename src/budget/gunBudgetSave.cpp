@@ -261,8 +261,10 @@ int InsertNewBudgets(int dataYear, TWritePath path, int count, const TBudgetSour
                                     QStringLiteral(" datayear= %1").arg(dataYear))
                           .toLongLong();
         for (int i = 0; i < count; ++i) {
-            if (progress && i % kProgressEvery == 0 && !progress(i, count))
+            if (progress && i % kProgressEvery == 0 && !progress(i, count)) {
+                inserter.Abandon();
                 return 0; // rolled back
+            }
             TBudget b;
             if (!source(i, b))
                 continue;
@@ -277,8 +279,12 @@ int InsertNewBudgets(int dataYear, TWritePath path, int count, const TBudgetSour
         }
         inserter.Flush();
     } catch (const Exception& e) {
+        inserter.Abandon(); // the transaction can then be rolled back
         throw TExceptBudgetManage(
             QStringLiteral("写入未能完成，没有写入任何指标：%1").arg(e.Message()));
+    } catch (...) {
+        inserter.Abandon();
+        throw;
     }
     transaction.Commit();
     if (progress)

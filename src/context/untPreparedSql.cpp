@@ -217,3 +217,159 @@ void TPreparedSql::Exec(const QVariantList& values)
         throw TExceptDbManager(error);
     }
 }
+
+namespace
+{
+PGconn* DefPgConnection(TAdoConn* conn)
+{
+    return conn ? NativeHandle<PGconn*>(conn->Database(), "PGconn*", "pg_conn*") : nullptr;
+}
+
+// One value in COPY's text format: \N for NULL, backslash escapes for the separators.
+void AppendCopyValue(QByteArray& out, const QVariant& v)
+{
+    if (v.isNull()) {
+        out += "\\N";
+        return;
+    }
+    if (IsInteger(v)) {
+        out += QByteArray::number(v.toLongLong());
+        return;
+    }
+    const QByteArray text = v.toString().toUtf8();
+    for (const char c : text) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+// The result of a copy that ended: its error text, or "" when it was taken.
+QString CopyResult(PGconn* conn)
+{
+    QString error;
+    while (PGresult* r = PQgetResult(conn)) {
+        if (PQresultStatus(r) != PGRES_COMMAND_OK && error.isEmpty())
+            error = PgError(conn, r);
+        PQclear(r);
+    }
+    return error;
+}
+
+constexpr qsizetype kCopyBlock = 256 * 1024;
+} // namespace
+
+bool TCopyRows::Supported()
+{
+    return DefPgConnection(GetDefConnection()) != nullptr;
+}
+
+TCopyRows::TCopyRows(const QString& table, const QString& columns)
+    : m_sql(QStringLiteral("COPY %1 (%2) FROM STDIN").arg(table, columns))
+{
+    TAdoConn* conn = GetDefConnection();
+    m_conn = DefPgConnection(conn);
+    if (!m_conn)
+        throw TExceptDbManager(QStringLiteral("没有可用的PostgreSQL连接。"));
+    m_connection = conn->DisplayName();
+    PGresult* r = PQexec(m_conn, m_sql.toUtf8().constData());
+    const bool started = PQresultStatus(r) == PGRES_COPY_IN;
+    const QString error = started ? QString() : PgError(m_conn, r);
+    PQclear(r);
+    if (!started) {
+        conn->SetLastError(error);
+        TraceSql({m_connection, QStringLiteral("exec"), false, error, m_sql});
+        throw TExceptDbManager(error);
+    }
+    m_open = true;
+    m_buffer.reserve(kCopyBlock + 4096);
+}
+
+TCopyRows::~TCopyRows()
+{
+    Abandon();
+}
+
+void TCopyRows::Add(const QVariantList& values)
+{
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant& v = values[i];
+        // libpq's texts and COPY's format have no NUL: refused, as TPreparedSql refuses it.
+        if (!v.isNull() && !IsInteger(v) && v.toString().contains(QChar(0)))
+            Fail(QStringLiteral("值中含有NUL字符，不能写入数据库"));
+        if (i > 0)
+            m_buffer += '\t';
+        AppendCopyValue(m_buffer, v);
+    }
+    m_buffer += '\n';
+    ++m_rows;
+    if (m_buffer.size() >= kCopyBlock)
+        Send();
+}
+
+void TCopyRows::Send()
+{
+    if (m_buffer.isEmpty())
+        return;
+    if (PQputCopyData(m_conn, m_buffer.constData(), int(m_buffer.size())) != 1)
+        Fail(PgError(m_conn, nullptr));
+    m_buffer.clear();
+}
+
+void TCopyRows::End()
+{
+    if (!m_open)
+        return;
+    Send();
+    m_open = false;
+    QString error =
+        PQputCopyEnd(m_conn, nullptr) == 1 ? CopyResult(m_conn) : PgError(m_conn, nullptr);
+    if (!error.isEmpty()) {
+        CopyResult(m_conn);
+        Fail(error);
+    }
+    TraceSql({m_connection, QStringLiteral("exec"), true, QString(),
+              m_sql + QStringLiteral(" -- %1 rows").arg(m_rows)});
+}
+
+void TCopyRows::Close()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    m_buffer.clear();
+    PQputCopyEnd(m_conn, "abandoned"); // the server refuses the copy: its error is expected
+    CopyResult(m_conn);
+}
+
+void TCopyRows::Abandon()
+{
+    if (!m_open)
+        return;
+    Close();
+    TraceSql({m_connection, QStringLiteral("exec"), true, QString(),
+              m_sql + QStringLiteral(" -- abandoned after %1 rows").arg(m_rows), true});
+}
+
+void TCopyRows::Fail(const QString& error)
+{
+    Close();
+    const QString text = error.isEmpty() ? QStringLiteral("数据库错误") : error;
+    TraceSql({m_connection, QStringLiteral("exec"), false, text, m_sql});
+    if (TAdoConn* conn = GetDefConnection())
+        conn->SetLastError(text);
+    throw TExceptDbManager(text);
+}

@@ -159,6 +159,7 @@ void TbfrmQuindle::FormShow()
 void TbfrmQuindle::FormClose()
 {
     m_loader.reset(); // a list still being read is cancelled; its thread ends here
+    TListLoader::Release(ngdBudget->TakeRows()); // a long list is freed off this thread
     m_filling = false;
     SaveLayout();
     TfrmBsTrvTC::FormClose();
@@ -206,7 +207,7 @@ void TbfrmQuindle::RunListQuery()
     const QString sql = ListStatement(CurrentFilter(), DefDialect());
     if (!m_gridManager || !m_loader)
         return;
-    m_loader->Release(ngdBudget->TakeRows()); // a long list's memory is freed off this thread
+    TListLoader::Release(ngdBudget->TakeRows()); // a long list's memory is freed off this thread
     m_gridManager->BeginFill(ngdBudget, true);
     m_listFailed = false;
     m_filling = true;
@@ -242,7 +243,7 @@ void TbfrmQuindle::ListPart(std::shared_ptr<const TColumnStore> part)
         RunListQuery(); // again, with the built-in columns
         return;
     }
-    ngdBudget->ClearRows();
+    TListLoader::Release(ngdBudget->TakeRows());
     FinishList(false, problem);
 }
 
@@ -250,8 +251,8 @@ void TbfrmQuindle::ListFinished(bool ok, const QString& error, const QStringList
 {
     if (!m_gridManager)
         return;
-    if (!ok)
-        ngdBudget->ClearRows(); // a list that could not be read is not shown in part
+    if (!ok) // a list that could not be read is not shown in part
+        TListLoader::Release(ngdBudget->TakeRows());
     m_gridManager->EndFill(ngdBudget, ok ? sums : QStringList());
     FinishList(ok, error);
 }

@@ -7,7 +7,10 @@
 #include <QThread>
 #include <QWaitCondition>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 namespace
 {
@@ -16,6 +19,66 @@ std::atomic<int> g_liveThreads{0};
 // A screenful first, then a part at least every 100 ms (each part is a repaint on the window's
 // thread; more often only takes time from the read).
 constexpr TChunkPolicy kParts{64, 20000, 100};
+} // namespace
+
+namespace
+{
+// Frees the results handed to it on a thread of its own: neither the window nor the next read
+// waits while a long list's memory is given back. One for the process; at its end it frees what
+// is left and stops.
+class TListReleaser
+{
+public:
+    TListReleaser() : m_thread([this] { Run(); }) {}
+    ~TListReleaser()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+    void Release(std::vector<std::shared_ptr<const TColumnStore>> parts)
+    {
+        if (parts.empty())
+            return;
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            m_queue.insert(m_queue.end(), std::make_move_iterator(parts.begin()),
+                           std::make_move_iterator(parts.end()));
+        }
+        m_wake.notify_all();
+    }
+
+private:
+    void Run()
+    {
+        for (;;) {
+            std::vector<std::shared_ptr<const TColumnStore>> batch;
+            {
+                std::unique_lock<std::mutex> lock(m_lock);
+                m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+                if (m_queue.empty())
+                    return; // stopping, nothing left
+                batch.swap(m_queue);
+            }
+            batch.clear(); // freed here, outside the lock
+        }
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    std::vector<std::shared_ptr<const TColumnStore>> m_queue;
+    bool m_stopping = false;
+    std::thread m_thread; // last: starts once the members above are made
+};
+
+TListReleaser& Releaser()
+{
+    static TListReleaser releaser;
+    return releaser;
+}
 } // namespace
 
 // The loader's thread: waits for a request, reads it, hands its parts over.
@@ -49,13 +112,6 @@ public:
         m_pending = Job{id, sql, sums};
         m_wake.wakeAll();
     }
-    void Release(std::vector<std::shared_ptr<const TColumnStore>> parts)
-    {
-        QMutexLocker lock(&m_lock);
-        m_release.insert(m_release.end(), std::make_move_iterator(parts.begin()),
-                         std::make_move_iterator(parts.end()));
-        m_wake.wakeAll();
-    }
     void CancelRunning()
     {
         QMutexLocker lock(&m_lock);
@@ -70,20 +126,12 @@ protected:
         for (;;) {
             Job job;
             auto interrupter = std::make_shared<TReadInterrupter>();
-            std::vector<std::shared_ptr<const TColumnStore>> released;
             {
                 QMutexLocker lock(&m_lock);
-                while (!m_pending && m_release.empty() && !m_stopping)
+                while (!m_pending && !m_stopping)
                     m_wake.wait(&m_lock);
                 if (m_stopping)
                     break;
-                released.swap(m_release);
-            }
-            released.clear(); // freed here, outside the lock
-            {
-                QMutexLocker lock(&m_lock);
-                if (!m_pending || m_stopping)
-                    continue;
                 job = *m_pending;
                 m_pending.reset();
                 m_interrupter = interrupter;
@@ -119,9 +167,12 @@ private:
                                 chunk.AddToSum(r, column, sums[size_t(i)]);
                         }
                         auto part = std::make_shared<const TColumnStore>(std::move(chunk));
+                        // Moved on, so that no copy is left to be freed on the window's thread.
                         QMetaObject::invokeMethod(
                             m_owner,
-                            [owner = m_owner, part, id = job.Id] { owner->Deliver(part, id); },
+                            [owner = m_owner, part = std::move(part), id = job.Id]() mutable {
+                                owner->Deliver(std::move(part), id);
+                            },
                             Qt::QueuedConnection);
                         delivered = true;
                         return !interrupter.Interrupted();
@@ -159,7 +210,6 @@ private:
     QWaitCondition m_wake;
     std::optional<Job> m_pending;
     std::shared_ptr<TReadInterrupter> m_interrupter;
-    std::vector<std::shared_ptr<const TColumnStore>> m_release;
     bool m_stopping = false;
 };
 
@@ -172,7 +222,7 @@ TListLoader::TListLoader(const TAdoConn* connection, QObject* parent)
 TListLoader::~TListLoader()
 {
     m_running = 0;
-    m_thread.reset(); // cancels and joins: no thread outlives the loader
+    m_thread.reset(); // cancels and joins: no reading thread outlives the loader
 }
 
 int TListLoader::LiveThreads()
@@ -195,13 +245,15 @@ void TListLoader::Cancel()
 
 void TListLoader::Release(std::vector<std::shared_ptr<const TColumnStore>> parts)
 {
-    m_thread->Release(std::move(parts));
+    Releaser().Release(std::move(parts));
 }
 
 void TListLoader::Deliver(std::shared_ptr<const TColumnStore> part, int request)
 {
-    if (request == m_running) // parts of a cancelled read never arrive
+    if (request == m_running)
         emit Part(std::move(part), request);
+    else // parts of a cancelled read never arrive, nor are they freed here
+        Releaser().Release({std::move(part)});
 }
 
 void TListLoader::Done(int request, bool ok, const QString& error, const QStringList& sums)

@@ -27,8 +27,8 @@ public:
     // Returns the request's number.
     int Start(const QString& sql, const QStringList& sumColumns);
     void Cancel();
-    // Frees the results on the loader's thread (before its next read).
-    void Release(std::vector<std::shared_ptr<const TColumnStore>> parts);
+    // Frees the results on a thread of their own, beside any read, also after the loader ends.
+    static void Release(std::vector<std::shared_ptr<const TColumnStore>> parts);
     bool Busy() const { return m_running != 0; }
     // Loader threads alive in the process (each ends with its loader).
     static int LiveThreads();

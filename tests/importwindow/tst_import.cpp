@@ -162,7 +162,7 @@ TEST_P(Import, EachRuleRefusesItsRowAndTheRestIsWrittenExactly)
               Csv({
                   header,
                   "101001001,2050202,,一般公共预算资金,当年预算,基本支出,\"1,234.50\",A'1,",
-                  "第一中学,小学教育,教育信息化,11,21,项目支出,20,\"B \"\"x\"\"\n2\",非密",
+                  "第一中学,小学教育,教育信息化,11,21,项目支出,20,\"B \"\"x\"\"\\N\t\n2\",非密",
                   ",,,,,,,,", // empty: left out
                   "999,2050202,,11,21,11,1,,",
                   "101001001,2059999,,11,21,11,1,,",
@@ -234,7 +234,7 @@ TEST_P(Import, EachRuleRefusesItsRowAndTheRestIsWrittenExactly)
                   .toInt(),
               2);
     EXPECT_EQ(db.Scalar("select filename from busibudget where datayear=2026 and budgid='7'"),
-              QStringLiteral("B \"x\"\n2"));
+              QStringLiteral("B \"x\"\\N\t\n2")); // written as read, on every path
     EXPECT_EQ(db.Scalar("select inputmoney from busibudget where datayear=2026 and budgid='6'")
                   .toDouble(),
               1234.5);

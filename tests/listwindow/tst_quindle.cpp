@@ -65,6 +65,9 @@ TEST_P(ListFixture, ShowSelectsTheFirstLeafAndListsIt)
     // Only entrusted-entry units are in the tree at first.
     const QTreeWidgetItem* dept = w->trvList->topLevelItem(0)->child(0)->child(0);
     EXPECT_EQ(dept->childCount(), 1);
+    // Every unit node shows the one shared unit icon, painted once.
+    ASSERT_FALSE(dept->icon(0).isNull());
+    EXPECT_EQ(dept->child(0)->icon(0).cacheKey(), dept->icon(0).cacheKey());
     EXPECT_TRUE(messages->Messages().isEmpty());
 }
 

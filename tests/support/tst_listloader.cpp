@@ -2,7 +2,9 @@
 #include "support/untListLoader.h"
 
 #include <QSignalSpy>
+#include <QThread>
 #include <QTest>
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace
@@ -97,4 +99,24 @@ TEST_P(Loader, AServerThatDropsTheReadMidwayIsAFailureNotAShortList)
     loader.Start("select count(*) as c from t", {});
     ASSERT_TRUE(finished.wait(10000));
     EXPECT_TRUE(finished.last()[1].toBool()) << finished.last()[2].toString().toStdString();
+}
+
+TEST_P(Loader, ReleasedResultsAreFreedAsideWhileAReadRuns)
+{
+    TListLoader loader(db.Def());
+    loader.Start(Slow(), {});
+    QTest::qWait(50);
+    std::atomic<bool> freed{false};
+    std::atomic<bool> onThisThread{false};
+    QThread* const window = QThread::currentThread();
+    TListLoader::Release(
+        {std::shared_ptr<const TColumnStore>(new TColumnStore, [&](const TColumnStore* store) {
+            onThisThread = QThread::currentThread() == window;
+            delete store;
+            freed = true;
+        })});
+    // Neither held until the slow read ends nor freed by the caller.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return freed.load(); }, 5000));
+    EXPECT_FALSE(onThisThread.load());
+    EXPECT_TRUE(loader.Busy());
 }
