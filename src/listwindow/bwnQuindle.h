@@ -23,6 +23,7 @@ class TDynamicTree;
 class TFindBar;
 class TNextGrid;
 class TNextGridManager;
+struct TPrintDocument;
 
 // The indicator list window "预算指标录入": unit tree, filters, the list with totals, marks,
 // delete and amount copies.
@@ -56,6 +57,8 @@ public:
     QAction* mnuDel;
     QAction* mnuExport;
     QAction* mnuFind;
+    QAction* mnuPrint;
+    QAction* mnuPdf;
     QFrame* Panel1;
     QFrame* Panel2;
     QToolButton* sbtnHindUT;
@@ -123,6 +126,16 @@ public:
     // when it cannot start. The status bar and, when asked for, a message tell how it ended.
     bool ExportList(const QString& path);
     QString ExportSheetName() const;
+    // 打印…: the print preview of the list as shown; its print button prints it on the window's
+    // work.
+    void mnuPrintClick();
+    // 导出PDF…: asks for a file and writes the list's printed pages to it.
+    void mnuPdfClick();
+    // Starts writing the printed pages beside the window (a progress window can cancel); false
+    // when it cannot start.
+    bool ExportPdf(const QString& path);
+    // The list as shown with its title, filters, operator and date, as printed.
+    TPrintDocument PrintDocument() const;
     // Opens the find bar over the grid.
     void mnuFindClick();
     void mnuShowUTClick();

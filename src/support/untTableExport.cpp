@@ -2,22 +2,16 @@
 
 #include "controls/TNextGrid.h"
 #include "platform/untException.h"
-#include "platform/untFileGuard.h"
 #include "support/untCsvText.h"
+#include "support/untFileReplacement.h"
 #include "support/untXlsxNumbers.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QRandomGenerator>
 #include <cerrno>
 #include <chrono>
-#include <fcntl.h>
 #include <future>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 #include <xlsxwriter.h>
 
 namespace
@@ -44,114 +38,6 @@ QByteArray CellUtf8(QString text)
     return text.toUtf8();
 }
 
-QString WriteError(const QString& path, QString why)
-{
-    if (!why.endsWith(u'。'))
-        why += u'。';
-    return QStringLiteral("无法写入文件%1：%2没有写出文件，同名的原有文件保持不变。")
-        .arg(QDir::toNativeSeparators(path), why);
-}
-
-// The file is written beside its destination under a hidden temporary name and takes the
-// destination's place only when complete, so a failed or cancelled export leaves a file of that
-// name exactly as it was (and no partial file).
-class TReplacement
-{
-public:
-    explicit TReplacement(const QString& path) : m_path(path)
-    {
-        const QFileInfo info(path);
-        struct stat old {
-        };
-        const bool replacing = ::stat(QFile::encodeName(path).constData(), &old) == 0;
-        for (int attempt = 0; m_fd < 0; ++attempt) {
-            m_temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                     QStringLiteral(".%1.part")
-                         .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-            m_fd = ::open(QFile::encodeName(m_temp).constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (m_fd < 0 && (errno != EEXIST || attempt > 8))
-                Fail(errno);
-        }
-        if (replacing)
-            ::fchmod(m_fd, old.st_mode & 07777); // the replaced file's permissions, not ours
-    }
-    ~TReplacement()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        if (!m_committed)
-            ::unlink(QFile::encodeName(m_temp).constData());
-    }
-    TReplacement(const TReplacement&) = delete;
-    TReplacement& operator=(const TReplacement&) = delete;
-
-    QString TempPath() const { return m_temp; }
-
-    void Write(const QByteArray& bytes)
-    {
-        for (qsizetype done = 0; done < bytes.size();) {
-            const ssize_t n = ::write(m_fd, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                Fail(errno);
-            done += n;
-        }
-    }
-
-    // Closes the descriptor (another writer fills the file by its name).
-    void Release()
-    {
-        if (m_fd >= 0 && ::close(m_fd) != 0) {
-            m_fd = -1;
-            Fail(errno);
-        }
-        m_fd = -1;
-    }
-
-    // On the disk, then in the destination's place.
-    void Commit()
-    {
-        if (m_fd < 0 &&
-            (m_fd = ::open(QFile::encodeName(m_temp).constData(), O_RDONLY | O_CLOEXEC)) < 0)
-            Fail(errno);
-        if (::fsync(m_fd) != 0)
-            Fail(errno);
-        Release();
-        if (::rename(QFile::encodeName(m_temp).constData(),
-                     QFile::encodeName(m_path).constData()) != 0)
-            Fail(errno);
-        m_committed = true;
-        const int folder = ::open(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(),
-                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (folder >= 0) { // the new name on the disk too
-            ::fsync(folder);
-            ::close(folder);
-        }
-    }
-
-    // The cause by its error number; a full disk is named even where the library lost it.
-    [[noreturn]] void Fail(int error, const QString& libraryText = QString()) const
-    {
-        struct statvfs fs {
-        };
-        if (error == 0 &&
-            ::statvfs(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(), &fs) == 0 &&
-            fs.f_bavail == 0)
-            error = ENOSPC;
-        throw Exception(WriteError(m_path, error != 0 || libraryText.isEmpty()
-                                               ? FileErrorText(error ? error : EIO)
-                                               : libraryText));
-    }
-
-private:
-    QString m_path;
-    QString m_temp;
-    int m_fd = -1;
-    bool m_committed = false;
-};
-
 // ---- workbook ----
 
 struct Workbook {
@@ -176,7 +62,7 @@ bool WriteXlsx(const TExportTable& table, const QString& path, const QString& sh
         throw Exception(QStringLiteral("共%L1行，超过一个工作表能容纳的%L2行；请导出为CSV文件。")
                             .arg(table.Rows)
                             .arg(kSheetRows - 1));
-    TReplacement target(path);
+    TFileReplacement target(path);
     target.Release(); // the library writes the file by its name
     // Its own temporary files go to the same disk, so a full one is the disk the operator chose.
     QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
@@ -275,7 +161,7 @@ void AppendCsvField(QByteArray& line, const QString& value)
 
 bool WriteCsv(const TExportTable& table, const QString& path, const TExportProgress& progress)
 {
-    TReplacement file(path);
+    TFileReplacement file(path);
     QByteArray buffer("\xEF\xBB\xBF"); // the byte-order mark tells spreadsheets it is UTF-8
     const auto flush = [&] {
         file.Write(buffer);
@@ -322,7 +208,7 @@ TExportTable GridExportTable(const TNextGrid* grid)
         if (!def.Visible || grid->isColumnHidden(c) || def.Kind == TNxColumnKind::CheckBox)
             continue;
         const double chars = grid->columnWidth(c) / double(grid->fontMetrics().averageCharWidth());
-        table.Columns.append({def.Caption, def.Kind == TNxColumnKind::Number, chars});
+        table.Columns.append({def.Caption, def.Kind == TNxColumnKind::Number, chars, def.Name});
         sources.push_back(c);
     }
     table.Rows = grid->RowCount();
@@ -348,12 +234,7 @@ TExportFormat ExportFormatOf(const QString& path)
 bool ExportTable(const TExportTable& table, const QString& path, const QString& sheetName,
                  const TExportProgress& progress)
 {
-    if (const QString why = CannotWriteFile(path); !why.isEmpty())
-        throw Exception(WriteError(path, why));
-    // A link is followed: the file it names is replaced, the link stays.
-    const QString target = QFileInfo(path).isSymLink() && QFileInfo::exists(path)
-                               ? QFileInfo(path).canonicalFilePath()
-                               : path;
+    const QString target = WritableTarget(path);
     const bool written = ExportFormatOf(path) == TExportFormat::Csv
                              ? WriteCsv(table, target, progress)
                              : WriteXlsx(table, target, sheetName, progress);
