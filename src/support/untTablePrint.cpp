@@ -1,10 +1,12 @@
 #include "support/untTablePrint.h"
 
+#include "platform/untCurrency.h"
 #include "platform/untException.h"
 #include "support/untFileReplacement.h"
 
 #include <QFile>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -24,15 +26,29 @@ double Points(const QPaintDevice& device, double points)
     return points * device.logicalDpiY() / 72.0;
 }
 
-// Whether a text may be wider than the room: measured only then (shaping every cell of a long
-// list is most of the painting).
-bool MayOverflow(const QString& text, double charWidth, double room)
+// A text's width from the advances of its characters, each measured once (shaping every cell
+// of a long list was most of the painting); kerning aside, as a grid's cells have it.
+class TAdvances
 {
-    double estimate = 0;
-    for (const QChar c : text)
-        estimate += c.unicode() >= 0x2E80 ? 2.2 * charWidth : 1.2 * charWidth;
-    return estimate > room;
-}
+public:
+    explicit TAdvances(const QFontMetricsF& metrics) : m_metrics(metrics) {}
+    double Width(const QString& text)
+    {
+        double width = 0;
+        for (const QChar c : text) {
+            auto it = m_cache.constFind(c.unicode());
+            if (it == m_cache.constEnd())
+                it = m_cache.insert(c.unicode(), m_metrics.horizontalAdvance(c));
+            width += *it;
+        }
+        return width;
+    }
+    const QFontMetricsF& Metrics() const { return m_metrics; }
+
+private:
+    const QFontMetricsF& m_metrics;
+    QHash<char16_t, double> m_cache;
+};
 } // namespace
 
 struct TTablePainter::Fonts {
@@ -49,6 +65,8 @@ struct TTablePainter::Fonts {
         CharWidth = table.averageCharWidth();
         TableMetrics = std::make_unique<QFontMetricsF>(Table, &device);
         BoldMetrics = std::make_unique<QFontMetricsF>(Bold, &device);
+        TableAdvances = std::make_unique<TAdvances>(*TableMetrics);
+        BoldAdvances = std::make_unique<TAdvances>(*BoldMetrics);
         TitleHeight = QFontMetricsF(Title, &device).height() * 1.6;
         TextHeight = QFontMetricsF(Text, &device).height() * 1.6;
     }
@@ -58,6 +76,8 @@ struct TTablePainter::Fonts {
     double TextHeight = 0;
     std::unique_ptr<QFontMetricsF> TableMetrics;
     std::unique_ptr<QFontMetricsF> BoldMetrics;
+    std::unique_ptr<TAdvances> TableAdvances;
+    std::unique_ptr<TAdvances> BoldAdvances;
 };
 
 TTablePainter::TTablePainter(TPrintDocument document) : m_doc(std::move(document)) {}
@@ -135,19 +155,26 @@ void TTablePainter::PaintPage(QPainter& painter, const TPrintLayout& layout, con
     painter.fillRect(QRectF(left, y, width, row), QColor(230, 230, 230));
     auto drawRow = [&](int r, bool bold) {
         painter.setFont(bold ? fonts.Bold : fonts.Table);
-        const QFontMetricsF& fm = bold ? *fonts.BoldMetrics : *fonts.TableMetrics;
+        TAdvances& advances = bold ? *fonts.BoldAdvances : *fonts.TableAdvances;
+        const QFontMetricsF& fm = advances.Metrics();
+        const double baseline = y + (row - fm.height()) / 2 + fm.ascent();
         double x = left;
         for (int c : columns) {
             const double w = layout.ColumnWidth(c);
             const TExportColumn& col = m_doc.Table.Columns[c];
             QString text = r < 0 ? col.Caption : m_doc.Table.Text(r, c);
+            if (r >= 0 && col.Amount && !text.isEmpty())
+                text = FormatAmountText(text); // as the grid shows it: grouped, two decimals
             const double room = w - 2 * pad;
-            if (MayOverflow(text, fonts.CharWidth, room) && fm.horizontalAdvance(text) > room)
+            double width = advances.Width(text);
+            if (width > room) {
                 text = fm.elidedText(text, Qt::ElideRight, room);
-            const Qt::Alignment align = r < 0        ? Qt::AlignCenter
-                                        : col.Amount ? Qt::AlignRight | Qt::AlignVCenter
-                                                     : Qt::AlignLeft | Qt::AlignVCenter;
-            painter.drawText(QRectF(x + pad, y, room, row), int(align) | Qt::TextSingleLine, text);
+                width = fm.horizontalAdvance(text);
+            }
+            const double at = r < 0        ? x + (w - width) / 2
+                              : col.Amount ? x + w - pad - width
+                                           : x + pad;
+            painter.drawText(QPointF(at, baseline), text);
             x += w;
         }
         y += row;

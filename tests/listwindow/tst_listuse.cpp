@@ -8,6 +8,7 @@
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
 #include "listwindow/bwnQuindle.h"
+#include "platform/untCurrency.h"
 #include "support/gunNextGridManager.h"
 #include "support/untListLoader.h"
 #include "support/untWorkRunner.h"
@@ -487,6 +488,9 @@ TEST_P(ListFixture, PrintPreviewAndPdfOfTheListAsShown)
     EXPECT_LT(at(pages[0], ids[0]), at(pages[0], ids[1]));
     EXPECT_GE(at(pages.last(), ids[ids.size() - 2]), 0);
     EXPECT_TRUE(pages.last().contains(QStringLiteral("合计")));
+    const QString total = FormatAmountText(Column(w, "budgmoney").last()); // grouped, as shown
+    EXPECT_TRUE(total.contains(',')) << total.toStdString();
+    EXPECT_TRUE(pdf.contains(total)) << total.toStdString();
     EXPECT_EQ(previewPages, pages.size());
     EXPECT_TRUE(
         QString(pages.last())

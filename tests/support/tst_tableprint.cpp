@@ -60,12 +60,10 @@ TPrintDocument Document(int rows)
     doc.Table.Rows = rows;
     doc.Table.Text = [rows](int r, int c) {
         if (r == rows - 1)
-            return c == 0   ? QStringLiteral("合计")
-                   : c == 2 ? QStringLiteral("9,999.00")
-                            : QString();
+            return c == 0 ? QStringLiteral("合计") : c == 2 ? QStringLiteral("≈9999") : QString();
         return c == 0   ? QStringLiteral("R%1").arg(r + 1)
                : c == 1 ? QStringLiteral("教育局本级")
-                        : QStringLiteral("1,234.50");
+                        : QStringLiteral("1234.5");
     };
     doc.KeyColumn = 0;
     doc.LastRowIsTotals = true;
@@ -185,9 +183,11 @@ TEST(TablePrint, AListOfThreePagesReadsBackWithHeaderAndTotals)
             << page;
         EXPECT_TRUE(text.contains(QStringLiteral("制表人：管理员"))) << page;
         EXPECT_TRUE(text.contains(QStringLiteral("R%1 ").arg(perPage * (page - 1) + 1))) << page;
+        EXPECT_TRUE(text.contains(QStringLiteral("1,234.50"))) << page; // amounts as shown
         EXPECT_EQ(text.contains(QStringLiteral("合计")), page == 3) << page;
     }
     EXPECT_TRUE(PdfText(path, 3).contains(QStringLiteral("R%1 ").arg(3 * perPage - 1)));
+    EXPECT_TRUE(PdfText(path, 3).contains(QStringLiteral("≈9,999.00")));
     EXPECT_FALSE(PdfText(path, 2).contains(QStringLiteral("R%1 ").arg(2 * perPage + 1)));
 }
 
