@@ -126,6 +126,9 @@ public:
     // when it cannot start. The status bar and, when asked for, a message tell how it ended.
     bool ExportList(const QString& path);
     QString ExportSheetName() const;
+    // The file the save dialogs propose: the list's name in the folder that took the last file.
+    QString ExportProposal() const;
+    void RememberExportFolder(const QString& path);
     // 打印…: the print preview of the list as shown; its print button prints it on the window's
     // work.
     void mnuPrintClick();

@@ -13,29 +13,17 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
-#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QSettings>
 
 namespace
 {
-const char* const kFolderKey = "Export/folder";
-// The preview records every page it shows: a long list is previewed by its first pages (the
-// print button prints them all).
-constexpr int kPreviewPages = 200;
-
-// A file name without the characters file systems refuse.
-QString FileNameOf(QString text)
-{
-    for (QChar& c : text)
-        if (QStringLiteral("\\/:*?\"<>|").contains(c) || c.unicode() < 0x20)
-            c = u'_';
-    return text;
-}
+// The preview keeps a picture of every page, painted on the window's thread before it shows: a
+// long list is previewed by its first pages (the print button prints them all).
+constexpr int kPreviewPages = 50;
 
 // The preview's own print dialog offers no printing to a file: its file chooser would read the
 // folder's files (an open database's among them); 导出PDF… writes files.
@@ -128,10 +116,7 @@ void TbfrmQuindle::mnuPdfClick()
 {
     if (Filling() || ngdBudget->RowCount() == 0)
         return;
-    QSettings settings;
-    const QString folder = settings.value(QLatin1String(kFolderKey), QDir::homePath()).toString();
-    const QString name = FileNameOf(ExportSheetName() + QLatin1Char('-') + SelectedUnitName);
-    TFileDialog dialog(this, QStringLiteral("导出PDF"), folder + QLatin1Char('/') + name,
+    TFileDialog dialog(this, QStringLiteral("导出PDF"), ExportProposal(),
                        QStringLiteral("PDF 文件 (*.pdf)"));
     dialog.setObjectName(QStringLiteral("dlgPdf"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -148,7 +133,7 @@ bool TbfrmQuindle::ExportPdf(const QString& path)
         Work(), painter, path, [this, path](TWorkOutcome outcome, const QString& error) {
             switch (outcome) {
             case TWorkOutcome::Done:
-                QSettings().setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
+                RememberExportFolder(path);
                 labStatus->setText(QStringLiteral("已导出PDF"));
                 if (SysParams().ShowSuccessMsg == QLatin1String("1"))
                     ShowMessage(
