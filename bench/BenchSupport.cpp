@@ -399,7 +399,7 @@ TExportTable BenchImportTable(int rows)
     TExportTable t;
     for (const char* c :
          {"预算编码", "科目编码", "资金性质", "预算来源", "支出类型", "指标金额", "指标文号"})
-        t.Columns << TExportColumn{QString::fromUtf8(c), false, 12};
+        t.Columns << TExportColumn{QString::fromUtf8(c), false, 12, {}};
     t.Rows = rows;
     t.Text = [](int r, int c) -> QString {
         switch (c) {

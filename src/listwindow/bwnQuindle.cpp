@@ -295,8 +295,8 @@ void TbfrmQuindle::UpdateActionStates()
     // What acts on the list waits until the whole list is there.
     const bool ready = !m_listFailed && !m_filling;
     const bool rows = ngdBudget->RowCount() > 0 && ready;
-    for (QAction* a :
-         {tbtnMod, mnuMod, tbtnDel, mnuDel, pmuAll, pmuClear, N4, N5, tbtnExport, mnuExport})
+    for (QAction* a : {tbtnMod, mnuMod, tbtnDel, mnuDel, pmuAll, pmuClear, N4, N5, tbtnExport,
+                       mnuExport, mnuPrint, mnuPdf})
         a->setEnabled(rows);
     for (QAction* a : {tbtnAdd, mnuAdd})
         a->setEnabled(m_addRuleMet && ready);

@@ -23,6 +23,7 @@ class TDynamicTree;
 class TFindBar;
 class TNextGrid;
 class TNextGridManager;
+struct TPrintDocument;
 
 // The indicator list window "预算指标录入": unit tree, filters, the list with totals, marks,
 // delete and amount copies.
@@ -57,6 +58,8 @@ public:
     QAction* mnuDel;
     QAction* mnuExport;
     QAction* mnuFind;
+    QAction* mnuPrint;
+    QAction* mnuPdf;
     QFrame* Panel1;
     QFrame* Panel2;
     QToolButton* sbtnHindUT;
@@ -132,6 +135,19 @@ public:
     bool ShowScope(const ListFilter& filter, const QString& unitName, const QString& caption);
     // The narrower restriction in force, as the tool bar names it; empty when none.
     QString GroupScopeCaption() const { return m_groupCaption; }
+    // The file the save dialogs propose: the list's name in the folder that took the last file.
+    QString ExportProposal() const;
+    void RememberExportFolder(const QString& path);
+    // 打印…: the print preview of the list as shown; its print button prints it on the window's
+    // work.
+    void mnuPrintClick();
+    // 导出PDF…: asks for a file and writes the list's printed pages to it.
+    void mnuPdfClick();
+    // Starts writing the printed pages beside the window (a progress window can cancel); false
+    // when it cannot start.
+    bool ExportPdf(const QString& path);
+    // The list as shown with its title, filters, operator and date, as printed.
+    TPrintDocument PrintDocument() const;
     // Opens the find bar over the grid.
     void mnuFindClick();
     void mnuShowUTClick();

@@ -34,15 +34,25 @@ QString TbfrmQuindle::ExportSheetName() const
     return QStringLiteral("%1年%2").arg(WorkingDataYear()).arg(cobBType->currentText());
 }
 
+QString TbfrmQuindle::ExportProposal() const
+{
+    const QString folder =
+        QSettings().value(QLatin1String(kFolderKey), QDir::homePath()).toString();
+    return folder + QLatin1Char('/') +
+           FileNameOf(ExportSheetName() + QLatin1Char('-') + SelectedUnitName);
+}
+
+void TbfrmQuindle::RememberExportFolder(const QString& path)
+{
+    // Only a folder that took a file is offered next time.
+    QSettings().setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
+}
+
 void TbfrmQuindle::tbtnExportClick()
 {
     if (Filling() || ngdBudget->RowCount() == 0)
         return;
-    QSettings settings;
-    const QString folder = settings.value(QLatin1String(kFolderKey), QDir::homePath()).toString();
-    const QString name = FileNameOf(ExportSheetName() + QLatin1Char('-') + SelectedUnitName);
-    TFileDialog dialog(this, QStringLiteral("导出预算指标"), folder + QLatin1Char('/') + name,
-                       SaveFilters());
+    TFileDialog dialog(this, QStringLiteral("导出预算指标"), ExportProposal(), SaveFilters());
     dialog.setObjectName(QStringLiteral("dlgExport"));
     dialog.SetSaveSuffixes(SaveSuffixes());
     const QString path = dialog.Choose();
@@ -57,9 +67,7 @@ bool TbfrmQuindle::ExportList(const QString& path)
                             [this, rows, path](TWorkOutcome outcome, const QString& error) {
                                 switch (outcome) {
                                 case TWorkOutcome::Done:
-                                    // Only a folder that took an export is offered next time.
-                                    QSettings().setValue(QLatin1String(kFolderKey),
-                                                         QFileInfo(path).absolutePath());
+                                    RememberExportFolder(path);
                                     labStatus->setText(QStringLiteral("已导出 %L1 行").arg(rows));
                                     if (SysParams().ShowSuccessMsg == QLatin1String("1"))
                                         ShowMessage(QStringLiteral("已导出%L1行到%2。")

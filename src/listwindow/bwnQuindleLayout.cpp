@@ -112,12 +112,17 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     mnuFind = action("mnuFind", QStringLiteral("查找(&F)…"), QString(), QIcon());
     mnuFind->setShortcut(QKeySequence(QStringLiteral("Ctrl+F")));
     mitemDataVind->addAction(mnuFind);
+    mnuPrint = action("mnuPrint", QStringLiteral("打印(&P)…"), QString(), QIcon());
+    mnuPrint->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
+    mnuPdf = action("mnuPdf", QStringLiteral("导出PDF(&D)…"), QString(), QIcon());
+    mitemDataVind->addAction(mnuPrint);
+    mitemDataVind->addAction(mnuPdf);
     // The shortcuts work while the window has the focus, with or without the host's menu bar.
-    for (QAction* a : {mnuAdd, mnuMod, mnuDel, mnuExport, mnuFind, mnuHistory}) {
+    for (QAction* a : {mnuAdd, mnuMod, mnuDel, mnuExport, mnuFind, mnuPrint, mnuHistory}) {
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a);
     }
-    for (QAction* a : {tbtnAdd, tbtnMod, mnuAdd, mnuMod, tbtnExport, mnuExport})
+    for (QAction* a : {tbtnAdd, tbtnMod, mnuAdd, mnuMod, tbtnExport, mnuExport, mnuPrint, mnuPdf})
         a->setEnabled(false); // until a list has been read
 
     Wire(tbtnAdd, &TbfrmQuindle::tbtnAddClick);
@@ -133,6 +138,8 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     KeepDuringWork(tbtnColse); // closing asks about the work
     KeepDuringWork(mnuColse);
     Wire(mnuFind, &TbfrmQuindle::mnuFindClick);
+    Wire(mnuPrint, &TbfrmQuindle::mnuPrintClick);
+    Wire(mnuPdf, &TbfrmQuindle::mnuPdfClick);
     Wire(mnuShowUT, &TbfrmQuindle::mnuShowUTClick);
     Wire(mimExcel, &TbfrmQuindle::mimExcelClick);
     Wire(mnuCarry, &TbfrmQuindle::mnuCarryClick);
@@ -264,6 +271,8 @@ void TbfrmQuindle::BuildGrid()
     N5 = pmenu->addAction(QStringLiteral("录入金额复制到控制金额(&I)"));
     pmenu->addSeparator();
     pmenu->addAction(mnuFind);
+    pmenu->addAction(mnuPrint);
+    pmenu->addAction(mnuPdf);
     pmenu->addAction(mnuHistory);
     Wire(mnuHistory, &TbfrmQuindle::mnuHistoryClick);
     Wire(mnuDeleted, &TbfrmQuindle::mnuDeletedClick);

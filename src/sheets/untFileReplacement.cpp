@@ -21,6 +21,15 @@ QString WriteError(const QString& path, QString why)
         .arg(QDir::toNativeSeparators(path), why);
 }
 
+QString WritableTarget(const QString& path)
+{
+    if (const QString why = CannotWriteFile(path); !why.isEmpty())
+        throw Exception(WriteError(path, why));
+    return QFileInfo(path).isSymLink() && QFileInfo::exists(path)
+               ? QFileInfo(path).canonicalFilePath()
+               : path;
+}
+
 TFileReplacement::TFileReplacement(const QString& path) : m_path(path)
 {
     const QFileInfo info(path);

@@ -7,6 +7,11 @@
 // "无法写入文件<path>：<why>没有写出文件，同名的原有文件保持不变。"
 QString WriteError(const QString& path, QString why);
 
+// The file to write for a path the operator chose: a link is followed (the file it names is
+// replaced, the link stays). Raises Exception, before anything is written, for a path nothing
+// may be written to (an open database's file, a device, a missing or system folder).
+QString WritableTarget(const QString& path);
+
 // The file is written under a hidden temporary name in the destination's folder and renamed
 // over it on Commit, so a failed or cancelled write leaves a file of that name exactly as it
 // was (and no partial file). Failures raise Exception with the cause named for a person.
@@ -19,6 +24,8 @@ public:
     TFileReplacement& operator=(const TFileReplacement&) = delete;
 
     QString TempPath() const { return m_temp; }
+    // The open temporary file (-1 once released).
+    int Descriptor() const { return m_fd; }
     void Write(const QByteArray& bytes);
     // Closes the descriptor (another writer fills the file by its name).
     void Release();

@@ -1,11 +1,7 @@
 #include "sheets/untSheetWriter.h"
 
-#include "platform/untException.h"
-#include "platform/untFileGuard.h"
 #include "sheets/untFileReplacement.h"
 #include "sheets/untSheetFormats.h"
-
-#include <QFileInfo>
 
 namespace
 {
@@ -20,12 +16,7 @@ bool TellProgress(const TExportProgress& progress, int row, int rows)
 bool ExportTable(const TExportTable& table, const QString& path, const QString& sheetName,
                  const TExportProgress& progress)
 {
-    if (const QString why = CannotWriteFile(path); !why.isEmpty())
-        throw Exception(WriteError(path, why));
-    // A link is followed: the file it names is replaced, the link stays.
-    const QString target = QFileInfo(path).isSymLink() && QFileInfo::exists(path)
-                               ? QFileInfo(path).canonicalFilePath()
-                               : path;
+    const QString target = WritableTarget(path);
     const bool written = SheetFormatOf(path).Writer->Write(table, target, sheetName, progress);
     if (written && progress)
         progress(table.Rows, table.Rows);

@@ -71,10 +71,10 @@ void SaveSkippedRows(const TImportRows& rows, const std::vector<QString>& reason
         if (!reasons[size_t(r)].isEmpty())
             skipped.push_back(r);
     TExportTable table;
-    table.Columns << TExportColumn{QStringLiteral("行号"), false, 6};
+    table.Columns << TExportColumn{QStringLiteral("行号"), false, 6, {}};
     for (const QString& header : rows.Headers)
-        table.Columns << TExportColumn{header, false, 14};
-    table.Columns << TExportColumn{QStringLiteral("未导入原因"), false, 40};
+        table.Columns << TExportColumn{header, false, 14, {}};
+    table.Columns << TExportColumn{QStringLiteral("未导入原因"), false, 40, {}};
     table.Rows = int(skipped.size());
     const int reasonColumn = int(table.Columns.size()) - 1;
     table.Text = [&](int row, int col) {

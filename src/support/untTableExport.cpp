@@ -17,7 +17,7 @@ TExportTable GridExportTable(const TNextGrid* grid)
         if (!def.Visible || grid->isColumnHidden(c) || def.Kind == TNxColumnKind::CheckBox)
             continue;
         const double chars = grid->columnWidth(c) / double(grid->fontMetrics().averageCharWidth());
-        table.Columns.append({def.Caption, def.Kind == TNxColumnKind::Number, chars});
+        table.Columns.append({def.Caption, def.Kind == TNxColumnKind::Number, chars, def.Name});
         sources.push_back(c);
     }
     table.Rows = grid->RowCount();

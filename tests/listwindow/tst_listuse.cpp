@@ -8,10 +8,12 @@
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
 #include "listwindow/bwnQuindle.h"
+#include "platform/untCurrency.h"
 #include "support/gunNextGridManager.h"
 #include "support/untListLoader.h"
 #include "basewindows/wnWorkProgress.h"
 #include "support/untWorkRunner.h"
+#include "basewindows/wnWorkProgress.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,6 +31,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QSettings>
 #include <QSplitter>
@@ -426,6 +432,88 @@ TEST_P(ListFixture, ExportWritesTheListAsShownAndAsksBeforeReplacing)
     EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("虚拟文件夹")))
         << messages->Texts()[0].toStdString();
     EXPECT_EQ(QSettings().value("Export/folder").toString(), folder);
+}
+
+// 打印… and 导出PDF… in 数据操作 and the grid's menu: the preview opens over the list (and
+// leaves it), the PDF holds the list as shown, and a cancelled PDF leaves no file.
+TEST_P(ListFixture, PrintPreviewAndPdfOfTheListAsShown)
+{
+    AddManyIndicators(db, 300);
+    TbfrmQuindle* w = Open();
+    w->trvList->setCurrentItem(w->trvList->topLevelItem(0)); // every unit: several pages
+    Settle();
+    for (QAction* a : {w->mnuPrint, w->mnuPdf}) {
+        EXPECT_TRUE(w->mitemDataVind->actions().contains(a));
+        EXPECT_TRUE(w->pmenu->actions().contains(a));
+    }
+    QString preview;
+    int previewPages = 0;
+    hostApp.SetModalDriver([&](QDialog* d) {
+        EXPECT_NE(qobject_cast<QPrintPreviewDialog*>(d), nullptr);
+        preview = d->windowTitle();
+        d->show(); // paints the pages
+        if (auto* pages = d->findChild<QPrintPreviewWidget*>())
+            previewPages = pages->pageCount();
+        d->hide();
+        return int(QDialog::Rejected);
+    });
+    QTest::keyClick(w, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_TRUE(preview.startsWith(QStringLiteral("打印预览 — 共 "))) << preview.toStdString();
+    EXPECT_TRUE(w->SubWindow()->isVisible());
+
+    // The list sorted by id descending is printed so: the totals still last.
+    TNextGrid* g = w->ngdBudget;
+    g->SortByColumn(g->ColumnIndex("budgid"), TGridSort::Descending);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("list.pdf");
+    hostApp.SetModalDriver([&](QDialog* d) {
+        qobject_cast<QFileDialog*>(d)->selectFile(path);
+        return int(QDialog::Accepted);
+    });
+    w->mnuPdf->trigger();
+    Settle();
+    QProcess text;
+    text.start("pdftotext", {"-layout", path, "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString pdf = QString::fromUtf8(text.readAllStandardOutput());
+    const QStringList pages = pdf.split('\f', Qt::SkipEmptyParts);
+    ASSERT_GE(pages.size(), 3);
+    const QString title =
+        QStringLiteral("2026年%1 — %2").arg(w->cobBType->currentText(), w->SelectedUnitName);
+    EXPECT_TRUE(pages[0].contains(title)) << pages[0].toStdString();
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("资金性质：%1").arg(w->cobMid->currentText())));
+    const QStringList ids = Column(w, "budgid");
+    auto at = [](const QString& page, const QString& id) {
+        return page.indexOf(QRegularExpression("(^|\\s)" + id + "\\s"));
+    };
+    EXPECT_GE(at(pages[0], ids[0]), 0);
+    EXPECT_LT(at(pages[0], ids[0]), at(pages[0], ids[1]));
+    EXPECT_GE(at(pages.last(), ids[ids.size() - 2]), 0);
+    EXPECT_TRUE(pages.last().contains(QStringLiteral("合计")));
+    const QString total = FormatAmountText(Column(w, "budgmoney").last()); // grouped, as shown
+    EXPECT_TRUE(total.contains(',')) << total.toStdString();
+    EXPECT_TRUE(pdf.contains(total)) << total.toStdString();
+    EXPECT_EQ(previewPages, pages.size());
+    EXPECT_TRUE(
+        QString(pages.last())
+            .remove(' ')
+            .contains(
+                QStringLiteral("第%1页共%1页").arg(pages.size()))); // pdftotext drops those blanks
+
+    // A cancel while the pages are painted writes nothing.
+    const QString other = dir.filePath("other.pdf");
+    std::atomic<bool> fired{false};
+    TWorkRunner::SetStepObserver([&](TWorkRunner*, const QString& phase, int done, int) {
+        if (phase.startsWith(QStringLiteral("正在绘制")) && done == 1 && !fired.exchange(true))
+            QMetaObject::invokeMethod(
+                w, [w] { w->Work()->Cancel(); }, Qt::BlockingQueuedConnection);
+    });
+    ASSERT_TRUE(w->ExportPdf(other));
+    Settle();
+    TWorkRunner::SetStepObserver({});
+    EXPECT_TRUE(fired);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.pdf"});
+    EXPECT_EQ(w->labStatus->text(), QStringLiteral("导出PDF已取消，没有写出文件"));
 }
 
 TEST_P(ListFixture, CarryForwardAsksFirstThenCopiesTheListedScopeOnce)

@@ -67,7 +67,7 @@ TEST(SheetReader, TheExportReadsBack)
 {
     QTemporaryDir dir;
     TExportTable t;
-    t.Columns = {{"code", false, 10}, {"amount", true, 10}};
+    t.Columns = {{"code", false, 10, {}}, {"amount", true, 10, {}}};
     t.Rows = 3000;
     t.Text = [](int r, int c) { return c == 0 ? QString("%1").arg(r, 6, 10, QChar('0')) : ""; };
     t.Amount = [](int r, int) { return std::optional<Currency>(Currency::FromRaw(r * 12345)); };
@@ -108,7 +108,7 @@ TEST(SheetReader, BrokenFilesGiveAClearMessage)
 {
     QTemporaryDir dir;
     TExportTable t;
-    t.Columns = {{"code", false, 10}};
+    t.Columns = {{"code", false, 10, {}}};
     t.Rows = 20000;
     t.Text = [](int r, int) { return QString::number(r); };
     t.Amount = [](int, int) { return std::optional<Currency>(); };

@@ -26,9 +26,9 @@ const QStringList kTexts[] = {
 TExportTable Table(int rows = 4)
 {
     TExportTable t;
-    t.Columns = {{QStringLiteral("预算编码"), false, 12},
-                 {QStringLiteral("名称"), false, 30},
-                 {QStringLiteral("金额"), true, 16}};
+    t.Columns = {{QStringLiteral("预算编码"), false, 12, {}},
+                 {QStringLiteral("名称"), false, 30, {}},
+                 {QStringLiteral("金额"), true, 16, {}}};
     t.Rows = rows;
     t.Text = [](int r, int c) { return kTexts[r % 4][c]; };
     t.Amount = [](int r, int c) -> std::optional<Currency> {
@@ -201,7 +201,7 @@ TEST(TableExport, FormulaLikeTextStaysTextAndReadsBack)
                                "\tx",  "\rx",       "'=x",  "''@x",
                                "a=b",  "'a",        "-",    ""};
     TExportTable t;
-    t.Columns = {{QStringLiteral("文号"), false, 12}, {QStringLiteral("金额"), true, 12}};
+    t.Columns = {{QStringLiteral("文号"), false, 12, {}}, {QStringLiteral("金额"), true, 12, {}}};
     t.Rows = int(texts.size());
     t.Text = [&](int r, int c) { return c == 0 ? texts[r] : QString(); };
     t.Amount = [](int, int) { return std::optional<Currency>(Currency::FromRaw(-50000)); };
