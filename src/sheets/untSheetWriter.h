@@ -12,7 +12,7 @@ struct TExportColumn {
     QString Caption;
     bool Amount = false; // written as a number (two decimals, grouped, in a workbook)
     double Width = 10;   // in characters
-    QString Name;        // the grid column's field name, when it has one
+    QString Name = {};   // the grid column's field name, when it has one
 };
 
 // What is written: the columns, the row count and a cell's text. An amount column's cell is

@@ -70,12 +70,12 @@ TEST(TableExport, WorkbookReadsInAnIndependentReader)
     const QString path = dir.filePath("list.xlsx");
     ASSERT_TRUE(ExportTable(Table(), path, QStringLiteral("2026年预算数")));
     QProcess python;
-    python.start("/usr/bin/python3",
-                 {"-c", "import sys, openpyxl\n"
-                        "ws = openpyxl.load_workbook(sys.argv[1]).active\n"
-                        "print(ws.title, ws.freeze_panes, ws['C2'].number_format)\n"
-                        "for row in ws.iter_rows(values_only=True): print(repr(row))",
-                  path});
+    python.start("/usr/bin/python3", {"-c",
+                                      "import sys, openpyxl\n"
+                                      "ws = openpyxl.load_workbook(sys.argv[1]).active\n"
+                                      "print(ws.title, ws.freeze_panes, ws['C2'].number_format)\n"
+                                      "for row in ws.iter_rows(values_only=True): print(repr(row))",
+                                      path});
     ASSERT_TRUE(python.waitForFinished(60000));
     const QStringList lines = QString::fromUtf8(python.readAllStandardOutput()).split('\n');
     ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().constData();
@@ -85,6 +85,27 @@ TEST(TableExport, WorkbookReadsInAnIndependentReader)
     EXPECT_EQ(lines[2], QStringLiteral("('001', 'a, \"quoted\" name', 12.5)"));
     EXPECT_EQ(lines[3], QStringLiteral("('0100', '第一行\\n第二行', -3.25)"));
     EXPECT_EQ(lines[5], QStringLiteral("('合计', None, '≈9.25')"));
+
+    // Blanks at either end are kept; a cell longer than a workbook takes is cut to its limit.
+    TExportTable edges;
+    edges.Columns = {{QStringLiteral("文本"), false, 12}};
+    edges.Rows = 3;
+    edges.Text = [](int r, int) {
+        return r == 0   ? QStringLiteral(" 前")
+               : r == 1 ? QStringLiteral("后 ")
+                        : QString(40000, u'x');
+    };
+    edges.Amount = [](int, int) { return std::optional<Currency>(); };
+    ASSERT_TRUE(ExportTable(edges, path, QStringLiteral("s")));
+    python.start("/usr/bin/python3",
+                 {"-c",
+                  "import sys, openpyxl\n"
+                  "ws = openpyxl.load_workbook(sys.argv[1]).active\n"
+                  "print(repr(ws['A2'].value), repr(ws['A3'].value), len(ws['A4'].value))",
+                  path});
+    ASSERT_TRUE(python.waitForFinished(60000));
+    EXPECT_EQ(QString::fromUtf8(python.readAllStandardOutput()).trimmed(),
+              QStringLiteral("' 前' '后 ' 32767"));
 }
 
 TEST(TableExport, CsvIsUtf8WithBomAndQuotesWhatNeedsIt)
