@@ -10,7 +10,6 @@
 #include "controls/TTreeView.h"
 #include "listwindow/bwnListBulk.h"
 #include "listwindow/bwnQuindleMarks.h"
-#include "listwindow/bwnSummary.h"
 #include "platform/gunStrDeal.h"
 #include "platform/untApplication.h"
 #include "platform/untCodePage.h"
@@ -35,10 +34,18 @@
 #include <QTreeWidgetItemIterator>
 #include <dlfcn.h>
 
-void RegisterListWindow()
+namespace
 {
-    RegisterPlugInClass(&TbfrmQuindle::staticMetaObject);
-    RegisterSummaryWindow();
+std::function<void(TbfrmQuindle*)>& SummaryOpener()
+{
+    static std::function<void(TbfrmQuindle*)> opener;
+    return opener;
+}
+} // namespace
+
+void TbfrmQuindle::SetSummaryOpener(std::function<void(TbfrmQuindle*)> opener)
+{
+    SummaryOpener() = std::move(opener);
 }
 
 TbfrmQuindle::TbfrmQuindle(QObject* owner) : TfrmBsTrvTC(owner)
@@ -563,12 +570,8 @@ void TbfrmQuindle::mimExcelClick()
 
 void TbfrmQuindle::mnuSummaryClick()
 {
-    const ListFilter scope = CurrentFilter();
-    const bool entrustedOnly = rgpShowEidItems[0]->isChecked();
-    auto* summary = qobject_cast<TbfrmSummary*>(
-        ResRefManager()->GetObj(QStringLiteral("TbfrmSummary"), true)); // opened or focused
-    if (summary)
-        summary->StartFrom(scope, SelectedUnitName, entrustedOnly);
+    if (SummaryOpener())
+        SummaryOpener()(this);
 }
 
 void TbfrmQuindle::mnuFindClick()

@@ -129,6 +129,9 @@ public:
     QString ExportSheetName() const;
     // 辅助功能 → 汇总分析: the summary window, on the list's unit scope and filters.
     void mnuSummaryClick();
+    // What 汇总分析 opens, set where the windows are registered: the list's own files do not
+    // know the summary window, which opens lists in its turn.
+    static void SetSummaryOpener(std::function<void(TbfrmQuindle* list)> opener);
     // Lists the scope given (a summary's group): its filters and unit are chosen, and its
     // narrower restrictions (expenditure type, subject, month) hold until the operator picks
     // another unit or filter. False (nothing changed) while the window's work runs.
