@@ -9,13 +9,15 @@
 #include "listwindow/bwnQuindle.h"
 #include "platform/untApplication.h"
 #include "platform/untFileDialog.h"
-#include "platform/untFileGuard.h"
+#include "platform/untException.h"
 #include "platform/untCodePage.h"
+#include "sheets/untFileReplacement.h"
 #include "sheets/untSheetFormats.h"
 #include "support/gunChoiceCombo.h"
 #include "support/untDynamicTree.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -30,7 +32,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QSettings>
 #include <QSplitter>
 #include <QSvgGenerator>
@@ -294,24 +295,17 @@ void TbfrmSummary::ExportChartClick()
         ExportChartTo(path);
 }
 
-// The file takes the path's place only when complete (QSaveFile writes beside it).
+// Drawn in memory, then written through the exports' file replacement: the file takes the
+// path's place only when complete.
 bool TbfrmSummary::ExportChartTo(const QString& path)
 {
-    const auto fail = [this](const QString& why) {
-        labStatus->setText(QStringLiteral("导出失败"));
-        ShowMessage(QStringLiteral("无法导出图表：%1\n没有写入任何文件。").arg(why),
-                    CaptionRefuse(), MsgIcon::Error);
-        return false;
-    };
-    if (const QString refused = CannotWriteFile(path); !refused.isEmpty())
-        return fail(refused);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
     const QSize size = chvSummary->size().expandedTo(QSize(800, 500));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
         QSvgGenerator svg;
-        svg.setOutputDevice(&file);
+        svg.setOutputDevice(&buffer);
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(windowTitle());
@@ -325,11 +319,17 @@ bool TbfrmSummary::ExportChartTo(const QString& path)
             painter.setRenderHint(QPainter::Antialiasing);
             chvSummary->render(&painter, QRectF(QPoint(0, 0), size));
         }
-        if (!image.save(&file, "PNG"))
-            return fail(file.errorString());
+        image.save(&buffer, "PNG");
     }
-    if (!file.commit())
-        return fail(file.errorString());
+    try {
+        TFileReplacement file(WritableTarget(path));
+        file.Write(bytes);
+        file.Commit();
+    } catch (const Exception& e) {
+        labStatus->setText(QStringLiteral("导出失败"));
+        ShowMessage(e.Message(), CaptionRefuse(), MsgIcon::Error);
+        return false;
+    }
     QSettings().setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
     labStatus->setText(QStringLiteral("图表已导出到%1").arg(QDir::toNativeSeparators(path)));
     return true;
