@@ -497,4 +497,13 @@ TEST_P(Save, ManyRowsSkipWhatTheYearHoldsAndTheirOwnRepeats)
     EXPECT_EQ(db.History("budgid='" + id + "' or budgid='" + stored.BudgId + "'"),
               (QStringList{"2026/" + stored.BudgId + QStringLiteral(" 增加 录入 0001"),
                            "2026/" + id + QStringLiteral(" 增加 导入 0001")}));
+    // A new indicator waits (status 0) only where status flags are kept and the operator sees
+    // only the own bureau's indicators.
+    db.Params().StatusFlag = "0";
+    for (const int scope : {0, 1}) {
+        db.Params().BureauScope = scope;
+        TBudget b;
+        CompleteNewBudgetFields(b, QStringLiteral("预算数"));
+        EXPECT_EQ(b.Status, scope == 1 ? "0" : "1") << scope;
+    }
 }
