@@ -1,6 +1,7 @@
 #include "controls/TFindBar.h"
 
 #include "controls/TNextGrid.h"
+#include "controls/untGridSearch.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,10 +10,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolButton>
 
 TFindBar::TFindBar(TNextGrid* grid, QWidget* shortcutScope, QWidget* parent)
-    : QWidget(parent), m_grid(grid)
+    : QWidget(parent), m_grid(grid), m_searchTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("FindBar"));
     auto* layout = new QHBoxLayout(this);
@@ -50,6 +52,7 @@ TFindBar::TFindBar(TNextGrid* grid, QWidget* shortcutScope, QWidget* parent)
     layout->addStretch(1);
     btnClose = button("btnClose", QStringLiteral("×"), QStringLiteral("关闭 (Esc)"));
 
+    connect(m_searchTimer, &QTimer::timeout, this, &TFindBar::SearchOn);
     connect(edtFind, &QLineEdit::returnPressed, this, [this] { FindNext(false); });
     connect(btnNext, &QToolButton::clicked, this, [this] { FindNext(false); });
     connect(btnPrevious, &QToolButton::clicked, this, [this] { FindNext(true); });
@@ -87,6 +90,25 @@ TFindBar::TFindBar(TNextGrid* grid, QWidget* shortcutScope, QWidget* parent)
     hide();
 }
 
+TFindBar::~TFindBar() = default;
+
+void TFindBar::SetSearchSteps(int budgetMs, int nearRows)
+{
+    m_budgetMs = budgetMs;
+    m_nearRows = nearRows;
+}
+
+void TFindBar::Forget()
+{
+    m_valid = false;
+    m_pending = 0;
+    m_searchTimer->stop();
+    if (m_search) {
+        m_search.reset();
+        labCount->clear(); // the count it was making
+    }
+}
+
 void TFindBar::FillColumns()
 {
     const int chosen = cobColumn->currentData().isValid() ? cobColumn->currentData().toInt() : -1;
@@ -113,6 +135,7 @@ void TFindBar::Open()
 
 void TFindBar::Close()
 {
+    Forget();
     hide();
     m_grid->setFocus(Qt::OtherFocusReason);
 }
@@ -123,24 +146,68 @@ bool TFindBar::FindNext(bool backwards)
         labCount->clear();
         return false;
     }
-    if (!m_valid) {
-        const TTextMatcher matcher(edtFind->text(), chkWhole->isChecked());
+    if (m_valid)
+        return Step(backwards);
+    if (!m_search) {
         const QVariant column = cobColumn->currentData(); // none before the first Open
-        m_rows = m_grid->FindRows(matcher, column.isValid() ? column.toInt() : -1);
-        m_valid = true;
+        m_search = std::make_unique<TGridSearch>(
+            *m_grid, TTextMatcher(edtFind->text(), chkWhole->isChecked()),
+            column.isValid() ? column.toInt() : -1);
     }
+    if (m_search->Run(m_budgetMs)) {
+        m_rows = m_search->Rows();
+        m_search.reset();
+        m_valid = true;
+        return Step(backwards);
+    }
+    // A long list: the nearest match at once, the count once the search ends.
+    const int near = m_search->Near(m_grid->SelectedRow(), backwards, m_nearRows);
+    m_pending = near < 0 ? (backwards ? -1 : 1) : 0;
+    if (near >= 0)
+        GoTo(near);
+    labCount->setText(near < 0 ? QStringLiteral("正在查找…") : QStringLiteral("正在计数…"));
+    m_searchTimer->start(0);
+    return near >= 0;
+}
+
+void TFindBar::SearchOn()
+{
+    if (!m_search || !m_search->Run(m_budgetMs))
+        return;
+    m_searchTimer->stop();
+    m_rows = m_search->Rows();
+    m_search.reset();
+    m_valid = true;
+    if (const int pending = std::exchange(m_pending, 0)) {
+        Step(pending < 0);
+        return;
+    }
+    const auto it = std::lower_bound(m_rows.begin(), m_rows.end(), m_grid->SelectedRow());
+    const QString total = QLocale().toString(qlonglong(m_rows.size()));
+    labCount->setText(it != m_rows.end() && *it == m_grid->SelectedRow()
+                          ? QStringLiteral("第 %1 个，共 %2 个")
+                                .arg(QLocale().toString(qlonglong(it - m_rows.begin()) + 1), total)
+                          : QStringLiteral("共 %1 个").arg(total));
+}
+
+bool TFindBar::Step(bool backwards)
+{
     const int at = StepToMatch(m_rows, m_grid->SelectedRow(), backwards);
     if (at < 0) {
         labCount->setText(QStringLiteral("没有找到"));
         return false;
     }
-    const int row = m_rows[size_t(at)];
-    m_grid->SetSelectedRow(row);
-    m_grid->scrollTo(m_grid->currentIndex());
+    GoTo(m_rows[size_t(at)]);
     labCount->setText(
         QStringLiteral("第 %1 个，共 %2 个")
             .arg(QLocale().toString(at + 1), QLocale().toString(qlonglong(m_rows.size()))));
     return true;
+}
+
+void TFindBar::GoTo(int row)
+{
+    m_grid->SetSelectedRow(row);
+    m_grid->scrollTo(m_grid->currentIndex());
 }
 
 bool TFindBar::event(QEvent* e)

@@ -1,5 +1,7 @@
 #include "controls/TNextGrid.h"
 
+#include "controls/untGridSearch.h"
+
 #include "platform/untException.h"
 #include "store/untColumnSort.h"
 
@@ -670,49 +672,9 @@ void TNextGrid::ShowSortIndicator()
 
 std::vector<int> TNextGrid::FindRows(const TTextMatcher& matcher, int col) const
 {
-    const TNextGridModel& m = *m_model;
-    std::vector<char> hits(size_t(m.m_rows), 0);
-    if (matcher.Empty())
-        return {};
-    for (int i = 0; i < ColumnCount(); ++i) {
-        const auto& c = m.m_columns[size_t(i)];
-        if ((col >= 0 && i != col) || (col < 0 && !c.Def.Visible) ||
-            c.Def.Kind == TNxColumnKind::CheckBox || c.RowNumbers)
-            continue;
-        const bool amounts = c.Def.Kind == TNxColumnKind::Number;
-        auto matches = [&](const QString& text) {
-            return amounts ? matcher.MatchesAmount(text) : matcher.Matches(text);
-        };
-        bool written = false; // over the result's cells
-        for (auto it = c.Texts.cbegin(); !written && it != c.Texts.cend(); ++it)
-            written = it.key() < m.m_storeRows;
-        if (!written) {
-            // Rows a column before already found are not read again.
-            if (c.Source >= 0)
-                for (size_t p = 0; p < m.m_segments.size(); ++p)
-                    matcher.MarkRows(*m.m_segments[p], c.Source, amounts, hits,
-                                     m.m_segmentStarts[p]);
-            for (auto it = c.Texts.cbegin(); it != c.Texts.cend(); ++it)
-                if (it.key() < m.m_rows && matches(it.value()))
-                    hits[size_t(it.key())] = 1;
-            continue;
-        }
-        std::vector<char> columnHits(size_t(m.m_rows), 0);
-        if (c.Source >= 0)
-            for (size_t p = 0; p < m.m_segments.size(); ++p)
-                matcher.MarkRows(*m.m_segments[p], c.Source, amounts, columnHits,
-                                 m.m_segmentStarts[p]);
-        for (auto it = c.Texts.cbegin(); it != c.Texts.cend(); ++it) // written cells win
-            if (it.key() < m.m_rows)
-                columnHits[size_t(it.key())] = matches(it.value());
-        for (size_t r = 0; r < hits.size(); ++r)
-            hits[r] |= columnHits[r];
-    }
-    std::vector<int> rows;
-    for (int p = 0; p < m.m_rows; ++p)
-        if (hits[size_t(m.Logical(p))])
-            rows.push_back(p);
-    return rows;
+    TGridSearch search(*this, matcher, col);
+    search.Run(-1);
+    return search.Rows();
 }
 
 int StepToMatch(const std::vector<int>& rows, int current, bool backwards)

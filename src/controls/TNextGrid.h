@@ -87,6 +87,7 @@ public:
 
 private:
     friend class TNextGrid;
+    friend class TGridSearch;
     struct Column {
         TNxColumn Def;
         int Source = -1;         // column of the attached result
@@ -230,6 +231,7 @@ private:
     void HeaderClicked(int col);
     void ShowSortIndicator();
     std::vector<int> SortOrder(int col, bool descending) const;
+    friend class TGridSearch;
     TNextGridModel* m_model;
     int m_sortColumn = -1;
     TGridSort m_sort = TGridSort::None;

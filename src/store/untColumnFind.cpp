@@ -97,19 +97,31 @@ bool TTextMatcher::MatchesAmount(const QString& cellText) const
     return !m_amountText.isEmpty() && shown.toUtf8().contains(m_amountText);
 }
 
+bool TTextMatcher::MatchesCell(const TColumnStore& part, int row, int col, bool amounts) const
+{
+    if (m_text.isEmpty() || part.IsNull(row, col))
+        return false;
+    if (amounts)
+        return part.ColumnKind(col) == TColumnStore::Kind::Number
+                   ? MatchesRaw(part.Money(row, col).Raw())
+                   : MatchesAmount(part.Text(row, col));
+    QByteArrayView bytes;
+    return part.PackedUtf8(row, col, bytes) ? MatchesUtf8(bytes) : Matches(part.Text(row, col));
+}
+
 void TTextMatcher::MarkRows(const TColumnStore& part, int col, bool amounts,
-                            std::vector<char>& hits, int first) const
+                            std::vector<char>& hits, int first, int from, int to) const
 {
     if (m_text.isEmpty())
         return;
-    const int rows = part.RowCount();
+    const int rows = to < 0 ? part.RowCount() : std::min(to, part.RowCount());
     const TColumnStore::Kind kind = part.ColumnKind(col);
     if (amounts && kind == TColumnStore::Kind::Number) {
         if (m_whole ? !m_amountValue : !m_amountShowable)
             return;
         qint64 last = 0; // amounts repeat (zeros above all): each run is shown once
         bool lastHit = MatchesRaw(last);
-        for (int r = 0; r < rows; ++r) {
+        for (int r = from; r < rows; ++r) {
             if (hits[size_t(first + r)] || part.IsNull(r, col))
                 continue;
             const qint64 raw = part.Money(r, col).Raw();
@@ -123,7 +135,7 @@ void TTextMatcher::MarkRows(const TColumnStore& part, int col, bool amounts,
         return;
     }
     if (amounts) {
-        for (int r = 0; r < rows; ++r)
+        for (int r = from; r < rows; ++r)
             if (!hits[size_t(first + r)] && !part.IsNull(r, col) &&
                 MatchesAmount(part.Text(r, col)))
                 hits[size_t(first + r)] = 1;
@@ -131,7 +143,7 @@ void TTextMatcher::MarkRows(const TColumnStore& part, int col, bool amounts,
     }
     std::vector<signed char> distinct; // per dictionary text: -1 not yet tried
     QByteArrayView bytes;
-    for (int r = 0; r < rows; ++r) {
+    for (int r = from; r < rows; ++r) {
         if (hits[size_t(first + r)])
             continue;
         bool hit = false;

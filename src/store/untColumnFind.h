@@ -17,10 +17,13 @@ public:
     bool Empty() const { return m_text.isEmpty(); }
     bool Matches(const QString& cell) const;
     bool MatchesAmount(const QString& cellText) const;
-    // Sets hits[first + r] for each row r of a column of a part that matches (amounts: the
-    // column holds amounts); rows already set are not read.
+    // Sets hits[first + r] for each row r (from up to to; -1: the last) of a column of a part
+    // that matches (amounts: the column holds amounts); rows already set are not read.
     void MarkRows(const TColumnStore& part, int col, bool amounts, std::vector<char>& hits,
-                  int first) const;
+                  int first, int from = 0, int to = -1) const;
+
+    // One cell of a part, as MarkRows reads it.
+    bool MatchesCell(const TColumnStore& part, int row, int col, bool amounts) const;
 
 private:
     bool MatchesUtf8(QByteArrayView cell) const;

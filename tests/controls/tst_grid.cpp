@@ -1,4 +1,5 @@
 #include "controls/TNextGrid.h"
+#include "controls/untGridSearch.h"
 #include "platform/untException.h"
 
 #include <QAbstractItemModelTester>
@@ -198,8 +199,22 @@ TEST(Grid, FindRowsAsShownAndStepRoundTheEnd)
     EXPECT_EQ(find("187.50", true, 2), (std::vector<int>{6}));    // the totals
     EXPECT_EQ(find("1", false, -1), (std::vector<int>{1, 4, 6})); // C1, 12.50, 187.50
     EXPECT_TRUE(find("1", false, 3).empty());                     // row numbers are not searched
-    g.SortByColumn(2, TGridSort::Descending);
+    g.SortByColumn(2, TGridSort::Descending);                     // C2 C1 c9 C2 C1 C0 合计
     EXPECT_EQ(find("C1", true, -1), (std::vector<int>{1, 4}));
+    // In steps, as the find bar searches a long list: the same rows in the end, and the
+    // nearest match row by row meanwhile, written cells instead of the result's.
+    TGridSearch search(g, TTextMatcher("C1", true), -1);
+    EXPECT_FALSE(search.Run(0));
+    EXPECT_EQ(search.Near(1, false, 7), 4);
+    EXPECT_EQ(search.Near(4, false, 7), 1); // round the end
+    EXPECT_EQ(search.Near(1, true, 7), 4);
+    EXPECT_EQ(search.Near(1, false, 2), -1); // not among the next two
+    while (!search.Run(0)) {
+    }
+    EXPECT_EQ(search.Rows(), (std::vector<int>{1, 4}));
+    EXPECT_EQ(TGridSearch(g, TTextMatcher("C0", true), -1).Near(-1, false, 7), 5);
+    EXPECT_EQ(TGridSearch(g, TTextMatcher("187.5", true), 2).Near(0, true, 7), 6);
+    EXPECT_EQ(TGridSearch(g, TTextMatcher("2.5", false), -1).Near(6, false, 7), 0); // 62.50
 
     const std::vector<int> rows = {2, 5, 9};
     EXPECT_EQ(StepToMatch(rows, -1, false), 0);

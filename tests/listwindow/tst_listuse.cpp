@@ -197,6 +197,23 @@ TEST_P(ListFixture, HeaderSortsAndFindBarFindsInTheList)
     bar->chkWhole->setChecked(true);
     EXPECT_TRUE(bar->FindNext());
     EXPECT_EQ(w->GridManager()->GetText(g, g->SelectedRow(), "ename"), QStringLiteral("第一中学"));
+    // Searched in steps (a long list): the nearest match at once and the count after it; with
+    // no match near, the step waits for the search.
+    bar->SetSearchSteps(0, 1);
+    bar->chkWhole->setChecked(false);
+    bar->edtFind->setText("T");
+    g->SetSelectedRow(t3 - 1);
+    EXPECT_TRUE(bar->FindNext());
+    EXPECT_EQ(w->GridManager()->GetText(g, g->SelectedRow(), "budgid"), "T3");
+    EXPECT_EQ(bar->labCount->text(), QStringLiteral("正在计数…"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return bar->labCount->text() == QStringLiteral("第 1 个，共 3 个"); }, 10000));
+    bar->edtFind->setText("T2");
+    EXPECT_FALSE(bar->FindNext(true)); // T2 is not the row before T3
+    EXPECT_EQ(bar->labCount->text(), QStringLiteral("正在查找…"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return bar->labCount->text() == QStringLiteral("第 1 个，共 1 个"); }, 10000));
+    EXPECT_EQ(w->GridManager()->GetText(g, g->SelectedRow(), "budgid"), "T2");
     QTest::keyClick(bar->edtFind, Qt::Key_Escape);
     EXPECT_FALSE(bar->isVisible());
     EXPECT_TRUE(w->isVisible());
