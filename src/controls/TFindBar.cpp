@@ -172,9 +172,11 @@ bool TFindBar::FindNext(bool backwards)
 
 void TFindBar::SearchOn()
 {
-    if (!m_search || !m_search->Run(m_budgetMs))
+    if (m_search && !m_search->Run(m_budgetMs))
         return;
     m_searchTimer->stop();
+    if (!m_search)
+        return;
     m_rows = m_search->Rows();
     m_search.reset();
     m_valid = true;
@@ -183,11 +185,15 @@ void TFindBar::SearchOn()
         return;
     }
     const auto it = std::lower_bound(m_rows.begin(), m_rows.end(), m_grid->SelectedRow());
+    ShowCount(it != m_rows.end() && *it == m_grid->SelectedRow() ? int(it - m_rows.begin()) : -1);
+}
+
+void TFindBar::ShowCount(int at)
+{
     const QString total = QLocale().toString(qlonglong(m_rows.size()));
-    labCount->setText(it != m_rows.end() && *it == m_grid->SelectedRow()
-                          ? QStringLiteral("第 %1 个，共 %2 个")
-                                .arg(QLocale().toString(qlonglong(it - m_rows.begin()) + 1), total)
-                          : QStringLiteral("共 %1 个").arg(total));
+    labCount->setText(
+        at < 0 ? QStringLiteral("共 %1 个").arg(total)
+               : QStringLiteral("第 %1 个，共 %2 个").arg(QLocale().toString(at + 1), total));
 }
 
 bool TFindBar::Step(bool backwards)
@@ -198,9 +204,7 @@ bool TFindBar::Step(bool backwards)
         return false;
     }
     GoTo(m_rows[size_t(at)]);
-    labCount->setText(
-        QStringLiteral("第 %1 个，共 %2 个")
-            .arg(QLocale().toString(at + 1), QLocale().toString(qlonglong(m_rows.size()))));
+    ShowCount(at);
     return true;
 }
 

@@ -54,6 +54,8 @@ private:
     void SearchOn();
     bool Step(bool backwards);
     void GoTo(int row);
+    // "第 at+1 个，共 n 个", or only the count when the current row is no match (at -1).
+    void ShowCount(int at);
 
     TNextGrid* m_grid;
     std::vector<int> m_rows;               // the matching rows as shown

@@ -25,6 +25,7 @@ TGridSearch::TGridSearch(const TNextGrid& grid, const TTextMatcher& matcher, int
         m_columns.push_back(i);
     }
     m_hits.assign(size_t(m_model.m_rows), 0);
+    BeginColumn();
 }
 
 bool TGridSearch::Amounts(int col) const
@@ -52,14 +53,6 @@ bool TGridSearch::Step()
     const auto& m = m_model;
     const auto& c = m.m_columns[size_t(m_columns[m_column])];
     const bool amounts = Amounts(m_columns[m_column]);
-    if (m_part == 0 && m_partRow == 0) {
-        // Cells written over the result's are searched instead of them.
-        m_written = false;
-        for (auto it = c.Texts.cbegin(); !m_written && it != c.Texts.cend(); ++it)
-            m_written = it.key() < m.m_storeRows;
-        if (m_written)
-            m_columnHits.assign(size_t(m.m_rows), 0);
-    }
     if (c.Source >= 0 && m_part < m.m_segments.size()) {
         // Rows a column before already found are not read again.
         const TColumnStore& part = *m.m_segments[m_part];
@@ -73,23 +66,35 @@ bool TGridSearch::Step()
         }
         return false;
     }
-    auto matches = [&](const QString& text) {
-        return amounts ? m_matcher.MatchesAmount(text) : m_matcher.Matches(text);
-    };
     for (auto it = c.Texts.cbegin(); it != c.Texts.cend(); ++it) {
         if (it.key() >= m.m_rows)
             continue;
         if (m_written)
-            m_columnHits[size_t(it.key())] = matches(it.value());
-        else if (matches(it.value()))
+            m_columnHits[size_t(it.key())] = m_matcher.MatchesText(it.value(), amounts);
+        else if (m_matcher.MatchesText(it.value(), amounts))
             m_hits[size_t(it.key())] = 1;
     }
     if (m_written)
         for (size_t r = 0; r < m_hits.size(); ++r)
             m_hits[r] |= m_columnHits[r];
     ++m_column;
-    m_part = 0;
+    BeginColumn();
     return false;
+}
+
+void TGridSearch::BeginColumn()
+{
+    m_part = 0;
+    m_partRow = 0;
+    m_written = false;
+    if (m_column == m_columns.size())
+        return;
+    // Cells written over the result's are searched instead of them.
+    const auto& texts = m_model.m_columns[size_t(m_columns[m_column])].Texts;
+    for (auto it = texts.cbegin(); !m_written && it != texts.cend(); ++it)
+        m_written = it.key() < m_model.m_storeRows;
+    if (m_written)
+        m_columnHits.assign(size_t(m_model.m_rows), 0);
 }
 
 void TGridSearch::Finish()
@@ -110,7 +115,7 @@ bool TGridSearch::RowMatches(int row) const
         const bool amounts = Amounts(col);
         const auto it = c.Texts.constFind(row);
         if (it != c.Texts.constEnd()) {
-            if (amounts ? m_matcher.MatchesAmount(*it) : m_matcher.Matches(*it))
+            if (m_matcher.MatchesText(*it, amounts))
                 return true;
         } else if (c.Source >= 0 && row < m.m_storeRows) {
             int local = 0;

@@ -29,7 +29,8 @@ public:
     int Near(int row, bool backwards, int count) const;
 
 private:
-    bool Step(); // some rows of a column of one part, or a column's written cells
+    bool Step();        // some rows of a column of one part, or a column's written cells
+    void BeginColumn(); // the column m_column from its first part
     void Finish();
     bool RowMatches(int row) const;
     bool Amounts(int col) const;

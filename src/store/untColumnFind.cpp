@@ -136,8 +136,7 @@ void TTextMatcher::MarkRows(const TColumnStore& part, int col, bool amounts,
     }
     if (amounts) {
         for (int r = from; r < rows; ++r)
-            if (!hits[size_t(first + r)] && !part.IsNull(r, col) &&
-                MatchesAmount(part.Text(r, col)))
+            if (!hits[size_t(first + r)] && MatchesCell(part, r, col, true))
                 hits[size_t(first + r)] = 1;
         return;
     }

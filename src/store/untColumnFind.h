@@ -17,6 +17,11 @@ public:
     bool Empty() const { return m_text.isEmpty(); }
     bool Matches(const QString& cell) const;
     bool MatchesAmount(const QString& cellText) const;
+    // A cell's text, of an amount column or another.
+    bool MatchesText(const QString& text, bool amounts) const
+    {
+        return amounts ? MatchesAmount(text) : Matches(text);
+    }
     // Sets hits[first + r] for each row r (from up to to; -1: the last) of a column of a part
     // that matches (amounts: the column holds amounts); rows already set are not read.
     void MarkRows(const TColumnStore& part, int col, bool amounts, std::vector<char>& hits,
