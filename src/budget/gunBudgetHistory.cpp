@@ -160,8 +160,8 @@ std::vector<THistoryVersion> ReadBudgetHistory(int dataYear, const QString& budg
     TQueryRef query =
         OpenOrRaise(BudgetHistorySql(dataYear, budgId), QStringLiteral("无法读取指标历史"));
     std::vector<THistoryVersion> versions;
-    // Rows come newest first. An addition kept without its image (SQLite) was, as added, the
-    // next version's old image, or the stored row while no version followed.
+    // Rows come newest first. An addition kept without its image (the triggers keep none) was, as
+    // added, the next version's old image, or the stored row while no version followed.
     QString laterOld;
     bool later = false;
     for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {

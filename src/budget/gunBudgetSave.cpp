@@ -58,7 +58,7 @@ void SetWritePath(TWritePath path)
     }
 }
 
-TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear, TWritePath path)
+TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear, TWritePath path, bool onlyAdds)
 {
     const TSqlDialect::Kind kind = DefDialect().GetKind();
     if (kind != TSqlDialect::SQLite && kind != TSqlDialect::PostgreSQL)
@@ -86,7 +86,7 @@ TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear, TWritePath path)
     }
     try {
         m_conn->SetWritePath(WritePathText(path));
-        m_writer = m_conn->MarkWriter();
+        m_writer = m_conn->MarkWriter(onlyAdds);
     } catch (const TExceptDbManager&) {
         const QString refusal = Refusal();
         End();
@@ -253,7 +253,8 @@ int InsertNewBudgets(int dataYear, TWritePath path, int count, const TBudgetSour
     // Prepared before the transaction and freed after it ends: a statement cannot be freed
     // inside a transaction that a failed insert has aborted.
     TBudgetInserter inserter;
-    TBudgetWriteTransaction transaction(dataYear, path); // its refusal says nothing was written
+    // Its refusal says nothing was written; it only adds.
+    TBudgetWriteTransaction transaction(dataYear, path, true);
     int written = 0;
     try {
         QSet<QString> keys = ExistingBudgetKeys(dataYear);

@@ -25,8 +25,9 @@ class TBudgetWriteTransaction
 public:
     // Raises TExceptBudgetManage, saying that nothing was written, when the transaction cannot
     // begin: another writer kept the lock for the whole wait, or the connection failed (a lost
-    // connection is opened anew once first).
-    TBudgetWriteTransaction(int dataYear, TWritePath path);
+    // connection is opened anew once first). A transaction that only adds indicators (onlyAdds)
+    // may have their history written at its commit in one statement.
+    TBudgetWriteTransaction(int dataYear, TWritePath path, bool onlyAdds = false);
     ~TBudgetWriteTransaction();
     TBudgetWriteTransaction(const TBudgetWriteTransaction&) = delete;
     TBudgetWriteTransaction& operator=(const TBudgetWriteTransaction&) = delete;

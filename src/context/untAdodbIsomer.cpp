@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUrl>
+#include <limits>
 #include <libpq-fe.h>
 #include <sqlite3.h>
 #include <sys/vfs.h>
@@ -275,8 +276,9 @@ void TAdoConn::ApplySession(QSqlDatabase& db)
     apply(SessionTriggerSql());
 }
 
-bool TAdoConn::MarkWriter()
+bool TAdoConn::MarkWriter(bool onlyAdds)
 {
+    m_addedTrigger.clear();
     if (TSqlDialect::FromProvider(Provider()).GetKind() != TSqlDialect::SQLite ||
         (m_operator.isEmpty() && m_path.isEmpty()))
         return false;
@@ -302,12 +304,52 @@ bool TAdoConn::MarkWriter()
                         : QStringLiteral("INSERT INTO main.busibudgetwriter (operator, path) "
                                          "VALUES (%1, %2)")
                               .arg(TextOrNull(m_operator), TextOrNull(m_path)));
+    if (onlyAdds && timed)
+        SetAddedTriggerAside(q);
     return true;
+}
+
+// SQLite runs a row trigger's program for every row, even one whose WHEN is false: for a
+// transaction that only adds, the insert trigger leaves until its commit and the rows added
+// (the rowids above the largest now) get their history in one statement then. Only where the
+// database has the view of those rows that goes with the trigger.
+void TAdoConn::SetAddedTriggerAside(QSqlQuery& q)
+{
+    RunSessionSql(this, q,
+                  QStringLiteral("SELECT (SELECT sql FROM main.sqlite_master WHERE type = "
+                                 "'trigger' AND name = 'busibudget_history_insert'), (SELECT "
+                                 "count(*) FROM main.sqlite_master WHERE type = 'view' AND name "
+                                 "= 'busibudget_history_added'), (SELECT max(rowid) FROM "
+                                 "main.busibudget)"));
+    if (!q.next())
+        return;
+    const QString trigger = q.value(0).toString();
+    const bool view = q.value(1).toInt() == 1;
+    const qint64 largest = q.value(2).toLongLong(); // 0 for an empty table
+    q.finish();
+    // At the largest rowid SQLite draws new ones at random: no range holds the rows added then.
+    if (trigger.isEmpty() || !view || largest == std::numeric_limits<qint64>::max())
+        return;
+    RunSessionSql(this, q, QStringLiteral("DROP TRIGGER main.busibudget_history_insert"));
+    m_addedTrigger = trigger;
+    m_addedAfter = largest;
 }
 
 void TAdoConn::UnmarkWriter()
 {
     QSqlQuery q(Database());
+    if (!m_addedTrigger.isEmpty()) {
+        const QString trigger = m_addedTrigger;
+        m_addedTrigger.clear();
+        RunSessionSql(this, q,
+                      QStringLiteral("INSERT INTO main.busibudgethistory (datayear, budgid, eid, "
+                                     "action, changedat, operator, path, oldrow, newrow) SELECT "
+                                     "datayear, budgid, eid, action, changedat, operator, path, "
+                                     "oldrow, newrow FROM main.busibudget_history_added WHERE "
+                                     "addedrow > %1 ORDER BY addedrow")
+                          .arg(m_addedAfter));
+        RunSessionSql(this, q, trigger);
+    }
     RunSessionSql(this, q, QStringLiteral("DELETE FROM main.busibudgetwriter"));
     RunSessionSql(this, q, SessionTriggerSql());
 }

@@ -14,6 +14,7 @@
 #include <memory>
 
 class QSqlDatabase;
+class QSqlQuery;
 
 // The wait of an SQLite connection for another's write lock; Stop ends a wait under way (a
 // cancel: sqlite3_interrupt does not reach SQLite's busy wait).
@@ -98,10 +99,15 @@ public:
     // in busibudgetwriter, which the history triggers read (writers are serialised: it is this
     // transaction's). False where it does not apply: another engine, no operator or path, a
     // database without the table. The transaction empties it again before its commit (a
-    // rollback does too), so other programs find it empty. Raises TExceptDbManager on a failure.
-    bool MarkWriter();
-    // Before the commit of a transaction MarkWriter named: empties busibudgetwriter and gives the
-    // connection back its own history trigger. Raises TExceptDbManager on a failure.
+    // rollback does too), so other programs find it empty. A transaction that only adds rows
+    // (onlyAdds) sets the table's insert trigger aside until UnmarkWriter, which writes the
+    // history of the rows added in one statement instead (a rollback brings the trigger back).
+    // Raises TExceptDbManager on a failure.
+    bool MarkWriter(bool onlyAdds = false);
+    // Before the commit of a transaction MarkWriter named: writes the history of the rows it
+    // added where the insert trigger was set aside, and puts the trigger back; empties
+    // busibudgetwriter and gives the connection back its own history trigger. Raises
+    // TExceptDbManager on a failure.
     void UnmarkWriter();
 
     // A new connection with the same settings, for another thread.
@@ -112,6 +118,7 @@ public:
 private:
     QSqlDatabase Open();
     void ApplySession(QSqlDatabase& db);
+    void SetAddedTriggerAside(QSqlQuery& q);
     void SetUpSqlite(QSqlDatabase& db, const QString& file);
     void Forget();
 
@@ -128,6 +135,8 @@ private:
     QString m_protectedFile; // the SQLite file this connection has open
     QString m_operator;
     QString m_path;
+    QString m_addedTrigger;  // the insert trigger MarkWriter set aside, to be made again
+    qint64 m_addedAfter = 0; // the rows added since have larger rowids
     bool m_closed = false;
     std::shared_ptr<TSqliteLockWait> m_lockWait;
     bool m_inTransaction = false;

@@ -1,4 +1,5 @@
 #include "budget/gunBudgetHistory.h"
+#include "budget/gunBudgetSave.h"
 #include "fixtures/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -97,4 +98,53 @@ TEST_P(History, VersionsDeletedAndRestored)
               QStringList{QStringLiteral("指标8与本年度现有的指标属性相同，没有恢复。")});
     EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "2");
     EXPECT_EQ(db.History("action='恢复'"), QStringList{QStringLiteral("2026/8 恢复 恢复 0001")});
+}
+
+// Many indicators added in one write transaction: each has its one addition with the
+// transaction's operator, path and time once committed, none when cancelled after some were
+// written; a single write, also from another program, is still recorded after either.
+TEST_P(History, ManyAdditionsOnlyOnceCommitted)
+{
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    db.Def()->SetWritePath(QStringLiteral("录入"));
+    Add("7", "文0", "1");
+    const TBudgetSource source = [](int i, TBudget& b) {
+        b.Eid = "101004";
+        b.Bkid = b.Mid = b.IPid = "11";
+        b.Bid = "2050202";
+        b.FileName = QStringLiteral("批%1").arg(i);
+        b.BudgMoney = b.DueMoney = b.InputMoney = *Currency::FromText("2.5");
+        CompleteNewBudgetFields(b, QStringLiteral("预算数"));
+        return true;
+    };
+    EXPECT_EQ(InsertNewBudgets(2026, TWritePath::Import, 600, source,
+                               [](int done, int) { return done < 500; }),
+              0);
+    Add("8", "文1", "1");
+    EXPECT_EQ(db.History("1=1"), (QStringList{QStringLiteral("2026/7 增加 录入 0001"),
+                                              QStringLiteral("2026/8 增加 录入 0001")}));
+
+    ASSERT_EQ(InsertNewBudgets(2026, TWritePath::Carry, 600, source), 600);
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget b where (select count(*) from "
+                        "busibudgethistory h where h.datayear = b.datayear and h.budgid = "
+                        "b.budgid and h.action = '增加') <> 1"),
+              "0");
+    EXPECT_EQ(db.Scalar("select count(distinct changedat) || ' ' || min(cast(budgid as integer)) "
+                        "|| ' ' || max(cast(budgid as integer)) || ' ' || count(*) from "
+                        "busibudgethistory where path = '结转' and operator = '0001' and oldrow "
+                        "is null"),
+              "1 9 608 600");
+    const std::vector<THistoryVersion> versions = ReadBudgetHistory(2026, "608");
+    ASSERT_EQ(versions.size(), 1u);
+    EXPECT_EQ(versions[0].Action, QStringLiteral("增加"));
+    QStringList file;
+    for (const THistoryChange& c : versions[0].Changes)
+        if (c.Field == QStringLiteral("指标文号"))
+            file << c.Old << c.New;
+    EXPECT_EQ(file, (QStringList{"", QStringLiteral("批599")}));
+
+    TAdoConn other;
+    other.SetConnectionString(db.ConnectionString());
+    ExecuteCommand(&other, "insert into busibudget (datayear, budgid) values (2026, '900')");
+    EXPECT_EQ(db.Scalar("select count(*) from busibudgethistory where budgid = '900'"), "1");
 }
