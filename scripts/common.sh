@@ -7,7 +7,7 @@ PACKAGES=(cmake g++ ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev sqlite3 libpq-dev
     libxlsxwriter-dev libzip-dev zlib1g-dev python3-openpyxl
     postgresql-15 fonts-wqy-microhei xvfb xauth qt6-translations-l10n
-    qt6-charts-dev libqt6opengl6-dev qt6-svg-dev)
+    qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libicu-dev)
 
 install_missing() {
     local missing=()

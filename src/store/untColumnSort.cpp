@@ -1,13 +1,14 @@
 #include "store/untColumnSort.h"
 
-#include <QHash>
+#include "store/untCollationKeys.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <deque>
 #include <limits>
 #include <numeric>
 #include <string_view>
-#include <unordered_map>
 
 namespace
 {
@@ -33,7 +34,7 @@ template <class Key> std::vector<int> StableOrder(const std::vector<Key>& keys, 
 
 // Positions in the order of their keys, equal keys in their order either way: a byte at a
 // time from the lowest (each pass keeps the order of the one before).
-std::vector<int> KeyOrder(std::vector<quint64> keys, bool descending)
+std::vector<int> KeyOrder(std::vector<quint64> keys, bool descending = false)
 {
     const size_t n = keys.size();
     if (descending)
@@ -178,42 +179,122 @@ bool DigitKeys(const Parts& parts, int column, std::vector<quint64>& keys)
     return true;
 }
 
-// The collation rank of each text (equal texts equal ranks; the empty text ranks first).
-std::vector<int> Ranks(const std::vector<QString>& distinct, const QCollator& collator)
+// How far past `at` the keys of items [from, to) agree (they agree up to `at`).
+size_t SharedPast(const TCollationKeys& keys, const std::vector<std::pair<quint64, int>>& items,
+                  size_t from, size_t to, size_t at)
 {
-    bool digitsOnly = true;
-    for (const QString& s : distinct) {
-        for (QChar ch : s)
-            if (ch < QLatin1Char('0') || ch > QLatin1Char('9')) {
-                digitsOnly = false;
-                break;
-            }
-        if (!digitsOnly)
-            break;
+    const std::string_view head = keys.Key(size_t(items[from].second));
+    size_t shared = head.size() > at ? head.size() - at : 0;
+    for (size_t p = from + 1; p < to && shared > 0; ++p) {
+        const std::string_view key = keys.Key(size_t(items[p].second));
+        size_t k = 0;
+        const size_t most = std::min(shared, key.size() > at ? key.size() - at : 0);
+        while (k < most && key[at + k] == head[at + k])
+            ++k;
+        shared = k;
     }
-    std::vector<int> order(distinct.size());
-    std::iota(order.begin(), order.end(), 0);
+    return shared;
+}
+
+// Eight key bytes from a place as one number; past its end a key reads zeros, below any of its
+// bytes (a key holds no zero byte).
+quint64 KeyChunk(std::string_view key, size_t at)
+{
+    unsigned char bytes[8] = {};
+    if (at < key.size())
+        std::memcpy(bytes, key.data() + at, std::min<size_t>(8, key.size() - at));
+    quint64 chunk = 0;
+    for (unsigned char b : bytes)
+        chunk = chunk << 8 | b;
+    return chunk;
+}
+
+// The texts in the order of their collation keys, equal keys by the texts' characters: by the
+// eight bytes after the prefix they all share, then each run of equal bytes that goes on by the
+// eight after the prefix its own keys share, and so on (a long run a byte at a time, a short
+// one by comparing).
+std::vector<int> CollationKeyOrder(const TCollationKeys& keys,
+                                   const std::vector<std::string_view>& texts)
+{
+    const size_t n = texts.size();
+    std::vector<std::pair<quint64, int>> items(n); // the next eight bytes and the text
+    for (size_t p = 0; p < n; ++p)
+        items[p].second = int(p);
+    struct Run {
+        size_t From, To, At;
+    };
+    std::vector<Run> runs = {{0, n, 0}};
+    std::vector<quint64> chunks;
+    std::vector<std::pair<quint64, int>> sorted;
+    while (!runs.empty()) {
+        Run run = runs.back();
+        runs.pop_back();
+        run.At += SharedPast(keys, items, run.From, run.To, run.At);
+        const auto first = items.begin() + std::ptrdiff_t(run.From);
+        const auto last = items.begin() + std::ptrdiff_t(run.To);
+        for (auto it = first; it != last; ++it)
+            it->first = KeyChunk(keys.Key(size_t(it->second)), run.At);
+        if (run.To - run.From > 4096) {
+            chunks.clear();
+            for (auto it = first; it != last; ++it)
+                chunks.push_back(it->first);
+            sorted.clear();
+            for (int k : KeyOrder(chunks))
+                sorted.push_back(first[k]);
+            std::copy(sorted.begin(), sorted.end(), first);
+        } else {
+            std::sort(first, last);
+        }
+        for (size_t a = run.From; a < run.To;) {
+            size_t b = a + 1;
+            while (b < run.To && items[b].first == items[a].first)
+                ++b;
+            if (b - a > 1 && (items[a].first & 0xff) != 0)
+                runs.push_back({a, b, run.At + 8});
+            else if (b - a > 1) // the keys end here, equal
+                std::sort(items.begin() + std::ptrdiff_t(a), items.begin() + std::ptrdiff_t(b),
+                          [&texts](const auto& x, const auto& y) {
+                              return texts[size_t(x.second)] < texts[size_t(y.second)];
+                          });
+            a = b;
+        }
+    }
+    std::vector<int> order(n);
+    for (size_t p = 0; p < n; ++p)
+        order[p] = items[p].second;
+    return order;
+}
+
+// The collation rank of each distinct UTF-8 text (the empty text ranks first).
+std::vector<int> Ranks(const std::vector<std::string_view>& distinct, const QCollator& collator)
+{
+    const bool digitsOnly = std::all_of(distinct.begin(), distinct.end(), [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+    });
+    std::vector<int> order;
     if (digitsOnly) {
         // Codes: the collation of digits is their character order.
+        order.resize(distinct.size());
+        std::iota(order.begin(), order.end(), 0);
         std::sort(order.begin(), order.end(),
                   [&distinct](int a, int b) { return distinct[size_t(a)] < distinct[size_t(b)]; });
+    } else if (const TCollationKeys keys(distinct, collator); keys.Ok()) {
+        order = CollationKeyOrder(keys, distinct);
     } else {
-        std::vector<QCollatorSortKey> keys;
-        keys.reserve(distinct.size());
-        for (const QString& s : distinct)
-            keys.push_back(collator.sortKey(s));
+        order.resize(distinct.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::vector<QCollatorSortKey> qtKeys;
+        qtKeys.reserve(distinct.size());
+        for (std::string_view s : distinct)
+            qtKeys.push_back(collator.sortKey(QString::fromUtf8(QByteArrayView(s))));
         std::sort(order.begin(), order.end(), [&](int a, int b) {
-            const int c = keys[size_t(a)].compare(keys[size_t(b)]);
+            const int c = qtKeys[size_t(a)].compare(qtKeys[size_t(b)]);
             return c != 0 ? c < 0 : distinct[size_t(a)] < distinct[size_t(b)];
         });
     }
     std::vector<int> ranks(distinct.size());
-    int rank = 0;
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (i > 0 && distinct[size_t(order[i])] != distinct[size_t(order[i - 1])])
-            ++rank;
-        ranks[size_t(order[i])] = rank;
-    }
+    for (size_t i = 0; i < order.size(); ++i)
+        ranks[size_t(order[i])] = int(i); // the texts are distinct
     return ranks;
 }
 
@@ -271,15 +352,28 @@ std::vector<long double> NumberKeys(const Parts& parts, int column)
 class TDistinctTexts
 {
 public:
+    // At most `most` distinct texts will be asked for: the table never fills.
+    explicit TDistinctTexts(size_t most)
+    {
+        size_t room = 16;
+        while (room < most + most / 2)
+            room *= 2;
+        m_slots.assign(room, -1);
+        Texts.reserve(std::min<size_t>(most, 1 << 16));
+    }
     int Id(std::string_view utf8)
     {
-        const auto it = m_ids.find(utf8);
-        if (it != m_ids.end())
-            return it->second;
-        const int id = int(Texts.size());
-        Texts.push_back(QString::fromUtf8(QByteArrayView(utf8)));
-        m_ids.emplace(utf8, id);
-        return id;
+        const size_t mask = m_slots.size() - 1;
+        for (size_t at = std::hash<std::string_view>{}(utf8)&mask;; at = (at + 1) & mask) {
+            int& slot = m_slots[at];
+            if (slot < 0) {
+                slot = int(Texts.size());
+                Texts.push_back(utf8);
+                return slot;
+            }
+            if (Texts[size_t(slot)] == utf8)
+                return slot;
+        }
     }
     int Id(const QString& text)
     {
@@ -290,18 +384,22 @@ public:
             m_owned.pop_back();
         return id;
     }
-    std::vector<QString> Texts;
+    std::vector<std::string_view> Texts; // per id, into the parts or m_owned
 
 private:
-    std::unordered_map<std::string_view, int> m_ids; // views into the parts or m_owned
+    std::vector<int> m_slots; // open addressing: ids, -1 free
     std::deque<QByteArray> m_owned;
 };
 
 // One collation rank per row (0 and up), each distinct text ranked once.
 std::vector<int> TextRanks(const Parts& parts, int column, const QCollator& collator)
 {
+    size_t rows = 0;
+    for (const auto& part : parts)
+        rows += size_t(part->RowCount());
     std::vector<int> keys;
-    TDistinctTexts distinct;
+    keys.reserve(rows);
+    TDistinctTexts distinct(rows + 1);
     const int empty = distinct.Id(std::string_view());
     for (const auto& part : parts) {
         const TColumnStore& p = *part;
@@ -350,19 +448,12 @@ std::vector<int> SortedRowOrder(const Parts& parts, int column, TSortAs as, bool
 std::vector<int> SortedTextOrder(const std::vector<QString>& texts, bool descending,
                                  const QCollator& collator)
 {
-    QHash<QString, int> index;
-    std::vector<QString> distinct;
+    TDistinctTexts distinct(texts.size());
     std::vector<int> keys;
     keys.reserve(texts.size());
-    for (const QString& s : texts) {
-        auto it = index.constFind(s);
-        if (it == index.constEnd()) {
-            distinct.push_back(s);
-            it = index.insert(s, int(distinct.size()) - 1);
-        }
-        keys.push_back(it.value());
-    }
-    const std::vector<int> ranks = Ranks(distinct, collator);
+    for (const QString& s : texts)
+        keys.push_back(distinct.Id(s));
+    const std::vector<int> ranks = Ranks(distinct.Texts, collator);
     for (int& k : keys)
         k = ranks[size_t(k)];
     return RankOrder(keys, descending);

@@ -1,6 +1,7 @@
 #include "store/untColumnSort.h"
 
 #include <gtest/gtest.h>
+#include <numeric>
 
 namespace
 {
@@ -112,4 +113,35 @@ TEST(ColumnSort, DigitCodesInCharacterOrder)
     parts.push_back(Part({{"1234567890123456789", 0}})); // longer than a number key
     texts.push_back("1234567890123456789");
     EXPECT_EQ(Sorted(parts, 0, TSortAs::Text, false), SortedTextOrder(texts, false, collator));
+}
+
+// Many distinct texts with a long shared beginning, case variants, Latin, punctuation and
+// Chinese: the order is the collator's own compare(), texts it holds equal in their
+// character order.
+TEST(ColumnSort, ManyTextsInTheCollatorsOrder)
+{
+    const QStringList pieces = {"市财预〔2026〕", "号", "a",  "A", "Z", "-", " ",
+                                "北京",           "ä",  "10", "9"};
+    std::vector<QString> texts;
+    quint32 seed = 7;
+    for (int i = 0; i < 30000; ++i) {
+        QString s = i % 3 ? pieces[0] : QString();
+        for (int k = 0; k < 1 + i % 4; ++k) {
+            seed = seed * 1103515245 + 12345;
+            s += pieces[int(seed >> 16) % pieces.size()];
+        }
+        texts.push_back(s);
+    }
+    QCollator english{QLocale(QLocale::English)}; // case and numbers as settings of its own
+    english.setNumericMode(true);
+    for (const QCollator& collator : {ListCollator(), english}) {
+        std::vector<int> expected(texts.size());
+        std::iota(expected.begin(), expected.end(), 0);
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+            const int c = collator.compare(texts[size_t(a)], texts[size_t(b)]);
+            return c != 0 ? c < 0 : texts[size_t(a)] < texts[size_t(b)];
+        });
+        EXPECT_EQ(SortedTextOrder(texts, false, collator), expected)
+            << qPrintable(collator.locale().name());
+    }
 }
