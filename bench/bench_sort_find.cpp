@@ -36,22 +36,31 @@ int main(int argc, char** argv)
     grid.SetSelectedRow(0);
     std::printf("%d indicators: %d rows, %d runs, medians\n", size, grid.RowCount() - 1, args.Runs);
 
-    // A header click to the sorted grid painted: ascending, then descending.
+    // A header click to the sorted grid painted: the column's first sort (texts ranked), then
+    // ascending and descending again (the ranks kept).
     for (const char* column : {"ename", "budgmoney", "budgid", "filename", "inputdate"}) {
         const int col = grid.ColumnIndex(column);
-        std::vector<double> asc, desc;
+        std::vector<double> first, asc, desc;
         for (int run = 0; run < args.Runs; ++run) {
-            for (auto* times : {&asc, &desc}) {
+            grid.SortByColumn(grid.ColumnIndex("ename"), TGridSort::Ascending);
+            if (col != grid.ColumnIndex("ename"))
+                grid.SortByColumn(grid.ColumnIndex("ename"), TGridSort::None); // another memo
+            else
+                grid.SortByColumn(grid.ColumnIndex("filename"), TGridSort::Ascending);
+            for (auto* times : {&first, &asc, &desc}) {
                 QElapsedTimer t;
                 t.start();
                 emit grid.horizontalHeader()->sectionClicked(col);
                 grid.viewport()->repaint();
                 times->push_back(t.nsecsElapsed() / 1e6);
+                if (times == &first)
+                    grid.SortByColumn(col, TGridSort::None);
             }
             grid.SortByColumn(col, TGridSort::None);
         }
-        std::printf("sort by %-10s ascending %7.1f ms   descending %7.1f ms\n", column, Median(asc),
-                    Median(desc));
+        std::printf(
+            "sort by %-10s first %7.1f ms   again: ascending %6.1f ms   descending %6.1f ms\n",
+            column, Median(first), Median(asc), Median(desc));
         std::fflush(stdout);
     }
 

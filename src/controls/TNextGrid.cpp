@@ -613,7 +613,7 @@ std::vector<int> TNextGrid::SortOrder(int col, bool descending) const
     if (c.Source >= 0 && !written)
         return SortedRowOrder(m.m_segments, c.Source,
                               c.Def.Kind == TNxColumnKind::Number ? TSortAs::Number : TSortAs::Text,
-                              descending, collator);
+                              descending, collator, &m_rankMemo);
     std::vector<QString> texts;
     texts.reserve(size_t(rows));
     for (int r = 0; r < rows; ++r)

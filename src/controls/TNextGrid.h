@@ -2,6 +2,7 @@
 // The data grid: columns over a column store, marks, cell colours.
 
 #include "store/untColumnFind.h"
+#include "store/untColumnSort.h"
 #include "store/untColumnStore.h"
 
 #include <QColor>
@@ -231,6 +232,7 @@ private:
     void HeaderClicked(int col);
     void ShowSortIndicator();
     std::vector<int> SortOrder(int col, bool descending) const;
+    mutable TRankMemo m_rankMemo; // the last sorted text column's ranks
     friend class TGridSearch;
     TNextGridModel* m_model;
     int m_sortColumn = -1;

@@ -430,8 +430,21 @@ std::vector<int> TextRanks(const Parts& parts, int column, const QCollator& coll
 }
 } // namespace
 
+namespace
+{
+bool Holds(const TRankMemo& memo, const Parts& parts, int column)
+{
+    if (memo.Column != column || memo.Parts.size() != parts.size())
+        return false;
+    for (size_t i = 0; i < parts.size(); ++i)
+        if (memo.Parts[i].lock() != parts[i] || memo.RowCounts[i] != parts[i]->RowCount())
+            return false;
+    return true;
+}
+} // namespace
+
 std::vector<int> SortedRowOrder(const Parts& parts, int column, TSortAs as, bool descending,
-                                const QCollator& collator)
+                                const QCollator& collator, TRankMemo* memo)
 {
     if (as == TSortAs::Number) {
         std::vector<quint64> raws;
@@ -442,7 +455,18 @@ std::vector<int> SortedRowOrder(const Parts& parts, int column, TSortAs as, bool
     std::vector<quint64> digits;
     if (DigitKeys(parts, column, digits))
         return KeyOrder(std::move(digits), descending);
-    return RankOrder(TextRanks(parts, column, collator), descending);
+    if (!memo)
+        return RankOrder(TextRanks(parts, column, collator), descending);
+    if (!Holds(*memo, parts, column)) {
+        *memo = TRankMemo{};
+        memo->Ranks = TextRanks(parts, column, collator);
+        memo->Column = column;
+        for (const auto& part : parts) {
+            memo->Parts.push_back(part);
+            memo->RowCounts.push_back(part->RowCount());
+        }
+    }
+    return RankOrder(memo->Ranks, descending);
 }
 
 std::vector<int> SortedTextOrder(const std::vector<QString>& texts, bool descending,

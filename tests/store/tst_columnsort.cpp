@@ -145,3 +145,34 @@ TEST(ColumnSort, ManyTextsInTheCollatorsOrder)
             << qPrintable(collator.locale().name());
     }
 }
+
+// Ranks kept between sorts serve the same parts only: other parts, another column or a part
+// of another length are ranked anew.
+TEST(ColumnSort, KeptRanksServeTheSamePartsOnly)
+{
+    const QCollator collator = ListCollator();
+    TRankMemo memo;
+    const Parts first = {Part({{"北京", 1}, {"上海", 2}, {"安庆", 3}})};
+    EXPECT_EQ(SortedRowOrder(first, 0, TSortAs::Text, false, collator, &memo),
+              (std::vector<int>{2, 0, 1}));
+    EXPECT_EQ(SortedRowOrder(first, 0, TSortAs::Text, true, collator, &memo),
+              (std::vector<int>{1, 0, 2}));
+    const Parts second = {Part({{"上海", 1}, {"安庆", 2}, {"北京", 3}})};
+    EXPECT_EQ(SortedRowOrder(second, 0, TSortAs::Text, false, collator, &memo),
+              (std::vector<int>{1, 2, 0}));
+    auto growing = std::make_shared<TColumnStore>();
+    growing->SetColumns({"name", "amount"}, {false, true});
+    for (const char* name : {"上海", "北京"}) {
+        growing->Append(0, QString::fromUtf8(name));
+        growing->Append(1, 1);
+        growing->EndRow();
+    }
+    const Parts third = {growing};
+    EXPECT_EQ(SortedRowOrder(third, 0, TSortAs::Text, false, collator, &memo),
+              (std::vector<int>{1, 0}));
+    growing->Append(0, QStringLiteral("安庆"));
+    growing->Append(1, 1);
+    growing->EndRow();
+    EXPECT_EQ(SortedRowOrder(third, 0, TSortAs::Text, false, collator, &memo),
+              (std::vector<int>{2, 1, 0}));
+}
