@@ -7,6 +7,7 @@
 
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QKeyEvent>
 #include <algorithm>
 #include <numeric>
@@ -628,6 +629,7 @@ void TNextGrid::SortByColumn(int col, TGridSort sort)
     const QModelIndex current = currentIndex();
     const int currentRow = current.isValid() ? m_model->Logical(current.row()) : -1;
     const int currentCol = current.isValid() ? current.column() : 0;
+    const int across = horizontalScrollBar()->value();
     std::vector<int> order;
     if (sort != TGridSort::None)
         order = SortOrder(col, sort == TGridSort::Descending);
@@ -648,6 +650,9 @@ void TNextGrid::SortByColumn(int col, TGridSort sort)
                                                  QItemSelectionModel::Rows);
         scrollTo(i);
     }
+    // The clicked header stays under the mouse: only the current row is scrolled to, so a
+    // second click on the same place sorts the same column descending.
+    horizontalScrollBar()->setValue(across);
     emit Sorted();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 namespace
@@ -170,6 +171,17 @@ TEST(Grid, HeaderClickSortsTheResultAndTheRowsKeepTheirMarks)
     EXPECT_EQ(header->sortIndicatorSection(), -1);
     EXPECT_EQ(column(0), "True False False False True False False");
     EXPECT_EQ(g.SelectedRow(), 4);
+
+    // A header clicked in a list scrolled to the right stays where it was clicked.
+    g.resize(120, 200);
+    g.show();
+    for (int c = 0; c < g.ColumnCount(); ++c)
+        g.setColumnWidth(c, 200);
+    g.horizontalScrollBar()->setValue(g.horizontalScrollBar()->maximum());
+    const int across = g.horizontalScrollBar()->value();
+    ASSERT_GT(across, 0);
+    click(2);
+    EXPECT_EQ(g.horizontalScrollBar()->value(), across);
 
     g.SortByColumn(2, TGridSort::Descending);
     g.AttachRows(Store(2), {0, 1, 2, -1}, 3); // the list read again: its own order
