@@ -6,6 +6,7 @@
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -35,9 +36,20 @@ void AddRow(QTableWidget* t, const QStringList& cells, const QList<int>& rightAl
     }
 }
 
-QVBoxLayout* Frame(QDialog* d, QWidget* table, QDialogButtonBox* buttons)
+// The note above the table that says why it is empty; hidden while it lists something.
+QLabel* Note(QWidget* parent, const QString& text)
+{
+    auto* note = new QLabel(text, parent);
+    note->setObjectName(QStringLiteral("labNote"));
+    note->setWordWrap(true);
+    note->hide();
+    return note;
+}
+
+QVBoxLayout* Frame(QDialog* d, QLabel* note, QWidget* table, QDialogButtonBox* buttons)
 {
     auto* layout = new QVBoxLayout(d);
+    layout->addWidget(note);
     layout->addWidget(table);
     layout->addWidget(buttons);
     QObject::connect(buttons, &QDialogButtonBox::rejected, d, &QDialog::reject);
@@ -57,7 +69,9 @@ TfrmBudgetHistory::TfrmBudgetHistory(int dataYear, const QString& budgId, QWidge
     grdVersions->setObjectName(QStringLiteral("grdVersions"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("关闭"));
-    Frame(this, grdVersions, buttons);
+    labNote = Note(
+        this, QStringLiteral("这个指标没有修改记录：建立指标历史以后它没有增加、修改或删除过。"));
+    Frame(this, labNote, grdVersions, buttons);
     for (const THistoryVersion& v : ReadBudgetHistory(dataYear, budgId)) { // raises
         const QStringList head{v.Time, v.Operator, v.Action, v.Path};
         if (v.Changes.empty())
@@ -68,6 +82,7 @@ TfrmBudgetHistory::TfrmBudgetHistory(int dataYear, const QString& budgId, QWidge
                        QStringList{v.Changes[i].Field, v.Changes[i].Old, v.Changes[i].New});
     }
     grdVersions->resizeColumnsToContents();
+    labNote->setVisible(grdVersions->rowCount() == 0);
 }
 
 TfrmDeletedBudgets::TfrmDeletedBudgets(int dataYear, const QString& unitPrefix, QWidget* parent)
@@ -86,7 +101,8 @@ TfrmDeletedBudgets::TfrmDeletedBudgets(int dataYear, const QString& unitPrefix, 
     btnRestore->setObjectName(QStringLiteral("btnRestore"));
     connect(btnRestore, &QPushButton::clicked, this,
             [this] { Guarded(this, [this] { btnRestoreClick(); }); });
-    Frame(this, grdDeleted, buttons);
+    labNote = Note(this, QStringLiteral("本年度这些单位没有已删除的指标。"));
+    Frame(this, labNote, grdDeleted, buttons);
     Fill();
 }
 
@@ -102,6 +118,7 @@ void TfrmDeletedBudgets::Fill()
     }
     grdDeleted->resizeColumnsToContents();
     btnRestore->setEnabled(!m_histIds.isEmpty());
+    labNote->setVisible(m_histIds.isEmpty());
 }
 
 void TfrmDeletedBudgets::btnRestoreClick()

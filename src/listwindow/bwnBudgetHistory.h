@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QString>
 
+class QLabel;
 class QTableWidget;
 class QPushButton;
 
@@ -13,6 +14,7 @@ class TfrmBudgetHistory : public QDialog
 public:
     TfrmBudgetHistory(int dataYear, const QString& budgId, QWidget* parent = nullptr);
     QTableWidget* grdVersions;
+    QLabel* labNote; // shown when there is nothing to list
 };
 
 // 已删除的指标: the indicators deleted in the year and unit scope; 恢复 puts the selected ones
@@ -22,6 +24,7 @@ class TfrmDeletedBudgets : public QDialog
 public:
     TfrmDeletedBudgets(int dataYear, const QString& unitPrefix, QWidget* parent = nullptr);
     QTableWidget* grdDeleted;
+    QLabel* labNote; // shown when there is nothing to list
     QPushButton* btnRestore;
     // At least one indicator was restored (the list must be read again).
     bool Restored() const { return m_restored > 0; }

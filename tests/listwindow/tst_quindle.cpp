@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QLabel>
 #include <QTimer>
 #include <QFrame>
 #include <QGroupBox>
@@ -238,10 +239,18 @@ TEST_P(ListFixture, HistoryAndRestoreFromTheList)
             ASSERT_NE(t, nullptr);
             for (int r = 0; r < t->rowCount(); ++r)
                 shown << t->item(r, 0)->text() + "|" + t->item(r, 2)->text();
+            if (auto* note = d->findChild<QLabel*>("labNote"); note && note->isVisible())
+                shown << note->text(); // why nothing is listed
             work(t);
             d->reject();
         });
     };
+    inDialog("grdVersions", [](QTableWidget*) {}); // a row never changed: the note says so
+    w->mnuHistory->trigger();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("这个指标没有修改记录")))
+        << shown[0].toStdString();
+    shown.clear();
     w->ngdBudget->SetCells(0, 1, "True"); // indicator 5
     w->tbtnDelClick();
     Settle(); // the delete runs beside the window
