@@ -29,10 +29,12 @@
 #include <QMdiSubWindow>
 #include <QRadioButton>
 #include <QSettings>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QToolButton>
 #include <QTreeWidgetItemIterator>
 #include <dlfcn.h>
+#include <utility>
 
 namespace
 {
@@ -274,11 +276,29 @@ void TbfrmQuindle::FinishList(bool ok, const QString& error)
     if (ok && !m_groupCaption.isEmpty())
         status += QStringLiteral("（%1）").arg(m_groupCaption);
     labStatus->setText(status);
+    SelectSavedIndicator(ok);
     emit ListFilled();
     // A list that could not be read is never presented as "no indicators".
     if (!ok)
         ShowMessage(QStringLiteral("无法读取预算指标：%1").arg(error), CaptionRefuse(),
                     MsgIcon::Error);
+}
+
+// After an add or a modify the list is read again: the operator stays on the indicator saved
+// rather than being taken back to the top of a long list.
+void TbfrmQuindle::SelectSavedIndicator(bool listRead)
+{
+    const QString id = std::exchange(m_selectAfterList, QString());
+    const int idColumn = ngdBudget->ColumnIndex(QStringLiteral("budgid"));
+    if (!listRead || id.isEmpty() || idColumn < 0)
+        return;
+    const std::vector<int> rows = ngdBudget->FindRows(TTextMatcher(id, true), idColumn);
+    if (rows.empty())
+        return; // filtered out of this list
+    const int across = ngdBudget->horizontalScrollBar()->value();
+    ngdBudget->SetSelectedRow(rows.front());
+    ngdBudget->scrollTo(ngdBudget->currentIndex());
+    ngdBudget->horizontalScrollBar()->setValue(across);
 }
 
 void TbfrmQuindle::FitIdColumn()

@@ -183,6 +183,7 @@ private:
     void FinishList(bool ok, const QString& error);
     void ShowReading();
     void FitIdColumn();
+    void SelectSavedIndicator(bool listRead);
     void ClearGroupScope();
 
     std::unique_ptr<TBudgetManage> m_store;
@@ -191,6 +192,7 @@ private:
     bool m_shown = false;
     bool m_addRuleMet = false;
     bool m_listFailed = false; // the last list statement could not be read
+    QString m_selectAfterList; // the indicator just saved: selected again once the list is read
     bool m_filling = false;
     int m_rowsRead = 0;
     ListFilter m_groupScope; // only its narrower restrictions count

@@ -66,6 +66,8 @@ int TbfrmQuindle::AddIndicator()
     d->SetAmountMinimum(Currency::FromRaw(-99'999'999'990'000)); // -9,999,999,999 yuan
     d->setWindowTitle(QStringLiteral("增加") + cobBType->currentText() + QStringLiteral("信息"));
     Application->ExecModal(d);
+    if (d->Saved)
+        m_selectAfterList = d->Budget.BudgId;
     return d->Saved ? 1 : 0;
 }
 
@@ -126,5 +128,7 @@ int TbfrmQuindle::ModifyIndicator()
     // The update never writes the sub-type: it is shown, not offered.
     d->cmbChild->setEnabled(false);
     Application->ExecModal(d);
+    if (d->Saved)
+        m_selectAfterList = d->Budget.BudgId;
     return d->Saved ? 1 : 0;
 }

@@ -180,7 +180,8 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
     EXPECT_TRUE(messages->Messages().isEmpty()) << messages->Texts().join('|').toStdString();
     EXPECT_EQ(TakeListQueries().size(), 1); // the list read again
     const int row = int(Column(w, "budgid").indexOf("6"));
-    ASSERT_GE(row, 0);
+    ASSERT_GT(row, 0);
+    EXPECT_EQ(w->ngdBudget->SelectedRow(), row); // the list read again stays on the new one
     EXPECT_EQ(Row("eid,mid,bkid,ipid,bid,iid,btype,btypechild,issecret,filename", "6"),
               "101001001|11|21|12|2050202|1101001000001|1|1|1|K-7");
     EXPECT_EQ(Row("budgmoney,inputmoney,duemoney", "6").replace(".0000", ""), "15000|15000|0");
@@ -202,6 +203,8 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
     w->ngdBudget->SetSelectedRow(row);
     emit w->ngdBudget->CellDoubleClicked(1, row);
     EXPECT_EQ(dialogs, 2);
+    Settle();
+    EXPECT_EQ(w->ngdBudget->SelectedRow(), row);
     EXPECT_EQ(Row("budgmoney,inputmoney", "6").replace(".0000", ""), "20000|20000");
 
     // The same indicator again is refused, the dialog stays open; cancelling changes nothing.
