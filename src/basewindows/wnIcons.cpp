@@ -154,6 +154,22 @@ QIcon IconExport()
     return *icon;
 }
 
+QIcon IconPrint()
+{
+    static const QIcon* const icon = new QIcon(Draw([](QPainter& p) {
+        p.setPen(Pen(QColor(90, 90, 90), 1.5));
+        p.setBrush(Qt::white);
+        p.drawRect(9, 3, 14, 10); // the paper going in
+        p.setBrush(QColor(120, 130, 150));
+        p.drawRoundedRect(3, 12, 26, 11, 2, 2);
+        p.setBrush(Qt::white);
+        p.drawRect(9, 19, 14, 10); // the page coming out
+        p.setPen(Pen(QColor(60, 160, 80), 2));
+        p.drawPoint(25, 15);
+    }));
+    return *icon;
+}
+
 QIcon IconImport()
 {
     static const QIcon* const icon = new QIcon(SheetWithArrow(10, 3, 16, 16));

@@ -11,6 +11,7 @@ QIcon IconModify();
 QIcon IconDelete();
 QIcon IconExit();
 QIcon IconExport();
+QIcon IconPrint();
 QIcon IconImport();
 QIcon IconOpen();
 QIcon IconOk();

@@ -7,7 +7,9 @@
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QPrinter;
+class QWidget;
 class TWindowWork;
 
 using TPrintDone = std::function<void(TWorkOutcome outcome, const QString& error)>;
@@ -25,3 +27,8 @@ bool StartTablePrint(TWindowWork* work, std::shared_ptr<const TTablePainter> pai
 
 // Whether a printer is being painted for the preview (not for printing).
 bool PaintsPreview(const QPrinter* printer);
+
+// The print preview of the document over the window (a long one by its first pages); its print
+// button prints every page on the window's work, `status` saying how it went.
+void PreviewAndPrint(QWidget* window, TWindowWork* work,
+                     std::shared_ptr<const TTablePainter> painter, QLabel* status);

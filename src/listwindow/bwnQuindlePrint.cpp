@@ -9,39 +9,11 @@
 #include "platform/untFileDialog.h"
 #include "support/untTableExport.h"
 
-#include <QChildEvent>
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-
-namespace
-{
-// The preview keeps a picture of every page, painted on the window's thread before it shows: a
-// long list is previewed by its first pages (the print button prints them all).
-constexpr int kPreviewPages = 50;
-
-// The preview's own print dialog offers no printing to a file: its file chooser would read the
-// folder's files (an open database's among them); 导出PDF… writes files.
-class TNoFilePrinting : public QObject
-{
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override
-    {
-        if (e->type() == QEvent::ChildPolished)
-            if (auto* d = qobject_cast<QPrintDialog*>(static_cast<QChildEvent*>(e)->child()))
-                d->setOption(QAbstractPrintDialog::PrintToFile, false);
-        return QObject::eventFilter(watched, e);
-    }
-};
-} // namespace
 
 TPrintDocument TbfrmQuindle::PrintDocument() const
 {
@@ -71,45 +43,8 @@ void TbfrmQuindle::mnuPrintClick()
 {
     if (Filling() || ngdBudget->RowCount() == 0 || Work()->Busy())
         return;
-    auto painter = std::make_shared<const TTablePainter>(PrintDocument());
-    auto printer = std::make_shared<QPrinter>(QPrinter::HighResolution);
-    SetListPageLayout(*printer);
-    printer->setDocName(painter->Document().Texts.Title);
-    QPrintPreviewDialog preview(printer.get(), this);
-    preview.setObjectName(QStringLiteral("dlgPrintPreview"));
-    TNoFilePrinting noFiles(&preview);
-    preview.installEventFilter(&noFiles);
-    const int pages = painter->Layout(*printer).PageCount();
-    preview.setWindowTitle(
-        pages > kPreviewPages
-            ? QStringLiteral("打印预览 — 共 %L1 页，预览前 %L2 页").arg(pages).arg(kPreviewPages)
-            : QStringLiteral("打印预览 — 共 %L1 页").arg(pages));
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* p) {
-        Guarded(this, [&] {
-            if (PaintsPreview(p)) {
-                painter->Paint(*p, {}, kPreviewPages);
-                return;
-            }
-            // The print button: every page, beside the window; the dialog closes meanwhile.
-            StartTablePrint(Work(), painter, printer,
-                            [this](TWorkOutcome outcome, const QString& error) {
-                                switch (outcome) {
-                                case TWorkOutcome::Done:
-                                    labStatus->setText(QStringLiteral("已送往打印机"));
-                                    return;
-                                case TWorkOutcome::Cancelled:
-                                    labStatus->setText(QStringLiteral("打印已取消"));
-                                    return;
-                                case TWorkOutcome::Failed:
-                                    labStatus->setText(QStringLiteral("打印失败"));
-                                    ShowMessage(QStringLiteral("打印失败：%1").arg(error),
-                                                CaptionRefuse(), MsgIcon::Error);
-                                    return;
-                                }
-                            });
-        });
-    });
-    Application->ExecModal(&preview);
+    PreviewAndPrint(this, Work(), std::make_shared<const TTablePainter>(PrintDocument()),
+                    labStatus);
 }
 
 void TbfrmQuindle::mnuPdfClick()

@@ -8,7 +8,10 @@
 #include <memory>
 #include <vector>
 
+struct TExportTable;
+struct TPrintDocument;
 class QAction;
+class QImage;
 class QChart;
 class QChartView;
 class QComboBox;
@@ -38,6 +41,7 @@ public:
 
     QAction* tbtnExport;
     QAction* tbtnExportChart;
+    QAction* tbtnPrint;
     QAction* tbtnRefresh;
     QAction* tbtnColse;
     QComboBox* cobBType;
@@ -71,6 +75,8 @@ public:
     // could not (the operator has been told why).
     bool ExportTableTo(const QString& path);
     bool ExportChartTo(const QString& path);
+    // What 打印 prints: the chart on a page of its own, then the table as shown.
+    TPrintDocument PrintDocument() const;
 
 signals:
     // A summary was shown, or could not be read.
@@ -93,6 +99,9 @@ private:
     void OpenGroup(const TSummaryRow& row, bool total);
     void ExportTableClick();
     void ExportChartClick();
+    void PrintClick();
+    TExportTable ShownTable() const;
+    QImage ChartImage(QSize size) const;
 
     TWorkRunner* m_runner = nullptr;
     bool m_shown = false;

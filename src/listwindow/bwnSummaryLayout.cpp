@@ -6,6 +6,7 @@
 #include "controls/TTreeView.h"
 #include "elements/gunfunElement.h"
 #include "listwindow/bwnListExport.h"
+#include "listwindow/bwnListPrint.h"
 #include "listwindow/bwnQuindle.h"
 #include "platform/untApplication.h"
 #include "platform/untFileDialog.h"
@@ -21,6 +22,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
@@ -77,6 +79,8 @@ void TbfrmSummary::BuildControls()
     tbtnExport = action("tbtnExport", QStringLiteral("导出表格"), IconExport());
     tbtnExport->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     tbtnExportChart = action("tbtnExportChart", QStringLiteral("导出图表"), IconExport());
+    tbtnPrint = action("tbtnPrint", QStringLiteral("打印"), IconPrint());
+    tbtnPrint->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
     tblChildMain->addSeparator();
     tbtnColse = action("tbtnColse", QStringLiteral("退出"), IconExit());
     KeepDuringWork(tbtnColse);
@@ -87,10 +91,10 @@ void TbfrmSummary::BuildControls()
     labStatus->setObjectName(QStringLiteral("labStatus"));
     labStatus->setContentsMargins(0, 0, 8, 0);
     tblChildMain->addWidget(labStatus);
-    for (QAction* a : {tbtnRefresh, tbtnExport})
+    for (QAction* a : {tbtnRefresh, tbtnExport, tbtnPrint})
         a->setShortcutContext(Qt::WindowShortcut);
     // The host's menu bar carries them while the window is active.
-    mitemDataVind->addActions({tbtnRefresh, tbtnExport, tbtnExportChart});
+    mitemDataVind->addActions({tbtnRefresh, tbtnExport, tbtnExportChart, tbtnPrint});
     mitemOption->addAction(tbtnColse);
     const auto wire = [this](QAction* a, auto handler) {
         connect(a, &QAction::triggered, this, [this, handler] { Guarded(this, handler); });
@@ -98,6 +102,7 @@ void TbfrmSummary::BuildControls()
     wire(tbtnRefresh, [this] { RunSummary(); });
     wire(tbtnExport, [this] { ExportTableClick(); });
     wire(tbtnExportChart, [this] { ExportChartClick(); });
+    wire(tbtnPrint, [this] { PrintClick(); });
     wire(tbtnColse, [this] { close(); });
 
     BuildFilters(pnlLeft);
@@ -233,11 +238,9 @@ void TbfrmSummary::ExportTableClick()
         ExportTableTo(path);
 }
 
-bool TbfrmSummary::ExportTableTo(const QString& path)
+// The rows as shown, 合计 last; amounts with their exact digits.
+TExportTable TbfrmSummary::ShownTable() const
 {
-    if (!m_hasResult)
-        return false;
-    // The rows as shown, 合计 last; amounts with their exact digits.
     auto rows = std::make_shared<std::vector<TSummaryRow>>(m_table.Rows);
     rows->push_back(m_table.Total);
     const TMoneySum total = m_table.Total.Amount;
@@ -265,6 +268,14 @@ bool TbfrmSummary::ExportTableTo(const QString& path)
             return std::nullopt;
         return Currency::FromText((*rows)[size_t(r)].Amount.Text());
     };
+    return table;
+}
+
+bool TbfrmSummary::ExportTableTo(const QString& path)
+{
+    if (!m_hasResult)
+        return false;
+    const TExportTable table = ShownTable();
     const QString sheet =
         SheetNameOf(QStringLiteral("%1年%2").arg(WorkingDataYear()).arg(cobBy->currentText()));
     return StartTableExport(
@@ -312,14 +323,7 @@ bool TbfrmSummary::ExportChartTo(const QString& path)
         QPainter painter(&svg);
         chvSummary->render(&painter, QRectF(QPoint(0, 0), size));
     } else {
-        QImage image(size, QImage::Format_ARGB32);
-        image.fill(Qt::white);
-        {
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            chvSummary->render(&painter, QRectF(QPoint(0, 0), size));
-        }
-        image.save(&buffer, "PNG");
+        ChartImage(size).save(&buffer, "PNG");
     }
     try {
         TFileReplacement file(WritableTarget(path));
@@ -333,4 +337,45 @@ bool TbfrmSummary::ExportChartTo(const QString& path)
     QSettings().setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
     labStatus->setText(QStringLiteral("图表已导出到%1").arg(QDir::toNativeSeparators(path)));
     return true;
+}
+
+QImage TbfrmSummary::ChartImage(QSize size) const
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    chvSummary->render(&painter, QRectF(QPoint(0, 0), size));
+    return image;
+}
+
+TPrintDocument TbfrmSummary::PrintDocument() const
+{
+    TPrintDocument doc;
+    doc.Table = ShownTable();
+    doc.KeyColumn = 0;
+    doc.LastRowIsTotals = true;
+    doc.Texts.Title =
+        QStringLiteral("%1年汇总分析 — %2").arg(WorkingDataYear()).arg(SelectedUnitName);
+    QStringList filters{QStringLiteral("汇总方式：%1").arg(cobBy->currentText()),
+                        QStringLiteral("金额：%1").arg(cobAmount->currentText())};
+    if (!cobbkid->currentText().isEmpty())
+        filters << QStringLiteral("预算来源：%1").arg(cobbkid->currentText());
+    if (!cobMid->currentText().isEmpty())
+        filters << QStringLiteral("资金性质：%1").arg(cobMid->currentText());
+    doc.Texts.Filters = filters.join(QStringLiteral("    "));
+    doc.Texts.Operator = CurrentUserText(1);
+    doc.Texts.Date = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    doc.Font = grdSummary->font();
+    // Twice the chart's size on the screen: sharp enough on paper, its shape as shown.
+    doc.Figure = ChartImage(chvSummary->size().expandedTo(QSize(800, 500)) * 2);
+    return doc;
+}
+
+void TbfrmSummary::PrintClick()
+{
+    if (!m_hasResult || WorkRunning())
+        return;
+    PreviewAndPrint(this, Work(), std::make_shared<const TTablePainter>(PrintDocument()),
+                    labStatus);
 }

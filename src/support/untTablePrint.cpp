@@ -100,6 +100,11 @@ TPrintLayout TTablePainter::Layout(const QPagedPaintDevice& device) const
     return TPrintLayout(columns, m_doc.KeyColumn, m_doc.Table.Rows, m);
 }
 
+int TTablePainter::PageCount(const QPagedPaintDevice& device) const
+{
+    return Layout(device).PageCount() + (m_doc.Figure.isNull() ? 0 : 1);
+}
+
 bool TTablePainter::Paint(QPagedPaintDevice& device, const TPrintProgress& progress, int maxPages,
                           const std::function<void()>& abandon) const
 {
@@ -109,12 +114,16 @@ bool TTablePainter::Paint(QPagedPaintDevice& device, const TPrintProgress& progr
     if (!painter.begin(&device))
         throw Exception(QStringLiteral("无法开始打印（打印机或文件不能写入）。"));
     const QRectF area(0, 0, device.width(), device.height());
-    const int pages = layout.PageCount();
+    const int figures = m_doc.Figure.isNull() ? 0 : 1;
+    const int pages = layout.PageCount() + figures;
     const int last = maxPages < 0 ? pages : std::min(pages, maxPages);
     for (int page = 0; page < last; ++page) {
         if (page > 0 && !device.newPage())
             throw Exception(QStringLiteral("无法开始新的一页。"));
-        PaintPage(painter, layout, fonts, page, area);
+        if (page < figures)
+            PaintFigurePage(painter, fonts, pages, area);
+        else
+            PaintPage(painter, layout, fonts, page - figures, area);
         if (progress && !progress(page + 1, pages)) {
             if (abandon)
                 abandon();
@@ -127,14 +136,9 @@ bool TTablePainter::Paint(QPagedPaintDevice& device, const TPrintProgress& progr
     return true;
 }
 
-void TTablePainter::PaintPage(QPainter& painter, const TPrintLayout& layout, const Fonts& fonts,
-                              int page, const QRectF& area) const
+double TTablePainter::PaintHead(QPainter& painter, const Fonts& fonts, const QRectF& area) const
 {
-    const QPaintDevice& device = *painter.device();
-    const TPrintLayout::Page p = layout.PageAt(page);
-    const std::vector<int>& columns = layout.Groups()[size_t(p.Group)];
     double y = area.top();
-    painter.setPen(QPen(Qt::black, Points(device, 0.5)));
     painter.setFont(fonts.Title);
     painter.drawText(QRectF(area.left(), y, area.width(), fonts.TitleHeight), Qt::AlignCenter,
                      m_doc.Texts.Title);
@@ -142,7 +146,41 @@ void TTablePainter::PaintPage(QPainter& painter, const TPrintLayout& layout, con
     painter.setFont(fonts.Text);
     painter.drawText(QRectF(area.left(), y, area.width(), fonts.TextHeight),
                      Qt::AlignHCenter | Qt::AlignTop, m_doc.Texts.Filters);
-    y += fonts.TextHeight;
+    return y + fonts.TextHeight;
+}
+
+void TTablePainter::PaintFoot(QPainter& painter, const Fonts& fonts, int number, int pages,
+                              const QRectF& area) const
+{
+    const QRectF foot(area.left(), area.bottom() - fonts.TextHeight, area.width(),
+                      fonts.TextHeight);
+    painter.setFont(fonts.Text);
+    painter.drawText(foot, Qt::AlignLeft | Qt::AlignBottom, PrintFootText(m_doc.Texts));
+    painter.drawText(foot, Qt::AlignRight | Qt::AlignBottom, PageNumberText(number, pages));
+}
+
+// The figure as large as the page allows between the head and the foot, its shape kept.
+void TTablePainter::PaintFigurePage(QPainter& painter, const Fonts& fonts, int pages,
+                                    const QRectF& area) const
+{
+    const double top = PaintHead(painter, fonts, area);
+    const QRectF room(area.left(), top, area.width(), area.bottom() - fonts.TextHeight * 1.5 - top);
+    const QSizeF size = QSizeF(m_doc.Figure.size()).scaled(room.size(), Qt::KeepAspectRatio);
+    const QRectF target(room.left() + (room.width() - size.width()) / 2, room.top(), size.width(),
+                        size.height());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, m_doc.Figure);
+    PaintFoot(painter, fonts, 1, pages, area);
+}
+
+void TTablePainter::PaintPage(QPainter& painter, const TPrintLayout& layout, const Fonts& fonts,
+                              int page, const QRectF& area) const
+{
+    const QPaintDevice& device = *painter.device();
+    const TPrintLayout::Page p = layout.PageAt(page);
+    const std::vector<int>& columns = layout.Groups()[size_t(p.Group)];
+    painter.setPen(QPen(Qt::black, Points(device, 0.5)));
+    double y = PaintHead(painter, fonts, area);
 
     double width = 0;
     for (int c : columns)
@@ -193,12 +231,8 @@ void TTablePainter::PaintPage(QPainter& painter, const TPrintLayout& layout, con
         painter.drawLine(QPointF(x, top), QPointF(x, y));
     }
 
-    const QRectF foot(area.left(), area.bottom() - fonts.TextHeight, area.width(),
-                      fonts.TextHeight);
-    painter.setFont(fonts.Text);
-    painter.drawText(foot, Qt::AlignLeft | Qt::AlignBottom, PrintFootText(m_doc.Texts));
-    painter.drawText(foot, Qt::AlignRight | Qt::AlignBottom,
-                     PageNumberText(page + 1, layout.PageCount()));
+    const int figures = m_doc.Figure.isNull() ? 0 : 1;
+    PaintFoot(painter, fonts, figures + page + 1, figures + layout.PageCount(), area);
 }
 
 void SetListPageLayout(QPagedPaintDevice& device)

@@ -5,6 +5,7 @@
 #include "support/untTableExport.h"
 
 #include <QFont>
+#include <QImage>
 #include <functional>
 
 class QPagedPaintDevice;
@@ -17,7 +18,8 @@ struct TPrintDocument {
     int KeyColumn = -1;           // repeated at the start of every column group
     bool LastRowIsTotals = false; // printed in bold
     TPrintTexts Texts;
-    QFont Font; // the family; the sizes are the printer's
+    QFont Font;    // the family; the sizes are the printer's
+    QImage Figure; // when set, a page of its own before the table (a chart), scaled to fit
 };
 
 // Told after each page; false cancels.
@@ -29,8 +31,10 @@ class TTablePainter
 public:
     explicit TTablePainter(TPrintDocument document);
 
-    // The pages on that device (its page size and resolution as set).
+    // The table's pages on that device (its page size and resolution as set).
     TPrintLayout Layout(const QPagedPaintDevice& device) const;
+    // Every page on that device: the figure's and the table's.
+    int PageCount(const QPagedPaintDevice& device) const;
     // Paints pages [0, maxPages) (-1: all) and ends the painting. False when cancelled: then
     // `abandon` runs before the painting ends (a printer's job is aborted there). Raises
     // Exception when the device cannot be painted.
@@ -42,6 +46,12 @@ public:
 private:
     struct Fonts;
     void PaintPage(QPainter& painter, const TPrintLayout& layout, const Fonts& fonts, int page,
+                   const QRectF& area) const;
+    void PaintFigurePage(QPainter& painter, const Fonts& fonts, int pages,
+                         const QRectF& area) const;
+    // The title and the filters at the top; returns where the page's content begins.
+    double PaintHead(QPainter& painter, const Fonts& fonts, const QRectF& area) const;
+    void PaintFoot(QPainter& painter, const Fonts& fonts, int number, int pages,
                    const QRectF& area) const;
 
     TPrintDocument m_doc;

@@ -8,12 +8,15 @@
 #include "listwindow/bwnSummaryQuery.h"
 #include "plugin/untShareResRefManager.h"
 #include "support/gunNextGridManager.h"
+#include "support/untTablePrint.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -253,6 +256,25 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
     EXPECT_TRUE(svg.readAll().trimmed().endsWith("</svg>"));
     EXPECT_FALSE(w->ExportChartTo(dir.path())); // a folder is refused, with a message
     EXPECT_EQ(messages->Texts().size(), 1);
+
+    // 打印: the chart on the first page, then the table with 合计, numbered as one document.
+    EXPECT_TRUE(w->mitemDataVind->actions().contains(w->tbtnPrint));
+    const TPrintDocument doc = w->PrintDocument();
+    EXPECT_FALSE(doc.Figure.isNull());
+    EXPECT_EQ(doc.Table.Rows, int(expected.size()) + 1);
+    ASSERT_TRUE(PrintTablePdf(TTablePainter(doc), dir.filePath("summary.pdf")));
+    QProcess pdf;
+    pdf.start("pdftotext", {"-layout", dir.filePath("summary.pdf"), "-"});
+    ASSERT_TRUE(pdf.waitForFinished(30000));
+    const QStringList pages =
+        QString::fromUtf8(pdf.readAllStandardOutput()).remove(' ').split('\f', Qt::SkipEmptyParts);
+    ASSERT_EQ(pages.size(), 2);
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("年汇总分析—"))) << pages[0].toStdString();
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("第1页共2页")));
+    EXPECT_FALSE(pages[0].contains(QStringLiteral("笔数")));
+    EXPECT_TRUE(pages[1].contains(QStringLiteral("笔数")));
+    EXPECT_TRUE(pages[1].contains(QStringLiteral("合计")));
+    EXPECT_TRUE(pages[1].contains(QStringLiteral("第2页共2页")));
 
     const QRect cell = w->grdSummary->visualItemRect(w->grdSummary->item(0, 0));
     QTest::mouseClick(w->grdSummary->viewport(), Qt::LeftButton, {}, cell.center());
