@@ -29,16 +29,35 @@ QString Short(const QString& caption)
     return name.size() > 7 ? name.left(6) + QStringLiteral("…") : name;
 }
 
+// One label per group, each different: the category axis keeps only the first of equal labels,
+// which would leave a bar without its slot (hidden) and put the labels under the wrong bars.
+// Names alike in their first characters show their ends too, then a number.
+QStringList BarLabels(const std::vector<TSummaryRow>& rows)
+{
+    QStringList labels;
+    for (const TSummaryRow& row : rows) {
+        QString label = Short(row.Caption);
+        const QString name = row.Caption.contains(QLatin1Char(' '))
+                                 ? row.Caption.section(QLatin1Char(' '), 1)
+                                 : row.Caption;
+        if (labels.contains(label) && name.size() > 7)
+            label = name.left(3) + QStringLiteral("…") + name.right(3);
+        for (int n = 2; labels.contains(label); ++n)
+            label = Short(row.Caption) + QStringLiteral("(%1)").arg(n);
+        labels << label;
+    }
+    return labels;
+}
+
 void DrawBars(QChart* chart, const std::vector<TSummaryRow>& rows,
               const std::vector<TMoneySum>& running, const QString& amountCaption)
 {
     auto* set = new QBarSet(amountCaption);
-    QStringList categories;
+    const QStringList categories = BarLabels(rows);
     double low = 0, high = 0;
     for (const TSummaryRow& row : rows) {
         const double value = SumValue(row.Amount) / 10000.0; // 万元
         *set << value;
-        categories << Short(row.Caption);
         low = std::min(low, value);
         high = std::max(high, value);
     }

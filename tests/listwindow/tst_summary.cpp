@@ -5,12 +5,15 @@
 #include "controls/TTreeView.h"
 #include "listwindow/bwnQuindle.h"
 #include "listwindow/bwnSummary.h"
+#include "listwindow/bwnSummaryChart.h"
 #include "listwindow/bwnSummaryQuery.h"
 #include "plugin/untShareResRefManager.h"
 #include "support/gunNextGridManager.h"
 #include "support/untTablePrint.h"
 
 #include <QApplication>
+#include <QBarCategoryAxis>
+#include <QChart>
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
@@ -190,6 +193,20 @@ TEST(SummaryChart, MoreThanFifteenGroupsFoldIntoOther)
         drawn = SumPlus(drawn, r.Amount);
     EXPECT_EQ(drawn.Text(), table.Total.Amount.Text());
     EXPECT_FALSE(GroupFilter(ListFilter(), TSummaryBy::MoneyKind, rows.back(), false));
+
+    // Every bar has a slot and a label of its own, names alike in their first characters too
+    // (the axis drops a repeated label, hiding the last bar under a wrong one).
+    std::vector<TSummaryRow> alike = rows;
+    alike[0].Caption = QStringLiteral("101003 市发展和改革委员会");
+    alike[1].Caption = QStringLiteral("101035 市发展和改革委员会第2分局");
+    alike[2].Caption = QStringLiteral("101036 市发展和改革委员会第3分局");
+    QChart chart;
+    DrawSummaryChart(&chart, alike, TSummaryChartKind::Bars, {}, QStringLiteral("控制金额"));
+    const auto axes = chart.axes(Qt::Horizontal);
+    ASSERT_EQ(axes.size(), 1);
+    const QStringList labels = static_cast<QBarCategoryAxis*>(axes[0])->categories();
+    EXPECT_EQ(labels.size(), int(alike.size()));
+    EXPECT_EQ(labels.back(), QStringLiteral("其他"));
 
     // Fifteen or fewer are drawn as they are; months keep their order and run up a total.
     const std::vector<TSummaryRow> months = {Row("2026-01", 1, "5"), Row("2026-02", 2, "-2.5"),
