@@ -350,3 +350,49 @@ QStringList CheckSchema(TAdoConn* conn)
     }
     return problems;
 }
+
+QStringList StoredDuplicates(TAdoConn* conn, int most)
+{
+    // A NULL in a key column never meets the rule's "=": such rows are no duplicates.
+    const QStringList key = {"datayear", "btype", "btypechild", "bkid", "eid",
+                             "mid",      "ipid",  "bid",        "iid"};
+    const QString document = conn->Dialect().NullReplace(QStringLiteral("filename"), QString());
+    QStringList known, joined;
+    for (const QString& c : key) {
+        known << c + " is not null";
+        joined << "b." + c + "=d." + c;
+    }
+    joined << conn->Dialect().NullReplace(QStringLiteral("b.filename"), QString()) + "=d.doc";
+    const QString sql = "select b.budgid, b." + key.join(", b.") + ", " + document +
+                        " from busibudget b join (select " + key.join(',') + ", " + document +
+                        " as doc from busibudget where " + known.join(" and ") + " group by " +
+                        key.join(',') + ", " + document + " having count(*) > 1) d on " +
+                        joined.join(" and ") + " order by b." + key.join(", b.") + ", " + document +
+                        ", b.budgid";
+    QStringList lines, ids;
+    QStringList groupKey;
+    int groups = 0;
+    const auto flush = [&] {
+        if (ids.isEmpty())
+            return;
+        if (++groups <= most)
+            lines << QStringLiteral("%1年 单位%2 科目%3 项目%4 文号“%5”：指标 %6")
+                         .arg(groupKey[0], groupKey[4], groupKey[7], groupKey[8], groupKey[9],
+                              ids.join(QStringLiteral(", ")));
+        ids.clear();
+    };
+    auto query = TARQuery::Open(conn, sql); // raises
+    for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
+        QStringList rowKey;
+        for (int c = 1; c <= key.size() + 1; ++c)
+            rowKey << ds->Fields(c).AsString();
+        if (rowKey != groupKey)
+            flush();
+        groupKey = rowKey;
+        ids << ds->Fields(0).AsString();
+    }
+    flush();
+    if (groups > most)
+        lines << QStringLiteral("另有 %1 组未列出").arg(groups - most);
+    return lines;
+}

@@ -25,3 +25,8 @@ void InstallHistory(TAdoConn* conn);
 QStringList UpgradeSchema(TAdoConn* conn);
 // Missing tables, views and columns, one message each; empty when the schema is complete.
 QStringList CheckSchema(TAdoConn* conn);
+// Indicators the entry dialog's duplicate rule takes for one another, stored all the same (by
+// another program, or before the rule): the same year, type, sub-type, source, unit, money kind,
+// expenditure type, subject, item and document number (an empty one as a missing one). One line
+// per group with its ids, at most `most` groups and then how many more; nothing is changed.
+QStringList StoredDuplicates(TAdoConn* conn, int most = 100);

@@ -64,6 +64,36 @@ TEST_P(Schema, CheckReportsMissingTablesAndColumns)
         << problems.join('|').toStdString();
 }
 
+// Rows the duplicate rule takes for one (a copy; a missing and an empty document number) are
+// listed with their ids; a NULL key column makes no duplicate; nothing is changed.
+TEST_P(Schema, CheckListsStoredDuplicates)
+{
+    TestDatabase db(GetParam());
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    EXPECT_TRUE(StoredDuplicates(db.Def()).isEmpty());
+    const QString count = db.Scalar("select count(*) from busibudget");
+    db.Exec("insert into busibudget (datayear, budgid, btype, btypechild, bkid, eid, mid, ipid, "
+            "bid, iid, filename, budgmoney) values (2026, '900', '1', '1', '21', '101004001', "
+            "'11', '12', '2050202', '', 'K-0', 1)");
+    db.Exec("create temp table t as select * from busibudget");
+    for (const char* change : {"budgid='901', filename='K-1'", "budgid='902', filename='K-1'",
+                               "budgid='903', filename=null", "budgid='904', filename=''",
+                               "budgid='905', filename=null, btypechild=null",
+                               "budgid='906', filename='', btypechild=null"}) {
+        db.Exec(QStringLiteral("update t set %1").arg(QLatin1String(change)));
+        db.Exec("insert into busibudget select * from t");
+    }
+    const QStringList lines = StoredDuplicates(db.Def());
+    ASSERT_EQ(lines.size(), 2) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("指标 903, 904")) ||
+                lines[1].endsWith(QStringLiteral("指标 903, 904")))
+        << lines.join('|').toStdString();
+    EXPECT_TRUE(lines.join('|').contains(QStringLiteral("文号“K-1”：指标 901, 902")))
+        << lines.join('|').toStdString();
+    EXPECT_EQ(StoredDuplicates(db.Def(), 1).last(), QStringLiteral("另有 1 组未列出"));
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget"), QString::number(count.toInt() + 7));
+}
+
 TEST_P(Schema, ToolCreatesChecksAndRefusesBadInput)
 {
     TestDatabase db(GetParam(), TestDatabase::Empty);
