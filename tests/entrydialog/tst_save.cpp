@@ -281,16 +281,22 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
         EXPECT_EQ(
             messages->Texts().value(1),
             QStringLiteral("指标金额超出范围（-9,999,999,999.00～9,999,999,999,999.99元）。"));
-        TypeInto(d->pbedtMoney, "5-");
+        // The bounds themselves pass the range: the largest meets indicator 1's key, the
+        // smallest the sign rule.
+        TypeInto(d->pbedtMoney, "9999999999999.99");
         Ok(d);
-        EXPECT_EQ(messages->Texts().value(2), QStringLiteral("指标金额不能小于零!"));
+        EXPECT_EQ(messages->Texts().value(2),
+                  QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！"));
+        TypeInto(d->pbedtMoney, "-9999999999");
+        Ok(d);
+        EXPECT_EQ(messages->Texts().value(3), QStringLiteral("指标金额不能小于零!"));
         Choose(d->cmbChild, 1); // 调整追加预算 may be negative
         RefuseInserts(true);
         Ok(d); // the store's message; the dialog stays open
         // The store's message with the database's reason, and what became of the entry.
-        EXPECT_TRUE(messages->Texts().value(3).startsWith(QStringLiteral("插入指标数据失败!")));
-        EXPECT_TRUE(messages->Texts().value(3).contains("read only"))
-            << messages->Texts().value(3).toStdString();
+        EXPECT_TRUE(messages->Texts().value(4).startsWith(QStringLiteral("插入指标数据失败!")));
+        EXPECT_TRUE(messages->Texts().value(4).contains("read only"))
+            << messages->Texts().value(4).toStdString();
         EXPECT_FALSE(d->Saved);
         EXPECT_TRUE(d->isVisible());
         RefuseInserts(false);
@@ -306,6 +312,32 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
     dialogs = 0;
     w->tbtnMod->trigger();
     EXPECT_EQ(dialogs, 0);
+
+    // An amount stored beyond the range (not through this dialog) is refused by OK as it
+    // stands, and nothing is written.
+    const QString id =
+        db.Scalar("select budgid from busibudget where datayear=2026 and budgmoney<0 and "
+                  "btypechild='2' and burid='02'");
+    const QString beyond =
+        "update busibudget set budgmoney=-10000000000000 where budgid='" + id + "'";
+    db.Exec(beyond);
+    w->RunListQuery();
+    Settle();
+    Drive([&](TrfrmInputEdit* d) {
+        d->edtFileName->setFocus();
+        Ok(d);
+        EXPECT_FALSE(d->Saved);
+        EXPECT_TRUE(d->pbedtMoney->hasFocus());
+        d->btnClose->click();
+    });
+    messages->Clear();
+    w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf(id)));
+    w->tbtnMod->trigger();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(
+        messages->Texts(),
+        QStringList{QStringLiteral("指标金额超出范围（绝对值不能超过9,999,999,999,999.99元）。")});
+    EXPECT_EQ(Row("budgmoney", id).replace(".0000", ""), "-10000000000000");
 }
 
 namespace
