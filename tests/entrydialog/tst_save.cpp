@@ -288,8 +288,10 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
         EXPECT_EQ(messages->Texts().value(2),
                   QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！"));
         TypeInto(d->pbedtMoney, "-9999999999");
+        d->edtFileName->setFocus();
         Ok(d);
         EXPECT_EQ(messages->Texts().value(3), QStringLiteral("指标金额不能小于零!"));
+        EXPECT_TRUE(d->pbedtMoney->hasFocus());
         Choose(d->cmbChild, 1); // 调整追加预算 may be negative
         RefuseInserts(true);
         Ok(d); // the store's message; the dialog stays open
