@@ -227,6 +227,18 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
     EXPECT_EQ(messages->Messages()[0].Icon, MsgIcon::Error);
     EXPECT_TRUE(TakeListQueries().isEmpty()); // cancelled: the list as it was
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "6");
+
+    // A type without sub-types: the new indicator takes the type for its sub-type.
+    ListFixture::Choose(w->cobBType, 2);
+    Drive([&](TrfrmInputEdit* d) {
+        Choose(d->cmbipid, 0);
+        TypeInto(d->edtbid, "2050202");
+        TypeInto(d->pbedtMoney, "4");
+        Ok(d);
+        EXPECT_TRUE(d->Saved);
+    });
+    w->tbtnAdd->trigger();
+    EXPECT_EQ(Row("btype,btypechild", "7"), "2|2");
 }
 
 // Indicator 1 has no document number: the same indicator with an empty one is refused. A
