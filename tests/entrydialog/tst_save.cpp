@@ -313,6 +313,10 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
             << messages->Texts().value(4).toStdString();
         EXPECT_FALSE(d->Saved);
         EXPECT_TRUE(d->isVisible());
+        Choose(d->cmbChild, 0); // back to 年初预算: the sign rule holds again
+        Ok(d);
+        EXPECT_EQ(messages->Texts().value(5), QStringLiteral("指标金额不能小于零!"));
+        Choose(d->cmbChild, 1);
         RefuseInserts(false);
         Ok(d); // a later OK repeats the whole sequence
         EXPECT_TRUE(d->Saved);
