@@ -157,8 +157,13 @@ TEST_P(InputEdit, ElementEditsTakeCodesAndNameTheirElements)
     EXPECT_TRUE(d->edtbid->hasFocus());
     EXPECT_EQ(d->edtbid->text(), "999");
     EXPECT_EQ(d->Budget.Bid, "999");
-    d->btnOK->click(); // OK refuses the wrong code too, before any other check
-    EXPECT_EQ(messages->Texts(), QStringList(2, QStringLiteral("功能分类不正确。")));
+    // A heading is no subject to enter either; OK refuses such a code too, before any other
+    // check.
+    d->edtbid->selectAll();
+    QTest::keyClicks(d->edtbid, "20502");
+    QTest::keyClick(d->edtbid, Qt::Key_Tab);
+    d->btnOK->click();
+    EXPECT_EQ(messages->Texts(), QStringList(3, QStringLiteral("功能分类不正确。")));
     EXPECT_FALSE(d->Saved);
     d->edtbid->setFocus();
     d->edtbid->selectAll();
