@@ -159,6 +159,8 @@ TEST_P(InputEdit, ElementEditsTakeCodesAndNameTheirElements)
     EXPECT_EQ(d->Budget.Bid, "999");
     // A heading is no subject to enter either; OK refuses such a code too, before any other
     // check.
+    db.Exec("insert into pubsubject (datayear,bid,pbid,bname,type,leafflag) values "
+            "(2026,'20502','205','教育','NN','1')");
     d->edtbid->selectAll();
     QTest::keyClicks(d->edtbid, "20502");
     QTest::keyClick(d->edtbid, Qt::Key_Tab);
