@@ -249,17 +249,21 @@ TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
     Drive([&](TrfrmInputEdit* d) {
         Choose(d->cmbipid, 0); // 基本支出, as indicator 1
         TypeInto(d->edtbid, "2050202");
+        // The whole check without a save: the entries, then the duplicate test.
+        EXPECT_FALSE(d->CheckInput());
         TypeInto(d->pbedtMoney, "5");
+        EXPECT_FALSE(d->CheckInput());
         Ok(d);
         EXPECT_FALSE(d->Saved);
         TypeInto(d->edtFileName, QByteArray(210, 'N').constData());
         EXPECT_EQ(d->edtFileName->text().size(), 200);
+        EXPECT_TRUE(d->CheckInput());
         Ok(d);
         EXPECT_TRUE(d->Saved);
     });
     w->tbtnAdd->trigger();
-    EXPECT_EQ(messages->Texts(),
-              QStringList{QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！")});
+    const QString duplicate = QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！");
+    EXPECT_EQ(messages->Texts(), (QStringList{QStringLiteral("请输入金额"), duplicate, duplicate}));
     EXPECT_EQ(db.Scalar("select filename from busibudget where datayear=2026 and budgid='6'"),
               QString(200, 'N'));
     // Indicator 1 itself, unchanged, is no duplicate of itself.
@@ -270,7 +274,7 @@ TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
     w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf("1")));
     w->tbtnMod->trigger();
     EXPECT_EQ(dialogs, 2);
-    EXPECT_EQ(messages->Texts().size(), 1);
+    EXPECT_EQ(messages->Texts().size(), 3);
 }
 
 TEST_P(Save, AmountRulesAndAFailedInsert)
