@@ -93,7 +93,7 @@ bool TrfrmInputEdit::CheckAmount()
     const Currency amount = AmountYuan();
     if (!amount.InRange()) {
         pbedtMoney->setFocus();
-        ShowMessage(QStringLiteral("指标金额") + Currency::RangeText() + QStringLiteral("。"),
+        ShowMessage(QStringLiteral("指标") + Currency::RangeText() + QStringLiteral("。"),
                     CaptionInfo(), MsgIcon::Information);
         return false;
     }

@@ -19,9 +19,8 @@ QString CarryDetails(const TCarryPlan& plan)
                     .arg(plan.ToYear);
     if (!plan.OutOfRange.isEmpty())
         text +=
-            QStringLiteral("\n%L1条的金额超出范围（绝对值不能超过%2元），不结转：%3")
+            (QStringLiteral("\n%L1条的") + Currency::RangeText() + QStringLiteral("，不结转：%2"))
                 .arg(plan.OutOfRange.size())
-                .arg(Currency::FromRaw(Currency::kLimitRaw).Format2())
                 .arg(
                     QStringList(plan.OutOfRange.mid(0, kElementsShown)).join(QStringLiteral("、")) +
                     (plan.OutOfRange.size() > kElementsShown ? QStringLiteral("…") : QString()));

@@ -70,7 +70,8 @@ std::optional<Currency> Currency::FromDoubleExact(double value)
 
 QString Currency::RangeText()
 {
-    return QStringLiteral("金额超出范围（绝对值不能超过%1元）").arg(FromRaw(kLimitRaw).Format2());
+    return QStringLiteral("金额超出范围（绝对值不能超过%1元）")
+        .arg(FromRaw(kLimitCentsRaw).Format2());
 }
 
 namespace

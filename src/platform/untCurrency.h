@@ -36,6 +36,9 @@ public:
     // is 15 significant digits, which SQLite's floating-point values keep exactly, and below
     // PostgreSQL's numeric(18,4) limit of 10^14; a provincial budget is far below it.
     static constexpr qint64 kLimitRaw = 99'999'999'999'999'990;
+    // The bound messages name: the largest whole-fen amount within the limit (the limit
+    // rounded to the fen would lie beyond it).
+    static constexpr qint64 kLimitCentsRaw = kLimitRaw / 100 * 100;
     constexpr bool InRange() const { return m_raw >= -kLimitRaw && m_raw <= kLimitRaw; }
     // "金额超出范围（…）" for a message about an amount beyond InRange.
     static QString RangeText();

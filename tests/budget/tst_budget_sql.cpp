@@ -143,6 +143,7 @@ TEST_F(BudgetSql, DuplicateTestTakesAMissingDocumentNumberForAnEmptyOne)
                          "BTypeChild='1' and bkid='21' and eid='101001001' and mid='11' and "
                          "ipid='12' and bid='2010101' and iid='1010010000001' and ";
     EXPECT_EQ(ExistsSameBudgetSql(b, 2008, true), head + "filename='K''7'");
+    EXPECT_EQ(ExistsSameBudgetSql(b, 2008, false), head + "filename='K''7' and budgid<>'57'");
     b.FileName.clear();
     EXPECT_EQ(ExistsSameBudgetSql(b, 2008, false),
               head + "ISNULL(filename,'')='' and budgid<>'57'");

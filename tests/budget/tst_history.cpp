@@ -124,7 +124,14 @@ TEST_P(History, ManyAdditionsOnlyOnceCommitted)
     EXPECT_EQ(db.History("1=1"), (QStringList{QStringLiteral("2026/7 增加 录入 0001"),
                                               QStringLiteral("2026/8 增加 录入 0001")}));
 
-    ASSERT_EQ(InsertNewBudgets(2026, TWritePath::Carry, 600, source), 600);
+    QList<int> shown; // the progress: every 500 rows, and the end once written
+    ASSERT_EQ(InsertNewBudgets(2026, TWritePath::Carry, 600, source,
+                               [&](int done, int count) {
+                                   shown << done << count;
+                                   return true;
+                               }),
+              600);
+    EXPECT_EQ(shown, (QList<int>{0, 600, 500, 600, 600, 600}));
     EXPECT_EQ(db.Scalar("select count(*) from busibudget b where (select count(*) from "
                         "busibudgethistory h where h.datayear = b.datayear and h.budgid = "
                         "b.budgid and h.action = '增加') <> 1"),

@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <memory>
 
@@ -107,6 +108,32 @@ TEST_P(InputEdit, ExpenditureTypesItemAndSecrecyRules)
     EXPECT_EQ(old->lblBid->text(), QStringLiteral("功能分类"));
 }
 
+// OK names the first choice or entry missing, in the dialog's order, and goes to it.
+TEST_P(InputEdit, OkNamesTheFirstMissingChoiceOrEntry)
+{
+    db.Unit().SetValue(17, "1"); // a unit with secrets
+    auto d = Dialog("11", "21");
+    Pick(d->cmbipid, "12");
+    d->cmbSecret->setCurrentIndex(-1); // as a stored secrecy that is no number opens
+    const auto ok = [&](QWidget* focus) {
+        d->btnOK->click();
+        EXPECT_TRUE(focus->hasFocus()) << messages->Texts().join('|').toStdString();
+    };
+    ok(d->cmbSecret);
+    d->cmbSecret->setCurrentIndex(1); // 非密: project spending needs an item
+    ok(d->edtbid);
+    d->edtbid->setFocus();
+    QTest::keyClicks(d->edtbid, "2050202");
+    QTest::keyClick(d->edtbid, Qt::Key_Tab);
+    ok(d->edtiid);
+    d->cmbSecret->setCurrentIndex(0); // 涉密: the item may stay empty
+    ok(d->pbedtMoney);
+    EXPECT_EQ(messages->Texts(),
+              (QStringList{QStringLiteral("请选择涉密标识"), QStringLiteral("请输入功能分类"),
+                           QStringLiteral("请输入预算项目"), QStringLiteral("请输入金额")}));
+    EXPECT_FALSE(d->Saved);
+}
+
 TEST_P(InputEdit, ElementEditsTakeCodesAndNameTheirElements)
 {
     auto d = Dialog("11", "21");
@@ -130,6 +157,17 @@ TEST_P(InputEdit, ElementEditsTakeCodesAndNameTheirElements)
     EXPECT_TRUE(d->edtbid->hasFocus());
     EXPECT_EQ(d->edtbid->text(), "999");
     EXPECT_EQ(d->Budget.Bid, "999");
+    // A heading is no subject to enter either; OK refuses such a code too, before any other
+    // check.
+    db.Exec("insert into pubsubject (datayear,bid,pbid,bname,type,leafflag) values "
+            "(2026,'20502','205','教育','NN','1')");
+    d->edtbid->selectAll();
+    QTest::keyClicks(d->edtbid, "20502");
+    QTest::keyClick(d->edtbid, Qt::Key_Tab);
+    d->btnOK->click();
+    EXPECT_EQ(messages->Texts(), QStringList(3, QStringLiteral("功能分类不正确。")));
+    EXPECT_FALSE(d->Saved);
+    d->edtbid->setFocus();
     d->edtbid->selectAll();
     QTest::keyClick(d->edtbid, Qt::Key_Delete); // an empty code leaves in peace
 

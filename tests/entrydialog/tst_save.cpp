@@ -230,6 +230,18 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
     EXPECT_EQ(messages->Messages()[0].Icon, MsgIcon::Error);
     EXPECT_TRUE(TakeListQueries().isEmpty()); // cancelled: the list as it was
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "6");
+
+    // A type without sub-types: the new indicator takes the type for its sub-type.
+    ListFixture::Choose(w->cobBType, 2);
+    Drive([&](TrfrmInputEdit* d) {
+        Choose(d->cmbipid, 0);
+        TypeInto(d->edtbid, "2050202");
+        TypeInto(d->pbedtMoney, "4");
+        Ok(d);
+        EXPECT_TRUE(d->Saved);
+    });
+    w->tbtnAdd->trigger();
+    EXPECT_EQ(Row("btype,btypechild", "7"), "2|2");
 }
 
 // Indicator 1 has no document number: the same indicator with an empty one is refused. A
@@ -240,17 +252,21 @@ TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
     Drive([&](TrfrmInputEdit* d) {
         Choose(d->cmbipid, 0); // 基本支出, as indicator 1
         TypeInto(d->edtbid, "2050202");
+        // The whole check without a save: the entries, then the duplicate test.
+        EXPECT_FALSE(d->CheckInput());
         TypeInto(d->pbedtMoney, "5");
+        EXPECT_FALSE(d->CheckInput());
         Ok(d);
         EXPECT_FALSE(d->Saved);
         TypeInto(d->edtFileName, QByteArray(210, 'N').constData());
         EXPECT_EQ(d->edtFileName->text().size(), 200);
+        EXPECT_TRUE(d->CheckInput());
         Ok(d);
         EXPECT_TRUE(d->Saved);
     });
     w->tbtnAdd->trigger();
-    EXPECT_EQ(messages->Texts(),
-              QStringList{QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！")});
+    const QString duplicate = QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！");
+    EXPECT_EQ(messages->Texts(), (QStringList{QStringLiteral("请输入金额"), duplicate, duplicate}));
     EXPECT_EQ(db.Scalar("select filename from busibudget where datayear=2026 and budgid='6'"),
               QString(200, 'N'));
     // Indicator 1 itself, unchanged, is no duplicate of itself.
@@ -261,7 +277,7 @@ TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
     w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf("1")));
     w->tbtnMod->trigger();
     EXPECT_EQ(dialogs, 2);
-    EXPECT_EQ(messages->Texts().size(), 1);
+    EXPECT_EQ(messages->Texts().size(), 3);
 }
 
 TEST_P(Save, AmountRulesAndAFailedInsert)
@@ -284,18 +300,30 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
         EXPECT_EQ(
             messages->Texts().value(1),
             QStringLiteral("指标金额超出范围（-9,999,999,999.00～9,999,999,999,999.99元）。"));
-        TypeInto(d->pbedtMoney, "5-");
+        // The bounds themselves pass the range: the largest meets indicator 1's key, the
+        // smallest the sign rule.
+        TypeInto(d->pbedtMoney, "9999999999999.99");
         Ok(d);
-        EXPECT_EQ(messages->Texts().value(2), QStringLiteral("指标金额不能小于零!"));
+        EXPECT_EQ(messages->Texts().value(2),
+                  QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！"));
+        TypeInto(d->pbedtMoney, "-9999999999");
+        d->edtFileName->setFocus();
+        Ok(d);
+        EXPECT_EQ(messages->Texts().value(3), QStringLiteral("指标金额不能小于零!"));
+        EXPECT_TRUE(d->pbedtMoney->hasFocus());
         Choose(d->cmbChild, 1); // 调整追加预算 may be negative
         RefuseInserts(true);
         Ok(d); // the store's message; the dialog stays open
         // The store's message with the database's reason, and what became of the entry.
-        EXPECT_TRUE(messages->Texts().value(3).startsWith(QStringLiteral("插入指标数据失败!")));
-        EXPECT_TRUE(messages->Texts().value(3).contains("read only"))
-            << messages->Texts().value(3).toStdString();
+        EXPECT_TRUE(messages->Texts().value(4).startsWith(QStringLiteral("插入指标数据失败!")));
+        EXPECT_TRUE(messages->Texts().value(4).contains("read only"))
+            << messages->Texts().value(4).toStdString();
         EXPECT_FALSE(d->Saved);
         EXPECT_TRUE(d->isVisible());
+        Choose(d->cmbChild, 0); // back to 年初预算: the sign rule holds again
+        Ok(d);
+        EXPECT_EQ(messages->Texts().value(5), QStringLiteral("指标金额不能小于零!"));
+        Choose(d->cmbChild, 1);
         RefuseInserts(false);
         Ok(d); // a later OK repeats the whole sequence
         EXPECT_TRUE(d->Saved);
@@ -309,6 +337,32 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
     dialogs = 0;
     w->tbtnMod->trigger();
     EXPECT_EQ(dialogs, 0);
+
+    // An amount stored beyond the range (not through this dialog) is refused by OK as it
+    // stands, and nothing is written.
+    const QString id =
+        db.Scalar("select budgid from busibudget where datayear=2026 and budgmoney<0 and "
+                  "btypechild='2' and burid='02'");
+    const QString beyond =
+        "update busibudget set budgmoney=-10000000000000 where budgid='" + id + "'";
+    db.Exec(beyond);
+    w->RunListQuery();
+    Settle();
+    Drive([&](TrfrmInputEdit* d) {
+        d->edtFileName->setFocus();
+        Ok(d);
+        EXPECT_FALSE(d->Saved);
+        EXPECT_TRUE(d->pbedtMoney->hasFocus());
+        d->btnClose->click();
+    });
+    messages->Clear();
+    w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf(id)));
+    w->tbtnMod->trigger();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(
+        messages->Texts(),
+        QStringList{QStringLiteral("指标金额超出范围（绝对值不能超过9,999,999,999,999.99元）。")});
+    EXPECT_EQ(Row("budgmoney", id).replace(".0000", ""), "-10000000000000");
 }
 
 namespace
