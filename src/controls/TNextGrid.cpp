@@ -427,6 +427,13 @@ void TNextGrid::SetSelectedRow(int row)
                                              QItemSelectionModel::Rows);
 }
 
+void TNextGrid::ScrollToCurrentRow()
+{
+    const int across = horizontalScrollBar()->value();
+    scrollTo(currentIndex());
+    horizontalScrollBar()->setValue(across);
+}
+
 void TNextGrid::CheckBounds(int col, int row) const
 {
     if (col < 0 || col >= ColumnCount() || row < 0 || row >= RowCount())
@@ -629,7 +636,7 @@ void TNextGrid::SortByColumn(int col, TGridSort sort)
     const QModelIndex current = currentIndex();
     const int currentRow = current.isValid() ? m_model->Logical(current.row()) : -1;
     const int currentCol = current.isValid() ? current.column() : 0;
-    const int across = horizontalScrollBar()->value();
+    const int across = horizontalScrollBar()->value(); // the model's reset moves it too
     std::vector<int> order;
     if (sort != TGridSort::None)
         order = SortOrder(col, sort == TGridSort::Descending);
@@ -650,8 +657,8 @@ void TNextGrid::SortByColumn(int col, TGridSort sort)
                                                  QItemSelectionModel::Rows);
         scrollTo(i);
     }
-    // The clicked header stays under the mouse: only the current row is scrolled to, so a
-    // second click on the same place sorts the same column descending.
+    // The clicked header stays under the mouse, so a second click on the same place sorts the
+    // same column descending.
     horizontalScrollBar()->setValue(across);
     emit Sorted();
 }

@@ -159,6 +159,9 @@ public:
     int RowCount() const { return m_model->m_rows; }
     int SelectedRow() const;
     void SetSelectedRow(int row);
+    // Scrolls the current row into view up or down only: the columns stay where the operator
+    // put them.
+    void ScrollToCurrentRow();
     // Takes a result as the first rows: grid column i shows result column sources[i]
     // (-1: none); rowNumberColumn (or -1) shows 1, 2, 3 … on those rows.
     void AttachRows(std::shared_ptr<const TColumnStore> store, const std::vector<int>& sources,

@@ -29,7 +29,6 @@
 #include <QMdiSubWindow>
 #include <QRadioButton>
 #include <QSettings>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QToolButton>
 #include <QTreeWidgetItemIterator>
@@ -295,10 +294,8 @@ void TbfrmQuindle::SelectSavedIndicator(bool listRead)
     const std::vector<int> rows = ngdBudget->FindRows(TTextMatcher(id, true), idColumn);
     if (rows.empty())
         return; // filtered out of this list
-    const int across = ngdBudget->horizontalScrollBar()->value();
     ngdBudget->SetSelectedRow(rows.front());
-    ngdBudget->scrollTo(ngdBudget->currentIndex());
-    ngdBudget->horizontalScrollBar()->setValue(across);
+    ngdBudget->ScrollToCurrentRow();
 }
 
 void TbfrmQuindle::FitIdColumn()

@@ -21,11 +21,16 @@ void ClearChart(QChart* chart)
     }
 }
 
-// A label short enough for an axis: the group's name without its code where it has one.
+// The group's name without its code where it has one.
+QString GroupName(const QString& caption)
+{
+    return caption.contains(QLatin1Char(' ')) ? caption.section(QLatin1Char(' '), 1) : caption;
+}
+
+// A label short enough for an axis.
 QString Short(const QString& caption)
 {
-    const QString name =
-        caption.contains(QLatin1Char(' ')) ? caption.section(QLatin1Char(' '), 1) : caption;
+    const QString name = GroupName(caption);
     return name.size() > 7 ? name.left(6) + QStringLiteral("…") : name;
 }
 
@@ -37,9 +42,7 @@ QStringList BarLabels(const std::vector<TSummaryRow>& rows)
     QStringList labels;
     for (const TSummaryRow& row : rows) {
         QString label = Short(row.Caption);
-        const QString name = row.Caption.contains(QLatin1Char(' '))
-                                 ? row.Caption.section(QLatin1Char(' '), 1)
-                                 : row.Caption;
+        const QString name = GroupName(row.Caption);
         if (labels.contains(label) && name.size() > 7)
             label = name.left(3) + QStringLiteral("…") + name.right(3);
         for (int n = 2; labels.contains(label); ++n)
