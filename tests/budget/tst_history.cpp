@@ -76,6 +76,7 @@ TEST_P(History, VersionsDeletedAndRestored)
         DiffBudgetRows(DeletedRow(), StoredBudgetRow(2026, "8"));
     ASSERT_EQ(diff.size(), 1u); // the same row but for its id
     EXPECT_EQ(diff[0].Field, QStringLiteral("指标编号"));
+    EXPECT_EQ(diff[0].Old, "7"); // an id as it is, not as an amount
     EXPECT_EQ(diff[0].New, "8");
     EXPECT_TRUE(ReadDeletedBudgets(2026, "101").empty());
     versions = ReadBudgetHistory(2026, "8");
