@@ -89,6 +89,11 @@ TEST(Currency, SumsAndTextsBeyondSixtyFourBits)
     exact.AddText("12345678901234567890.1234");
     exact.AddText("-0.1234");
     EXPECT_EQ(exact.Text(), "12345678901234567890");
+    TMoneySum small; // under one yuan either way: no sign where there is none
+    small.AddText("0.5");
+    EXPECT_EQ(small.Text(), "0.5");
+    small.AddText("-1");
+    EXPECT_EQ(small.Text(), "-0.5");
     TMoneySum rough;
     rough.AddDouble(0.123456);
     rough.AddText("12.5");
