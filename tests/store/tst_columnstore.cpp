@@ -94,6 +94,11 @@ TEST(Currency, SumsAndTextsBeyondSixtyFourBits)
     EXPECT_EQ(small.Text(), "0.5");
     small.AddText("-1");
     EXPECT_EQ(small.Text(), "-0.5");
+    TMoneySum huge; // a double beyond the whole-yuan room
+    huge.AddDouble(-3e30);
+    EXPECT_FALSE(huge.Exact());
+    EXPECT_TRUE(huge.Text().startsWith(QStringLiteral("≈-3000000000000000000000000000000")))
+        << huge.Text().toStdString();
     TMoneySum rough;
     rough.AddDouble(0.123456);
     rough.AddText("12.5");
