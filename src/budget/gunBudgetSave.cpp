@@ -46,18 +46,6 @@ QString WritePathText(TWritePath path)
     return QString();
 }
 
-void SetWritePath(TWritePath path)
-{
-    TAdoConn* conn = GetDefConnection();
-    if (!conn)
-        throw TExceptBudgetManage(QStringLiteral("没有可用的数据库连接，没有写入任何数据。"));
-    try {
-        conn->SetWritePath(WritePathText(path));
-    } catch (const TExceptDbManager& e) {
-        throw TExceptBudgetManage(QStringLiteral("%1，没有写入任何数据。").arg(e.Message()));
-    }
-}
-
 TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear, TWritePath path, bool onlyAdds)
 {
     const TSqlDialect::Kind kind = DefDialect().GetKind();
@@ -121,8 +109,8 @@ void TBudgetWriteTransaction::Commit()
 {
     if (!m_open)
         return;
+    // A failure below leaves the rollback to the destructor, as the exception leaves the scope.
     if (m_conn->Lost()) { // the server dropped the transaction with the connection
-        End();
         throw TExceptBudgetManage(
             QStringLiteral("与数据库的连接已断开，没有写入任何数据：%1").arg(m_conn->LastError()));
     }
@@ -131,7 +119,6 @@ void TBudgetWriteTransaction::Commit()
         try {
             m_conn->UnmarkWriter();
         } catch (const TExceptDbManager& e) {
-            End();
             throw TExceptBudgetManage(
                 QStringLiteral("保存未能完成，没有写入任何数据：%1").arg(e.Message()));
         }

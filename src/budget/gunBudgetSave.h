@@ -13,9 +13,6 @@ class TAdoConn;
 // The program paths the history of changes records with each write.
 enum class TWritePath { Entry, Import, Carry, Copy, Delete, Restore };
 QString WritePathText(TWritePath path);
-// Sets the path on the working connection for the writes that follow (those outside a write
-// transaction: delete, the amount copies). Raises TExceptBudgetManage saying nothing was written.
-void SetWritePath(TWritePath path);
 
 // Serialises the writers of one data year: on SQLite an immediate transaction, on PostgreSQL a
 // transaction-scoped advisory lock keyed on the year; either waits at most the connection's lock
