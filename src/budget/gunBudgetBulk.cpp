@@ -71,6 +71,7 @@ public:
                 return outcome;
             }
             outcome.Written += *written;
+            outcome.Missing = m_missing;
             if (m_next >= m_rows.size())
                 break;
             // m_next is the refused row: it stays as it is.
@@ -89,11 +90,13 @@ public:
 
 private:
     // Writes from m_next in one transaction until the end or a refused row (m_next then points
-    // at it, `reason` says why); how many rows were written, none when cancelled.
+    // at it, `reason` says why); how many rows were written, none when cancelled. Rows the
+    // database no longer holds count in m_missing once committed.
     std::optional<int> WriteUntilRefused(QString& reason)
     {
         TBudgetWriteTransaction transaction(m_year, m_kind.Path);
         int written = 0;
+        m_changed = 0;
         while (m_next < m_rows.size()) {
             if (!Going())
                 return std::nullopt; // rolled back
@@ -118,7 +121,8 @@ private:
             written += n;
         }
         transaction.Commit();
-        return written;
+        m_missing += written - m_changed;
+        return m_changed;
     }
 
     bool Going() { return !m_progress || m_progress(int(m_next), int(m_rows.size())); }
@@ -132,7 +136,8 @@ private:
         if (m_savepoints)
             Exec(QStringLiteral("SAVEPOINT vw_bulk"));
         try {
-            statement.Exec(values);
+            const qint64 changed = statement.Exec(values);
+            m_changed += int(changed);
         } catch (const TExceptDbManager& e) {
             reason = e.Message();
             if (m_savepoints)
@@ -163,6 +168,8 @@ private:
     const TWriteProgress& m_progress;
     const bool m_savepoints;
     size_t m_next = 0;
+    int m_changed = 0; // rows the current transaction's statements changed
+    int m_missing = 0; // rows not found, in transactions committed
     // By row count; declared before any transaction, so freed after it ends.
     std::map<int, std::unique_ptr<TPreparedSql>> m_statements;
 };

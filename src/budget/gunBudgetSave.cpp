@@ -187,9 +187,11 @@ void CompleteNewBudgetFields(TBudget& b, const QString& typeCaption)
 }
 
 TSaveOutcome SaveBudgetChecked(TBudgetManage& store, TBudget& b, bool adding,
-                               const QString& typeCaption)
+                               const QString& typeCaption, const TBudget* stored)
 {
     TBudgetWriteTransaction transaction(b.DataYear, TWritePath::Entry);
+    if (stored)
+        CheckStillStored(store, *stored);
     if (ExistsSameBudget(b, b.DataYear, adding))
         return TSaveOutcome::Duplicate; // rolled back: nothing was written
     if (adding) {
@@ -206,6 +208,28 @@ TSaveOutcome SaveBudgetChecked(TBudgetManage& store, TBudget& b, bool adding,
     }
     transaction.Commit();
     return TSaveOutcome::Saved;
+}
+
+void CheckStillStored(TBudgetManage& store, const TBudget& stored)
+{
+    TBudget now;
+    now.DataYear = stored.DataYear;
+    now.BudgId = stored.BudgId;
+    if (store.LoadBudget(now)) {
+        if (now == stored)
+            return;
+        throw TExceptBudgetManage(
+            QStringLiteral("编号为%1的预算指标在您打开之后已被其他操作员修改，没有写入任何数据。"
+                           "请关闭本窗口，重新打开该指标后再修改。")
+                .arg(stored.BudgId));
+    }
+    TQueryRef query;
+    if (!OpenSql(TBudgetManage::LoadSql(now), query) || !query->Dataset()->IsEmpty())
+        throw TExceptBudgetManage(QStringLiteral("无法读取编号为%1的预算指标，没有写入任何数据：%2")
+                                      .arg(stored.BudgId, LastDbError()));
+    throw TExceptBudgetManage(
+        QStringLiteral("编号为%1的预算指标已被其他操作员删除，没有写入任何数据。")
+            .arg(stored.BudgId));
 }
 
 QString BudgetDuplicateKey(const TBudget& b)

@@ -56,9 +56,13 @@ void CompleteNewBudgetFields(TBudget& b, const QString& typeCaption);
 
 enum class TSaveOutcome { Saved, Duplicate };
 // The duplicate test and then the insert (with CompleteNewBudget) or the update of both
-// amounts, in one write transaction. Raises the store's error when the write fails.
+// amounts, in one write transaction. Raises the store's error when the write fails. A
+// modification given the record as it was read (`stored`) is refused, nothing written, when
+// another operator changed or deleted it since.
 TSaveOutcome SaveBudgetChecked(TBudgetManage& store, TBudget& b, bool adding,
-                               const QString& typeCaption);
+                               const QString& typeCaption, const TBudget* stored = nullptr);
+// Raises TExceptBudgetManage unless the indicator is stored exactly as `stored`.
+void CheckStillStored(TBudgetManage& store, const TBudget& stored);
 
 // The duplicate rule's fields as one key, a missing document number read as an empty one (the
 // rule's SQL would never match NULL, so every re-run would copy such indicators again).

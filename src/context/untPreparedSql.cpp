@@ -13,10 +13,11 @@
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
-// Runs the prepared statement with the values; false with the database's message.
+// Runs the prepared statement with the values; false with the database's message. `changed`:
+// the rows the statement itself inserted, updated or deleted.
 struct TPreparedSql::Backend {
     virtual ~Backend() = default;
-    virtual bool Exec(const QVariantList& values, QString& error) = 0;
+    virtual bool Exec(const QVariantList& values, QString& error, qint64& changed) = 0;
 };
 
 namespace
@@ -52,7 +53,7 @@ public:
             throw TExceptDbManager(QString::fromUtf8(sqlite3_errmsg(db)));
     }
     ~SqliteBackend() override { sqlite3_finalize(m_stmt); }
-    bool Exec(const QVariantList& values, QString& error) override
+    bool Exec(const QVariantList& values, QString& error, qint64& changed) override
     {
         for (int i = 0; i < values.size(); ++i) {
             const QVariant& v = values[i];
@@ -69,6 +70,8 @@ public:
         const int rc = sqlite3_step(m_stmt);
         if (rc != SQLITE_DONE)
             error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        else
+            changed = sqlite3_changes64(m_db);
         sqlite3_reset(m_stmt);
         return rc == SQLITE_DONE;
     }
@@ -115,7 +118,7 @@ public:
         // a failure aborted.
         PQclear(PQexec(m_conn, ("DEALLOCATE " + m_name).constData()));
     }
-    bool Exec(const QVariantList& values, QString& error) override
+    bool Exec(const QVariantList& values, QString& error, qint64& changed) override
     {
         std::vector<QByteArray> texts(size_t(values.size()));
         std::vector<const char*> params(size_t(values.size()), nullptr);
@@ -129,6 +132,8 @@ public:
         const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
         if (!ok)
             error = PgError(m_conn, r);
+        else
+            changed = QByteArray(PQcmdTuples(r)).toLongLong();
         PQclear(r);
         return ok;
     }
@@ -147,12 +152,14 @@ public:
         if (!m_query.prepare(sql))
             throw TExceptDbManager(m_query.lastError().text().trimmed());
     }
-    bool Exec(const QVariantList& values, QString& error) override
+    bool Exec(const QVariantList& values, QString& error, qint64& changed) override
     {
         for (int i = 0; i < values.size(); ++i)
             m_query.bindValue(i, values[i]);
-        if (m_query.exec())
+        if (m_query.exec()) {
+            changed = m_query.numRowsAffected();
             return true;
+        }
         error = m_query.lastError().text().trimmed();
         return false;
     }
@@ -194,9 +201,10 @@ TPreparedSql::TPreparedSql(const QString& sql) : m_sql(sql)
 
 TPreparedSql::~TPreparedSql() = default;
 
-void TPreparedSql::Exec(const QVariantList& values)
+qint64 TPreparedSql::Exec(const QVariantList& values)
 {
     QString error;
+    qint64 changed = 0;
     // libpq takes texts as C strings: a NUL would cut the value without a word. Refused on every
     // engine, so both store the same.
     const bool hasNul = std::any_of(values.begin(), values.end(), [](const QVariant& v) {
@@ -204,7 +212,7 @@ void TPreparedSql::Exec(const QVariantList& values)
     });
     if (hasNul)
         error = QStringLiteral("值中含有NUL字符，不能写入数据库");
-    const bool ok = !hasNul && m_backend->Exec(values, error);
+    const bool ok = !hasNul && m_backend->Exec(values, error, changed);
     if (!ok && error.isEmpty())
         error = QStringLiteral("数据库错误");
     // The values are spelled out only for a trace someone reads (a 100,000-row import).
@@ -216,6 +224,7 @@ void TPreparedSql::Exec(const QVariantList& values)
             conn->SetLastError(error);
         throw TExceptDbManager(error);
     }
+    return changed;
 }
 
 namespace

@@ -17,9 +17,10 @@ public:
     ~TPreparedSql();
     TPreparedSql(const TPreparedSql&) = delete;
     TPreparedSql& operator=(const TPreparedSql&) = delete;
-    // A null QVariant is NULL, an integer is bound as one, anything else as its text. Raises
-    // TExceptDbManager with the database's message on failure, and for a text holding a NUL.
-    void Exec(const QVariantList& values);
+    // A null QVariant is NULL, an integer is bound as one, anything else as its text; returns
+    // the rows the statement inserted, updated or deleted. Raises TExceptDbManager with the
+    // database's message on failure, and for a text holding a NUL.
+    qint64 Exec(const QVariantList& values);
 
     struct Backend;
 

@@ -63,6 +63,9 @@ public:
     bool Saved = false;
     TBudget Budget;
     int UnitInForce() const { return m_unit; }
+    // For a modification: the indicator as read when the dialog opened. The save is refused
+    // when another operator has changed or deleted it since.
+    void SetStoredRecord(const TBudget& stored) { m_stored = stored; }
 
     // Fills the expenditure types allowed for MoneyKindCode and SourceCode.
     void FillIncomePayList();
@@ -96,6 +99,7 @@ protected:
     void FormShow() override;
 
 private:
+    std::optional<TBudget> m_stored;
     void BuildForm();
     void BuildTabOrder();
     void FocusFirstControl();

@@ -154,10 +154,12 @@ bool TrfrmInputEdit::SaveBudget()
     };
     auto save = std::make_shared<Save>();
     save->Record = Budget; // a failed try leaves the dialog's record as it was
-    auto job = [save, adding = IsAddMode, caption = TypeCaption](TWorkControl& control) {
+    auto job = [save, adding = IsAddMode, caption = TypeCaption,
+                stored = m_stored](TWorkControl& control) {
         control.Phase(QStringLiteral("等待其他操作员的保存…"));
         TBudgetManage store;
-        save->Outcome = SaveBudgetChecked(store, save->Record, adding, caption);
+        save->Outcome = SaveBudgetChecked(store, save->Record, adding, caption,
+                                          adding || !stored ? nullptr : &*stored);
         return true;
     };
     return Work()->Run(

@@ -39,3 +39,15 @@ bool StartBulk(TWindowWork* work, TBulkAction action, int dataYear, TBulkRows co
                          done(*result);
                      });
 }
+
+QString MissingRowsText(const TBulkOutcome& rows, const QString& what)
+{
+    const QString gone = QStringLiteral("已不在数据库中（可能已被其他操作员删除）");
+    if (rows.Written == 0)
+        return QStringLiteral("选中的%L1条指标%2，没有写入任何数据。").arg(rows.Missing).arg(gone);
+    return QStringLiteral("已%1%L2条指标；另有%L3条%4，没有%1。")
+        .arg(what)
+        .arg(rows.Written)
+        .arg(rows.Missing)
+        .arg(gone);
+}

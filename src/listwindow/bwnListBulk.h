@@ -19,7 +19,7 @@ struct TBulkResult {
     // The list shows what is no longer so: read it again.
     bool Changed() const
     {
-        return Rows.Written > 0 || Rows.Stopped || Work == TWorkOutcome::Failed;
+        return Rows.Written > 0 || Rows.Missing > 0 || Rows.Stopped || Work == TWorkOutcome::Failed;
     }
 };
 
@@ -33,3 +33,8 @@ using TBulkRows = std::function<std::vector<TBulkRow>(const std::function<bool()
 // start.
 bool StartBulk(TWindowWork* work, TBulkAction action, int dataYear, TBulkRows rows,
                std::function<void(const TBulkResult&)> done);
+
+// What the operator is told when some marked rows were no longer stored (deleted by another
+// operator since the list was read): how many, and how many the action (`what`: 删除,
+// 复制金额) did reach.
+QString MissingRowsText(const TBulkOutcome& rows, const QString& what);

@@ -101,6 +101,7 @@ int TbfrmQuindle::ModifyIndicator()
     if (!m_store->LoadBudget(d->Budget))
         throw TExceptBudgetManage(
             QStringLiteral("无法读取编号为%1的预算指标：%2").arg(d->Budget.BudgId, LastDbError()));
+    d->SetStoredRecord(d->Budget);
     d->Budget.Eid = cell("eid");
     d->edtEid->setText(cell("ename"));
     d->Budget.Bid = cell("bid");

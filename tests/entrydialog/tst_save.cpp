@@ -242,6 +242,29 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
     });
     w->tbtnAdd->trigger();
     EXPECT_EQ(Row("btype,btypechild", "7"), "2|2");
+
+    // Another operator changes, then deletes, the indicator while it is open here: each save
+    // is refused with nothing written, never a silent overwrite or a success.
+    Settle();
+    messages->Clear();
+    Drive([&](TrfrmInputEdit* d) {
+        db.Exec("update busibudget set budgmoney=1 where datayear=2026 and budgid='7'");
+        TypeInto(d->pbedtMoney, "5");
+        Ok(d);
+        EXPECT_EQ(Row("budgmoney", "7").replace(".0000", ""), "1");
+        db.Exec("delete from busibudget where datayear=2026 and budgid='7'");
+        Ok(d);
+        EXPECT_FALSE(d->Saved);
+        d->btnClose->click();
+    });
+    w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf("7")));
+    w->tbtnMod->trigger();
+    EXPECT_EQ(
+        messages->Texts(),
+        QStringList({QStringLiteral("编号为7的预算指标在您打开之后已被其他操作员修改，没有"
+                                    "写入任何数据。请关闭本窗口，重新打开该指标后再修改。"),
+                     QStringLiteral("编号为7的预算指标已被其他操作员删除，没有写入任何数据。")}));
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where budgid='7'"), "0");
 }
 
 // Indicator 1 has no document number: the same indicator with an empty one is refused. A

@@ -333,6 +333,30 @@ TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
     EXPECT_EQ(
         db.Scalar("select budgmoney from busibudget where datayear=2026 and budgid='1'").toDouble(),
         100.0);
+
+    // A marked row another operator deleted meanwhile is not reported as copied (nor is a
+    // run that reached no row at all), and the list is read again.
+    db.Exec("update busibudget set inputmoney=77 where datayear=2026 and budgid='5'");
+    w->RunListQuery();
+    Settle();
+    w->pmuAllClick();
+    db.Exec("delete from busibudget where datayear=2026 and budgid='1'");
+    messages->Clear();
+    w->N5Click();
+    Settle();
+    EXPECT_EQ(messages->Texts(),
+              QStringList{QStringLiteral("已复制金额1条指标；另有1条已不在数据库中（可能已被其他"
+                                         "操作员删除），没有复制金额。")});
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"5", QStringLiteral("合计")}));
+    w->pmuAllClick();
+    db.Exec("delete from busibudget where datayear=2026 and budgid='5'");
+    messages->Clear();
+    w->tbtnDelClick();
+    Settle();
+    EXPECT_EQ(messages->Texts().value(1),
+              QStringLiteral("选中的1条指标已不在数据库中（可能已被其他操作员删除），没有写入任何"
+                             "数据。"))
+        << messages->Texts().join('|').toStdString();
 }
 
 TEST_P(ListFixture, ClosingAndReopeningAndTheImportHandOff)
