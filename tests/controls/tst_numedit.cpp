@@ -75,6 +75,9 @@ TEST_F(NumEdit, FormatsEveryWay)
     edit->SetDecimals(4);
     edit->SetValue(123456789012.34567L);
     EXPECT_EQ(edit->text(), "123,456,789,012.3460");
+    edit->SetDecimals(-1);
+    EXPECT_EQ(edit->text(), "123,456,789,012.346");
+    edit->SetDecimals(4);
     edit->SetNumberFormat(TPBNumEdit::TNumberFormat::Scientific);
     edit->SetDecimals(2);
     edit->SetValue(-0.00012345L);
@@ -92,6 +95,8 @@ TEST_F(NumEdit, FormatsEveryWay)
     edit->SetDecimals(-1);
     edit->SetValue(-123456.5L);
     EXPECT_EQ(edit->text(), "-123.4565E3");
+    edit->SetValue(99512.34567890123L); // two whole digits: twelve decimals
+    EXPECT_EQ(edit->text(), "99.512345678901E3");
     edit->SetDecimals(2);
     EXPECT_EQ(edit->Version(), "2.50.00.00");
 }
@@ -147,9 +152,19 @@ TEST_F(NumEdit, TypingEachRegion)
     EXPECT_EQ(Beeps(), 1);
     Type("2");
     EXPECT_EQ(edit->text(), "1.5E-4932");
+    SetUpCaret("1E", 2);
+    Type("0000000"); // six characters of exponent at most
+    EXPECT_EQ(edit->text(), "1E000000");
+    EXPECT_EQ(Beeps(), 1);
+
+    edit->SetDecimals(2);
+    edit->SetNumberFormat(TPBNumEdit::TNumberFormat::Standard);
+    SetUpCaret("", 0);
+    Type(".555"); // a number begun with its decimal point keeps to the decimals too
+    EXPECT_EQ(edit->text(), ".55");
+    EXPECT_EQ(Beeps(), 1);
 
     edit->SetDecimals(0);
-    edit->SetNumberFormat(TPBNumEdit::TNumberFormat::Standard);
     SetUpCaret("125", 2);
     Type(".");
     EXPECT_EQ(edit->text(), "12.5"); // at the caret
