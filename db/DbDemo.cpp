@@ -440,7 +440,10 @@ void InsertIndicators(TAdoConn* conn, int year, int from, int to, bool postgres)
                                   " when 6 then " + subjects("NY") + " else " + subjects("NN") +
                                   " end";
     const int items = CountRows(conn, "demo_item");
-    const QString money = QStringLiteral("(((i * 7919) % 9973 + 1) * 100 + (i % 100) / 100.0)");
+    // round: on SQLite the nearest double to the two-decimal amount, as the entry dialog stores
+    // it (a sum of doubles may land one step beside it and read as inexact).
+    const QString money =
+        QStringLiteral("round(((i * 7919) % 9973 + 1) * 100 + (i % 100) / 100.0, 2)");
     const QString sql =
         with +
         "insert into busibudget (datayear,budgid,eid,bkid,mid,ipid,pid,bid,iid,iidname,ekid,vid,"
@@ -453,8 +456,8 @@ void InsertIndicators(TAdoConn* conn, int year, int from, int to, bool postgres)
         ipid + ", case i % 3 when 1 then '20' else '10' end, s.bid, " + iid + ", " + iidName +
         ", case i % 4 when 0 then '30101' when 1 then '30201' when 2 then '30211' else '31002' "
         "end, 'V' || (i % 10), '市财预〔" +
-        y + "〕' || i || '号', " + date + ", " + money + ", " + money + ", " + money +
-        " + case when i % 4 = 0 then 1000 else 0 end, 0, " + date +
+        y + "〕' || i || '号', " + date + ", " + money + ", " + money + ", round(" + money +
+        " + case when i % 4 = 0 then 1000 else 0 end, 2), 0, " + date +
         ", 'admin', '1', '1', '1', '1', '0', u.burid, u.deptclass, "
         "case i % 10 when 0 then '0' when 9 then '2' else '1' end, "
         "case i % 10 when 0 then '0' when 9 then '2' else case when (i / 3) % 3 = 0 then '2' "

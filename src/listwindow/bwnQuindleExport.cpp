@@ -62,15 +62,16 @@ void TbfrmQuindle::tbtnExportClick()
 
 bool TbfrmQuindle::ExportList(const QString& path)
 {
-    const int rows = ngdBudget->RowCount();
+    const int rows = m_rowsRead; // the indicators; the file also holds the totals row
     return StartTableExport(Work(), GridExportTable(ngdBudget), path, ExportSheetName(),
                             [this, rows, path](TWorkOutcome outcome, const QString& error) {
                                 switch (outcome) {
                                 case TWorkOutcome::Done:
                                     RememberExportFolder(path);
-                                    labStatus->setText(QStringLiteral("已导出 %L1 行").arg(rows));
+                                    labStatus->setText(
+                                        QStringLiteral("已导出 %L1 条指标").arg(rows));
                                     if (SysParams().ShowSuccessMsg == QLatin1String("1"))
-                                        ShowMessage(QStringLiteral("已导出%L1行到%2。")
+                                        ShowMessage(QStringLiteral("已导出%L1条指标到%2。")
                                                         .arg(rows)
                                                         .arg(QDir::toNativeSeparators(path)),
                                                     CaptionInfo(), MsgIcon::Information);
