@@ -163,9 +163,14 @@ std::vector<THistoryVersion> ReadBudgetHistory(int dataYear, const QString& budg
     // Rows come newest first. An addition kept without its image (the triggers keep none) was, as
     // added, the next version's old image, or the stored row while no version followed.
     QString laterOld;
+    QString laterAction;
     bool later = false;
     for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
         const QString action = ds->Fields(3).AsString();
+        // An id freed by a deletion and drawn again by a new indicator: what came before the
+        // addition was another indicator's (已删除的指标 lists it).
+        if (action == QStringLiteral("删除") && laterAction == QStringLiteral("增加"))
+            break;
         const QString oldRow = ds->Fields(5).AsString();
         QString newRow = ds->Fields(6).AsString();
         if (newRow.isEmpty() &&
@@ -174,6 +179,7 @@ std::vector<THistoryVersion> ReadBudgetHistory(int dataYear, const QString& budg
         versions.push_back({ds->Fields(0).AsString(), OperatorText(ds, 1, 2), action,
                             ds->Fields(4).AsString(), DiffBudgetRows(oldRow, newRow)});
         laterOld = oldRow;
+        laterAction = action;
         later = true;
     }
     return versions;

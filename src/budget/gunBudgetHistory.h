@@ -37,7 +37,8 @@ QString BudgetHistorySql(int dataYear, const QString& budgId);
 // The indicator as stored now, in the history's form (a JSON object of texts); empty when the
 // year holds no such indicator. Raises TExceptBudgetManage.
 QString StoredBudgetRow(int dataYear, const QString& budgId);
-// The versions of one indicator, newest first. Raises TExceptBudgetManage.
+// The versions of one indicator, newest first, back to its addition: an earlier indicator
+// deleted under the same id is not part of it. Raises TExceptBudgetManage.
 std::vector<THistoryVersion> ReadBudgetHistory(int dataYear, const QString& budgId);
 
 // An indicator deleted and not restored since.

@@ -62,7 +62,10 @@ TEST_P(History, VersionsDeletedAndRestored)
 
     db.Def()->SetWritePath(QStringLiteral("删除"));
     db.Exec("delete from busibudget where budgid='7'");
-    Add("7", "文2", "5"); // the id taken meanwhile
+    Add("7", "文2", "5"); // the id taken meanwhile: its history is its own
+    versions = ReadBudgetHistory(2026, "7");
+    ASSERT_EQ(versions.size(), 1u);
+    EXPECT_EQ(added(versions[0], QStringLiteral("指标文号")), QStringLiteral(" -> 文2"));
     std::vector<TDeletedBudget> deleted = ReadDeletedBudgets(2026, "101");
     ASSERT_EQ(deleted.size(), 1u);
     EXPECT_EQ(deleted[0].FileName, QStringLiteral("文1"));
