@@ -15,16 +15,19 @@ namespace
 QString FieldCaption(const QString& column)
 {
     static const QHash<QString, QString> captions{
-        {"datayear", "数据年度"},  {"budgid", "指标编号"},       {"eid", "预算单位"},
-        {"bkid", "预算来源"},      {"mid", "资金性质"},          {"ipid", "支出类型"},
-        {"pid", "支付方式"},       {"bid", "科目编码"},          {"iid", "项目编码"},
-        {"iidname", "项目名称"},   {"ekid", "经济分类"},         {"filename", "指标文号"},
-        {"filedate", "文号日期"},  {"inputmoney", "录入金额"},   {"duemoney", "财政金额"},
-        {"budgmoney", "控制金额"}, {"splitmoney", "拆分金额"},   {"inputdate", "录入日期"},
-        {"userid", "录入人"},      {"auditdate", "审核日期"},    {"auditid", "审核人"},
-        {"memoo", "备注"},         {"status", "状态"},           {"burid", "所属处室"},
-        {"btype", "指标类型"},     {"btypechild", "指标子类型"}, {"issecret", "密级"},
-        {"deptclass", "单位类别"}, {"budgetsource", "指标来源"}};
+        {"datayear", "数据年度"},    {"budgid", "指标编号"},       {"eid", "预算单位"},
+        {"bkid", "预算来源"},        {"mid", "资金性质"},          {"ipid", "支出类型"},
+        {"pid", "支付方式"},         {"bid", "科目编码"},          {"iid", "项目编码"},
+        {"iidname", "项目名称"},     {"ekid", "经济分类"},         {"filename", "指标文号"},
+        {"filedate", "文号日期"},    {"inputmoney", "录入金额"},   {"duemoney", "财政金额"},
+        {"budgmoney", "控制金额"},   {"splitmoney", "拆分金额"},   {"inputdate", "录入日期"},
+        {"userid", "录入人"},        {"auditdate", "审核日期"},    {"auditid", "审核人"},
+        {"memoo", "备注"},           {"status", "状态"},           {"burid", "所属处室"},
+        {"btype", "指标类型"},       {"btypechild", "指标子类型"}, {"issecret", "密级"},
+        {"deptclass", "单位类别"},   {"budgetsource", "指标来源"}, {"bsource", "来源标志"},
+        {"payflag", "支付标志"},     {"expflag", "支出标志"},      {"impflag", "导入标志"},
+        {"replaceflag", "替换标志"}, {"splitdate", "拆分日期"},    {"splitid", "拆分人"},
+        {"splittype", "拆分类型"},   {"inibudgid", "原指标编号"}};
     return captions.value(column, column);
 }
 

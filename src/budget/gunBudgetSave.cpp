@@ -47,6 +47,7 @@ QString WritePathText(TWritePath path)
 }
 
 TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear, TWritePath path, bool onlyAdds)
+    : m_path(path)
 {
     const TSqlDialect::Kind kind = DefDialect().GetKind();
     if (kind != TSqlDialect::SQLite && kind != TSqlDialect::PostgreSQL)
@@ -93,7 +94,10 @@ QString TBudgetWriteTransaction::Refusal() const
         return QStringLiteral("其他操作员正在保存预算指标，等了%1秒仍未轮到，没有写入任何数据。"
                               "请稍后再试。")
             .arg(m_conn->LockTimeout());
-    return QStringLiteral("无法开始保存，没有写入任何数据：%1").arg(m_conn->LastError());
+    const QString work = m_path == TWritePath::Delete ? QStringLiteral("删除")
+                         : m_path == TWritePath::Copy ? QStringLiteral("复制金额")
+                                                      : QStringLiteral("保存");
+    return QStringLiteral("无法开始%1，没有写入任何数据：%2").arg(work, m_conn->LastError());
 }
 
 void TBudgetWriteTransaction::End()

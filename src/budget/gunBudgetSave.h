@@ -37,6 +37,7 @@ private:
     void End();
 
     TAdoConn* m_conn = nullptr;
+    TWritePath m_path;
     bool m_open = false;
     bool m_writer = false; // named in busibudgetwriter (SQLite)
 };

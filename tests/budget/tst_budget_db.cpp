@@ -228,6 +228,13 @@ TEST_P(Store, FailuresRaiseTheirMessagesAndLeaveRecordsAlone)
     EXPECT_TRUE(one.Eid.isEmpty());
     EXPECT_THROW(GetNewBudgId(), TExceptBudgetManage); // never an invented id
     EXPECT_FALSE(SetSysParam("setDefaultBType", "2"));
+    try { // named as what it is, not as a save
+        DeleteBudgets(2026, {{"1", {}}}, [](const QString&, bool) { return true; });
+        ADD_FAILURE() << "deleted on a closed connection";
+    } catch (const TExceptBudgetManage& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("无法开始删除，没有写入任何数据：")))
+            << e.Message().toStdString();
+    }
 }
 
 TEST_P(Store, SetSysParamWritesTheParameter)
