@@ -156,6 +156,9 @@ TEST_F(NumEdit, TypingEachRegion)
     Type("0000000"); // six characters of exponent at most
     EXPECT_EQ(edit->text(), "1E000000");
     EXPECT_EQ(Beeps(), 1);
+    SetUpCaret("E0", 1);
+    Type("5"); // the exponent's lone zero is replaced, also with no number before it
+    EXPECT_EQ(edit->text(), "E5");
 
     edit->SetDecimals(2);
     edit->SetNumberFormat(TPBNumEdit::TNumberFormat::Standard);
