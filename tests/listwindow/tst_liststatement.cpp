@@ -100,17 +100,29 @@ TEST(ListStatement, UnitTreeSourceAndColumns)
               "select eid,peid,leafflag,ename,eid||' '||ename as tname  from pubdept  where "
               "useflag='0'    and "
               "eid like '%'");
-    const QList<TGridFieldDef> defs = ListColumnDefinitions("1");
-    ASSERT_EQ(defs.size(), 36);
-    EXPECT_EQ(defs[0].strFieldName, "chk");
-    EXPECT_EQ(defs[0].xcFieldDataType, 2);
-    EXPECT_EQ(defs[9].strFieldName, "budgmoney");
-    EXPECT_EQ(defs[9].xcFieldDataType, 0);
-    EXPECT_EQ(defs[32].xcFieldDataType, 3);
-    EXPECT_EQ(defs[33].xcFieldType, 2);
-    EXPECT_EQ(defs[34].strFieldName, "burname");
-    EXPECT_EQ(defs[34].xcFieldType, 0);
-    EXPECT_EQ(ListColumnDefinitions("0")[34].xcFieldType, 1);
-    EXPECT_EQ(defs[35].strFieldName, "NumId");
-    EXPECT_EQ(defs[35].strFieldTital, QStringLiteral("序号"));
+    // The built-in columns as described: field, caption, shown (0 no, 1 yes, 2 never) and kind
+    // (0 amount, summed; 1 text; 2 check box; 3 date), width.
+    QString layout;
+    for (const TGridFieldDef& d : ListColumnDefinitions("1"))
+        layout += QStringLiteral("%1 %2 %3%4 %5;")
+                      .arg(d.strFieldName, d.strFieldTital.isEmpty() ? "-" : d.strFieldTital)
+                      .arg(d.xcFieldType)
+                      .arg(d.xcFieldDataType)
+                      .arg(d.intFieldLen);
+    EXPECT_EQ(layout,
+              QStringLiteral(
+                  "chk - 12 20;budgid 编号 11 35;eid 预算编码 11 80;"
+                  "ecode 组织机构代码 01 95;ename 单位名称 11 150;bid 科目编码 11 60;"
+                  "bname 科目名称 11 110;iid 项目编码 11 100;iname 项目名称 11 120;"
+                  "budgmoney 控制金额 10 120;duemoney 财政金额 10 120;inputmoney 录入金额 10 120;"
+                  "ipid 支出类型编码 01 60;ipname 支出类型 11 70;mid 资金性质编码 01 60;"
+                  "mname 资金性质 11 70;bkid 预算来源编码 01 60;bkname 预算来源 11 70;"
+                  "pid 支付方式编码 01 60;pname 支付方式 01 80;ekid 经济分类编码 01 60;"
+                  "ekname 经济分类 01 70;issecret 涉密 01 90;secret 密级 11 60;"
+                  "btype 指标类型 01 80;child 指标子类型 11 80;btypechild 指标类型 01 80;"
+                  "filename 指标文号 11 100;duebalamoney 控制与财政差额 10 120;balamoney "
+                  "财政与录入差额 10 120;"
+                  "inputbalamoney 控制与录入差额 10 120;vid vid 01 70;inputdate 录入日期 13 90;"
+                  "burid 所属处室 21 80;burname 所属处室 01 100;NumId 序号 11 80;"));
+    EXPECT_EQ(ListColumnDefinitions("0")[34].xcFieldType, 1); // 所属处室 shown with bureaux
 }
