@@ -1,7 +1,27 @@
 #include "importwindow/bwnImportPreview.h"
 
+namespace
+{
+// The secrecy a valid row is stored with, when it is not what the file says (the rule of the
+// entry dialog: in a secret unit only project-like expenditure may be secret).
+QString StoredSecrecy(const TImportRows& rows, const TImportMapping& mapping, int row,
+                      const TImportChecker* checker)
+{
+    const QString text = rows.Text(row, mapping, TImportField::Secrecy);
+    TBudget b;
+    if (!checker || text.isEmpty() || !checker->FillRow(rows, mapping, row, b))
+        return text;
+    const bool fileSecret = text == QStringLiteral("密") || text == QLatin1String("0");
+    if (fileSecret == (b.IsSecret == QLatin1String("0")))
+        return text;
+    return (b.IsSecret == QLatin1String("0") ? QStringLiteral("密") : QStringLiteral("非密")) +
+           QStringLiteral("（按支出类型改，文件为“%1”）").arg(text);
+}
+} // namespace
+
 TImportPreview BuildImportPreview(const TImportRows& rows, const std::vector<QString>& reasons,
-                                  const TImportMapping& mapping, bool errorsOnly, bool imported)
+                                  const TImportMapping& mapping, bool errorsOnly, bool imported,
+                                  const TImportChecker* checker)
 {
     const bool checked = rows.Cells && reasons.size() == size_t(rows.Count());
     auto store = std::make_shared<TColumnStore>();
@@ -25,7 +45,9 @@ TImportPreview BuildImportPreview(const TImportRows& rows, const std::vector<QSt
                   : imported        ? QStringLiteral("已导入")
                                     : QStringLiteral("可导入"));
         for (int f = 0; f < kImportFieldCount; ++f)
-            append(2 + f, rows.Text(r, mapping, TImportField(f)));
+            append(2 + f, TImportField(f) == TImportField::Secrecy && reason.isEmpty()
+                              ? StoredSecrecy(rows, mapping, r, checker)
+                              : rows.Text(r, mapping, TImportField(f)));
         store->EndRow();
     }
     preview.Store = std::move(store);

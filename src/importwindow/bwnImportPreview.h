@@ -14,6 +14,8 @@ struct TImportPreview {
 };
 
 // Without reasons for every row (not checked) the preview has no rows. Any thread: a long
-// file's preview is built beside the window.
+// file's preview is built beside the window. With the checker that checked the rows, a valid
+// row's secrecy shows what is stored where the rules change the file's.
 TImportPreview BuildImportPreview(const TImportRows& rows, const std::vector<QString>& reasons,
-                                  const TImportMapping& mapping, bool errorsOnly, bool imported);
+                                  const TImportMapping& mapping, bool errorsOnly, bool imported,
+                                  const TImportChecker* checker = nullptr);

@@ -152,7 +152,8 @@ void TbfrmMorrowell::Recheck()
             });
         if (checked->Reasons.size() != size_t(rows.Count()))
             return false;
-        checked->Preview = BuildImportPreview(rows, checked->Reasons, mapping, errorsOnly, false);
+        checked->Preview = BuildImportPreview(rows, checked->Reasons, mapping, errorsOnly, false,
+                                              checked->Checker.get());
         return true;
     };
     const bool started = Work()->Run(QStringLiteral("检查"), job,
@@ -185,9 +186,9 @@ void TbfrmMorrowell::ShowPreview()
     auto preview = std::make_shared<TImportPreview>();
     auto job = [rows = m_rows, reasons = m_reasons, mapping = Mapping(),
                 errorsOnly = cmbFilter->currentIndex() == 1, imported = m_imported,
-                preview](TWorkControl& control) {
+                checker = m_checker, preview](TWorkControl& control) {
         control.Phase(QStringLiteral("正在整理…"));
-        *preview = BuildImportPreview(rows, reasons, mapping, errorsOnly, imported);
+        *preview = BuildImportPreview(rows, reasons, mapping, errorsOnly, imported, checker.get());
         return true;
     };
     Work()->Run(
@@ -270,7 +271,8 @@ bool TbfrmMorrowell::ImportRows()
             [&control](int done, int total) { return control.Progress(done, total); });
         if (imported->Written == 0 && control.Cancelled())
             return false; // rolled back
-        imported->Preview = BuildImportPreview(rows, reasons, mapping, errorsOnly, true);
+        imported->Preview =
+            BuildImportPreview(rows, reasons, mapping, errorsOnly, true, checker.get());
         return true;
     };
     return Work()->Run(

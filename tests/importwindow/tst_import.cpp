@@ -243,6 +243,27 @@ TEST_P(Import, EachRuleRefusesItsRowAndTheRestIsWrittenExactly)
     EXPECT_TRUE(messages->Texts().last().startsWith("已导入2条预算指标，15行未导入"));
 }
 
+// In a unit with secrets only project-like expenditure may be secret: a row the rule changes
+// shows in the preview what will be stored, with the file's word beside it.
+TEST_P(Import, PreviewShowsTheSecrecyAsStored)
+{
+    const QString file =
+        Write("secrecy.csv",
+              Csv({"预算编码,科目编码,资金性质,预算来源,支出类型,指标金额,指标文号,涉密",
+                   "101001001,2050202,11,21,11,1,s1,密", "101001001,2050202,11,21,11,1,s2,非密"}));
+    TbfrmMorrowell* w = OpenImport();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->OpenFile(file));
+    Wait(w);
+    const int column = 2 + int(TImportField::Secrecy);
+    EXPECT_EQ(w->ngdPreview->Cells(column, 0), QStringLiteral("非密（按支出类型改，文件为“密”）"));
+    EXPECT_EQ(w->ngdPreview->Cells(column, 1), QStringLiteral("非密"));
+    messages->Answer(mrYes);
+    ASSERT_TRUE(w->ImportRows());
+    Wait(w);
+    EXPECT_EQ(db.Scalar("select issecret from busibudget where filename='s1'"), "1");
+}
+
 TEST_P(Import, TenThousandGbkRowsAllOrNothing)
 {
     QStringList lines{"单位名称,科目编码,资金性质,预算来源,支出类型,金额,指标文号"};
