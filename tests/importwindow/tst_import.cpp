@@ -264,6 +264,26 @@ TEST_P(Import, PreviewShowsTheSecrecyAsStored)
     EXPECT_EQ(db.Scalar("select issecret from busibudget where filename='s1'"), "1");
 }
 
+// A department-level operator's indicators of money kind 11 and source 21 may also be of
+// expenditure type 22; with another source they may not.
+TEST_P(Import, DepartmentLevelOperatorsAlsoTakeType22)
+{
+    db.Unit().SetValue(0, "101001");
+    db.Params().DeptLevelFlag = "1";
+    const QString file = Write(
+        "dept.csv", Csv({"预算编码,科目编码,资金性质,预算来源,支出类型,指标金额,指标文号",
+                         "101001001,2050202,11,21,22,1,d1", "101001001,2050202,11,22,22,1,d2"}));
+    TbfrmMorrowell* w = OpenImport();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->OpenFile(file));
+    Wait(w);
+    ASSERT_EQ(w->Reasons().size(), 2u);
+    // (The subject is a spending one: only the expenditure type's rule is looked at.)
+    const QString refused = QStringLiteral("不适用于资金性质");
+    EXPECT_FALSE(w->Reasons()[0].contains(refused)) << w->Reasons()[0].toStdString();
+    EXPECT_TRUE(w->Reasons()[1].contains(refused)) << w->Reasons()[1].toStdString();
+}
+
 TEST_P(Import, TenThousandGbkRowsAllOrNothing)
 {
     QStringList lines{"单位名称,科目编码,资金性质,预算来源,支出类型,金额,指标文号"};
