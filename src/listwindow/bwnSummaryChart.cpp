@@ -69,7 +69,9 @@ void DrawBars(QChart* chart, const std::vector<TSummaryRow>& rows,
     chart->addSeries(bars);
     auto* x = new QBarCategoryAxis(chart);
     x->append(categories);
-    x->setLabelsAngle(categories.size() > 8 ? -90 : categories.size() > 4 ? -45 : 0);
+    // Upright labels beyond four groups: a slanted one reaches left of its slot, and the axis
+    // drops the first group's label where it would pass the axis' start.
+    x->setLabelsAngle(categories.size() > 4 ? -90 : 0);
     x->setTruncateLabels(false); // the labels are short already; a cut one names nothing
     chart->addAxis(x, Qt::AlignBottom);
     bars->attachAxis(x);
