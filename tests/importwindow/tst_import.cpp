@@ -284,6 +284,29 @@ TEST_P(Import, DepartmentLevelOperatorsAlsoTakeType22)
     EXPECT_TRUE(w->Reasons()[1].contains(refused)) << w->Reasons()[1].toStdString();
 }
 
+// With bureaux kept, an operator who keeps only their own stores that bureau whatever the file
+// says; otherwise the file's 所属处室 is stored.
+TEST_P(Import, BureauFromTheOperatorOrFromTheFile)
+{
+    db.Params().BureauMode = "0";
+    TbfrmMorrowell* w = OpenImport();
+    ASSERT_NE(w, nullptr);
+    const auto import = [&](int scope, const char* name) {
+        db.Params().BureauScope = scope;
+        const QString file = Write(
+            name, Csv({"预算编码,科目编码,资金性质,预算来源,支出类型,指标金额,指标文号,所属处室",
+                       QStringLiteral("101001001,2050202,11,21,11,1,%1,行政政法处").arg(name)}));
+        ASSERT_TRUE(w->OpenFile(file));
+        Wait(w);
+        ASSERT_TRUE(w->ImportRows());
+        Wait(w);
+    };
+    import(1, "own.csv");
+    import(0, "file.csv");
+    EXPECT_EQ(db.Scalar("select burid from busibudget where filename='own.csv'"), "02");
+    EXPECT_EQ(db.Scalar("select burid from busibudget where filename='file.csv'"), "01");
+}
+
 TEST_P(Import, TenThousandGbkRowsAllOrNothing)
 {
     QStringList lines{"单位名称,科目编码,资金性质,预算来源,支出类型,金额,指标文号"};
