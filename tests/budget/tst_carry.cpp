@@ -63,13 +63,15 @@ TEST_P(Carry, CopiesWhatTheRulesAllowOnceAndAllOrNothing)
     // H: an amount an indicator may not hold (both engines store it).
     Add(2025, "8", "101001001", "I1", "H");
     db.Exec("update busibudget set budgmoney=10000000000000 where budgid='8'");
+    Add(2025, "10", "101001001", "I1", "H2"); // only its entered amount is beyond
+    db.Exec("update busibudget set inputmoney=-10000000000000 where budgid='10'");
     // S: a subject the new year does not have.
     Add(2025, "9", "101001001", "I1", "S");
     db.Exec("update busibudget set bid='2999999' where budgid='9'");
     TCarryPlan plan = PlanCarryForward(2025, 2026, Ids(2025));
     ASSERT_EQ(plan.ToCopy.size(), 3u); // A, F, the first E
     EXPECT_EQ(plan.Duplicates, 2);     // B, the second E
-    EXPECT_EQ(plan.OutOfRange, QStringList{"8"});
+    EXPECT_EQ(plan.OutOfRange, (QStringList{"10", "8"}));
     EXPECT_EQ(plan.Missing, 3);
     EXPECT_EQ(plan.MissingElements,
               (QStringList{QStringLiteral("单位 101009009"), QStringLiteral("科目 2999999"),
