@@ -44,6 +44,7 @@ TEST_P(History, VersionsDeletedAndRestored)
     ASSERT_EQ(versions.size(), 4u);
     EXPECT_EQ(versions[0].Action, QStringLiteral("修改"));
     EXPECT_EQ(versions[0].Operator, "0001");
+    EXPECT_TRUE(versions[0].Time.startsWith("20")) << versions[0].Time.toStdString();
     ASSERT_EQ(versions[0].Changes.size(), 1u);
     EXPECT_EQ(versions[0].Changes[0].Field, QStringLiteral("控制金额"));
     EXPECT_EQ(versions[0].Changes[0].Old, "9,999,999,999,999.99");
@@ -62,6 +63,7 @@ TEST_P(History, VersionsDeletedAndRestored)
 
     db.Def()->SetWritePath(QStringLiteral("删除"));
     db.Exec("delete from busibudget where budgid='7'");
+    EXPECT_EQ(ReadBudgetHistory(2026, "7").size(), 5u); // a deleted one keeps its versions
     Add("7", "文2", "5"); // the id taken meanwhile: its history is its own
     versions = ReadBudgetHistory(2026, "7");
     ASSERT_EQ(versions.size(), 1u);
