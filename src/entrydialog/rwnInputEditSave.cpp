@@ -158,8 +158,8 @@ bool TrfrmInputEdit::SaveBudget()
                 stored = m_stored](TWorkControl& control) {
         control.Phase(QStringLiteral("等待其他操作员的保存…"));
         TBudgetManage store;
-        save->Outcome = SaveBudgetChecked(store, save->Record, adding, caption,
-                                          adding || !stored ? nullptr : &*stored);
+        save->Outcome =
+            SaveBudgetChecked(store, save->Record, adding, caption, stored ? &*stored : nullptr);
         return true;
     };
     return Work()->Run(
