@@ -111,6 +111,7 @@ private:
     void ApplyAmountRange();
     // The element edits and the amount in form order, with the first problem's message.
     bool CheckElements();
+    bool AskFor(TElementEdit* edit); // "请输入" and its label, focus on it; false
     bool CheckAmount();
     bool CheckChoices();
     void CopyListsToBudget();

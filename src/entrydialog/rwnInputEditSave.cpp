@@ -48,41 +48,42 @@ bool TrfrmInputEdit::CheckChoices()
     return true;
 }
 
+bool TrfrmInputEdit::AskFor(TElementEdit* edit)
+{
+    edit->setFocus();
+    ShowMessage(QStringLiteral("请输入") + LabelOf(edit)->text(), CaptionInfo(),
+                MsgIcon::Information);
+    return false;
+}
+
 bool TrfrmInputEdit::CheckElements()
 {
     // The unit is supplied by the opener (its edit is always disabled); then subject, item.
-    for (TElementEdit* edit : {edtbid, edtiid}) {
-        const bool empty = edit->text().trimmed().isEmpty();
-        if (empty && edit->isEnabled()) {
-            QString ignored;
-            if (edit == edtiid && !CheckItemCode(0, Budget.Mid, Budget.IPid, QString(),
-                                                 Budget.IsSecret, Budget.Iid, ignored))
-                continue; // an empty item is allowed here
-            edit->setFocus();
-            ShowMessage(QStringLiteral("请输入") + LabelOf(edit)->text(), CaptionInfo(),
-                        MsgIcon::Information);
-            return false;
-        }
-        if (edit != edtbid)
-            continue;
-        QString name;
-        if (!GetSubjectName(Budget.Bid, name, ComboCode(cmbipid), ComboCode(cmbmid),
-                            Budget.DataYear, QString(), true)) {
-            edit->SetName(QString());
-            ShowMessage(LabelOf(edit)->text() + QStringLiteral("不正确。"), CaptionInfo(),
-                        MsgIcon::Information);
-            return false;
-        }
+    const auto missing = [](const TElementEdit* edit) {
+        return edit->isEnabled() && edit->text().trimmed().isEmpty();
+    };
+    if (missing(edtbid))
+        return AskFor(edtbid);
+    QString name;
+    if (!GetSubjectName(Budget.Bid, name, ComboCode(cmbipid), ComboCode(cmbmid), Budget.DataYear,
+                        QString(), true)) {
+        edtbid->SetName(QString());
+        ShowMessage(LabelOf(edtbid)->text() + QStringLiteral("不正确。"), CaptionInfo(),
+                    MsgIcon::Information);
+        return false;
     }
+    QString ignored; // an empty item is allowed where the item rule asks for none
+    if (missing(edtiid) &&
+        CheckItemCode(0, Budget.Mid, Budget.IPid, QString(), Budget.IsSecret, Budget.Iid, ignored))
+        return AskFor(edtiid);
     return true;
 }
 
 bool TrfrmInputEdit::CheckAmount()
 {
-    const bool typed = !m_exactYuan;
-    const long double shown = typed ? pbedtMoney->Value() : 0;
-    if (typed && (shown < pbedtMoney->MinValue() || shown > pbedtMoney->MaxValue())) {
-        pbedtMoney->setFocus();
+    const long double shown = pbedtMoney->Value();
+    if (!m_exactYuan && (shown < pbedtMoney->MinValue() || shown > pbedtMoney->MaxValue())) {
+        pbedtMoney->setFocus(); // a typed amount: the edit's range
         ShowMessage(QStringLiteral("指标金额超出范围（%1～%2%3）。")
                         .arg(pbedtMoney->FormatValue(pbedtMoney->MinValue()),
                              pbedtMoney->FormatValue(pbedtMoney->MaxValue()),
@@ -142,9 +143,7 @@ bool TrfrmInputEdit::SaveBudget()
     Budget.BurId.clear();
     if (SysParams().BureauMode == QLatin1String("0"))
         Budget.BurId = SysParams().BureauScope == 1 ? CurrentUserText(7) : ComboCode(cmbBurId);
-    if (!plChild->isHidden() && cmbChild->currentIndex() >= 0)
-        Budget.BTypeChild = QString::number(cmbChild->currentIndex() + 1);
-    Budget.IsSecret = QString::number(cmbSecret->currentIndex());
+    CopyListsToBudget();             // as OK checked them
     Budget.BudgMoney = AmountYuan(); // converted once, exact from here on
     Budget.InputMoney = Budget.BudgMoney;
     Budget.UserId = CurrentUserCode();

@@ -319,10 +319,12 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
         // One past the range: kept as typed (not the bound in its place) and refused by OK.
         TypeInto(d->pbedtMoney, "10000000000000");
         EXPECT_EQ(d->pbedtMoney->text(), "10,000,000,000,000.00");
+        d->edtFileName->setFocus();
         Ok(d);
         EXPECT_EQ(
             messages->Texts().value(1),
             QStringLiteral("指标金额超出范围（-9,999,999,999.00～9,999,999,999,999.99元）。"));
+        EXPECT_TRUE(d->pbedtMoney->hasFocus());
         // The bounds themselves pass the range: the largest meets indicator 1's key, the
         // smallest the sign rule.
         TypeInto(d->pbedtMoney, "9999999999999.99");
