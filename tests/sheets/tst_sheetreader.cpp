@@ -213,6 +213,19 @@ TEST(SheetReader, HostileFilesAreRefusedOrReadNeverCrash)
               QStringList{"abc"});
     EXPECT_TRUE(Refusal(dir.filePath("refused-column-FXSHRXW2.xlsx")).contains("FXSHRXW2"));
     EXPECT_TRUE(Refusal(dir.filePath("refused-shared-index.xlsx")).contains("A1"));
+
+    // A refusal names its cell as a spreadsheet program shows it.
+    QTemporaryDir tmp;
+    const QString wide = tmp.filePath("wide.xlsx");
+    lxw_workbook* wb = workbook_new(wide.toUtf8().constData());
+    lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
+    worksheet_write_number(ws, 0, 24, 1, nullptr);
+    worksheet_write_number(ws, 0, 25, 1234567, nullptr);
+    ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
+    TSheetLimits narrow;
+    narrow.CellChars = 4;
+    const QString named = Refusal(wide, narrow);
+    EXPECT_TRUE(named.contains(QStringLiteral("单元格Z1超过4个字符"))) << named.toStdString();
 }
 
 TEST(SheetReader, CsvQuotesEncodingsAndLines)
