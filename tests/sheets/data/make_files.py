@@ -114,7 +114,8 @@ def hostile_files():
              sheet('<row r="1">\n <c r="A1" t="str">\n  <f>B1</f>\n  <v>abc</v>\n </c>\n</row>'))
     workbook("refused-rows-descending.xlsx",
              sheet('<row r="5"><c><v>1</v></c></row><row r="3"><c><v>2</v></c></row>'))
-    workbook("refused-shared-index.xlsx", sheet('<row r="1"><c r="A1" t="s"><v>5</v></c></row>'),
+    # Index 1 of one string: the first past the end.
+    workbook("refused-shared-index.xlsx", sheet('<row r="1"><c r="A1" t="s"><v>1</v></c></row>'),
              shared='<sst><si><t>only</t></si></sst>')
     workbook("refused-shared-not-a-number.xlsx",
              sheet('<row r="1"><c r="A1" t="s"><v>x</v></c></row>'),
