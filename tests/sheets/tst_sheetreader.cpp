@@ -280,6 +280,25 @@ TEST(SheetReader, CsvQuotesEncodingsAndLines)
     for (const auto& r : Numbered(records))
         numbers << r.first;
     EXPECT_EQ(numbers, (QList<int>{1, 2, 3, 4}));
+
+    // UTF-8 is checked character by character: the first and last of each length are read (two
+    // characters alone are enough to tell UTF-8); an overlong form, a surrogate, a code point
+    // past U+10FFFF and a character cut short are refused.
+    const QString utf8 = tmp.filePath("utf8.csv");
+    Write(utf8, "文一\n");
+    EXPECT_EQ(ReadAll(utf8), (QList<QStringList>{{QStringLiteral("文一")}}));
+    const QByteArray bounds = "\xC2\x80,\xDF\xBF,\xE0\xA0\x80,\xED\x9F\xBF,\xEE\x80\x80,"
+                              "\xEF\xBF\xBF,\xF0\x90\x80\x80,\xF4\x8F\xBF\xBF";
+    Write(utf8, "预算编码\n" + bounds + "\n");
+    EXPECT_EQ(ReadAll(utf8).value(1), QString::fromUtf8(bounds).split(','));
+    for (const char* bad :
+         {"\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE6\x96,"}) {
+        Write(utf8, QByteArray("预算编码,文号\n文一,文二\n文三,") + bad + "\n");
+        const QString why = Refusal(utf8); // with the line and the byte the character starts at
+        EXPECT_TRUE(why.contains(QStringLiteral("第3行")) &&
+                    why.contains("（0x" + QByteArray(bad).left(1).toHex() + "）"))
+            << why.toStdString();
+    }
 }
 
 // Refused before they are opened: reading a pipe or a system file blocks for good, and closing a
