@@ -280,6 +280,10 @@ TEST(SheetReader, CsvQuotesEncodingsAndLines)
     for (const auto& r : Numbered(records))
         numbers << r.first;
     EXPECT_EQ(numbers, (QList<int>{1, 2, 3, 4}));
+    TSheetLimits narrow;
+    narrow.CellChars = 4;
+    Write(records, "a,b\n1234,12345\n");
+    EXPECT_TRUE(Refusal(records, narrow).contains(QStringLiteral("第2行有单元格超过4个字符")));
 
     // UTF-8 is checked character by character: the first and last of each length are read (two
     // characters alone are enough to tell UTF-8); an overlong form, a surrogate, a code point
