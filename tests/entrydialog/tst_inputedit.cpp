@@ -70,6 +70,8 @@ TEST_P(InputEdit, FormAndDefaults)
     EXPECT_EQ(d->pbedtMoney->text(), "0.0000");
     EXPECT_GT(d->edtmemo->y(), d->height()); // below the client area
     EXPECT_EQ(d->cmbSecret->currentText(), QStringLiteral("非密"));
+    EXPECT_EQ(Items(d->cmbmid), (QStringList{"11", "12", "21", "31"})); // every money kind
+    EXPECT_TRUE(d->cmbipid->hasFocus()); // the first control that takes input
     // Tab order: unit, money kind, expenditure type, subject, amount, OK …
     EXPECT_EQ(d->cmbipid->nextInFocusChain(), d->edtbid);
     EXPECT_EQ(d->edtbid->nextInFocusChain(), d->pbedtMoney);
@@ -84,7 +86,10 @@ TEST_P(InputEdit, ExpenditureTypesItemAndSecrecyRules)
     EXPECT_EQ(Items(Dialog("11", "21")->cmbipid), (QStringList{"11", "12", "22"}));
 
     db.Unit().SetValue(17, "1"); // a unit with secrets: secrecy only for some types
-    auto d = Dialog("11", "21");
+    auto d = Dialog("11", "21"); // opens on 基本支出: no item, no secrecy to choose
+    EXPECT_FALSE(d->cmbSecret->isEnabled());
+    EXPECT_FALSE(d->edtiid->isEnabled());
+    EXPECT_FALSE(d->labiid->isEnabled());
     Pick(d->cmbipid, "11");
     EXPECT_FALSE(d->cmbSecret->isEnabled());
     EXPECT_EQ(d->cmbSecret->currentText(), QStringLiteral("非密"));
