@@ -107,10 +107,13 @@ TEST_P(InputEdit, ExpenditureTypesItemAndSecrecyRules)
     EXPECT_FALSE(d->edtiid->isEnabled());
     EXPECT_TRUE(d->edtiid->text().isEmpty());
     EXPECT_TRUE(d->Budget.Iid.isEmpty());
-    db.Context().DataYear = 2006;
-    auto old = Dialog("11", "21");
-    Pick(old->cmbipid, "22");
-    EXPECT_EQ(old->lblBid->text(), QStringLiteral("功能分类"));
+    for (const int year : {2006, 2007}) {
+        db.Context().DataYear = year;
+        auto old = Dialog("11", "21");
+        Pick(old->cmbipid, "22");
+        EXPECT_EQ(old->lblBid->text(),
+                  year == 2006 ? QStringLiteral("功能分类") : QStringLiteral("收入分类"));
+    }
 }
 
 // OK names the first choice or entry missing, in the dialog's order, and goes to it.
@@ -203,6 +206,7 @@ TEST_P(InputEdit, SwitchingUnitsKeepsTheExactAmount)
     d->cbUnit->setCurrentIndex(1);
     emit d->cbUnit->activated(1);
     EXPECT_EQ(d->pbedtMoney->text(), "1.2346");
+    EXPECT_EQ(d->pbedtMoney->FormatValue(d->pbedtMoney->MaxValue()), "999,999,999.9999"); // in 万元
     EXPECT_EQ(db.Scalar("select paramvalue from sysparament where paramname='setDefaultUnit'"),
               "1");
     EXPECT_EQ(db.Params().DefaultMoneyUnit, 1);
