@@ -102,6 +102,19 @@ TEST_P(InputEdit, ExpenditureTypesItemAndSecrecyRules)
     QTest::keyClicks(d->edtiid, "1101001000001");
     d->edtbid->setFocus();
     EXPECT_EQ(d->edtiid->text(), QStringLiteral("教育信息化"));
+    // A secret indicator given a non-secret item: declining the question takes the item back,
+    // from the record too.
+    auto secret = Dialog("11", "21");
+    Pick(secret->cmbipid, "12");
+    secret->cmbSecret->setCurrentIndex(0);
+    messages->Answer(mrNo);
+    secret->edtiid->setFocus();
+    QTest::keyClicks(secret->edtiid, "1101001000001");
+    secret->edtbid->setFocus();
+    EXPECT_EQ(messages->Texts().value(0),
+              QStringLiteral("当前数据是涉密单，您录入了非涉密预算项目，是否继续？"));
+    EXPECT_TRUE(secret->edtiid->text().isEmpty());
+    EXPECT_TRUE(secret->Budget.Iid.isEmpty());
     Pick(d->cmbipid, "22"); // income: no items, and the subject is a revenue one from 2007
     EXPECT_EQ(d->lblBid->text(), QStringLiteral("收入分类"));
     EXPECT_FALSE(d->edtiid->isEnabled());
