@@ -182,6 +182,7 @@ TEST_P(ListFixture, AddRuleFollowsUnitMoneyKindAndSource)
 TEST_P(ListFixture, DeleteMarkedRows)
 {
     TbfrmQuindle* w = Open();
+    w->ngdBudget->SetCells(0, w->ngdBudget->RowCount() - 1, "True"); // the totals row: no mark
     w->tbtnDel->trigger();
     ASSERT_EQ(messages->Messages().size(), 1);
     EXPECT_EQ(messages->Messages()[0].Text, QStringLiteral("请选择准备删除的预算指标信息!"));
