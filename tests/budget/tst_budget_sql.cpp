@@ -98,6 +98,7 @@ TEST_F(BudgetSql, UpdateModes)
     EXPECT_EQ(TBudgetManage::UpdateSql(b, 4), head + ",DueMoney= 100, BudgMoney= -3.25" + tail);
     EXPECT_EQ(TBudgetManage::UpdateSql(b, 7), head + tail);
     EXPECT_EQ(TBudgetManage::UpdateSql(b, 0), head + ",inputMoney= 12.5" + tail);
+    EXPECT_EQ(TBudgetManage::UpdateSql(b, 1), head + ",DueMoney= 100" + tail);
     b.Bkid = "22";
     EXPECT_EQ(TBudgetManage::UpdateSql(b, 2), head + ",BudgMoney= -3.25,Bkid ='22'" + tail);
 }
