@@ -99,6 +99,27 @@ TEST_F(BudgetSql, UpdateModes)
     EXPECT_EQ(TBudgetManage::UpdateSql(b, 7), head + tail);
     EXPECT_EQ(TBudgetManage::UpdateSql(b, 0), head + ",inputMoney= 12.5" + tail);
     EXPECT_EQ(TBudgetManage::UpdateSql(b, 1), head + ",DueMoney= 100" + tail);
+    // Every optional piece in its place.
+    TBudget full = b;
+    int n = 0;
+    for (QString* f : {&full.Wid, &full.Vid, &full.UCid, &full.UDid, &full.UMid, &full.UNid,
+                       &full.UVid, &full.FileName, &full.UserId, &full.AuditId, &full.SplitId,
+                       &full.IniBudgId, &full.CBudgId, &full.PBudgId, &full.Memoo,
+                       &full.BudgetSource, &full.BSource, &full.BurId})
+        *f = QString::number(++n);
+    full.FileDate = "2026-01-02";
+    full.InputDate = "2026-01-03";
+    full.AuditDate = "2026-01-04";
+    full.SplitDate = "2026-01-05";
+    EXPECT_EQ(TBudgetManage::UpdateSql(full, 7),
+              head +
+                  " ,IPid ='12' ,Pid ='10' ,EKid ='30201' ,Wid ='1' ,Vid ='2' ,UCid ='3' ,UDid "
+                  "='4' ,UMid ='5' ,UNid ='6' ,UVid ='7' ,FileName ='8' ,FileDate ='2026-01-02' "
+                  ",InputDate ='2026-01-03' ,UserId ='9' ,AuditDate ='2026-01-04' ,AuditId ='10' "
+                  ",SplitDate ='2026-01-05' ,SplitId ='11' ,IniBudgId ='12' ,CBudgId ='13' "
+                  ",PBudgId ='14' , PayFlag= '1' ,ExpFlag= '1' ,ImpFlag= '1' ,Status= '0' "
+                  ",Memoo ='15' ,BudgetSource ='16' ,BSource ='17' ,BurId ='18' where "
+                  "DataYear=2008 and BudgId= '57'");
     b.Bkid = "22";
     EXPECT_EQ(TBudgetManage::UpdateSql(b, 2), head + ",BudgMoney= -3.25,Bkid ='22'" + tail);
 }
