@@ -15,6 +15,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace
 {
@@ -182,6 +183,13 @@ bool TrfrmInputEdit::SaveBudget()
 
 void TrfrmInputEdit::btnOKClick()
 {
+    // Alt+E and Enter press OK without leaving the edit: a code typed last is taken as a click
+    // would take it, by leaving its edit (named, or refused with the focus back on it).
+    if (auto* edit = qobject_cast<TElementEdit*>(focusWidget()); edit && edit->hasFocus()) {
+        btnOK->setFocus(Qt::OtherFocusReason);
+        if (!btnOK->hasFocus())
+            return;
+    }
     // The checks in their order; the duplicate test, last of them, runs with the save inside
     // its write transaction.
     if (CheckInputFields())

@@ -153,6 +153,25 @@ TEST_P(InputEdit, OkNamesTheFirstMissingChoiceOrEntry)
               (QStringList{QStringLiteral("请选择涉密标识"), QStringLiteral("请输入功能分类"),
                            QStringLiteral("请输入预算项目"), QStringLiteral("请输入金额")}));
     EXPECT_FALSE(d->Saved);
+
+    // OK pressed in an element edit (Alt+E, Enter) takes the code typed there, as leaving would.
+    messages->Clear();
+    auto typed = Dialog("11", "21");
+    Pick(typed->cmbipid, "12");
+    typed->edtbid->setFocus();
+    QTest::keyClicks(typed->edtbid, "2050202");
+    typed->btnOK->click();
+    typed->edtiid->setFocus();
+    QTest::keyClicks(typed->edtiid, "1101001000001");
+    typed->btnOK->click();
+    typed->edtiid->setFocus();
+    QTest::keyClicks(typed->edtiid, "1");
+    typed->btnOK->click();
+    EXPECT_EQ(messages->Texts(),
+              (QStringList{QStringLiteral("请输入预算项目"), QStringLiteral("请输入金额"),
+                           QStringLiteral("预算项目不正确。")}));
+    EXPECT_TRUE(typed->edtiid->hasFocus());
+    EXPECT_EQ(typed->Budget.Bid, "2050202");
 }
 
 TEST_P(InputEdit, ElementEditsTakeCodesAndNameTheirElements)
