@@ -2,6 +2,7 @@
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
 #include "listwindow/bwnQuindle.h"
+#include "listwindow/bwnQuindleMarks.h"
 #include "support/gunNextGridManager.h"
 #include "support/untDynamicTree.h"
 
@@ -191,6 +192,10 @@ TEST_P(ListFixture, DeleteMarkedRows)
     messages->Clear();
 
     w->ngdBudget->SetCells(0, 1, "True"); // indicator 5
+    // A collection cancelled at once yields nothing, even of one row.
+    const TListMarks marks(w->ngdBudget, true);
+    EXPECT_TRUE(marks.MarkedIds([] { return false; }).empty());
+    EXPECT_TRUE(marks.MarkedAmounts(true, [] { return false; }).empty());
     messages->Answer(mrNo);
     w->tbtnDel->trigger();
     EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("是否删除选中数据？")});
