@@ -152,6 +152,13 @@ bool ImportFieldRequired(TImportField field)
     return kFields[int(field)].Required;
 }
 
+QString ImportSecrecyCode(const QString& text)
+{
+    return OneOf(text, {"密", "0"})     ? QStringLiteral("0")
+           : OneOf(text, {"非密", "1"}) ? QStringLiteral("1")
+                                        : QString();
+}
+
 TImportMapping MatchImportColumns(const QStringList& headers)
 {
     TImportMapping mapping;
@@ -359,10 +366,7 @@ QStringList TImportChecker::Check(const TImportRows& rows, int row, const TImpor
             reasons << QStringLiteral("指标子类型") + Quoted(subType) + QStringLiteral("不正确");
     }
     const QString secrecy = text(TImportField::Secrecy);
-    b.IsSecret = secrecy.isEmpty()               ? m_defaultSecrecy
-                 : OneOf(secrecy, {"密", "0"})   ? QStringLiteral("0")
-                 : OneOf(secrecy, {"非密", "1"}) ? QStringLiteral("1")
-                                                 : QString();
+    b.IsSecret = secrecy.isEmpty() ? m_defaultSecrecy : ImportSecrecyCode(secrecy);
     if (b.IsSecret.isEmpty())
         reasons << QStringLiteral("涉密") + Quoted(secrecy) + QStringLiteral("应为“密”或“非密”");
     if (m_secretUnit && !OneOf(b.IPid, {"12", "17", "18", "19"}))

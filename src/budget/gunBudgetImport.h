@@ -33,6 +33,8 @@ constexpr int kImportFieldCount = 11;
 QString ImportFieldCaption(TImportField field);
 // Whether a file without such a column cannot be imported.
 bool ImportFieldRequired(TImportField field);
+// A secrecy cell as its code: "密"/"0" → "0", "非密"/"1" → "1", anything else empty.
+QString ImportSecrecyCode(const QString& text);
 
 // The file's column of each field (-1: none).
 using TImportMapping = std::array<int, kImportFieldCount>;

@@ -11,8 +11,7 @@ QString StoredSecrecy(const TImportRows& rows, const TImportMapping& mapping, in
     TBudget b;
     if (!checker || text.isEmpty() || !checker->FillRow(rows, mapping, row, b))
         return text;
-    const bool fileSecret = text == QStringLiteral("密") || text == QLatin1String("0");
-    if (fileSecret == (b.IsSecret == QLatin1String("0")))
+    if (ImportSecrecyCode(text) == b.IsSecret)
         return text;
     return (b.IsSecret == QLatin1String("0") ? QStringLiteral("密") : QStringLiteral("非密")) +
            QStringLiteral("（按支出类型改，文件为“%1”）").arg(text);
