@@ -5,6 +5,7 @@
 #include "platform/untException.h"
 #include "store/untColumnSort.h"
 
+#include <QFont>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -555,7 +556,15 @@ void TNextGrid::SetOptions(unsigned options)
 
 void TNextGrid::SetGridLinesColor(const QColor& color)
 {
-    setStyleSheet(QStringLiteral("QTableView { gridline-color: %1; }").arg(color.name()));
+    const QString sheet = QStringLiteral("QTableView { gridline-color: %1; }").arg(color.name());
+    if (sheet == styleSheet())
+        return;
+    // A style sheet set on a grid already shown drops the fallback families of the window's
+    // font (the cells of a rebuilt list would turn to another face and size).
+    const QFont kept = font();
+    setStyleSheet(sheet);
+    if (font() != kept)
+        setFont(kept);
 }
 
 bool TNextGrid::CanEdit(int col, int row)

@@ -236,3 +236,21 @@ TEST(Grid, FindRowsAsShownAndStepRoundTheEnd)
     EXPECT_EQ(StepToMatch(rows, 2, true), 2);
     EXPECT_EQ(StepToMatch({}, 3, false), -1);
 }
+
+// The columns are built again when a layout file is refused: the cells keep the window's font.
+TEST(Grid, GridLinesColourSetAgainKeepsTheWindowsFont)
+{
+    QWidget window;
+    QFont font;
+    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPointSize(9);
+    window.setFont(font);
+    auto* grid = new TNextGrid(&window);
+    grid->SetGridLinesColor(Qt::gray);
+    window.show();
+    const QFont shown = grid->font();
+    grid->SetGridLinesColor(Qt::gray);
+    EXPECT_EQ(grid->font().toString(), shown.toString());
+    grid->SetGridLinesColor(Qt::darkGray);
+    EXPECT_EQ(grid->font().toString(), shown.toString());
+}
