@@ -26,6 +26,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRadioButton>
 #include <QSettings>
@@ -123,7 +124,12 @@ void TbfrmQuindle::SaveLayout()
 {
     QSettings settings;
     if (QMdiSubWindow* sub = SubWindow()) {
-        settings.setValue(LayoutKey("maximized"), sub->isMaximized());
+        // A window shown over a maximised list (the import it hands over to) takes the maximised
+        // place and leaves the list restored behind it: the workspace is still maximised.
+        const QMdiArea* area = sub->mdiArea();
+        const QMdiSubWindow* active = area ? area->activeSubWindow() : nullptr;
+        const bool overMaximised = active && active != sub && active->isMaximized();
+        settings.setValue(LayoutKey("maximized"), sub->isMaximized() || overMaximised);
         if (!sub->isMaximized() && !sub->isMinimized())
             settings.setValue(LayoutKey("size"), sub->size());
     }

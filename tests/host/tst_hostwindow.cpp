@@ -67,9 +67,11 @@ TEST_P(HostWithPlugIn, OpensTheListWindowOnceAndIsToldWhenItCloses)
     EXPECT_TRUE(menus.contains(QStringLiteral("数据操作(&P)")));
     EXPECT_TRUE(recorder.Messages().isEmpty()) << recorder.Texts().join('|').toStdString();
 
-    // 辅助功能 → Excel电子格式导入: the list closes, the import module's window opens.
+    // 辅助功能 → Excel电子格式导入: the list closes, the import module's window opens (taking the
+    // maximised list's place: the list opens maximised again).
     auto* excel = list->findChild<QAction*>("mimExcel");
     ASSERT_NE(excel, nullptr);
+    list->parentWidget()->showMaximized();
     excel->trigger();
     FlushDeletes();
     ASSERT_EQ(window.MdiArea()->subWindowList().size(), 1);
@@ -86,6 +88,12 @@ TEST_P(HostWithPlugIn, OpensTheListWindowOnceAndIsToldWhenItCloses)
     FlushDeletes();
     EXPECT_EQ(window.MdiArea()->subWindowList().size(), 0);
     EXPECT_EQ(window.Notifier().ReleasedCount, 2);
+    ASSERT_TRUE(window.OpenPlugInWindow("TbfrmQuindle", &error));
+    QApplication::processEvents();
+    ASSERT_EQ(window.MdiArea()->subWindowList().size(), 1);
+    EXPECT_TRUE(window.MdiArea()->subWindowList().first()->isMaximized());
+    window.MdiArea()->subWindowList().first()->widget()->close();
+    FlushDeletes();
     EXPECT_EQ(ModuleLibraryFile("C:\\app\\bQuindle.DLL"), "libbQuindle.so");
     EXPECT_EQ(ModuleLibraryFile("../x y.dll"), "");
 
