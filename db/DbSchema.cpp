@@ -305,6 +305,19 @@ void InstallHistory(TAdoConn* conn)
         ExecuteCommand(conn, sql);
 }
 
+bool InstallIdIndex(TAdoConn* conn, QString* problem)
+{
+    try {
+        ExecuteCommand(conn, "CREATE INDEX IF NOT EXISTS ix_busibudget_nextid ON busibudget "
+                             "(datayear, (" +
+                                 conn->Dialect().CodeNumber(QStringLiteral("budgid")) + "))");
+        return true;
+    } catch (const Exception& e) {
+        *problem = e.Message();
+        return false;
+    }
+}
+
 QStringList UpgradeSchema(TAdoConn* conn)
 {
     static const QRegularExpression view(QStringLiteral("^CREATE VIEW (\\w+) AS"));

@@ -23,6 +23,11 @@ void InstallHistory(TAdoConn* conn);
 // again, the history table added where missing and its triggers made anew; other tables and
 // data are left alone. Returns what it made; throws TExceptDbManager on a failure.
 QStringList UpgradeSchema(TAdoConn* conn);
+// The index that answers a new indicator id at once (the maximum the next-number statement reads,
+// which otherwise reads the whole year). On PostgreSQL it cannot be made while an id is no
+// number, and once made it refuses such ids: false with the reason then, and the database works
+// as before, drawing its ids more slowly. Made outside any transaction.
+bool InstallIdIndex(TAdoConn* conn, QString* problem);
 // Missing tables, views and columns, one message each; empty when the schema is complete.
 QStringList CheckSchema(TAdoConn* conn);
 // Indicators the entry dialog's duplicate rule takes for one another, stored all the same (by

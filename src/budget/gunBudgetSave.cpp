@@ -243,22 +243,70 @@ QString BudgetDuplicateKey(const TBudget& b)
         .join(QChar(0x1f));
 }
 
-QSet<QString> ExistingBudgetKeys(int dataYear)
+namespace
+{
+// The stored keys a batch of rows can meet are read by their type, unit, subject and money kind
+// (the list index's columns) in one statement; beyond so many combinations, one pass over the
+// year costs less.
+constexpr int kKeyCombinationsMost = 20000;
+
+QString YearKeysSql(int dataYear)
+{
+    return QStringLiteral("select btype,btypechild,bkid,eid,mid,ipid,bid,iid,filename from "
+                          "busibudget where datayear=%1")
+        .arg(dataYear);
+}
+
+void ReadBudgetKeys(int dataYear, const QString& sql, QSet<QString>& keys)
 {
     TQueryRef query;
-    if (!OpenSql(QStringLiteral("select btype,btypechild,bkid,eid,mid,ipid,bid,iid,filename from "
-                                "busibudget where datayear=%1")
-                     .arg(dataYear),
-                 query))
+    if (!OpenSql(sql, query))
         throw TExceptBudgetManage(
             QStringLiteral("无法读取%1年的预算指标：%2").arg(dataYear).arg(LastDbError()));
-    QSet<QString> keys;
     for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
         QStringList parts;
         for (int c = 0; c < 9; ++c)
             parts << ds->Fields(c).AsString();
         keys.insert(parts.join(QChar(0x1f)));
     }
+}
+
+// The statement that reads what a batch's rows can meet; the year whole when a row's type is
+// empty (a stored one may be NULL, which the key reads as empty) or when the combinations are
+// too many. Empty: nothing to read.
+QString KeysSql(int dataYear, int count, const TBudgetSource& source)
+{
+    QSet<QString> seen;
+    QStringList combinations;
+    for (int i = 0; i < count; ++i) {
+        TBudget b;
+        if (!source(i, b))
+            continue;
+        if (b.BType.isEmpty())
+            return YearKeysSql(dataYear);
+        const QString values =
+            "('" + Q(b.BType) + "','" + Q(b.Eid) + "','" + Q(b.Bid) + "','" + Q(b.Mid) + "')";
+        if (seen.contains(values))
+            continue;
+        seen.insert(values);
+        combinations << values;
+        if (combinations.size() > kKeyCombinationsMost)
+            return YearKeysSql(dataYear);
+    }
+    if (combinations.isEmpty())
+        return QString();
+    return "with k(btype,eid,bid,mid) as (values " + combinations.join(QLatin1Char(',')) +
+           ") select b.btype,b.btypechild,b.bkid,b.eid,b.mid,b.ipid,b.bid,b.iid,b.filename from "
+           "busibudget b join k on b.datayear=" +
+           QString::number(dataYear) +
+           " and b.btype=k.btype and b.eid=k.eid and b.bid=k.bid and b.mid=k.mid";
+}
+} // namespace
+
+QSet<QString> ExistingBudgetKeys(int dataYear)
+{
+    QSet<QString> keys;
+    ReadBudgetKeys(dataYear, YearKeysSql(dataYear), keys);
     return keys;
 }
 
@@ -268,11 +316,16 @@ int InsertNewBudgets(int dataYear, TWritePath path, int count, const TBudgetSour
     // Prepared before the transaction and freed after it ends: a statement cannot be freed
     // inside a transaction that a failed insert has aborted.
     TBudgetInserter inserter;
+    // Worked out before the writers' lock is taken: under it only the keys the rows can meet
+    // are read, not the whole year's.
+    const QString keysSql = KeysSql(dataYear, count, source);
     // Its refusal says nothing was written; it only adds.
     TBudgetWriteTransaction transaction(dataYear, path, true);
     int written = 0;
     try {
-        QSet<QString> keys = ExistingBudgetKeys(dataYear);
+        QSet<QString> keys;
+        if (!keysSql.isEmpty())
+            ReadBudgetKeys(dataYear, keysSql, keys);
         qint64 next = GetNextNumber(QStringLiteral("busiBudget"), QStringLiteral("budgid"),
                                     QStringLiteral(" datayear= %1").arg(dataYear))
                           .toLongLong();

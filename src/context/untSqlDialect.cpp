@@ -198,18 +198,21 @@ QString TSqlDialect::Conditional(const QString& x, const QStringList& values) co
     }
 }
 
-QString TSqlDialect::NextNumber(const QString& c) const
+QString TSqlDialect::CodeNumber(const QString& c) const
 {
     const QString a = NullReplace(c, QStringLiteral("0"));
     const QString b = "(" + Trim("(" + a + ")") + ")";
     if (m_kind == Fallback) {
         // The fallback has no conversion of its own; standard SQL serves an unknown provider.
-        return " ((Max( CAST(( CASE WHEN " + b + "='' THEN '0' ELSE " + b +
-               " END ) AS NUMERIC) ))+1) as " + c + " ";
+        return " CAST(( CASE WHEN " + b + "='' THEN '0' ELSE " + b + " END ) AS NUMERIC) ";
     }
     const QString e = "(" + Conditional(b, {QStringLiteral("''"), QStringLiteral("0"), b}) + ")";
-    const QString f = ToNumber(e);
-    return " ((Max(" + f + "))+1) as " + c + " ";
+    return ToNumber(e);
+}
+
+QString TSqlDialect::NextNumber(const QString& c) const
+{
+    return " ((Max(" + CodeNumber(c) + "))+1) as " + c + " ";
 }
 
 QString TSqlDialect::LeftPart(const QString& x, int n) const

@@ -33,6 +33,8 @@ public:
     QString Trim(const QString& x) const;
     QString Conditional(const QString& x, const QStringList& values) const;
     QString NextNumber(const QString& column) const;
+    // The number NextNumber takes the maximum of: an index on it answers NextNumber at once.
+    QString CodeNumber(const QString& column) const;
     QString LeftPart(const QString& x, int n) const;
     // The exact sum of an amount column as a decimal text (SQLite: the connection's
     // vw_money_sum, as its amounts are floating-point values).

@@ -1,4 +1,5 @@
 #include "budget/gunBudgetImport.h"
+#include "budget/gunFunCheck.h"
 #include "budget/gunBudgetSave.h"
 #include "db/DbDemo.h"
 #include "db/DbSchema.h"
@@ -201,6 +202,44 @@ TEST_P(Schema, UpgradeMakesTheDifferencesExactAndAddsTheHistory)
                   QStringLiteral("2026/1 修改 结转 0001"), QStringLiteral("2026/1 修改 结转 0001"),
                   QStringLiteral("2026/1 修改 结转 0001"),
                   "2026/1 修改  " + (lite ? QString() : db.Scalar("select session_user"))}));
+}
+
+// The new-id index gives the next-number statement's answer (numbers, not texts: 11 after 9
+// and 10). On PostgreSQL it refuses an id that is no number, and a database holding one is
+// upgraded without it.
+TEST_P(Schema, UpgradeIndexesNewIdsWhileTheIdsAreNumbers)
+{
+    const bool lite = GetParam() == Engine::SQLite;
+    const QString made =
+        lite ? "select count(*) from sqlite_master where name='ix_busibudget_nextid'"
+             : "select count(*) from pg_indexes where indexname='ix_busibudget_nextid'";
+    const auto upgrade = [](const TestDatabase& db) {
+        QProcess p;
+        p.start(VESPERWALD_DB_TOOL, {"upgrade", "--connection", db.ConnectionString()});
+        EXPECT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 0);
+        return QString::fromUtf8(p.readAllStandardError())
+            .contains("ix_busibudget_nextid not made");
+    };
+    {
+        TestDatabase db(GetParam());
+        ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+        db.Exec("insert into busibudget (datayear,budgid) values (2026,'9'),(2026,' 10 ')");
+        EXPECT_FALSE(upgrade(db));
+        EXPECT_EQ(db.Scalar(made), "1");
+        EXPECT_EQ(GetNextNumber("busiBudget", "budgid", " datayear= 2026"), "11");
+        EXPECT_EQ(GetNextNumber("busiBudget", "budgid", " datayear= 2024"), "1");
+        if (!lite) {
+            EXPECT_THROW(ExecuteCommand(db.Def(), "insert into busibudget (datayear,budgid) "
+                                                  "values (2026,'T2')"),
+                         TExceptDbManager);
+        }
+    }
+    TestDatabase db(GetParam());
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    db.Exec("insert into busibudget (datayear,budgid) values (2025,'T1')");
+    EXPECT_EQ(upgrade(db), !lite);
+    EXPECT_EQ(db.Scalar(made), lite ? "1" : "0");
 }
 
 // Every view the filters offer has indicators: type × source × money kind × sub-type.

@@ -587,6 +587,18 @@ TEST_P(Save, ManyRowsSkipWhatTheYearHoldsAndTheirOwnRepeats)
     });
     EXPECT_EQ(written, 1);
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where filename like 'M-%'"), "2");
+    // Under the lock the stored keys are read for the rows' own units and subjects: a stored
+    // duplicate among many others is still found.
+    EXPECT_EQ(InsertNewBudgets(2026, TWritePath::Import, 202,
+                               [](int i, TBudget& b) {
+                                   b = NewBudget("M-1");
+                                   if (i < 201)
+                                       b.Eid = QString::number(101001100 + i);
+                                   CompleteNewBudgetFields(b, QStringLiteral("预算数"));
+                                   return true;
+                               }),
+              201);
+    db.Exec("delete from busibudget where filename='M-1' and eid<>'101001001'");
     const QString id = db.Scalar("select budgid from busibudget where filename='M-2'");
     EXPECT_EQ(db.History("budgid='" + id + "' or budgid='" + stored.BudgId + "'"),
               (QStringList{"2026/" + stored.BudgId + QStringLiteral(" 增加 录入 0001"),
