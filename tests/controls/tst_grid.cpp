@@ -253,4 +253,5 @@ TEST(Grid, GridLinesColourSetAgainKeepsTheWindowsFont)
     EXPECT_EQ(grid->font().toString(), shown.toString());
     grid->SetGridLinesColor(Qt::darkGray);
     EXPECT_EQ(grid->font().toString(), shown.toString());
+    EXPECT_TRUE(grid->styleSheet().contains(QColor(Qt::darkGray).name()));
 }
