@@ -245,9 +245,9 @@ QString BudgetDuplicateKey(const TBudget& b)
 
 namespace
 {
-// The stored keys a batch of rows can meet are read by their type, unit, subject and money kind
-// (the list index's columns) in one statement; beyond so many combinations, one pass over the
-// year costs less.
+// The stored keys a batch of rows can meet are read by the whole key in one statement, found
+// through the list index's columns (type, unit, subject, money kind); beyond so many keys, one
+// pass over the year costs less.
 constexpr int kKeyCombinationsMost = 20000;
 
 QString YearKeysSql(int dataYear)
@@ -277,29 +277,37 @@ void ReadBudgetKeys(int dataYear, const QString& sql, QSet<QString>& keys)
 QString KeysSql(int dataYear, int count, const TBudgetSource& source)
 {
     QSet<QString> seen;
-    QStringList combinations;
+    QStringList keys;
     for (int i = 0; i < count; ++i) {
         TBudget b;
         if (!source(i, b))
             continue;
         if (b.BType.isEmpty())
             return YearKeysSql(dataYear);
-        const QString values =
-            "('" + Q(b.BType) + "','" + Q(b.Eid) + "','" + Q(b.Bid) + "','" + Q(b.Mid) + "')";
-        if (seen.contains(values))
+        QStringList values;
+        for (const QString* v : {&b.BType, &b.BTypeChild, &b.Bkid, &b.Eid, &b.Mid, &b.IPid, &b.Bid,
+                                 &b.Iid, &b.FileName})
+            values << "'" + Q(*v) + "'";
+        const QString key = "(" + values.join(QLatin1Char(',')) + ")";
+        if (seen.contains(key))
             continue;
-        seen.insert(values);
-        combinations << values;
-        if (combinations.size() > kKeyCombinationsMost)
+        seen.insert(key);
+        keys << key;
+        if (keys.size() > kKeyCombinationsMost)
             return YearKeysSql(dataYear);
     }
-    if (combinations.isEmpty())
+    if (keys.isEmpty())
         return QString();
-    return "with k(btype,eid,bid,mid) as (values " + combinations.join(QLatin1Char(',')) +
+    // A missing value is read as an empty one, as the key has it.
+    return "with k(btype,btypechild,bkid,eid,mid,ipid,bid,iid,filename) as (values " +
+           keys.join(QLatin1Char(',')) +
            ") select b.btype,b.btypechild,b.bkid,b.eid,b.mid,b.ipid,b.bid,b.iid,b.filename from "
            "busibudget b join k on b.datayear=" +
            QString::number(dataYear) +
-           " and b.btype=k.btype and b.eid=k.eid and b.bid=k.bid and b.mid=k.mid";
+           " and b.btype=k.btype and b.eid=k.eid and b.bid=k.bid and b.mid=k.mid and "
+           "coalesce(b.btypechild,'')=k.btypechild and coalesce(b.bkid,'')=k.bkid and "
+           "coalesce(b.ipid,'')=k.ipid and coalesce(b.iid,'')=k.iid and "
+           "coalesce(b.filename,'')=k.filename";
 }
 } // namespace
 

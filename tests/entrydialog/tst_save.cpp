@@ -599,6 +599,17 @@ TEST_P(Save, ManyRowsSkipWhatTheYearHoldsAndTheirOwnRepeats)
                                }),
               201);
     db.Exec("delete from busibudget where filename='M-1' and eid<>'101001001'");
+    // A document number stored as missing is the empty one of a row written now.
+    db.Exec("insert into busibudget (datayear,budgid,eid,mid,bkid,ipid,bid,btype,btypechild) "
+            "values (2026,'900','101001001','11','21','12','2050202','1','1')");
+    EXPECT_EQ(InsertNewBudgets(2026, TWritePath::Import, 1,
+                               [](int, TBudget& b) {
+                                   b = NewBudget("");
+                                   CompleteNewBudgetFields(b, QStringLiteral("预算数"));
+                                   return true;
+                               }),
+              0);
+    db.Exec("delete from busibudget where budgid='900'");
     const QString id = db.Scalar("select budgid from busibudget where filename='M-2'");
     EXPECT_EQ(db.History("budgid='" + id + "' or budgid='" + stored.BudgId + "'"),
               (QStringList{"2026/" + stored.BudgId + QStringLiteral(" 增加 录入 0001"),
