@@ -46,7 +46,8 @@ QString WritePathText(TWritePath path)
     return QString();
 }
 
-TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear, TWritePath path, bool onlyAdds)
+TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear, TWritePath path, bool onlyAdds,
+                                                 const QString& lockedRow)
     : m_path(path)
 {
     const TSqlDialect::Kind kind = DefDialect().GetKind();
@@ -63,12 +64,16 @@ TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear, TWritePath path, 
         throw TExceptBudgetManage(Refusal());
     m_open = true;
     m_conn->SetInTransaction(true);
+    const QString lock =
+        lockedRow.isEmpty()
+            ? QStringLiteral("select pg_advisory_xact_lock(%1, %2)").arg(kWritersLock).arg(dataYear)
+            : QStringLiteral("select budgid from busibudget where datayear=%1 and budgid='%2' "
+                             "for update")
+                  .arg(QString::number(dataYear), Q(lockedRow));
     if (kind == TSqlDialect::PostgreSQL &&
         !(Exec(m_conn,
                QStringLiteral("SET LOCAL lock_timeout = %1").arg(m_conn->LockTimeout() * 1000)) &&
-          Exec(m_conn, QStringLiteral("select pg_advisory_xact_lock(%1, %2)")
-                           .arg(kWritersLock)
-                           .arg(dataYear)))) {
+          Exec(m_conn, lock))) {
         const QString refusal = Refusal();
         End();
         throw TExceptBudgetManage(refusal);
@@ -193,7 +198,11 @@ void CompleteNewBudgetFields(TBudget& b, const QString& typeCaption)
 TSaveOutcome SaveBudgetChecked(TBudgetManage& store, TBudget& b, bool adding,
                                const QString& typeCaption, const TBudget* stored)
 {
-    TBudgetWriteTransaction transaction(b.DataYear, TWritePath::Entry);
+    const bool keyKept = !adding && stored && stored->BudgId == b.BudgId &&
+                         stored->DataYear == b.DataYear &&
+                         BudgetDuplicateKey(*stored) == BudgetDuplicateKey(b);
+    TBudgetWriteTransaction transaction(b.DataYear, TWritePath::Entry, false,
+                                        keyKept ? b.BudgId : QString());
     if (stored)
         CheckStillStored(store, *stored);
     if (ExistsSameBudget(b, b.DataYear, adding))

@@ -23,8 +23,12 @@ public:
     // Raises TExceptBudgetManage, saying that nothing was written, when the transaction cannot
     // begin: another writer kept the lock for the whole wait, or the connection failed (a lost
     // connection is opened anew once first). A transaction that only adds indicators (onlyAdds)
-    // may have their history written at its commit in one statement.
-    TBudgetWriteTransaction(int dataYear, TWritePath path, bool onlyAdds = false);
+    // may have their history written at its commit in one statement. One that changes a single
+    // stored indicator and none of its duplicate key (lockedRow: its id) cannot make a duplicate
+    // or draw an id: on PostgreSQL it locks that row only, so it waits for no import or other
+    // save of the year (SQLite takes one writer at a time all the same).
+    TBudgetWriteTransaction(int dataYear, TWritePath path, bool onlyAdds = false,
+                            const QString& lockedRow = QString());
     ~TBudgetWriteTransaction();
     TBudgetWriteTransaction(const TBudgetWriteTransaction&) = delete;
     TBudgetWriteTransaction& operator=(const TBudgetWriteTransaction&) = delete;

@@ -515,6 +515,58 @@ TEST_P(Save, WaitForAnotherWriterEndsAndWritesNothing)
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where filename='W-1'"), "1");
 }
 
+// A modification that keeps the duplicate key waits for its indicator's row only (PostgreSQL):
+// it goes through while another writer holds the year, and waits out, writing nothing, one that
+// holds its row; a modification of the key waits for the year. SQLite: one writer at a time.
+TEST_P(Save, AModificationKeepingTheKeyWaitsForItsRowOnly)
+{
+    const bool lite = GetParam() == Engine::SQLite;
+    TBudget b = NewBudget("K-1");
+    {
+        TBudgetManage store;
+        ASSERT_EQ(SaveBudgetChecked(store, b, true, QStringLiteral("预算数")), TSaveOutcome::Saved);
+    }
+    TDbManager waitingDb;
+    waitingDb.ConnectionString = db.ConnectionString() + ";Lock Timeout=1";
+    TWorkContext waiting = db.Context();
+    waiting.DbManager = &waitingDb;
+    SetCurrentWorkContext(&waiting);
+    TBudgetManage store;
+    const auto modify = [&](qint64 raw, const QString& fileName) {
+        TBudget stored;
+        stored.DataYear = 2026;
+        stored.BudgId = b.BudgId;
+        EXPECT_TRUE(store.LoadBudget(stored));
+        TBudget changed = stored;
+        changed.InputMoney = Currency::FromRaw(raw);
+        changed.FileName = fileName;
+        try {
+            return SaveBudgetChecked(store, changed, false, QStringLiteral("预算数"), &stored) ==
+                   TSaveOutcome::Saved;
+        } catch (const TExceptBudgetManage& e) {
+            EXPECT_TRUE(e.Message().startsWith(QStringLiteral("其他操作员正在保存预算指标")))
+                << e.Message().toStdString();
+            return false;
+        }
+    };
+    TAdoConn other;
+    other.SetConnectionString(db.ConnectionString());
+    ExecuteCommand(&other, lite ? "BEGIN IMMEDIATE" : "select pg_advisory_lock(71, 2026)");
+    EXPECT_EQ(modify(20000, "K-1"), !lite);
+    EXPECT_FALSE(modify(30000, "K-2"));
+    ExecuteCommand(&other, lite ? "ROLLBACK" : "select pg_advisory_unlock(71, 2026)");
+    if (!lite) {
+        ExecuteCommand(&other, "BEGIN");
+        ExecuteCommand(&other,
+                       "select budgid from busibudget where budgid='" + b.BudgId + "' for update");
+        EXPECT_FALSE(modify(40000, "K-1"));
+        ExecuteCommand(&other, "ROLLBACK");
+    }
+    SetCurrentWorkContext(&db.Context());
+    EXPECT_EQ(db.Scalar("select inputmoney from busibudget where filename='K-1'"),
+              lite ? "1" : "2");
+}
+
 // A session the server ended (a restart, a terminated backend) is opened anew by the next save;
 // when that cannot connect either, or the server refuses the commit, the save says that nothing
 // was written.
