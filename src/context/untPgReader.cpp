@@ -84,6 +84,8 @@ struct CancelGuard {
     {
         if (interrupter) {
             interrupter->Disarm();
+            // The connection's next statement must not meet this one's stop.
+            cancel->Settle();
             if (cancel->Abandoned())
                 interrupter->NoteAbandoned();
         }

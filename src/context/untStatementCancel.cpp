@@ -83,6 +83,14 @@ void TCancelSender::Request()
     }).detach();
 }
 
+void TCancelSender::Settle()
+{
+    std::unique_lock<std::mutex> lock(m_state->Lock);
+    m_state->Changed.wait_for(lock, std::chrono::milliseconds(m_state->GiveUpMillis), [&] {
+        return m_state->Answered >= m_state->Requests || m_state->Abandoned;
+    });
+}
+
 bool TCancelSender::Abandoned() const
 {
     return m_state->Abandoned;

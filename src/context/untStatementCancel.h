@@ -22,6 +22,9 @@ public:
     TCancelSender(const TCancelSender&) = delete;
     TCancelSender& operator=(const TCancelSender&) = delete;
     void Request();
+    // Waits, at most the give-up time, until the requests sent have reached the database or
+    // been given up: one still on its way would stop the connection's next statement instead.
+    void Settle();
     bool Abandoned() const;
     // Waits until no request is on its way and stops taking new ones (the senders still
     // blocked keep only what they own).

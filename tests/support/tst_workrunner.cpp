@@ -8,6 +8,7 @@
 #include <QThread>
 #include <future>
 #include <gtest/gtest.h>
+#include <thread>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -122,6 +123,8 @@ TEST(CancelSender, GivesUpAndCutsTheConnectionWithoutBlocking)
         EXPECT_LT(timer.elapsed(), 50);
         EXPECT_EQ(TCancelSender::InFlight(), 1);
         EXPECT_FALSE(sender.Abandoned());
+        sender.Settle(); // a stop on its way is waited for, up to the give-up time
+        EXPECT_GE(timer.elapsed(), 250);
         char byte;
         EXPECT_EQ(read(sockets[1], &byte, 1), 0); // the peer sees the connection cut
         EXPECT_TRUE(sender.Abandoned());
@@ -131,4 +134,15 @@ TEST(CancelSender, GivesUpAndCutsTheConnectionWithoutBlocking)
     EXPECT_TRUE(QTest::qWaitFor([] { return TCancelSender::InFlight() == 0; }, 2000));
     close(sockets[0]);
     close(sockets[1]);
+
+    // A stop that arrives is waited for until it has: nothing of it is left on its way.
+    TCancelSender quick([] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }, [] {},
+                        2000);
+    QElapsedTimer settling;
+    settling.start();
+    quick.Request();
+    quick.Settle();
+    EXPECT_GE(settling.elapsed(), 90);
+    EXPECT_LT(settling.elapsed(), 1000);
+    EXPECT_FALSE(quick.Abandoned());
 }
