@@ -259,11 +259,18 @@ namespace
 // pass over the year costs less.
 constexpr int kKeyCombinationsMost = 20000;
 
+// The duplicate key's columns, in BudgetDuplicateKey's order.
+const QStringList& KeyColumns()
+{
+    static const QStringList columns{"btype", "btypechild", "bkid", "eid",     "mid",
+                                     "ipid",  "bid",        "iid",  "filename"};
+    return columns;
+}
+
 QString YearKeysSql(int dataYear)
 {
-    return QStringLiteral("select btype,btypechild,bkid,eid,mid,ipid,bid,iid,filename from "
-                          "busibudget where datayear=%1")
-        .arg(dataYear);
+    return "select " + KeyColumns().join(QLatin1Char(',')) +
+           " from busibudget where datayear=" + QString::number(dataYear);
 }
 
 void ReadBudgetKeys(int dataYear, const QString& sql, QSet<QString>& keys)
@@ -274,49 +281,52 @@ void ReadBudgetKeys(int dataYear, const QString& sql, QSet<QString>& keys)
             QStringLiteral("无法读取%1年的预算指标：%2").arg(dataYear).arg(LastDbError()));
     for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
         QStringList parts;
-        for (int c = 0; c < 9; ++c)
+        for (int c = 0; c < KeyColumns().size(); ++c)
             parts << ds->Fields(c).AsString();
         keys.insert(parts.join(QChar(0x1f)));
     }
 }
 
 // The statement that reads what a batch's rows can meet; the year whole when a row's type is
-// empty (a stored one may be NULL, which the key reads as empty) or when the combinations are
-// too many. Empty: nothing to read.
+// empty (a stored one may be NULL, which the key reads as empty) or when the keys are too many.
+// Empty: nothing to read.
 QString KeysSql(int dataYear, int count, const TBudgetSource& source)
 {
     QSet<QString> seen;
-    QStringList keys;
+    QStringList rows;
     for (int i = 0; i < count; ++i) {
         TBudget b;
         if (!source(i, b))
             continue;
         if (b.BType.isEmpty())
             return YearKeysSql(dataYear);
-        QStringList values;
-        for (const QString* v : {&b.BType, &b.BTypeChild, &b.Bkid, &b.Eid, &b.Mid, &b.IPid, &b.Bid,
-                                 &b.Iid, &b.FileName})
-            values << "'" + Q(*v) + "'";
-        const QString key = "(" + values.join(QLatin1Char(',')) + ")";
+        const QString key = BudgetDuplicateKey(b);
         if (seen.contains(key))
             continue;
         seen.insert(key);
-        keys << key;
-        if (keys.size() > kKeyCombinationsMost)
+        const QStringList parts = key.split(QChar(0x1f));
+        if (parts.size() != KeyColumns().size()) // a value holding the key's separator
+            return YearKeysSql(dataYear);
+        QStringList values;
+        for (const QString& v : parts)
+            values << "'" + Q(v) + "'";
+        rows << "(" + values.join(QLatin1Char(',')) + ")";
+        if (rows.size() > kKeyCombinationsMost)
             return YearKeysSql(dataYear);
     }
-    if (keys.isEmpty())
+    if (rows.isEmpty())
         return QString();
-    // A missing value is read as an empty one, as the key has it.
-    return "with k(btype,btypechild,bkid,eid,mid,ipid,bid,iid,filename) as (values " +
-           keys.join(QLatin1Char(',')) +
-           ") select b.btype,b.btypechild,b.bkid,b.eid,b.mid,b.ipid,b.bid,b.iid,b.filename from "
-           "busibudget b join k on b.datayear=" +
-           QString::number(dataYear) +
-           " and b.btype=k.btype and b.eid=k.eid and b.bid=k.bid and b.mid=k.mid and "
-           "coalesce(b.btypechild,'')=k.btypechild and coalesce(b.bkid,'')=k.bkid and "
-           "coalesce(b.ipid,'')=k.ipid and coalesce(b.iid,'')=k.iid and "
-           "coalesce(b.filename,'')=k.filename";
+    static const QStringList indexed{"btype", "eid", "bid", "mid"}; // the list index's
+    QStringList selected, matched;
+    for (const QString& c : KeyColumns()) {
+        selected << "b." + c;
+        // A missing value is read as an empty one, as the key has it.
+        matched << (indexed.contains(c) ? "b." + c : "coalesce(b." + c + ",'')") + "=k." + c;
+    }
+    return "with k(" + KeyColumns().join(QLatin1Char(',')) + ") as (values " +
+           rows.join(QLatin1Char(',')) + ") select " + selected.join(QLatin1Char(',')) +
+           " from busibudget b join k on b.datayear=" + QString::number(dataYear) + " and " +
+           matched.join(QStringLiteral(" and "));
 }
 } // namespace
 

@@ -26,8 +26,8 @@ public:
     // been given up: one still on its way would stop the connection's next statement instead.
     void Settle();
     bool Abandoned() const;
-    // Waits until no request is on its way and stops taking new ones (the senders still
-    // blocked keep only what they own).
+    // Stops taking new requests without waiting (the senders still blocked keep only what they
+    // own; Settle waits for them).
     void Detach();
     // Requests sent and not yet answered in the process (tests).
     static int InFlight();
