@@ -446,9 +446,11 @@ TEST_P(Import, AmountsAsShownOrRefusedWithTheirTextAndSubTypesFromTheFile)
         {"21", "\"1,2,3,4\"", "a2", ""},
         {"21", "\",5\"", "a3", ""},
         {"21", "1.23456", "a4", ""},
+        {"21", "0.0000000012", "a7", ""},               // leading zeros are no significant digits
         {"21", "10000000000000", "a5", ""},             // past the range, one digit more
         {"21", "922337203685478", "a6", ""},            // past the 64-bit count
         {"21", "1", QString("x") + QChar(0) + "y", ""}, // cut by a C string
+        {"21", "1", QString("x") + QChar(0x7f) + "y", ""},
         {"21", "\"1,234,567.50\"", "b1", ""},
         {"21", "659200.06000000009999", "b2", ""}, // a CSV of the double
         {"21", "9999999999999.99", "b3", ""},
@@ -469,8 +471,10 @@ TEST_P(Import, AmountsAsShownOrRefusedWithTheirTextAndSubTypesFromTheFile)
                                   "指标金额“1,2,3,4”不是数字",
                                   "指标金额“,5”不是数字",
                                   "指标金额“1.23456”超过两位小数",
+                                  "指标金额“0.0000000012”超过两位小数",
                                   "指标金额“10000000000000”金额超出范围",
                                   "指标金额“922337203685478”金额超出范围",
+                                  "指标文号含有控制字符",
                                   "指标文号含有控制字符"};
     ASSERT_EQ(w->Rows().Count(), cases.size());
     for (int r = 0; r < cases.size(); ++r)
