@@ -112,8 +112,8 @@ FillTimes MeasureFill(TbfrmQuindle* w, const std::function<void()>& click)
         times.LongestGap = std::max(times.LongestGap, now() - lastTick);
         lastTick = now();
     });
-    PaintWatch first(w->ngdBudget->viewport(), clock);
-    PaintWatch last(w->ngdBudget->viewport(), clock);
+    PaintWatch first(w->Controls().ngdBudget->viewport(), clock);
+    PaintWatch last(w->Controls().ngdBudget->viewport(), clock);
     QEventLoop loop;
     const auto arrived =
         QObject::connect(w, &TbfrmQuindle::ListRowsArrived, [&first] { first.Arm(); });
@@ -126,7 +126,7 @@ FillTimes MeasureFill(TbfrmQuindle* w, const std::function<void()>& click)
     tick.start();
     click();
     times.Click = ThreadCpuMs() - cpuStart;
-    if (w->Filling())
+    if (w->Rows().Filling())
         loop.exec();
     else
         last.Arm();
@@ -143,9 +143,9 @@ FillTimes MeasureFill(TbfrmQuindle* w, const std::function<void()>& click)
 double BlockingFill(TbfrmQuindle* w, const QString& sql)
 {
     QElapsedTimer clock;
-    PaintWatch painted(w->ngdBudget->viewport(), clock);
+    PaintWatch painted(w->Controls().ngdBudget->viewport(), clock);
     clock.start();
-    w->GridManager()->Fill(w->ngdBudget, sql, true, false, true);
+    w->Rows().Manager()->Fill(w->Controls().ngdBudget, sql, true, false, true);
     return painted.Wait();
 }
 
@@ -294,7 +294,7 @@ int main(int argc, char** argv)
         s.Whole.push_back(t.Whole);
         s.Click.push_back(t.Click);
         s.WindowCpu.push_back(t.WindowCpu);
-        s.Rows = w->RowsListed() - 1;
+        s.Rows = w->Rows().Count() - 1;
         s.Sql = g_lastList;
     };
     for (int r = 0; r < runs; ++r) {
@@ -314,12 +314,12 @@ int main(int argc, char** argv)
         measure(kFills[0], w, [&] { w->trvList->setCurrentItem(root); });
         measure(kFills[1], w, [&] { w->trvList->setCurrentItem(department); });
         measure(kFills[2], w, [&] {
-            w->cobMid->setCurrentIndex(2);
-            emit w->cobMid->activated(2);
+            w->Controls().cobMid->setCurrentIndex(2);
+            emit w->Controls().cobMid->activated(2);
         });
         MeasureFill(w, [&] {
-            w->cobMid->setCurrentIndex(0);
-            emit w->cobMid->activated(0);
+            w->Controls().cobMid->setCurrentIndex(0);
+            emit w->Controls().cobMid->activated(0);
         });
 
         // The top unit clicked by mistake, the department clicked once its first rows show.
@@ -337,11 +337,11 @@ int main(int argc, char** argv)
         overtakeClick.push_back(overtaking.Click);
 
         dialogTimer.start();
-        w->AddIndicator();
+        w->Actions().AddIndicator();
         add.push_back(dialogShown);
-        w->ngdBudget->SetSelectedRow(0);
+        w->Controls().ngdBudget->SetSelectedRow(0);
         dialogTimer.start();
-        w->ModifyIndicator();
+        w->Actions().ModifyIndicator();
         modify.push_back(dialogShown);
         if (r == 0)
             windowPeak = PeakRssMb(); // the window's own, before any reference ran

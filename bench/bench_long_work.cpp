@@ -248,7 +248,7 @@ int main(int argc, char** argv)
         return ResRefManager()->FindObj(QLatin1String(cls));
     };
     TbfrmQuindle* w = nullptr;
-    const auto idle = [&w] { return !w->WorkRunning() && !w->Filling(); };
+    const auto idle = [&w] { return !w->WorkRunning() && !w->Rows().Filling(); };
     // The list window on the top unit (budget figures, the first money kind, or all of them).
     const auto list = [&](bool allMoneyKinds) {
         if (w) {
@@ -264,11 +264,11 @@ int main(int argc, char** argv)
             Measure(
                 w,
                 [&] {
-                    w->cobMid->setCurrentIndex(0);
-                    emit w->cobMid->activated(0);
+                    w->Controls().cobMid->setCurrentIndex(0);
+                    emit w->Controls().cobMid->activated(0);
                 },
                 idle);
-        return w->RowsListed() - 1;
+        return w->Rows().Count() - 1;
     };
 
     std::printf("%s, %d indicators, %d run(s) and a cancelled one, medians\n",
@@ -290,11 +290,13 @@ int main(int argc, char** argv)
     // Exports of the whole year's budget figures; the workbook's cancel comes while it is packed.
     const int exported = list(true);
     measure(
-        "export CSV", {}, [&] { w->ExportList(dir.filePath("list.csv")); }, "正在写入", 500)
+        "export CSV", {}, [&] { w->Output().ExportList(dir.filePath("list.csv")); }, "正在写入",
+        500)
         ->Rows = exported;
     Report("export CSV", series["export CSV"], "写入");
     measure(
-        "export workbook", {}, [&] { w->ExportList(dir.filePath("list.xlsx")); }, "正在打包", 500)
+        "export workbook", {}, [&] { w->Output().ExportList(dir.filePath("list.xlsx")); },
+        "正在打包", 500)
         ->Rows = exported;
     Report("export workbook", series["export workbook"], "打包");
     QFile::remove(dir.filePath("list.xlsx"));
@@ -305,13 +307,13 @@ int main(int argc, char** argv)
     copy.Rows = list(false);
     QStringList ids;
     for (int r = 0; r < copy.Rows; ++r)
-        ids << "'" + w->GridManager()->GetText(w->ngdBudget, r, "budgid") + "'";
+        ids << "'" + w->Rows().Manager()->GetText(w->Controls().ngdBudget, r, "budgid") + "'";
     const QString in = " where datayear=2026 and budgid in (" + ids.join(',') + ")";
     const QString raw = "update busibudget set budgmoney=duemoney" + in;
     const QString zero = "update busibudget set budgmoney=0" + in;
     const auto copyAll = [&] {
-        w->pmuAllClick();
-        w->N4Click();
+        w->Actions().MarkAll(true);
+        w->Actions().CopyAmounts(false);
     };
     for (int r = 0; r < args.Runs; ++r) {
         RawUpdate(pg, work, zero);
@@ -328,11 +330,11 @@ int main(int argc, char** argv)
     measure(
         "delete 20,000 marked",
         [&] {
-            w->pmuClearClick();
+            w->Actions().MarkAll(false);
             for (int row = 0; row < 20000; ++row)
-                w->ngdBudget->SetCells(0, row, QStringLiteral("True"));
+                w->Controls().ngdBudget->SetCells(0, row, QStringLiteral("True"));
         },
-        [&] { w->tbtnDelClick(); }, "正在删除", 100)
+        [&] { w->Actions().Delete(); }, "正在删除", 100)
         ->Rows = 20000;
     Report("delete 20,000 marked", series["delete 20,000 marked"], "写入");
 
@@ -345,10 +347,10 @@ int main(int argc, char** argv)
         Must(ExecSql("delete from busibudget where datayear=2027"), "2027");
     };
     Series* carry = measure(
-        "carry plan + write", noCarry, [&] { w->mnuCarryClick(); }, "正在写入", 1000);
+        "carry plan + write", noCarry, [&] { w->Actions().Carry(); }, "正在写入", 1000);
     noCarry();
     carry->Add(Measure(
-        w, [&] { w->mnuCarryClick(); }, idle, "正在读取", 300));
+        w, [&] { w->Actions().Carry(); }, idle, "正在读取", 300));
     TQueryRef written;
     Must(OpenSql("select count(*) from busibudget where datayear=2027", written), "2027");
     if (written->Dataset()->Fields(0).AsString().toInt() != 0)

@@ -14,11 +14,11 @@ void RegisterListWindow()
     RegisterPlugInClass(&TbfrmQuindle::staticMetaObject);
     RegisterSummaryWindow();
     TbfrmQuindle::SetSummaryOpener([](TbfrmQuindle* list) {
-        const ListFilter scope = list->CurrentFilter();
-        const bool entrustedOnly = list->rgpShowEidItems[0]->isChecked();
+        const ListFilter scope = list->Scope().Filter();
+        const bool entrustedOnly = list->Controls().rgpShowEidItems[0]->isChecked();
         auto* summary = qobject_cast<TbfrmSummary*>(
             ResRefManager()->GetObj(QStringLiteral("TbfrmSummary"), true)); // opened or focused
         if (summary)
-            summary->StartFrom(scope, list->SelectedUnitName, entrustedOnly);
+            summary->StartFrom(scope, list->Scope().UnitName(), entrustedOnly);
     });
 }

@@ -7,7 +7,7 @@
 #include "elements/gunfunElement.h"
 #include "listwindow/bwnListExport.h"
 #include "listwindow/bwnListPrint.h"
-#include "listwindow/bwnQuindle.h"
+#include "listwindow/bwnListScope.h"
 #include "platform/untApplication.h"
 #include "platform/untFileDialog.h"
 #include "platform/untException.h"

@@ -123,16 +123,16 @@ TEST_P(DemoSave, EveryKindOfDemoIndicatorSavesUntouched)
     TbfrmQuindle* w = Open();
     w->trvList->setCurrentItem(w->trvList->topLevelItem(0)); // every unit
     QSet<QString> kinds;
-    for (int type = 0; type < w->cobBType->count(); ++type) {
-        ListFixture::Choose(w->cobBType, type);
-        ListFixture::Choose(w->cobbkid, 0); // <全部> where the type offers it
-        ListFixture::Choose(w->cobMid, 0);
+    for (int type = 0; type < w->Controls().cobBType->count(); ++type) {
+        ListFixture::Choose(w->Controls().cobBType, type);
+        ListFixture::Choose(w->Controls().cobbkid, 0); // <全部> where the type offers it
+        ListFixture::Choose(w->Controls().cobMid, 0);
         const QStringList ids = Column(w, "budgid");
         for (int r = 0; r + 1 < ids.size(); ++r) {
             Settle(); // the list is read again after each save
             QString kind = QString::number(type);
             for (const char* c : {"bkid", "mid", "ipid", "btypechild", "issecret"})
-                kind += '|' + w->GridManager()->GetText(w->ngdBudget, r, c);
+                kind += '|' + w->Rows().Manager()->GetText(w->Controls().ngdBudget, r, c);
             if (kinds.contains(kind))
                 continue;
             kinds.insert(kind);
@@ -142,8 +142,8 @@ TEST_P(DemoSave, EveryKindOfDemoIndicatorSavesUntouched)
                 if (!d->Saved)
                     d->btnClose->click();
             });
-            w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf(ids[r])));
-            w->tbtnMod->trigger();
+            w->Controls().ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf(ids[r])));
+            w->Controls().tbtnMod->trigger();
             EXPECT_EQ(messages->Texts().join('|').toStdString(), "") << kind.toStdString();
             messages->Clear();
             EXPECT_EQ(Row(key, ids[r]), before) << kind.toStdString();
@@ -176,12 +176,13 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
         EXPECT_TRUE(d->Saved);
     });
     TakeListQueries();
-    w->tbtnAdd->trigger();
+    w->Controls().tbtnAdd->trigger();
     EXPECT_TRUE(messages->Messages().isEmpty()) << messages->Texts().join('|').toStdString();
     EXPECT_EQ(TakeListQueries().size(), 1); // the list read again
     const int row = int(Column(w, "budgid").indexOf("6"));
     ASSERT_GT(row, 0);
-    EXPECT_EQ(w->ngdBudget->SelectedRow(), row); // the list read again stays on the new one
+    EXPECT_EQ(w->Controls().ngdBudget->SelectedRow(),
+              row); // the list read again stays on the new one
     EXPECT_EQ(Row("eid,mid,bkid,ipid,bid,iid,btype,btypechild,issecret,filename", "6"),
               "101001001|11|21|12|2050202|1101001000001|1|1|1|K-7");
     EXPECT_EQ(Row("budgmoney,inputmoney,duemoney", "6").replace(".0000", ""), "15000|15000|0");
@@ -200,11 +201,11 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
         Ok(d);
     });
     Settle();
-    w->ngdBudget->SetSelectedRow(row);
-    emit w->ngdBudget->CellDoubleClicked(1, row);
+    w->Controls().ngdBudget->SetSelectedRow(row);
+    emit w->Controls().ngdBudget->CellDoubleClicked(1, row);
     EXPECT_EQ(dialogs, 2);
     Settle();
-    EXPECT_EQ(w->ngdBudget->SelectedRow(), row);
+    EXPECT_EQ(w->Controls().ngdBudget->SelectedRow(), row);
     EXPECT_EQ(Row("budgmoney,inputmoney", "6").replace(".0000", ""), "20000|20000");
 
     // The same indicator again is refused, the dialog stays open; cancelling changes nothing.
@@ -222,7 +223,7 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
     });
     messages->Clear();
     TakeListQueries();
-    w->tbtnAdd->trigger();
+    w->Controls().tbtnAdd->trigger();
     ASSERT_EQ(messages->Messages().size(), 1);
     EXPECT_EQ(messages->Texts()[0],
               QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！"));
@@ -232,7 +233,7 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "6");
 
     // A type without sub-types: the new indicator takes the type for its sub-type.
-    ListFixture::Choose(w->cobBType, 2);
+    ListFixture::Choose(w->Controls().cobBType, 2);
     Drive([&](TrfrmInputEdit* d) {
         Choose(d->cmbipid, 0);
         TypeInto(d->edtbid, "2050202");
@@ -240,7 +241,7 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
         Ok(d);
         EXPECT_TRUE(d->Saved);
     });
-    w->tbtnAdd->trigger();
+    w->Controls().tbtnAdd->trigger();
     EXPECT_EQ(Row("btype,btypechild", "7"), "2|2");
 
     // Another operator changes, then deletes, the indicator while it is open here: each save
@@ -257,8 +258,8 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
         EXPECT_FALSE(d->Saved);
         d->btnClose->click();
     });
-    w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf("7")));
-    w->tbtnMod->trigger();
+    w->Controls().ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf("7")));
+    w->Controls().tbtnMod->trigger();
     EXPECT_EQ(
         messages->Texts(),
         QStringList({QStringLiteral("编号为7的预算指标在您打开之后已被其他操作员修改，没有"
@@ -287,7 +288,7 @@ TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
         Ok(d);
         EXPECT_TRUE(d->Saved);
     });
-    w->tbtnAdd->trigger();
+    w->Controls().tbtnAdd->trigger();
     const QString duplicate = QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！");
     EXPECT_EQ(messages->Texts(), (QStringList{QStringLiteral("请输入金额"), duplicate, duplicate}));
     EXPECT_EQ(db.Scalar("select filename from busibudget where datayear=2026 and budgid='6'"),
@@ -297,8 +298,8 @@ TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
         Ok(d);
         EXPECT_TRUE(d->Saved);
     });
-    w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf("1")));
-    w->tbtnMod->trigger();
+    w->Controls().ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf("1")));
+    w->Controls().tbtnMod->trigger();
     EXPECT_EQ(dialogs, 2);
     EXPECT_EQ(messages->Texts().size(), 3);
 }
@@ -353,14 +354,14 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
         Ok(d); // a later OK repeats the whole sequence
         EXPECT_TRUE(d->Saved);
     });
-    w->tbtnAdd->trigger();
+    w->Controls().tbtnAdd->trigger();
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and "
                         "budgmoney<0 and btypechild='2' and burid='02'"),
               "1");
     // The totals row opens nothing.
-    w->ngdBudget->SetSelectedRow(w->RowsListed() - 1);
+    w->Controls().ngdBudget->SetSelectedRow(w->Rows().Count() - 1);
     dialogs = 0;
-    w->tbtnMod->trigger();
+    w->Controls().tbtnMod->trigger();
     EXPECT_EQ(dialogs, 0);
 
     // An amount stored beyond the range (not through this dialog) is refused by OK as it
@@ -381,8 +382,8 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
         d->btnClose->click();
     });
     messages->Clear();
-    w->ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf(id)));
-    w->tbtnMod->trigger();
+    w->Controls().ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf(id)));
+    w->Controls().tbtnMod->trigger();
     EXPECT_EQ(dialogs, 1);
     EXPECT_EQ(
         messages->Texts(),
@@ -451,7 +452,7 @@ TEST_P(Save, AWaitForTheWritersLockShowsAndCanBeCancelled)
         EXPECT_TRUE(d->isVisible());
         EXPECT_TRUE(d->btnOK->isEnabled());
     });
-    w->tbtnAdd->trigger();
+    w->Controls().tbtnAdd->trigger();
     ExecuteCommand(&other, db.GetEngine() == Engine::SQLite ? "ROLLBACK" : "select 1");
     EXPECT_EQ(phase, QStringLiteral("等待其他操作员的保存…"));
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "5");

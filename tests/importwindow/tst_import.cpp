@@ -102,10 +102,10 @@ TEST_P(Import, ListExportImportsIntoAnotherYearOnceAndSkippedRowsKeepTheirReason
     TbfrmQuindle* list = Open();
     ASSERT_NE(list, nullptr);
     const QString file = dir.filePath("2026年预算数.xlsx");
-    ASSERT_TRUE(list->ExportList(file));
+    ASSERT_TRUE(list->Output().ExportList(file));
     Settle();
     const QString csv = dir.filePath("2026年预算数.csv");
-    ASSERT_TRUE(list->ExportList(csv));
+    ASSERT_TRUE(list->Output().ExportList(csv));
     Settle();
     CloseWindow(list);
     const QStringList original = Stored(2026, " and eid='101001001' and btype='1'");
@@ -404,7 +404,7 @@ TEST_P(Import, BrokenWorkbooksAreNamedAndNothingIsRead)
     {
         // The start of a real workbook, cut off.
         TbfrmQuindle* list = Open();
-        ASSERT_TRUE(list->ExportList(dir.filePath("whole.xlsx")));
+        ASSERT_TRUE(list->Output().ExportList(dir.filePath("whole.xlsx")));
         Settle();
         CloseWindow(list);
         QFile f(dir.filePath("whole.xlsx"));

@@ -26,8 +26,8 @@ TEST_P(ListFixture, LayoutFileThatDoesNotFitIsNamedOnce)
     ASSERT_EQ(messages->Messages().size(), 1);
     EXPECT_TRUE(messages->Texts()[0].contains("ngdBudget.for"));
     EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("已改用内置的列")));
-    EXPECT_EQ(w->ngdBudget->ColumnCount(), 36);
+    EXPECT_EQ(w->Controls().ngdBudget->ColumnCount(), 36);
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
-    Choose(w->cobMid, 0);
+    Choose(w->Controls().cobMid, 0);
     EXPECT_EQ(messages->Messages().size(), 1); // once
 }

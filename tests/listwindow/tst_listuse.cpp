@@ -67,20 +67,22 @@ void RefuseRow(TestDatabase& db, const QString& budgid, const char* event)
 TEST_P(ListFixture, EveryClosePathTakesTheFrameAlong)
 {
     const std::function<void(TbfrmQuindle*)> paths[] = {
-        [](TbfrmQuindle* w) { w->tbtnColse->trigger(); },
-        [](TbfrmQuindle* w) { w->mnuColse->trigger(); },
+        [](TbfrmQuindle* w) { w->Controls().tbtnColse->trigger(); },
+        [](TbfrmQuindle* w) { w->Controls().mnuColse->trigger(); },
         [](TbfrmQuindle* w) { w->SubWindow()->close(); }, // the close box
-        [](TbfrmQuindle* w) { QTest::keyClick(w->ngdBudget, Qt::Key_F4, Qt::ControlModifier); },
-        [](TbfrmQuindle* w) { w->mimExcel->trigger(); },
+        [](TbfrmQuindle* w) {
+            QTest::keyClick(w->Controls().ngdBudget, Qt::Key_F4, Qt::ControlModifier);
+        },
+        [](TbfrmQuindle* w) { w->Controls().mimExcel->trigger(); },
     };
     int path = 0;
     for (const auto& close : paths) {
         QPointer<TbfrmQuindle> w = Open();
         ASSERT_TRUE(w);
-        w->ngdBudget->setFocus();
+        w->Controls().ngdBudget->setFocus();
         // Escape is no way out of the list window: it stays whole.
-        QTest::keyClick(w->ngdBudget, Qt::Key_Escape);
-        QTest::keyClick(w->cobMid, Qt::Key_Escape);
+        QTest::keyClick(w->Controls().ngdBudget, Qt::Key_Escape);
+        QTest::keyClick(w->Controls().cobMid, Qt::Key_Escape);
         FlushDeletes();
         ASSERT_TRUE(w) << path;
         EXPECT_TRUE(w->isVisible()) << path;
@@ -123,23 +125,23 @@ TEST_P(ListFixture, KeyboardReachesEverything)
 {
     TbfrmQuindle* w = Open();
     queries.clear();
-    w->rgpShowEidItems[0]->click(); // the item already chosen: nothing happens
+    w->Controls().rgpShowEidItems[0]->click(); // the item already chosen: nothing happens
     EXPECT_TRUE(TakeListQueries().isEmpty());
 
-    w->ngdBudget->setFocus();
-    QTest::keyClick(w->ngdBudget, Qt::Key_Space);
+    w->Controls().ngdBudget->setFocus();
+    QTest::keyClick(w->Controls().ngdBudget, Qt::Key_Space);
     Settle();
-    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "chk"), "True");
-    QTest::keyClick(w->ngdBudget, Qt::Key_Tab); // Tab leaves the grid
-    EXPECT_FALSE(w->ngdBudget->hasFocus());
+    EXPECT_EQ(w->Rows().Manager()->GetText(w->Controls().ngdBudget, 0, "chk"), "True");
+    QTest::keyClick(w->Controls().ngdBudget, Qt::Key_Tab); // Tab leaves the grid
+    EXPECT_FALSE(w->Controls().ngdBudget->hasFocus());
 
     for (auto [key, mods] :
          {std::pair{Qt::Key_Menu, Qt::NoModifier}, std::pair{Qt::Key_F10, Qt::ShiftModifier}}) {
-        QTest::keyClick(w->ngdBudget, key, mods);
-        EXPECT_TRUE(w->pmenu->isVisible());
-        w->pmenu->hide();
+        QTest::keyClick(w->Controls().ngdBudget, key, mods);
+        EXPECT_TRUE(w->Controls().pmenu->isVisible());
+        w->Controls().pmenu->hide();
     }
-    EXPECT_EQ(w->pmuAll->text(), QStringLiteral("全选(&A)"));
+    EXPECT_EQ(w->Controls().pmuAll->text(), QStringLiteral("全选(&A)"));
 }
 
 // A header click sorts the list read from either engine: unit names in pinyin order (the
@@ -157,12 +159,12 @@ TEST_P(ListFixture, HeaderSortsAndFindBarFindsInTheList)
     TbfrmQuindle* w = Open();
     w->trvList->setCurrentItem(w->trvList->topLevelItem(0)); // every unit
     Settle();
-    TNextGrid* g = w->ngdBudget;
+    TNextGrid* g = w->Controls().ngdBudget;
     auto click = [g](const char* column) {
         emit g->horizontalHeader()->sectionClicked(g->ColumnIndex(column));
     };
     w->RunListQuery();
-    ASSERT_TRUE(w->Filling());
+    ASSERT_TRUE(w->Rows().Filling());
     click("ename"); // refused while the list arrives
     EXPECT_EQ(g->SortState(), TGridSort::None);
     Settle();
@@ -170,7 +172,7 @@ TEST_P(ListFixture, HeaderSortsAndFindBarFindsInTheList)
     click("ename");
     QStringList names = Column(w, "ename");
     EXPECT_EQ(names.takeLast(), "");
-    EXPECT_EQ(w->GridManager()->GetText(g, g->RowCount() - 1, "budgid"), QStringLiteral("合计"));
+    EXPECT_EQ(w->Rows().Manager()->GetText(g, g->RowCount() - 1, "budgid"), QStringLiteral("合计"));
     names.removeDuplicates();
     EXPECT_EQ(names, QStringList({"财政局本级", "第一中学", "教育局本级"}));
 
@@ -181,22 +183,23 @@ TEST_P(ListFixture, HeaderSortsAndFindBarFindsInTheList)
     ASSERT_GE(t3, 0);
     EXPECT_EQ(ids.mid(t3, 3), QStringList({"T3", "T2", "T1"}));
 
-    w->mnuFind->trigger();
-    TFindBar* bar = w->FindBar;
+    w->Controls().mnuFind->trigger();
+    TFindBar* bar = w->Controls().FindBar;
     ASSERT_TRUE(bar->isVisible());
     bar->edtFind->setText("T");
     g->SetSelectedRow(t3 + 1); // T2
     QTest::keyClick(bar->edtFind, Qt::Key_Return);
-    EXPECT_EQ(w->GridManager()->GetText(g, g->SelectedRow(), "budgid"), "T1");
+    EXPECT_EQ(w->Rows().Manager()->GetText(g, g->SelectedRow(), "budgid"), "T1");
     EXPECT_EQ(bar->labCount->text(), QStringLiteral("第 3 个，共 3 个"));
     QTest::keyClick(bar->edtFind, Qt::Key_F3); // round the end
-    EXPECT_EQ(w->GridManager()->GetText(g, g->SelectedRow(), "budgid"), "T3");
+    EXPECT_EQ(w->Rows().Manager()->GetText(g, g->SelectedRow(), "budgid"), "T3");
     QTest::keyClick(bar->edtFind, Qt::Key_F3, Qt::ShiftModifier);
-    EXPECT_EQ(w->GridManager()->GetText(g, g->SelectedRow(), "budgid"), "T1");
+    EXPECT_EQ(w->Rows().Manager()->GetText(g, g->SelectedRow(), "budgid"), "T1");
     bar->edtFind->setText(QStringLiteral("第一中学")); // in another column
     bar->chkWhole->setChecked(true);
     EXPECT_TRUE(bar->FindNext());
-    EXPECT_EQ(w->GridManager()->GetText(g, g->SelectedRow(), "ename"), QStringLiteral("第一中学"));
+    EXPECT_EQ(w->Rows().Manager()->GetText(g, g->SelectedRow(), "ename"),
+              QStringLiteral("第一中学"));
     // Searched in steps (a long list): the nearest match at once and the count after it; with
     // no match near, the step waits for the search.
     bar->SetSearchSteps(0, 1);
@@ -204,7 +207,7 @@ TEST_P(ListFixture, HeaderSortsAndFindBarFindsInTheList)
     bar->edtFind->setText("T");
     g->SetSelectedRow(t3 - 1);
     EXPECT_TRUE(bar->FindNext());
-    EXPECT_EQ(w->GridManager()->GetText(g, g->SelectedRow(), "budgid"), "T3");
+    EXPECT_EQ(w->Rows().Manager()->GetText(g, g->SelectedRow(), "budgid"), "T3");
     EXPECT_EQ(bar->labCount->text(), QStringLiteral("正在计数…"));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return bar->labCount->text() == QStringLiteral("第 1 个，共 3 个"); }, 10000));
@@ -213,7 +216,7 @@ TEST_P(ListFixture, HeaderSortsAndFindBarFindsInTheList)
     EXPECT_EQ(bar->labCount->text(), QStringLiteral("正在查找…"));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return bar->labCount->text() == QStringLiteral("第 1 个，共 1 个"); }, 10000));
-    EXPECT_EQ(w->GridManager()->GetText(g, g->SelectedRow(), "budgid"), "T2");
+    EXPECT_EQ(w->Rows().Manager()->GetText(g, g->SelectedRow(), "budgid"), "T2");
     QTest::keyClick(bar->edtFind, Qt::Key_Escape);
     EXPECT_FALSE(bar->isVisible());
     EXPECT_TRUE(w->isVisible());
@@ -231,25 +234,28 @@ TEST_P(ListFixture, AmountsBeyondSixtyFourBitsAreSummedExactly)
                     .arg(100 + i));
     TbfrmQuindle* w = Open();
     Settle();
-    const int last = w->RowsListed() - 1;
+    const int last = w->Rows().Count() - 1;
     Settle();
-    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, last, "budgmoney"), "1000000000000070");
-    const QModelIndex total =
-        w->ngdBudget->model()->index(last, w->ngdBudget->ColumnIndex("budgmoney"));
+    EXPECT_EQ(w->Rows().Manager()->GetText(w->Controls().ngdBudget, last, "budgmoney"),
+              "1000000000000070");
+    const QModelIndex total = w->Controls().ngdBudget->model()->index(
+        last, w->Controls().ngdBudget->ColumnIndex("budgmoney"));
     EXPECT_EQ(total.data().toString(), "1,000,000,000,000,070.00");
     Settle();
-    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, last, "duebalamoney"), "999999999999969.75");
+    EXPECT_EQ(w->Rows().Manager()->GetText(w->Controls().ngdBudget, last, "duebalamoney"),
+              "999999999999969.75");
     if (GetParam() == Engine::SQLite) {
         // SQLite holds larger amounts still: shown in full, never in exponent form.
         db.Exec("update busibudget set budgmoney=1e16 where budgid='100'");
         db.Exec("update busibudget set budgmoney=0.123456 where budgid='101'");
-        Choose(w->cobMid, 1);
+        Choose(w->Controls().cobMid, 1);
         const int row = Column(w, "budgid").indexOf("100");
-        const QModelIndex one = w->ngdBudget->model()->index(row, total.column());
+        const QModelIndex one = w->Controls().ngdBudget->model()->index(row, total.column());
         EXPECT_EQ(one.data().toString(), "10,000,000,000,000,000.00");
         // A sum that cannot be exact says so instead of showing a wrong number.
-        EXPECT_TRUE(w->GridManager()
-                        ->GetText(w->ngdBudget, w->RowsListed() - 1, "budgmoney")
+        EXPECT_TRUE(w->Rows()
+                        .Manager()
+                        ->GetText(w->Controls().ngdBudget, w->Rows().Count() - 1, "budgmoney")
                         .startsWith(QStringLiteral("≈")));
     }
 }
@@ -261,9 +267,9 @@ TEST_P(ListFixture, AFailingRowInTheMiddleIsReportedAndTheRunCanStop)
     ASSERT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
     db.Params().ConfirmDelete = "0";
 
-    w->pmuAllClick(); // the totals row too: never a row to delete
+    w->Actions().MarkAll(true); // the totals row too: never a row to delete
     messages->Answer(mrNo);
-    w->tbtnDelClick();
+    w->Actions().Delete();
     Settle();
     ASSERT_EQ(messages->Messages().size(), 1);
     EXPECT_TRUE(messages->Texts()[0].startsWith(QStringLiteral("删除数据失败！。\n")));
@@ -274,17 +280,17 @@ TEST_P(ListFixture, AFailingRowInTheMiddleIsReportedAndTheRunCanStop)
     EXPECT_EQ(Column(w, "chk"), (QStringList{"False", "False", "False"})); // read again
     messages->Clear();
 
-    w->pmuAllClick();
+    w->Actions().MarkAll(true);
     messages->Answer(mrYes);
-    w->tbtnDelClick(); // going on deletes the rest; no success message
+    w->Actions().Delete(); // going on deletes the rest; no success message
     Settle();
     EXPECT_EQ(messages->Messages().size(), 1);
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", QStringLiteral("合计")}));
     messages->Clear();
 
     RefuseRow(db, "1", "update");
-    w->pmuAllClick();
-    w->N5Click(); // the failing row is the last one: reported, nothing to ask
+    w->Actions().MarkAll(true);
+    w->Actions().CopyAmounts(true); // the failing row is the last one: reported, nothing to ask
     Settle();
     ASSERT_EQ(messages->Messages().size(), 1);
     EXPECT_TRUE(messages->Texts()[0].startsWith(QStringLiteral("金额复制失败！。\n")));
@@ -292,10 +298,10 @@ TEST_P(ListFixture, AFailingRowInTheMiddleIsReportedAndTheRunCanStop)
     messages->Clear();
 
     // A cell that is not an amount ends the copy with a clear message.
-    w->ngdBudget->SetCells(w->ngdBudget->ColumnIndex("duemoney"), 0, "n/a");
+    w->Controls().ngdBudget->SetCells(w->Controls().ngdBudget->ColumnIndex("duemoney"), 0, "n/a");
     Settle();
-    w->ngdBudget->SetCells(0, 0, "True");
-    w->N4->trigger();
+    w->Controls().ngdBudget->SetCells(0, 0, "True");
+    w->Controls().N4->trigger();
     Settle();
     EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("“n/a”不是有效的金额。")});
 }
@@ -327,15 +333,17 @@ TEST_P(ListFixture, DifferencesAndExportedAmountsAreExact)
     EXPECT_EQ(Column(w, "balamoney"), (QStringList{"583600.23", "-0.5", "583599.73"}));
     EXPECT_EQ(Column(w, "inputbalamoney"), (QStringList{"584600.22", "-0.4", "584599.82"}));
     QTemporaryDir dir;
-    ASSERT_TRUE(w->ExportList(dir.filePath("list.csv")));
+    ASSERT_TRUE(w->Output().ExportList(dir.filePath("list.csv")));
     Settle();
     const QList<QStringList> csv = ReadCsv(dir.filePath("list.csv"));
     const int due =
-        csv[0].indexOf(w->ngdBudget->Column(w->ngdBudget->ColumnIndex("duebalamoney")).Caption);
+        csv[0].indexOf(w->Controls()
+                           .ngdBudget->Column(w->Controls().ngdBudget->ColumnIndex("duebalamoney"))
+                           .Caption);
     ASSERT_GE(due, 0);
     EXPECT_EQ((QStringList{csv[1][due], csv[3][due]}), (QStringList{"999.99", "1000.09"}));
     // The workbook holds the amounts' own digits, not the nearest double's.
-    ASSERT_TRUE(w->ExportList(dir.filePath("list.xlsx")));
+    ASSERT_TRUE(w->Output().ExportList(dir.filePath("list.xlsx")));
     Settle();
     const QByteArray sheet = WorkbookPart(dir.filePath("list.xlsx"), "xl/worksheets/sheet1.xml");
     EXPECT_TRUE(sheet.contains("<v>584600.32</v>")) << sheet.constData();
@@ -355,14 +363,15 @@ TEST_P(ListFixture, ANewClickOrClosingDuringAFillCancelsIt)
 
     // The top unit's fill is overtaken by the first leaf's: none of its rows reach the grid.
     w->trvList->setCurrentItem(top);
-    EXPECT_TRUE(w->Filling());
-    EXPECT_FALSE(w->tbtnDel->isEnabled()); // what acts on the list waits for the whole list
-    EXPECT_FALSE(w->tbtnAdd->isEnabled());
+    EXPECT_TRUE(w->Rows().Filling());
+    EXPECT_FALSE(
+        w->Controls().tbtnDel->isEnabled()); // what acts on the list waits for the whole list
+    EXPECT_FALSE(w->Controls().tbtnAdd->isEnabled());
     w->trvList->setCurrentItem(firstLeaf);
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
     EXPECT_EQ(rowsSeen, 2);
-    EXPECT_TRUE(w->tbtnDel->isEnabled());
-    EXPECT_TRUE(w->tbtnAdd->isEnabled());
+    EXPECT_TRUE(w->Controls().tbtnDel->isEnabled());
+    EXPECT_TRUE(w->Controls().tbtnAdd->isEnabled());
 
     // The whole top unit arrives in parts and ends with its exact totals.
     // A double click on a row that has arrived opens nothing while the rest is arriving.
@@ -371,23 +380,23 @@ TEST_P(ListFixture, ANewClickOrClosingDuringAFillCancelsIt)
     hostApp.SetModalDriver([&](QDialog*) { return ++dialogs, int(mrCancel); });
     QObject::connect(w, &TbfrmQuindle::ListRowsArrived, [&](int read) {
         counts << read;
-        w->ngdBudget->SetSelectedRow(0);
-        emit w->ngdBudget->CellDoubleClicked(1, 0);
+        w->Controls().ngdBudget->SetSelectedRow(0);
+        emit w->Controls().ngdBudget->CellDoubleClicked(1, 0);
     });
     w->trvList->setCurrentItem(top);
     Settle();
     EXPECT_EQ(dialogs, 0);
     ASSERT_GE(counts.size(), 2);
     EXPECT_EQ(counts.last(), 40002);
-    EXPECT_EQ(w->RowsListed(), 40003); // with the totals row
-    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 40002, "inputmoney"),
+    EXPECT_EQ(w->Rows().Count(), 40003); // with the totals row
+    EXPECT_EQ(w->Rows().Manager()->GetText(w->Controls().ngdBudget, 40002, "inputmoney"),
               "803980112.5"); // 100 + 12.5 + (100 + 40099)·40000/2
 
     // Closing in the middle of a fill ends its thread with the window, without a message.
     w->trvList->setCurrentItem(firstLeaf);
     Settle();
     w->trvList->setCurrentItem(top);
-    ASSERT_TRUE(w->Filling());
+    ASSERT_TRUE(w->Rows().Filling());
     CloseWindow(w);
     EXPECT_FALSE(w);
     EXPECT_EQ(TListLoader::LiveThreads(), 0);
@@ -414,23 +423,25 @@ TEST_P(ListFixture, ExportWritesTheListAsShownAndAsksBeforeReplacing)
     const QList<QStringList> rows = ReadCsv(path);
     ASSERT_EQ(rows.size(), 4); // header, two indicators, totals
     EXPECT_EQ(rows[0].value(0),
-              w->ngdBudget->Column(1).Caption); // the check-box column is not data
-    const int id =
-        rows[0].indexOf(w->ngdBudget->Column(w->ngdBudget->ColumnIndex("budgid")).Caption);
+              w->Controls().ngdBudget->Column(1).Caption); // the check-box column is not data
+    const int id = rows[0].indexOf(
+        w->Controls().ngdBudget->Column(w->Controls().ngdBudget->ColumnIndex("budgid")).Caption);
     ASSERT_GE(id, 0);
     EXPECT_EQ((QStringList{rows[1][id], rows[2][id], rows[3][id]}), Column(w, "budgid"));
     const int input =
-        rows[0].indexOf(w->ngdBudget->Column(w->ngdBudget->ColumnIndex("inputmoney")).Caption);
+        rows[0].indexOf(w->Controls()
+                            .ngdBudget->Column(w->Controls().ngdBudget->ColumnIndex("inputmoney"))
+                            .Caption);
     EXPECT_EQ(rows[3].value(input), "112.5");
 
     // An existing file is replaced only when the operator says so.
     messages->Answer(mrNo);
     QFile::resize(path, 3);
-    w->tbtnExport->trigger();
+    w->Controls().tbtnExport->trigger();
     EXPECT_EQ(QFileInfo(path).size(), 3);
     EXPECT_TRUE(messages->Texts().last().contains(QStringLiteral("已存在")));
     messages->Answer(mrYes);
-    w->tbtnExport->trigger();
+    w->Controls().tbtnExport->trigger();
     Settle();
     EXPECT_EQ(ReadCsv(path).size(), 4);
 
@@ -443,7 +454,7 @@ TEST_P(ListFixture, ExportWritesTheListAsShownAndAsksBeforeReplacing)
         return int(QDialog::Accepted);
     });
     messages->Clear();
-    w->tbtnExport->trigger();
+    w->Controls().tbtnExport->trigger();
     Settle();
     ASSERT_EQ(messages->Texts().size(), 1);
     EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("虚拟文件夹")))
@@ -459,9 +470,9 @@ TEST_P(ListFixture, PrintPreviewAndPdfOfTheListAsShown)
     TbfrmQuindle* w = Open();
     w->trvList->setCurrentItem(w->trvList->topLevelItem(0)); // every unit: several pages
     Settle();
-    for (QAction* a : {w->mnuPrint, w->mnuPdf}) {
+    for (QAction* a : {w->Controls().mnuPrint, w->Controls().mnuPdf}) {
         EXPECT_TRUE(w->mitemDataVind->actions().contains(a));
-        EXPECT_TRUE(w->pmenu->actions().contains(a));
+        EXPECT_TRUE(w->Controls().pmenu->actions().contains(a));
     }
     QString preview;
     int previewPages = 0;
@@ -479,7 +490,7 @@ TEST_P(ListFixture, PrintPreviewAndPdfOfTheListAsShown)
     EXPECT_TRUE(w->SubWindow()->isVisible());
 
     // The list sorted by id descending is printed so: the totals still last.
-    TNextGrid* g = w->ngdBudget;
+    TNextGrid* g = w->Controls().ngdBudget;
     g->SortByColumn(g->ColumnIndex("budgid"), TGridSort::Descending);
     QTemporaryDir dir;
     const QString path = dir.filePath("list.pdf");
@@ -487,7 +498,7 @@ TEST_P(ListFixture, PrintPreviewAndPdfOfTheListAsShown)
         qobject_cast<QFileDialog*>(d)->selectFile(path);
         return int(QDialog::Accepted);
     });
-    w->mnuPdf->trigger();
+    w->Controls().mnuPdf->trigger();
     Settle();
     QProcess text;
     text.start("pdftotext", {"-layout", path, "-"});
@@ -495,10 +506,11 @@ TEST_P(ListFixture, PrintPreviewAndPdfOfTheListAsShown)
     const QString pdf = QString::fromUtf8(text.readAllStandardOutput());
     const QStringList pages = pdf.split('\f', Qt::SkipEmptyParts);
     ASSERT_GE(pages.size(), 3);
-    const QString title =
-        QStringLiteral("2026年%1 — %2").arg(w->cobBType->currentText(), w->SelectedUnitName);
+    const QString title = QStringLiteral("2026年%1 — %2")
+                              .arg(w->Controls().cobBType->currentText(), w->Scope().UnitName());
     EXPECT_TRUE(pages[0].contains(title)) << pages[0].toStdString();
-    EXPECT_TRUE(pages[0].contains(QStringLiteral("资金性质：%1").arg(w->cobMid->currentText())));
+    EXPECT_TRUE(
+        pages[0].contains(QStringLiteral("资金性质：%1").arg(w->Controls().cobMid->currentText())));
     const QStringList ids = Column(w, "budgid");
     auto at = [](const QString& page, const QString& id) {
         return page.indexOf(QRegularExpression("(^|\\s)" + id + "\\s"));
@@ -525,12 +537,12 @@ TEST_P(ListFixture, PrintPreviewAndPdfOfTheListAsShown)
             QMetaObject::invokeMethod(
                 w, [w] { w->Work()->Cancel(); }, Qt::BlockingQueuedConnection);
     });
-    ASSERT_TRUE(w->ExportPdf(other));
+    ASSERT_TRUE(w->Output().ExportPdf(other));
     Settle();
     TWorkRunner::SetStepObserver({});
     EXPECT_TRUE(fired);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.pdf"});
-    EXPECT_EQ(w->labStatus->text(), QStringLiteral("导出PDF已取消，没有写出文件"));
+    EXPECT_EQ(w->Controls().labStatus->text(), QStringLiteral("导出PDF已取消，没有写出文件"));
 }
 
 TEST_P(ListFixture, CarryForwardAsksFirstThenCopiesTheListedScopeOnce)
@@ -541,7 +553,7 @@ TEST_P(ListFixture, CarryForwardAsksFirstThenCopiesTheListedScopeOnce)
             "'doc')");
     TbfrmQuindle* w = Open();
     messages->Answer(mrNo);
-    w->mnuCarry->trigger();
+    w->Controls().mnuCarry->trigger();
     Settle();
     ASSERT_EQ(messages->Texts().size(), 1);
     // Row 1 of 2025 has its like in 2026 already; the new one is offered.
@@ -551,10 +563,10 @@ TEST_P(ListFixture, CarryForwardAsksFirstThenCopiesTheListedScopeOnce)
     EXPECT_EQ(Column(w, "budgid").size(), 3); // nothing written
 
     messages->Answer(mrYes);
-    w->mnuCarry->trigger();
+    w->Controls().mnuCarry->trigger();
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", "6", QStringLiteral("合计")}));
     EXPECT_EQ(messages->Texts().last(), QStringLiteral("已结转1条指标到2026年。"));
-    w->mnuCarry->trigger();
+    w->Controls().mnuCarry->trigger();
     Settle();
     EXPECT_TRUE(messages->Texts().last().contains(QStringLiteral("没有可结转")));
 }
@@ -568,7 +580,7 @@ TEST_P(ListFixture, ClosingWhileAWorkbookIsWrittenCancelsItAtOnce)
     ASSERT_TRUE(w);
     w->trvList->setCurrentItem(w->trvList->topLevelItem(0));
     Settle();
-    ASSERT_GT(w->RowsListed(), 20000);
+    ASSERT_GT(w->Rows().Count(), 20000);
     QTemporaryDir dir;
     hostApp.SetModalDriver([&](QDialog* d) {
         qobject_cast<QFileDialog*>(d)->selectFile(dir.filePath("list.xlsx"));
@@ -585,11 +597,11 @@ TEST_P(ListFixture, ClosingWhileAWorkbookIsWrittenCancelsItAtOnce)
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (!closed && w && packing) {
             closed = true;
-            w->tbtnColse->trigger();
+            w->Controls().tbtnColse->trigger();
         }
     });
     poll.start(1);
-    QTimer::singleShot(0, w, [w] { w->tbtnExport->trigger(); });
+    QTimer::singleShot(0, w, [w] { w->Controls().tbtnExport->trigger(); });
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w; }, 120000));
     poll.stop();
     TWorkRunner::SetStepObserver({});
@@ -626,17 +638,17 @@ TEST_P(ListFixture, ClosingDuringEachKindOfWorkCancelsItAndWritesNothing)
         std::function<void(TbfrmQuindle*)> Start;
     };
     const Case cases[] = {
-        {"正在读取", 0, [](TbfrmQuindle* w) { w->mnuCarry->trigger(); }},
-        {"正在写入", 500, [](TbfrmQuindle* w) { w->mnuCarry->trigger(); }},
+        {"正在读取", 0, [](TbfrmQuindle* w) { w->Controls().mnuCarry->trigger(); }},
+        {"正在写入", 500, [](TbfrmQuindle* w) { w->Controls().mnuCarry->trigger(); }},
         {"正在复制金额", 300,
          [](TbfrmQuindle* w) {
-             w->pmuAllClick();
-             w->N4Click();
+             w->Actions().MarkAll(true);
+             w->Actions().CopyAmounts(false);
          }},
         {"正在删除", 300,
          [](TbfrmQuindle* w) {
-             w->pmuAllClick();
-             w->tbtnDelClick();
+             w->Actions().MarkAll(true);
+             w->Actions().Delete();
          }},
     };
     db.Params().ConfirmDelete = "0";
@@ -644,7 +656,7 @@ TEST_P(ListFixture, ClosingDuringEachKindOfWorkCancelsItAndWritesNothing)
         const QString before = db.Scalar(state);
         QPointer<TbfrmQuindle> w = Open();
         ASSERT_TRUE(w);
-        ASSERT_GT(w->RowsListed(), 1000);
+        ASSERT_GT(w->Rows().Count(), 1000);
         messages->Clear();
         messages->Answer(mrYes); // the carry's question
         std::atomic<bool> fired{false};

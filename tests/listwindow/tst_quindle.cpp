@@ -6,6 +6,7 @@
 #include "support/gunNextGridManager.h"
 #include "support/untDynamicTree.h"
 
+#include <QSplitter>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -46,24 +47,25 @@ TEST_P(ListFixture, ShowSelectsTheFirstLeafAndListsIt)
     EXPECT_EQ(area->subWindowList().size(), 1);
     ASSERT_NE(w->trvList->currentItem(), nullptr);
     EXPECT_EQ(w->trvList->currentItem()->text(0), QStringLiteral("101001001 教育局本级"));
-    EXPECT_EQ(w->SelectedUnitCode, "101001001");
-    EXPECT_EQ(w->cobBType->currentText(), QStringLiteral("预算数"));
-    EXPECT_EQ(w->cobbkid->currentText(), QStringLiteral("当年预算"));
-    EXPECT_EQ(w->cobMid->currentText(), QStringLiteral("一般公共预算资金"));
-    EXPECT_FALSE(w->pnlChild->isHidden());
+    EXPECT_EQ(w->Scope().UnitCode(), "101001001");
+    EXPECT_EQ(w->Controls().cobBType->currentText(), QStringLiteral("预算数"));
+    EXPECT_EQ(w->Controls().cobbkid->currentText(), QStringLiteral("当年预算"));
+    EXPECT_EQ(w->Controls().cobMid->currentText(), QStringLiteral("一般公共预算资金"));
+    EXPECT_FALSE(w->Controls().pnlChild->isHidden());
     EXPECT_EQ(TakeListQueries().size(), 1); // the tree's selection ran the only query
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
     EXPECT_EQ(Column(w, "NumId").mid(0, 2), (QStringList{"1", "2"}));
     Settle();
-    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 2, "inputmoney"), "112.5");
+    EXPECT_EQ(w->Rows().Manager()->GetText(w->Controls().ngdBudget, 2, "inputmoney"), "112.5");
     Settle();
-    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "child"), QStringLiteral("年初预算"));
-    EXPECT_EQ(w->ngdBudget->SelectedRow(), 0);
-    EXPECT_TRUE(w->tbtnDel->isEnabled());
-    EXPECT_TRUE(w->AddRuleMet());
-    EXPECT_TRUE(w->tbtnAdd->isEnabled());
-    EXPECT_TRUE(w->tbtnMod->isEnabled());
-    EXPECT_EQ(w->tbtnAdd->toolTip(), QStringLiteral("增加"));
+    EXPECT_EQ(w->Rows().Manager()->GetText(w->Controls().ngdBudget, 0, "child"),
+              QStringLiteral("年初预算"));
+    EXPECT_EQ(w->Controls().ngdBudget->SelectedRow(), 0);
+    EXPECT_TRUE(w->Controls().tbtnDel->isEnabled());
+    EXPECT_TRUE(w->Scope().AddRuleMet());
+    EXPECT_TRUE(w->Controls().tbtnAdd->isEnabled());
+    EXPECT_TRUE(w->Controls().tbtnMod->isEnabled());
+    EXPECT_EQ(w->Controls().tbtnAdd->toolTip(), QStringLiteral("增加"));
     // Only entrusted-entry units are in the tree at first.
     const QTreeWidgetItem* dept = w->trvList->topLevelItem(0)->child(0)->child(0);
     EXPECT_EQ(dept->childCount(), 1);
@@ -77,11 +79,11 @@ TEST_P(ListFixture, SelectionFromCodeIsNoChange)
 {
     TbfrmQuindle* w = Open();
     TakeListQueries();
-    w->cobMid->setCurrentIndex(0);
-    w->cobbkid->setCurrentIndex(2);
-    w->cobChild->setCurrentIndex(1);
+    w->Controls().cobMid->setCurrentIndex(0);
+    w->Controls().cobbkid->setCurrentIndex(2);
+    w->Controls().cobChild->setCurrentIndex(1);
     EXPECT_TRUE(TakeListQueries().isEmpty());
-    Choose(w->cobMid, 0); // a user's choice
+    Choose(w->Controls().cobMid, 0); // a user's choice
     const QStringList q = TakeListQueries();
     ASSERT_EQ(q.size(), 1);
     EXPECT_FALSE(q[0].contains(" and mid="));
@@ -92,41 +94,42 @@ TEST_P(ListFixture, TopNodeAndFiltersChangeTheStatement)
     TbfrmQuindle* w = Open();
     TakeListQueries();
     w->trvList->setCurrentItem(w->trvList->topLevelItem(0));
-    EXPECT_EQ(w->SelectedUnitCode, "101");
+    EXPECT_EQ(w->Scope().UnitCode(), "101");
     QStringList q = TakeListQueries();
     ASSERT_EQ(q.size(), 1);
     EXPECT_TRUE(q[0].contains(" and eid like '101%'"));
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
 
-    Choose(w->cobMid, 0); // <全部>
+    Choose(w->Controls().cobMid, 0); // <全部>
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", "2", QStringLiteral("合计")}));
-    Choose(w->cobbkid, 0); // <全部>: no source condition, sub-type panel hidden
-    EXPECT_TRUE(w->pnlChild->isHidden());
+    Choose(w->Controls().cobbkid, 0); // <全部>: no source condition, sub-type panel hidden
+    EXPECT_TRUE(w->Controls().pnlChild->isHidden());
     q = TakeListQueries();
     EXPECT_FALSE(q.last().contains("BKid="));
     EXPECT_FALSE(q.last().contains(" and btypechild='"));
     EXPECT_TRUE(q.last().contains(" and mid='11'")); // a source change selects the first money kind
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", "3", QStringLiteral("合计")}));
 
-    Choose(w->cobbkid, 1); // 当年预算
-    Choose(w->cobMid, 0);
-    EXPECT_FALSE(w->pnlChild->isHidden());
-    Choose(w->cobChild, 2); // 调整追加预算
+    Choose(w->Controls().cobbkid, 1); // 当年预算
+    Choose(w->Controls().cobMid, 0);
+    EXPECT_FALSE(w->Controls().pnlChild->isHidden());
+    Choose(w->Controls().cobChild, 2); // 调整追加预算
     q = TakeListQueries();
     EXPECT_TRUE(q.last().contains(" and btypechild='2'"));
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"2", QStringLiteral("合计")}));
     Settle();
-    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "child"), QStringLiteral("调整追加预算"));
+    EXPECT_EQ(w->Rows().Manager()->GetText(w->Controls().ngdBudget, 0, "child"),
+              QStringLiteral("调整追加预算"));
 }
 
 TEST_P(ListFixture, ControlFigureOffersOnlySource21AndIsRemembered)
 {
     TbfrmQuindle* w = Open();
-    Choose(w->cobBType, 0);
-    EXPECT_EQ(w->cobbkid->count(), 1);
-    EXPECT_EQ(w->cobbkid->currentText(), QStringLiteral("当年预算"));
-    EXPECT_TRUE(w->pnlChild->isHidden());
-    EXPECT_EQ(w->BTypeIndex, "0");
+    Choose(w->Controls().cobBType, 0);
+    EXPECT_EQ(w->Controls().cobbkid->count(), 1);
+    EXPECT_EQ(w->Controls().cobbkid->currentText(), QStringLiteral("当年预算"));
+    EXPECT_TRUE(w->Controls().pnlChild->isHidden());
+    EXPECT_EQ(w->Scope().BTypeIndex(), "0");
     EXPECT_EQ(db.Params().DefaultBType, 0);
     EXPECT_EQ(db.Scalar("select paramvalue from sysparament where paramname='setDefaultBType'"),
               "0");
@@ -136,7 +139,8 @@ TEST_P(ListFixture, ControlFigureOffersOnlySource21AndIsRemembered)
     w->trvList->setCurrentItem(w->trvList->topLevelItem(0));
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"4", QStringLiteral("合计")}));
     Settle();
-    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "child"), QStringLiteral("控制数"));
+    EXPECT_EQ(w->Rows().Manager()->GetText(w->Controls().ngdBudget, 0, "child"),
+              QStringLiteral("控制数"));
 }
 
 TEST_P(ListFixture, BureauRules)
@@ -145,66 +149,69 @@ TEST_P(ListFixture, BureauRules)
     db.Params().BureauScope = 1;
     db.User().SetValue(7, "02");
     TbfrmQuindle* w = Open();
-    const int burname = w->ngdBudget->ColumnIndex("burname");
-    EXPECT_FALSE(w->ngdBudget->isColumnHidden(burname));
+    const int burname = w->Controls().ngdBudget->ColumnIndex("burname");
+    EXPECT_FALSE(w->Controls().ngdBudget->isColumnHidden(burname));
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"5", QStringLiteral("合计")}));
     Settle();
-    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "burname"), QStringLiteral("教科文处"));
+    EXPECT_EQ(w->Rows().Manager()->GetText(w->Controls().ngdBudget, 0, "burname"),
+              QStringLiteral("教科文处"));
     CloseWindow(w);
 
     db.Params().BureauMode = "1";
     w = Open();
-    EXPECT_TRUE(w->ngdBudget->isColumnHidden(w->ngdBudget->ColumnIndex("burname")));
+    EXPECT_TRUE(
+        w->Controls().ngdBudget->isColumnHidden(w->Controls().ngdBudget->ColumnIndex("burname")));
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
     Settle();
-    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "burid"), "");
+    EXPECT_EQ(w->Rows().Manager()->GetText(w->Controls().ngdBudget, 0, "burid"), "");
 }
 
 TEST_P(ListFixture, AddRuleFollowsUnitMoneyKindAndSource)
 {
     TbfrmQuindle* w = Open();
-    EXPECT_TRUE(w->AddRuleMet());
-    Choose(w->cobMid, 0);
-    EXPECT_FALSE(w->AddRuleMet());
-    Choose(w->cobMid, 1);
-    EXPECT_TRUE(w->AddRuleMet());
-    Choose(w->cobbkid, 0);
-    EXPECT_FALSE(w->AddRuleMet());
+    EXPECT_TRUE(w->Scope().AddRuleMet());
+    Choose(w->Controls().cobMid, 0);
+    EXPECT_FALSE(w->Scope().AddRuleMet());
+    Choose(w->Controls().cobMid, 1);
+    EXPECT_TRUE(w->Scope().AddRuleMet());
+    Choose(w->Controls().cobbkid, 0);
+    EXPECT_FALSE(w->Scope().AddRuleMet());
     // The school's code ends in 002: show every unit, then pick it.
-    w->rgpShowEidItems[1]->click();
+    w->Controls().rgpShowEidItems[1]->click();
     QTreeWidgetItem* dept = w->trvList->topLevelItem(0)->child(0)->child(0);
     ASSERT_EQ(dept->childCount(), 2);
     w->trvList->setCurrentItem(dept->child(1));
-    EXPECT_EQ(w->SelectedUnitCode, "101001002");
-    EXPECT_FALSE(w->AddRuleMet());
-    EXPECT_EQ(w->cobbkid->currentText(), QStringLiteral("<全部>"));
+    EXPECT_EQ(w->Scope().UnitCode(), "101001002");
+    EXPECT_FALSE(w->Scope().AddRuleMet());
+    EXPECT_EQ(w->Controls().cobbkid->currentText(), QStringLiteral("<全部>"));
 }
 
 TEST_P(ListFixture, DeleteMarkedRows)
 {
     TbfrmQuindle* w = Open();
-    w->ngdBudget->SetCells(0, w->ngdBudget->RowCount() - 1, "True"); // the totals row: no mark
-    w->tbtnDel->trigger();
+    w->Controls().ngdBudget->SetCells(0, w->Controls().ngdBudget->RowCount() - 1,
+                                      "True"); // the totals row: no mark
+    w->Controls().tbtnDel->trigger();
     ASSERT_EQ(messages->Messages().size(), 1);
     EXPECT_EQ(messages->Messages()[0].Text, QStringLiteral("请选择准备删除的预算指标信息!"));
     EXPECT_EQ(messages->Messages()[0].Caption, CaptionConfirm());
     EXPECT_EQ(messages->Messages()[0].Icon, MsgIcon::Warning);
     messages->Clear();
 
-    w->ngdBudget->SetCells(0, 1, "True"); // indicator 5
+    w->Controls().ngdBudget->SetCells(0, 1, "True"); // indicator 5
     // A collection cancelled at once yields nothing, even of one row.
-    const TListMarks marks(w->ngdBudget, true);
+    const TListMarks marks(w->Controls().ngdBudget, true);
     EXPECT_TRUE(marks.MarkedIds([] { return false; }).empty());
     EXPECT_TRUE(marks.MarkedAmounts(true, [] { return false; }).empty());
     messages->Answer(mrNo);
-    w->tbtnDel->trigger();
+    w->Controls().tbtnDel->trigger();
     EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("是否删除选中数据？")});
     EXPECT_EQ(messages->Messages()[0].Buttons, MsgButtons::YesNo);
     EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "6");
     messages->Clear();
 
     messages->Answer(mrYes);
-    w->mnuDel->trigger();
+    w->Controls().mnuDel->trigger();
     Settle();
     EXPECT_EQ(messages->Texts(), (QStringList{QStringLiteral("是否删除选中数据？"),
                                               QStringLiteral("数据删除成功。")}));
@@ -213,21 +220,21 @@ TEST_P(ListFixture, DeleteMarkedRows)
     EXPECT_EQ(db.History(), QStringList{QStringLiteral("2026/5 删除 删除 0001")});
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", QStringLiteral("合计")}));
     EXPECT_EQ(Column(w, "chk"), (QStringList{"False", "False"}));
-    EXPECT_EQ(w->ngdBudget->SelectedRow(), 0);
+    EXPECT_EQ(w->Controls().ngdBudget->SelectedRow(), 0);
     messages->Clear();
 
     // Without confirmation or success message; the marked totals row matches nothing.
     db.Params().ConfirmDelete = "0";
     db.Params().ShowSuccessMsg = "0";
-    w->pmuAllClick();
-    w->tbtnDelClick();
+    w->Actions().MarkAll(true);
+    w->Actions().Delete();
     Settle();
     EXPECT_TRUE(messages->Messages().isEmpty());
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "3");
     EXPECT_EQ(db.History("budgid='1'"), QStringList{QStringLiteral("2026/1 删除 删除 0001")});
     Settle();
-    EXPECT_EQ(w->RowsListed(), 0);
-    EXPECT_FALSE(w->tbtnDel->isEnabled());
+    EXPECT_EQ(w->Rows().Count(), 0);
+    EXPECT_FALSE(w->Controls().tbtnDel->isEnabled());
 }
 
 // 指标历史 (Ctrl+H) lists the selected indicator's versions; 已删除的指标 restores a deleted one.
@@ -252,28 +259,28 @@ TEST_P(ListFixture, HistoryAndRestoreFromTheList)
         });
     };
     inDialog("grdVersions", [](QTableWidget*) {}); // a row never changed: the note says so
-    w->mnuHistory->trigger();
+    w->Controls().mnuHistory->trigger();
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown[0].startsWith(QStringLiteral("这个指标没有修改记录")))
         << shown[0].toStdString();
     shown.clear();
-    w->ngdBudget->SetCells(0, 1, "True"); // indicator 5
-    w->tbtnDelClick();
+    w->Controls().ngdBudget->SetCells(0, 1, "True"); // indicator 5
+    w->Actions().Delete();
     Settle(); // the delete runs beside the window
     inDialog("grdDeleted", [](QTableWidget* t) {
         t->selectRow(0);
         t->window()->findChild<QPushButton*>("btnRestore")->click();
     });
-    w->mnuDeleted->trigger();
+    w->Controls().mnuDeleted->trigger();
     EXPECT_EQ(shown, QStringList{QStringLiteral("5|")}); // no document number
     EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("已恢复1条指标。")});
     EXPECT_EQ(db.History(), (QStringList{QStringLiteral("2026/5 删除 删除 0001"),
                                          QStringLiteral("2026/5 恢复 恢复 0001")}));
     Settle();
     shown.clear();
-    w->ngdBudget->SetSelectedRow(1);
+    w->Controls().ngdBudget->SetSelectedRow(1);
     inDialog("grdVersions", [](QTableWidget*) {});
-    w->mnuHistory->trigger();
+    w->Controls().mnuHistory->trigger();
     ASSERT_FALSE(shown.isEmpty());
     EXPECT_TRUE(shown[0].endsWith(QStringLiteral("|恢复"))) << shown[0].toStdString();
 }
@@ -281,13 +288,13 @@ TEST_P(ListFixture, HistoryAndRestoreFromTheList)
 TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
 {
     TbfrmQuindle* w = Open();
-    w->N4Click();
+    w->Actions().CopyAmounts(false);
     EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("请选择准备复制金额的预算指标信息!")});
     messages->Clear();
 
-    w->pmuAllClick(); // the totals row too
+    w->Actions().MarkAll(true); // the totals row too
     EXPECT_EQ(Column(w, "chk"), (QStringList{"True", "True", "True"}));
-    w->N4Click(); // finance amount
+    w->Actions().CopyAmounts(false); // finance amount
     Settle();
     EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("数据复制金额成功。")});
     EXPECT_EQ(messages->Messages()[0].Caption, CaptionInfo());
@@ -307,13 +314,13 @@ TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
     // Each indicator once, as a copy by the operator.
     EXPECT_EQ(db.History(), (QStringList{QStringLiteral("2026/1 修改 复制 0001"),
                                          QStringLiteral("2026/5 修改 复制 0001")}));
-    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 1, "duebalamoney"), "0");
+    EXPECT_EQ(w->Rows().Manager()->GetText(w->Controls().ngdBudget, 1, "duebalamoney"), "0");
     messages->Clear();
 
     db.Params().ShowSuccessMsg = "0";
     Settle();
-    w->ngdBudget->SetCells(0, 0, "True");
-    w->N5Click(); // entered amount
+    w->Controls().ngdBudget->SetCells(0, 0, "True");
+    w->Actions().CopyAmounts(true); // entered amount
     Settle();
     EXPECT_TRUE(messages->Messages().isEmpty());
     EXPECT_EQ(
@@ -323,16 +330,16 @@ TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
         db.Scalar("select duemoney from busibudget where datayear=2026 and budgid='1'").toDouble(),
         90.0);
     Settle();
-    EXPECT_EQ(w->GridManager()->GetText(w->ngdBudget, 0, "budgmoney"), "100");
+    EXPECT_EQ(w->Rows().Manager()->GetText(w->Controls().ngdBudget, 0, "budgmoney"), "100");
 
     // An amount beyond the range stops the copy before anything is written.
     db.Exec("update busibudget set inputmoney=77 where datayear=2026 and budgid='1'");
     db.Exec("update busibudget set inputmoney=10000000000000 where datayear=2026 and budgid='5'");
     w->RunListQuery();
     Settle();
-    w->pmuAllClick();
+    w->Actions().MarkAll(true);
     messages->Clear();
-    w->N5Click();
+    w->Actions().CopyAmounts(true);
     Settle();
     EXPECT_TRUE(messages->Texts().join('|').contains(QStringLiteral("没有复制任何金额")))
         << messages->Texts().join('|').toStdString();
@@ -345,19 +352,19 @@ TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
     db.Exec("update busibudget set inputmoney=77 where datayear=2026 and budgid='5'");
     w->RunListQuery();
     Settle();
-    w->pmuAllClick();
+    w->Actions().MarkAll(true);
     db.Exec("delete from busibudget where datayear=2026 and budgid='1'");
     messages->Clear();
-    w->N5Click();
+    w->Actions().CopyAmounts(true);
     Settle();
     EXPECT_EQ(messages->Texts(),
               QStringList{QStringLiteral("已复制金额1条指标；另有1条已不在数据库中（可能已被其他"
                                          "操作员删除），没有复制金额。")});
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"5", QStringLiteral("合计")}));
-    w->pmuAllClick();
+    w->Actions().MarkAll(true);
     db.Exec("delete from busibudget where datayear=2026 and budgid='5'");
     messages->Clear();
-    w->tbtnDelClick();
+    w->Actions().Delete();
     Settle();
     EXPECT_EQ(messages->Texts().value(1),
               QStringLiteral("选中的1条指标已不在数据库中（可能已被其他操作员删除），没有写入任何"
@@ -369,7 +376,7 @@ TEST_P(ListFixture, ClosingAndReopeningAndTheImportHandOff)
 {
     QPointer<TbfrmQuindle> first = Open();
     ASSERT_TRUE(first);
-    TNextGridManager* firstManager = first->GridManager();
+    TNextGridManager* firstManager = first->Rows().Manager();
     ASSERT_NE(firstManager, nullptr);
     EXPECT_EQ(Open(), first.data()); // shown again, not created again
     CloseWindow(first);
@@ -378,11 +385,11 @@ TEST_P(ListFixture, ClosingAndReopeningAndTheImportHandOff)
 
     QPointer<TbfrmQuindle> second = Open();
     ASSERT_TRUE(second);
-    EXPECT_NE(second->GridManager(), nullptr);
-    EXPECT_EQ(second->RowsListed(), 3);
+    EXPECT_NE(second->Rows().Manager(), nullptr);
+    EXPECT_EQ(second->Rows().Count(), 3);
     g_requests.clear();
     g_requestNames.clear();
-    second->mimExcel->trigger();
+    second->Controls().mimExcel->trigger();
     FlushDeletes();
     EXPECT_FALSE(second); // closed whatever happened
     ASSERT_EQ(g_requests.size(), 1);
@@ -399,9 +406,9 @@ TEST_P(ListFixture, FewUnitsHideTheTree)
     db.Params().DefaultBType = 0;
     TbfrmQuindle* w = Open();
     EXPECT_TRUE(w->trvList->isHidden());
-    EXPECT_TRUE(w->rgpShowEid->isHidden());
-    EXPECT_EQ(w->Panel1->height(), 150);
-    EXPECT_EQ(w->SelectedUnitCode, "101002001");
+    EXPECT_TRUE(w->Controls().rgpShowEid->isHidden());
+    EXPECT_EQ(w->Controls().Panel1->height(), 150);
+    EXPECT_EQ(w->Scope().UnitCode(), "101002001");
     EXPECT_EQ(w->trvList->topLevelItemCount(), 0);
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"4", QStringLiteral("合计")}));
     EXPECT_EQ(TakeListQueries().size(), 1);
@@ -410,35 +417,35 @@ TEST_P(ListFixture, FewUnitsHideTheTree)
 TEST_P(ListFixture, LeftPaneControls)
 {
     TbfrmQuindle* w = Open();
-    w->Splitter1Moved(300);
-    EXPECT_EQ(w->sbtnHindUT->x(), 273);
-    w->sbtnHindUT->click();
+    emit w->Splitter1->splitterMoved(300, 1);
+    EXPECT_EQ(w->Controls().sbtnHindUT->x(), 273);
+    w->Controls().sbtnHindUT->click();
     EXPECT_TRUE(w->pnlLeft->isHidden());
-    EXPECT_FALSE(w->mnuShowUT->isChecked());
-    w->mnuShowUT->trigger();
+    EXPECT_FALSE(w->Controls().mnuShowUT->isChecked());
+    w->Controls().mnuShowUT->trigger();
     EXPECT_FALSE(w->pnlLeft->isHidden());
-    EXPECT_TRUE(w->mnuShowUT->isChecked());
-    EXPECT_EQ(w->mnuAdd->shortcut(), QKeySequence("Ctrl+N"));
-    EXPECT_EQ(w->mnuMod->shortcut(), QKeySequence("Ctrl+E"));
-    EXPECT_EQ(w->mnuDel->shortcut(), QKeySequence("Ctrl+D"));
-    EXPECT_EQ(w->cobChild->count(), 3);
+    EXPECT_TRUE(w->Controls().mnuShowUT->isChecked());
+    EXPECT_EQ(w->Controls().mnuAdd->shortcut(), QKeySequence("Ctrl+N"));
+    EXPECT_EQ(w->Controls().mnuMod->shortcut(), QKeySequence("Ctrl+E"));
+    EXPECT_EQ(w->Controls().mnuDel->shortcut(), QKeySequence("Ctrl+D"));
+    EXPECT_EQ(w->Controls().cobChild->count(), 3);
 }
 
 TEST_P(ListFixture, LostConnectionEmptiesTheListWithoutAnEscape)
 {
     TbfrmQuindle* w = Open();
     db.Def()->Close();
-    EXPECT_NO_THROW(Choose(w->cobMid, 0));
+    EXPECT_NO_THROW(Choose(w->Controls().cobMid, 0));
     Settle();
-    EXPECT_EQ(w->RowsListed(), 0);
-    EXPECT_FALSE(w->tbtnDel->isEnabled());
+    EXPECT_EQ(w->Rows().Count(), 0);
+    EXPECT_FALSE(w->Controls().tbtnDel->isEnabled());
 }
 
 // A list that cannot be read says why and is never presented as "no indicators".
 TEST_P(ListFixture, FailedListIsReportedWithTheDatabaseReason)
 {
     TbfrmQuindle* w = Open();
-    ASSERT_TRUE(w->AddRuleMet());
+    ASSERT_TRUE(w->Scope().AddRuleMet());
     messages->Clear();
     if (GetParam() == Engine::SQLite) {
         db.Exec("drop view vwbudget");
@@ -449,14 +456,15 @@ TEST_P(ListFixture, FailedListIsReportedWithTheDatabaseReason)
         ExecuteCommand(&admin, "select pg_terminate_backend(pid) from pg_stat_activity where "
                                "datname=current_database() and pid<>pg_backend_pid()");
     }
-    Choose(w->cobMid, 0);
+    Choose(w->Controls().cobMid, 0);
     ASSERT_EQ(messages->Messages().size(), 1);
     const MessageRecord m = messages->Messages()[0];
     EXPECT_TRUE(m.Text.startsWith(QStringLiteral("无法读取预算指标："))) << m.Text.toStdString();
     EXPECT_GT(m.Text.size(), 12); // the database's own words follow
     EXPECT_EQ(m.Icon, MsgIcon::Error);
     Settle();
-    EXPECT_EQ(w->RowsListed(), 0);
-    for (QAction* a : {w->tbtnAdd, w->tbtnMod, w->tbtnDel, w->mnuAdd, w->mnuMod, w->mnuDel})
+    EXPECT_EQ(w->Rows().Count(), 0);
+    for (QAction* a : {w->Controls().tbtnAdd, w->Controls().tbtnMod, w->Controls().tbtnDel,
+                       w->Controls().mnuAdd, w->Controls().mnuMod, w->Controls().mnuDel})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
 }

@@ -114,7 +114,7 @@ TEST_P(SqliteLocks, FileDialogOnTheDatabaseFolderKeepsItsLocks)
         Browse(qobject_cast<QFileDialog*>(d), Folder());
         return int(QDialog::Rejected);
     });
-    w->tbtnExport->trigger();
+    w->Controls().tbtnExport->trigger();
     ASSERT_EQ(shown, 1);
     EXPECT_EQ(HeldLocks(), held);
     // A dialog that starts on the database file itself (the connection dialog does).
@@ -138,7 +138,7 @@ TEST_P(SqliteLocks, AnOperatorWhoQuitsMeanwhileTakesNoIndicatorAlong)
         Browse(qobject_cast<QFileDialog*>(d), Folder());
         return int(QDialog::Rejected);
     });
-    w->tbtnExport->trigger();
+    w->Controls().tbtnExport->trigger();
 
     const auto otherAdds = [&](const char* who) {
         QProcess other;

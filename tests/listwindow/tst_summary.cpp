@@ -299,11 +299,11 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
     ASSERT_TRUE(list);
     Settle();
     const TSummaryRow& first = w->Table().Rows.front();
-    EXPECT_EQ(list->CurrentFilter().SubjectPrefix, first.Key);
+    EXPECT_EQ(list->Scope().Filter().SubjectPrefix, first.Key);
     EXPECT_EQ(Column(list, "budgid").filter(QRegularExpression("\\d")).size(), first.Count);
-    EXPECT_TRUE(list->labStatus->text().contains(first.Caption));
+    EXPECT_TRUE(list->Controls().labStatus->text().contains(first.Caption));
     // The operator's own choice of a unit ends the group's restriction.
     list->trvList->setCurrentItem(list->trvList->topLevelItem(0)->child(0));
     Settle();
-    EXPECT_TRUE(list->CurrentFilter().SubjectPrefix.isEmpty());
+    EXPECT_TRUE(list->Scope().Filter().SubjectPrefix.isEmpty());
 }

@@ -28,6 +28,7 @@ void DriveEntry(TApplication& app, std::function<void(TrfrmInputEdit*)> fill)
     app.SetModalDriver([fill](QDialog* d) {
         d->show();
         QApplication::setActiveWindow(d);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(d)); // focus moves as typed, not later
         if (auto* e = qobject_cast<TrfrmInputEdit*>(d)) {
             fill(e);
             e->btnOK->click();
@@ -63,54 +64,53 @@ TEST_P(ListFixture, ScriptedRunStatements)
         d->cmbipid->setCurrentIndex(1);
         emit d->cmbipid->activated(1);
         TypeInto(d->edtbid, "2050202");
-        d->edtiid->setFocus();
-        QTest::keyClicks(d->edtiid, "1101001000001");
+        TypeInto(d->edtiid, "1101001000001");
         TypeInto(d->pbedtMoney, "3");
         TypeInto(d->edtFileName, "T-9");
     });
-    w->tbtnAdd->trigger();
+    w->Controls().tbtnAdd->trigger();
     Settle();
     trace << "--- modify";
     DriveEntry(hostApp, [](TrfrmInputEdit* d) { TypeInto(d->pbedtMoney, "4"); });
-    w->tbtnMod->trigger(); // the indicator just added is the selected row
+    w->Controls().tbtnMod->trigger(); // the indicator just added is the selected row
     Settle();
     trace << "--- type";
-    Choose(w->cobBType, 0);
-    Choose(w->cobBType, 1);
+    Choose(w->Controls().cobBType, 0);
+    Choose(w->Controls().cobBType, 1);
     Settle();
     trace << "--- source";
-    Choose(w->cobbkid, 0);
-    Choose(w->cobbkid, 1);
+    Choose(w->Controls().cobbkid, 0);
+    Choose(w->Controls().cobbkid, 1);
     Settle();
     trace << "--- money";
-    Choose(w->cobMid, 0);
+    Choose(w->Controls().cobMid, 0);
     Settle();
     trace << "--- child";
-    Choose(w->cobChild, 2);
-    Choose(w->cobChild, 0);
+    Choose(w->Controls().cobChild, 2);
+    Choose(w->Controls().cobChild, 0);
     Settle();
     trace << "--- radio";
-    w->rgpShowEidItems[1]->click();
+    w->Controls().rgpShowEidItems[1]->click();
     Settle();
     trace << "--- top";
     w->trvList->setCurrentItem(w->trvList->topLevelItem(0));
     Settle();
     trace << "--- delete";
     Settle();
-    w->ngdBudget->SetCells(0, 0, "True");
-    w->tbtnDel->trigger();
+    w->Controls().ngdBudget->SetCells(0, 0, "True");
+    w->Controls().tbtnDel->trigger();
     Settle();
     trace << "--- copy";
     Settle();
-    w->ngdBudget->SetCells(0, 0, "True");
-    w->N4->trigger();
+    w->Controls().ngdBudget->SetCells(0, 0, "True");
+    w->Controls().N4->trigger();
     Settle();
-    w->ngdBudget->SetCells(0, 0, "True");
-    w->N5->trigger();
+    w->Controls().ngdBudget->SetCells(0, 0, "True");
+    w->Controls().N5->trigger();
     Settle();
     trace << "--- export";
     QTemporaryDir dir;
-    ASSERT_TRUE(w->ExportList(dir.filePath("list.csv")));
+    ASSERT_TRUE(w->Output().ExportList(dir.filePath("list.csv")));
     Settle();
     SetSqlObserver({});
     // Today's date and time stand in the saved rows.

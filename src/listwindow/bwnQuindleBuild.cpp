@@ -1,4 +1,5 @@
-// The list window's controls: tool bar and menus, the left pane with the filters, the grid.
+// The list window's controls: tool bar and menus, the left pane with the filters, the grid,
+// and what each of them sets off.
 #include "listwindow/bwnQuindle.h"
 
 #include "basewindows/wnIcons.h"
@@ -6,6 +7,9 @@
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
 #include "elements/gunfunElement.h"
+#include "listwindow/bwnListActions.h"
+#include "listwindow/bwnListLayout.h"
+#include "listwindow/bwnListOutput.h"
 #include "platform/untApplication.h"
 
 #include <QAction>
@@ -34,10 +38,10 @@ QComboBox* FilterCombo(QWidget* parent, const char* name)
 }
 } // namespace
 
-void TbfrmQuindle::Wire(QAction* action, void (TbfrmQuindle::*handler)())
+void TbfrmQuindle::Wire(QAction* action, std::function<void()> handler)
 {
     connect(action, &QAction::triggered, this,
-            [this, handler] { Guarded(this, [this, handler] { (this->*handler)(); }); });
+            [this, handler = std::move(handler)] { Guarded(this, handler); });
 }
 
 void TbfrmQuindle::BuildToolBarAndMenus()
@@ -125,25 +129,24 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     for (QAction* a : {tbtnAdd, tbtnMod, mnuAdd, mnuMod, tbtnExport, mnuExport, mnuPrint, mnuPdf})
         a->setEnabled(false); // until a list has been read
 
-    Wire(tbtnAdd, &TbfrmQuindle::tbtnAddClick);
-    Wire(mnuAdd, &TbfrmQuindle::tbtnAddClick);
-    Wire(tbtnMod, &TbfrmQuindle::tbtnModClick);
-    Wire(mnuMod, &TbfrmQuindle::tbtnModClick);
-    Wire(tbtnDel, &TbfrmQuindle::tbtnDelClick);
-    Wire(mnuDel, &TbfrmQuindle::tbtnDelClick);
-    Wire(tbtnExport, &TbfrmQuindle::tbtnExportClick);
-    Wire(mnuExport, &TbfrmQuindle::tbtnExportClick);
-    Wire(tbtnColse, &TbfrmQuindle::tbtnColseClick);
-    Wire(mnuColse, &TbfrmQuindle::tbtnColseClick);
-    KeepDuringWork(tbtnColse); // closing asks about the work
-    KeepDuringWork(mnuColse);
-    Wire(mnuFind, &TbfrmQuindle::mnuFindClick);
-    Wire(mnuPrint, &TbfrmQuindle::mnuPrintClick);
-    Wire(mnuPdf, &TbfrmQuindle::mnuPdfClick);
-    Wire(mnuShowUT, &TbfrmQuindle::mnuShowUTClick);
-    Wire(mimExcel, &TbfrmQuindle::mimExcelClick);
-    Wire(mnuCarry, &TbfrmQuindle::mnuCarryClick);
-    Wire(mnuSummary, &TbfrmQuindle::mnuSummaryClick);
+    for (QAction* a : {tbtnAdd, mnuAdd})
+        Wire(a, [this] { m_actions->Add(); });
+    for (QAction* a : {tbtnMod, mnuMod})
+        Wire(a, [this] { m_actions->Modify(); });
+    for (QAction* a : {tbtnDel, mnuDel})
+        Wire(a, [this] { m_actions->Delete(); });
+    for (QAction* a : {tbtnExport, mnuExport})
+        Wire(a, [this] { m_output->Export(); });
+    for (QAction* a : {tbtnColse, mnuColse}) {
+        Wire(a, [this] { close(); });
+        KeepDuringWork(a); // closing asks about the work
+    }
+    Wire(mnuFind, [this] { FindBar->Open(); });
+    Wire(mnuPrint, [this] { m_output->Print(); });
+    Wire(mnuPdf, [this] { m_output->Pdf(); });
+    Wire(mnuShowUT, [this] { m_layout->ToggleTree(); });
+    Wire(mimExcel, [this] { ImportInstead(); });
+    Wire(mnuCarry, [this] { m_actions->Carry(); });
 }
 
 // The filters stand at fixed places, so no row moves when the sub-type row comes and goes.
@@ -183,16 +186,20 @@ void TbfrmQuindle::BuildFilterPanel()
         c->setFixedHeight(22);
 
     // Only the operator's choices count as changes (not selections set by the window).
-    auto wire = [this](QComboBox* combo, void (TbfrmQuindle::*handler)()) {
+    auto wire = [this](QComboBox* combo, void (TListScope::*handler)()) {
         connect(combo, &QComboBox::activated, this, [this, handler] {
-            ClearGroupScope(); // the operator's own choice ends a summary's group
-            Guarded(this, [this, handler] { (this->*handler)(); });
+            m_scope->ClearGroup(); // the operator's own choice ends a summary's group
+            Guarded(this, [this, handler] {
+                if (handler)
+                    (m_scope.get()->*handler)();
+                RunListQuery();
+            });
         });
     };
-    wire(cobBType, &TbfrmQuindle::cobBTypeChange);
-    wire(cobbkid, &TbfrmQuindle::cobbkidChange);
-    wire(cobMid, &TbfrmQuindle::cobMidChange);
-    wire(cobChild, &TbfrmQuindle::cobChildChange);
+    wire(cobBType, &TListScope::TypeChanged);
+    wire(cobbkid, &TListScope::SourceChanged);
+    wire(cobMid, &TListScope::MoneyKindChanged);
+    wire(cobChild, nullptr); // read as the list is
 }
 
 void TbfrmQuindle::BuildLeftPanel()
@@ -218,9 +225,9 @@ void TbfrmQuindle::BuildLeftPanel()
     sbtnHindUT->setFont(bold);
     sbtnHindUT->setGeometry(204, 6, 21, 20);
     connect(sbtnHindUT, &QToolButton::clicked, this,
-            [this] { Guarded(this, [this] { sbtnHindUTClick(); }); });
+            [this] { Guarded(this, [this] { m_layout->HideTree(); }); });
     connect(Splitter1, &QSplitter::splitterMoved, this,
-            [this](int pos, int) { Splitter1Moved(pos); });
+            [this](int pos, int) { m_layout->SplitterMoved(pos); });
 
     BuildFilterPanel();
 
@@ -236,15 +243,18 @@ void TbfrmQuindle::BuildLeftPanel()
         // A click on the item already chosen changes nothing.
         connect(r, &QRadioButton::toggled, this, [this](bool on) {
             if (on)
-                Guarded(this, [this] { rgpShowEidClick(); });
+                Guarded(this, [this] {
+                    m_scope->BuildUnitTree();
+                    UpdateActionStates();
+                });
         });
     }
     rgpShowEid->setGeometry(2, 157, 229, 41);
 
     trvList->setIconSize(QSize(16, 16));
     connect(trvList, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* node) {
-        ClearGroupScope();
-        Guarded(this, [this, node] { trvListChange(node); });
+        m_scope->ClearGroup();
+        Guarded(this, [this, node] { UnitChosen(node); });
     });
 }
 
@@ -274,16 +284,16 @@ void TbfrmQuindle::BuildGrid()
     pmenu->addAction(mnuPrint);
     pmenu->addAction(mnuPdf);
     pmenu->addAction(mnuHistory);
-    Wire(mnuHistory, &TbfrmQuindle::mnuHistoryClick);
-    Wire(mnuDeleted, &TbfrmQuindle::mnuDeletedClick);
-    Wire(pmuAll, &TbfrmQuindle::pmuAllClick);
-    Wire(pmuClear, &TbfrmQuindle::pmuClearClick);
-    Wire(N4, &TbfrmQuindle::N4Click);
-    Wire(N5, &TbfrmQuindle::N5Click);
+    Wire(mnuHistory, [this] { m_actions->History(); });
+    Wire(mnuDeleted, [this] { m_actions->Deleted(); });
+    Wire(pmuAll, [this] { m_actions->MarkAll(true); });
+    Wire(pmuClear, [this] { m_actions->MarkAll(false); });
+    Wire(N4, [this] { m_actions->CopyAmounts(false); });
+    Wire(N5, [this] { m_actions->CopyAmounts(true); });
     // A double click is 修改: nothing while 修改 waits (the list still arriving, say).
     connect(ngdBudget, &TNextGrid::CellDoubleClicked, this, [this] {
         if (tbtnMod->isEnabled())
-            Guarded(this, [this] { tbtnModClick(); });
+            Guarded(this, [this] { m_actions->Modify(); });
     });
     // The grid asks for its menu on a right click, the Menu key and Shift+F10.
     ngdBudget->setContextMenuPolicy(Qt::CustomContextMenu);
