@@ -308,11 +308,11 @@ int main(int argc, char** argv)
             &cpu));
         showCpu.push_back(cpu);
         MeasureFill(w, [] {}); // the first leaf's list
-        QTreeWidgetItem* root = w->trvList->topLevelItem(0);
+        QTreeWidgetItem* root = w->Panes().trvList->topLevelItem(0);
         QTreeWidgetItem* department =
             root->child(0)->child(std::min(3, root->child(0)->childCount() - 1));
-        measure(kFills[0], w, [&] { w->trvList->setCurrentItem(root); });
-        measure(kFills[1], w, [&] { w->trvList->setCurrentItem(department); });
+        measure(kFills[0], w, [&] { w->Panes().trvList->setCurrentItem(root); });
+        measure(kFills[1], w, [&] { w->Panes().trvList->setCurrentItem(department); });
         measure(kFills[2], w, [&] {
             w->Controls().cobMid->setCurrentIndex(2);
             emit w->Controls().cobMid->activated(2);
@@ -326,11 +326,11 @@ int main(int argc, char** argv)
         QEventLoop firstRows;
         const auto arrived =
             QObject::connect(w, &TbfrmQuindle::ListRowsArrived, &firstRows, &QEventLoop::quit);
-        w->trvList->setCurrentItem(root);
+        w->Panes().trvList->setCurrentItem(root);
         firstRows.exec();
         QObject::disconnect(arrived);
         const FillTimes overtaking =
-            MeasureFill(w, [&] { w->trvList->setCurrentItem(department); });
+            MeasureFill(w, [&] { w->Panes().trvList->setCurrentItem(department); });
         overtakeFirst.push_back(overtaking.FirstPaint);
         overtakeWhole.push_back(overtaking.Whole);
         overtakeGap.push_back(overtaking.LongestGap);

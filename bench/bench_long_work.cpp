@@ -259,7 +259,8 @@ int main(int argc, char** argv)
         Measure(
             w, [] {}, idle);
         Measure(
-            w, [&] { w->trvList->setCurrentItem(w->trvList->topLevelItem(0)); }, idle);
+            w, [&] { w->Panes().trvList->setCurrentItem(w->Panes().trvList->topLevelItem(0)); },
+            idle);
         if (allMoneyKinds)
             Measure(
                 w,

@@ -9,7 +9,7 @@
 #include <QMdiSubWindow>
 #include <QPalette>
 
-TfrmBase::TfrmBase(QObject* owner) : QDialog(OwnerWidget(owner)), Position(poDesktopCenter)
+TfrmBase::TfrmBase(QObject* owner) : QDialog(OwnerWidget(owner)), m_position(poDesktopCenter)
 {
     setObjectName(QString::fromLatin1(metaObject()->className()).mid(1));
     QFont f;
@@ -41,13 +41,13 @@ void TfrmBase::AfterConstruction()
 
 void TfrmBase::FormCreate()
 {
-    ShowModalFlag = new quint8(1);
+    m_showModalFlag = new quint8(1);
 }
 
 void TfrmBase::FormDestroy()
 {
-    delete ShowModalFlag;
-    ShowModalFlag = nullptr;
+    delete m_showModalFlag;
+    m_showModalFlag = nullptr;
 }
 
 QWidget* TfrmBase::FrameWidget()

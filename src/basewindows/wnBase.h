@@ -16,7 +16,7 @@ class TfrmBase : public QDialog
 {
     Q_OBJECT
     Q_PROPERTY(int ShowModalFlag READ ModalFlagValue)
-    Q_PROPERTY(int Position MEMBER Position)
+    Q_PROPERTY(int Position MEMBER m_position)
 public:
     Q_INVOKABLE explicit TfrmBase(QObject* owner);
     ~TfrmBase() override;
@@ -24,9 +24,8 @@ public:
     // Runs FormCreate once; the object factory calls it after construction.
     Q_INVOKABLE void AfterConstruction();
 
-    quint8* ShowModalFlag = nullptr;
-    int Position;
-    int ModalFlagValue() const { return ShowModalFlag ? *ShowModalFlag : 0; }
+    // 1: shown modally; a child window of the workspace sets 0.
+    int ModalFlagValue() const { return m_showModalFlag ? *m_showModalFlag : 0; }
 
     // The window's long work (made on first use): one job at a time beside the window.
     TWindowWork* Work();
@@ -58,7 +57,15 @@ protected:
     // operator declined to cancel it, or it was cancelled and the window closes when it ends.
     bool HoldCloseForWork(QCloseEvent* e);
 
+    void SetModalFlag(quint8 flag)
+    {
+        if (m_showModalFlag)
+            *m_showModalFlag = flag;
+    }
+
 private:
+    quint8* m_showModalFlag = nullptr;
+    int m_position; // where the window first stands (the factory sets poDesigned)
     bool m_created = false;
     TWindowWork* m_work = nullptr;
     QList<QPointer<QWidget>> m_blocked;

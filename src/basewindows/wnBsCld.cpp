@@ -16,12 +16,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-TfrmBsCld::TfrmBsCld(QObject* owner)
-    : TfrmBase(owner), mitemOption(new QMenu(QStringLiteral("辅助功能(&S)"), this)),
-      mitemDataVind(new QMenu(QStringLiteral("数据操作(&P)"), this)), ctblChild(new QFrame(this)),
-      tblChildMain(new QToolBar(ctblChild)), m_ownMenuBar(new QMenuBar(this)),
-      m_client(new QWidget(this))
+TfrmBsCld::TfrmBsCld(QObject* owner) : TfrmBase(owner)
 {
+    // Made in this order: the tool bar comes before the client area in the focus chain.
+    mitemOption = new QMenu(QStringLiteral("辅助功能(&S)"), this);
+    mitemDataVind = new QMenu(QStringLiteral("数据操作(&P)"), this);
+    ctblChild = new QFrame(this);
+    tblChildMain = new QToolBar(ctblChild);
+    m_ownMenuBar = new QMenuBar(this);
+    m_client = new QWidget(this);
     setWindowFlags(Qt::Widget);
     setAttribute(Qt::WA_DeleteOnClose);
     mitemOption->setObjectName(QStringLiteral("mitemOption"));
@@ -116,7 +119,7 @@ void TfrmBsCld::FormCreate()
 {
     m_designSize = size();
     TfrmBase::FormCreate();
-    *ShowModalFlag = 0;
+    SetModalFlag(0);
     QMdiArea* area = Application ? Application->MdiArea() : nullptr;
     if (!area)
         return;

@@ -11,19 +11,24 @@ class QMdiSubWindow;
 class QToolBar;
 class QVBoxLayout;
 
+// The child window's menus (辅助功能, 数据操作) and its tool bar, which descendants fill.
+struct TChildBars {
+    QMenu* mitemOption = nullptr;
+    QMenu* mitemDataVind = nullptr;
+    QFrame* ctblChild = nullptr;
+    QToolBar* tblChildMain = nullptr;
+};
+
 // The child window inside the host's MDI area: frees itself on close, shown without waiting,
 // its menus merged into the host's menu bar while it is the active child.
-class TfrmBsCld : public TfrmBase
+class TfrmBsCld : public TfrmBase, protected TChildBars
 {
     Q_OBJECT
 public:
     Q_INVOKABLE explicit TfrmBsCld(QObject* owner);
     ~TfrmBsCld() override;
 
-    QMenu* mitemOption;
-    QMenu* mitemDataVind;
-    QFrame* ctblChild;
-    QToolBar* tblChildMain;
+    const TChildBars& Bars() const { return *this; }
     // Descendants put their controls here, below the cool bar.
     QWidget* ClientArea() const { return m_client; }
     QMdiSubWindow* SubWindow() const;

@@ -16,7 +16,7 @@ TfrmBsDialog::TfrmBsDialog(QObject* owner) : TfrmBase(owner)
 void TfrmBsDialog::FormCreate()
 {
     TfrmBase::FormCreate();
-    EnterAsTab = 1;
+    m_enterAsTab = true;
 }
 
 void TfrmBsDialog::showEvent(QShowEvent* e)
@@ -55,7 +55,7 @@ bool TfrmBsDialog::FormKeyDown(QKeyEvent* e)
     }
     // Ctrl+Enter is a key of its own (a control may pick a value with it), not Enter.
     const bool plain = !(e->modifiers() & Qt::ControlModifier);
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && plain && EnterAsTab != 0) {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && plain && m_enterAsTab) {
         // Enter on a focused button is its click, as the window system has it.
         if (auto* button = qobject_cast<QAbstractButton*>(focusWidget())) {
             button->click();

@@ -10,7 +10,9 @@ class TfrmBsDialog : public TfrmBase
     Q_OBJECT
 public:
     Q_INVOKABLE explicit TfrmBsDialog(QObject* owner);
-    quint8 EnterAsTab = 0;
+    // Enter moves to the next control (set when the dialog is made).
+    bool EnterAsTab() const { return m_enterAsTab; }
+    void SetEnterAsTab(bool on) { m_enterAsTab = on; }
 
 protected:
     void FormCreate() override;
@@ -21,4 +23,7 @@ protected:
     void hideEvent(QHideEvent* e) override;
     // True when the key was handled here.
     virtual bool FormKeyDown(QKeyEvent* e);
+
+private:
+    bool m_enterAsTab = false;
 };

@@ -5,10 +5,10 @@
 
 #include <QPushButton>
 
-TfrmBsNormalDialog::TfrmBsNormalDialog(QObject* owner)
-    : TfrmBsDialog(owner), btnOK(new QPushButton(QStringLiteral("确定(&E)"), this)),
-      btnClose(new QPushButton(QStringLiteral("关闭(&X)"), this))
+TfrmBsNormalDialog::TfrmBsNormalDialog(QObject* owner) : TfrmBsDialog(owner)
 {
+    btnOK = new QPushButton(QStringLiteral("确定(&E)"), this);
+    btnClose = new QPushButton(QStringLiteral("关闭(&X)"), this);
     resize(377, height());
     move(155, y());
     btnOK->setObjectName(QStringLiteral("btnOK"));

@@ -5,14 +5,18 @@
 
 class QPushButton;
 
+struct TDialogButtons {
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnClose = nullptr;
+};
+
 // The dialog with "确定" and "关闭"; descendants move the buttons and handle btnOK.
-class TfrmBsNormalDialog : public TfrmBsDialog
+class TfrmBsNormalDialog : public TfrmBsDialog, protected TDialogButtons
 {
     Q_OBJECT
 public:
     Q_INVOKABLE explicit TfrmBsNormalDialog(QObject* owner);
-    QPushButton* btnOK;
-    QPushButton* btnClose;
+    const TDialogButtons& Buttons() const { return *this; }
 
 protected:
     void FormCreate() override;

@@ -14,29 +14,29 @@
 TfrmWorkProgress::TfrmWorkProgress(QWidget* window)
     : QDialog(window, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      btnCancel(new QPushButton(QStringLiteral("取消"), this)), m_label(new QLabel(this)),
+      m_btnCancel(new QPushButton(QStringLiteral("取消"), this)), m_label(new QLabel(this)),
       m_bar(new QProgressBar(this))
 {
     setObjectName(QStringLiteral("dlgWorkProgress"));
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    m_btnCancel->setObjectName(QStringLiteral("btnCancel"));
     setWindowModality(Qt::NonModal); // the window's own controls wait; the host does not
     m_label->setMinimumWidth(320);
     m_bar->setTextVisible(false);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(btnCancel);
+    buttons->addWidget(m_btnCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_label);
     layout->addWidget(m_bar);
     layout->addLayout(buttons);
-    connect(btnCancel, &QPushButton::clicked, this, &TfrmWorkProgress::CancelClicked);
+    connect(m_btnCancel, &QPushButton::clicked, this, &TfrmWorkProgress::CancelClicked);
 }
 
 void TfrmWorkProgress::Begin(const QString& title)
 {
     setWindowTitle(title);
     m_cancelling = false;
-    btnCancel->setEnabled(true);
+    m_btnCancel->setEnabled(true);
     m_phase = QStringLiteral("正在%1…").arg(title);
     SetProgress(0, 0);
 }
@@ -60,7 +60,7 @@ void TfrmWorkProgress::SetProgress(int done, int total)
 void TfrmWorkProgress::ShowCancelling()
 {
     m_cancelling = true;
-    btnCancel->setEnabled(false);
+    m_btnCancel->setEnabled(false);
     ShowText();
 }
 

@@ -25,7 +25,8 @@ public:
     void SetProgress(int done, int total);
     void ShowCancelling();
     QString PhaseText() const;
-    QPushButton* btnCancel;
+    // 取消.
+    QPushButton* CancelButton() const { return m_btnCancel; }
 
     void reject() override;
 
@@ -37,6 +38,7 @@ protected:
 
 private:
     void ShowText();
+    QPushButton* m_btnCancel;
     QLabel* m_label;
     QProgressBar* m_bar;
     QString m_phase;

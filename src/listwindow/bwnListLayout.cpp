@@ -31,7 +31,7 @@ void TListLayout::Restore()
         sub->resize(size);
     const QList<QVariant> panes = settings.value(LayoutKey("splitter")).toList();
     if (panes.size() == 2 && panes[0].toInt() > 0)
-        m_window->Splitter1->setSizes({panes[0].toInt(), panes[1].toInt()});
+        m_window->Panes().Splitter1->setSizes({panes[0].toInt(), panes[1].toInt()});
 }
 
 void TListLayout::RestoreMaximised()
@@ -54,21 +54,21 @@ void TListLayout::Save()
         if (!sub->isMaximized() && !sub->isMinimized())
             settings.setValue(LayoutKey("size"), sub->size());
     }
-    const QList<int> panes = m_window->Splitter1->sizes();
-    if (panes.size() == 2 && !m_window->pnlLeft->isHidden())
+    const QList<int> panes = m_window->Panes().Splitter1->sizes();
+    if (panes.size() == 2 && !m_window->Panes().pnlLeft->isHidden())
         settings.setValue(LayoutKey("splitter"), QList<QVariant>{panes[0], panes[1]});
 }
 
 void TListLayout::ToggleTree()
 {
-    QFrame* pane = m_window->pnlLeft;
+    QFrame* pane = m_window->Panes().pnlLeft;
     pane->setVisible(pane->isHidden());
     m_ui.mnuShowUT->setChecked(!pane->isHidden());
 }
 
 void TListLayout::HideTree()
 {
-    m_window->pnlLeft->hide();
+    m_window->Panes().pnlLeft->hide();
     m_ui.mnuShowUT->setChecked(false);
 }
 

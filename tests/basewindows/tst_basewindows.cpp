@@ -22,20 +22,19 @@
 TEST(BaseWindows, ModalFlagsAndEnterAsTab)
 {
     std::unique_ptr<TfrmBase> base(TfrmBase::Create<TfrmBase>(nullptr));
-    ASSERT_NE(base->ShowModalFlag, nullptr);
-    EXPECT_EQ(*base->ShowModalFlag, 1);
+    EXPECT_EQ(base->ModalFlagValue(), 1);
     EXPECT_EQ(base->property("ShowModalFlag").toInt(), 1);
     EXPECT_EQ(base->size(), QSize(543, 390));
     std::unique_ptr<TfrmBsCld> child(TfrmBase::Create<TfrmBsCld>(nullptr));
-    EXPECT_EQ(*child->ShowModalFlag, 0);
+    EXPECT_EQ(child->ModalFlagValue(), 0);
     EXPECT_TRUE(child->testAttribute(Qt::WA_DeleteOnClose));
     std::unique_ptr<TfrmBsNormalDialog> dialog(TfrmBase::Create<TfrmBsNormalDialog>(nullptr));
-    EXPECT_EQ(dialog->EnterAsTab, 1);
-    EXPECT_EQ(*dialog->ShowModalFlag, 1);
-    EXPECT_EQ(dialog->btnOK->text(), QStringLiteral("确定(&E)"));
-    EXPECT_EQ(dialog->btnClose->text(), QStringLiteral("关闭(&X)"));
-    EXPECT_EQ(dialog->btnOK->geometry(), QRect(224, 160, 75, 25));
-    EXPECT_EQ(dialog->btnClose->geometry(), QRect(224, 216, 75, 25));
+    EXPECT_EQ(dialog->EnterAsTab(), true);
+    EXPECT_EQ(dialog->ModalFlagValue(), 1);
+    EXPECT_EQ(dialog->Buttons().btnOK->text(), QStringLiteral("确定(&E)"));
+    EXPECT_EQ(dialog->Buttons().btnClose->text(), QStringLiteral("关闭(&X)"));
+    EXPECT_EQ(dialog->Buttons().btnOK->geometry(), QRect(224, 160, 75, 25));
+    EXPECT_EQ(dialog->Buttons().btnClose->geometry(), QRect(224, 216, 75, 25));
     EXPECT_EQ(dialog->width(), 377);
 }
 
@@ -88,7 +87,7 @@ TEST(BaseWindows, EscapeCancelsWhateverTheShiftStateAndEnterMovesOn)
     b->setFocus();
     QTest::keyClick(b, Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(d->focusWidget(), b);
-    d->EnterAsTab = 0;
+    d->SetEnterAsTab(false);
     QTest::keyClick(b, Qt::Key_Return);
     EXPECT_EQ(d->focusWidget(), b);
     // The focused control of the active window is ringed, however it got the focus.
@@ -105,7 +104,7 @@ TEST(BaseWindows, CloseButtonEndsTheModalRunWithCancel)
 {
     std::unique_ptr<TfrmBsNormalDialog> d(TfrmBase::Create<TfrmBsNormalDialog>(nullptr));
     Application->SetModalDriver([](QDialog* dialog) {
-        static_cast<TfrmBsNormalDialog*>(dialog)->btnClose->click();
+        static_cast<TfrmBsNormalDialog*>(dialog)->Buttons().btnClose->click();
         return dialog->result();
     });
     EXPECT_EQ(Application->ExecModal(d.get()), mrCancel);
@@ -119,9 +118,9 @@ TEST(BaseWindows, TreeLayoutHasEveryPanel)
                              "pnlRightTop", "pnlTopMessage", "Splitter2", "pnlBBotton",
                              "pnlRightBottom", "pnlBottonMessage", "tblChildMain", "ctblChild"})
         EXPECT_NE(w->findChild<QWidget*>(name), nullptr) << name;
-    EXPECT_EQ(w->pnlTopMessage->height(), 23);
-    EXPECT_EQ(w->trvList->indentation(), 19);
-    EXPECT_EQ(w->Splitter1->widget(0), w->pnlLeft);
+    EXPECT_EQ(w->Panes().pnlTopMessage->height(), 23);
+    EXPECT_EQ(w->Panes().trvList->indentation(), 19);
+    EXPECT_EQ(w->Panes().Splitter1->widget(0), w->Panes().pnlLeft);
 }
 
 TEST(BaseWindows, MdiChildMergesMenusAndIsFreedAndUnregisteredOnClose)
@@ -142,13 +141,13 @@ TEST(BaseWindows, MdiChildMergesMenusAndIsFreedAndUnregisteredOnClose)
     QPointer<QObject> w = manager.GetObj("TfrmBsTrvTC", false);
     ASSERT_TRUE(w);
     auto* form = static_cast<TfrmBsTrvTC*>(w.data());
-    EXPECT_EQ(*form->ShowModalFlag, 0);
+    EXPECT_EQ(form->ModalFlagValue(), 0);
     ASSERT_NE(form->SubWindow(), nullptr);
     EXPECT_EQ(area->subWindowList().size(), 1);
     ShowForm(form);
     QApplication::processEvents();
     EXPECT_EQ(area->activeSubWindow(), form->SubWindow());
-    EXPECT_TRUE(main.menuBar()->actions().contains(form->mitemOption->menuAction()));
+    EXPECT_TRUE(main.menuBar()->actions().contains(form->Bars().mitemOption->menuAction()));
     EXPECT_EQ(main.menuBar()->actions().size(), 3);
 
     form->close();

@@ -137,7 +137,7 @@ TEST_P(InputEdit, OkNamesTheFirstMissingChoiceOrEntry)
     Pick(d->cmbipid, "12");
     d->cmbSecret->setCurrentIndex(-1); // as a stored secrecy that is no number opens
     const auto ok = [&](QWidget* focus) {
-        d->btnOK->click();
+        d->Buttons().btnOK->click();
         EXPECT_TRUE(focus->hasFocus()) << messages->Texts().join('|').toStdString();
     };
     ok(d->cmbSecret);
@@ -160,13 +160,13 @@ TEST_P(InputEdit, OkNamesTheFirstMissingChoiceOrEntry)
     Pick(typed->cmbipid, "12");
     typed->edtbid->setFocus();
     QTest::keyClicks(typed->edtbid, "2050202");
-    typed->btnOK->click();
+    typed->Buttons().btnOK->click();
     typed->edtiid->setFocus();
     QTest::keyClicks(typed->edtiid, "1101001000001");
-    typed->btnOK->click();
+    typed->Buttons().btnOK->click();
     typed->edtiid->setFocus();
     QTest::keyClicks(typed->edtiid, "1");
-    typed->btnOK->click();
+    typed->Buttons().btnOK->click();
     EXPECT_EQ(messages->Texts(),
               (QStringList{QStringLiteral("请输入预算项目"), QStringLiteral("请输入金额"),
                            QStringLiteral("预算项目不正确。")}));
@@ -204,7 +204,7 @@ TEST_P(InputEdit, ElementEditsTakeCodesAndNameTheirElements)
     d->edtbid->selectAll();
     QTest::keyClicks(d->edtbid, "20502");
     QTest::keyClick(d->edtbid, Qt::Key_Tab);
-    d->btnOK->click();
+    d->Buttons().btnOK->click();
     EXPECT_EQ(messages->Texts(), QStringList(3, QStringLiteral("功能分类不正确。")));
     EXPECT_FALSE(d->Saved);
     d->edtbid->setFocus();

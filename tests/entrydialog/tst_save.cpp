@@ -58,7 +58,7 @@ protected:
     // 确定, and the save beside the dialog to its end.
     static void Ok(TrfrmInputEdit* d)
     {
-        d->btnOK->click();
+        d->Buttons().btnOK->click();
         EXPECT_TRUE(QTest::qWaitFor([d] { return !d->WorkRunning(); }, 30000));
     }
     static void Choose(QComboBox* c, int index)
@@ -121,7 +121,7 @@ TEST_P(DemoSave, EveryKindOfDemoIndicatorSavesUntouched)
 {
     const QString key = "eid,mid,bkid,ipid,bid,iid,btype,btypechild,issecret,filename,budgmoney";
     TbfrmQuindle* w = Open();
-    w->trvList->setCurrentItem(w->trvList->topLevelItem(0)); // every unit
+    w->Panes().trvList->setCurrentItem(w->Panes().trvList->topLevelItem(0)); // every unit
     QSet<QString> kinds;
     for (int type = 0; type < w->Controls().cobBType->count(); ++type) {
         ListFixture::Choose(w->Controls().cobBType, type);
@@ -138,9 +138,9 @@ TEST_P(DemoSave, EveryKindOfDemoIndicatorSavesUntouched)
             kinds.insert(kind);
             const QString before = Row(key, ids[r]);
             Drive([&](TrfrmInputEdit* d) {
-                d->btnOK->click();
+                d->Buttons().btnOK->click();
                 if (!d->Saved)
-                    d->btnClose->click();
+                    d->Buttons().btnClose->click();
             });
             w->Controls().ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf(ids[r])));
             w->Controls().tbtnMod->trigger();
@@ -219,7 +219,7 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
         Ok(d);
         EXPECT_FALSE(d->Saved);
         EXPECT_TRUE(d->isVisible());
-        d->btnClose->click();
+        d->Buttons().btnClose->click();
     });
     messages->Clear();
     TakeListQueries();
@@ -256,7 +256,7 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
         db.Exec("delete from busibudget where datayear=2026 and budgid='7'");
         Ok(d);
         EXPECT_FALSE(d->Saved);
-        d->btnClose->click();
+        d->Buttons().btnClose->click();
     });
     w->Controls().ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf("7")));
     w->Controls().tbtnMod->trigger();
@@ -379,7 +379,7 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
         Ok(d);
         EXPECT_FALSE(d->Saved);
         EXPECT_TRUE(d->pbedtMoney->hasFocus());
-        d->btnClose->click();
+        d->Buttons().btnClose->click();
     });
     messages->Clear();
     w->Controls().ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf(id)));
@@ -441,16 +441,16 @@ TEST_P(Save, AWaitForTheWritersLockShowsAndCanBeCancelled)
         Choose(d->cmbipid, 0);
         TypeInto(d->edtbid, "2050202");
         TypeInto(d->pbedtMoney, "8");
-        d->btnOK->click();
+        d->Buttons().btnOK->click();
         auto* progress = d->findChild<TfrmWorkProgress*>();
         ASSERT_TRUE(QTest::qWaitFor([&] { return progress && progress->isVisible(); }, 5000));
         phase = progress->PhaseText();
-        EXPECT_FALSE(d->btnOK->isEnabled()); // the dialog waits with it
-        progress->btnCancel->click();
+        EXPECT_FALSE(d->Buttons().btnOK->isEnabled()); // the dialog waits with it
+        progress->CancelButton()->click();
         EXPECT_TRUE(QTest::qWaitFor([d] { return !d->WorkRunning(); }, 30000));
         EXPECT_FALSE(d->Saved);
         EXPECT_TRUE(d->isVisible());
-        EXPECT_TRUE(d->btnOK->isEnabled());
+        EXPECT_TRUE(d->Buttons().btnOK->isEnabled());
     });
     w->Controls().tbtnAdd->trigger();
     ExecuteCommand(&other, db.GetEngine() == Engine::SQLite ? "ROLLBACK" : "select 1");

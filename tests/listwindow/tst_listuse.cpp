@@ -114,11 +114,11 @@ TEST_P(ListFixture, WorkspaceGeometryAndReopening)
 
     // The size and the tree's width are the operator's own.
     sub->resize(900, 600);
-    w->Splitter1->setSizes({300, 500});
+    w->Panes().Splitter1->setSizes({300, 500});
     CloseWindow(w);
     w = Open();
     EXPECT_EQ(w->SubWindow()->size(), QSize(900, 600));
-    EXPECT_EQ(w->Splitter1->sizes().value(0), 300);
+    EXPECT_EQ(w->Panes().Splitter1->sizes().value(0), 300);
 }
 
 TEST_P(ListFixture, KeyboardReachesEverything)
@@ -157,7 +157,7 @@ TEST_P(ListFixture, HeaderSortsAndFindBarFindsInTheList)
                         "'11','21','2050202','1','1',0,0,5.5)")
                     .arg(id, unit));
     TbfrmQuindle* w = Open();
-    w->trvList->setCurrentItem(w->trvList->topLevelItem(0)); // every unit
+    w->Panes().trvList->setCurrentItem(w->Panes().trvList->topLevelItem(0)); // every unit
     Settle();
     TNextGrid* g = w->Controls().ngdBudget;
     auto click = [g](const char* column) {
@@ -356,18 +356,18 @@ TEST_P(ListFixture, ANewClickOrClosingDuringAFillCancelsIt)
     AddManyIndicators(db, 40000);
     QPointer<TbfrmQuindle> w = Open();
     ASSERT_TRUE(w);
-    QTreeWidgetItem* top = w->trvList->topLevelItem(0);
-    QTreeWidgetItem* firstLeaf = w->trvList->currentItem();
+    QTreeWidgetItem* top = w->Panes().trvList->topLevelItem(0);
+    QTreeWidgetItem* firstLeaf = w->Panes().trvList->currentItem();
     int rowsSeen = 0;
     QObject::connect(w, &TbfrmQuindle::ListRowsArrived, [&](int read) { rowsSeen = read; });
 
     // The top unit's fill is overtaken by the first leaf's: none of its rows reach the grid.
-    w->trvList->setCurrentItem(top);
+    w->Panes().trvList->setCurrentItem(top);
     EXPECT_TRUE(w->Rows().Filling());
     EXPECT_FALSE(
         w->Controls().tbtnDel->isEnabled()); // what acts on the list waits for the whole list
     EXPECT_FALSE(w->Controls().tbtnAdd->isEnabled());
-    w->trvList->setCurrentItem(firstLeaf);
+    w->Panes().trvList->setCurrentItem(firstLeaf);
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
     EXPECT_EQ(rowsSeen, 2);
     EXPECT_TRUE(w->Controls().tbtnDel->isEnabled());
@@ -383,7 +383,7 @@ TEST_P(ListFixture, ANewClickOrClosingDuringAFillCancelsIt)
         w->Controls().ngdBudget->SetSelectedRow(0);
         emit w->Controls().ngdBudget->CellDoubleClicked(1, 0);
     });
-    w->trvList->setCurrentItem(top);
+    w->Panes().trvList->setCurrentItem(top);
     Settle();
     EXPECT_EQ(dialogs, 0);
     ASSERT_GE(counts.size(), 2);
@@ -393,9 +393,9 @@ TEST_P(ListFixture, ANewClickOrClosingDuringAFillCancelsIt)
               "803980112.5"); // 100 + 12.5 + (100 + 40099)·40000/2
 
     // Closing in the middle of a fill ends its thread with the window, without a message.
-    w->trvList->setCurrentItem(firstLeaf);
+    w->Panes().trvList->setCurrentItem(firstLeaf);
     Settle();
-    w->trvList->setCurrentItem(top);
+    w->Panes().trvList->setCurrentItem(top);
     ASSERT_TRUE(w->Rows().Filling());
     CloseWindow(w);
     EXPECT_FALSE(w);
@@ -468,10 +468,11 @@ TEST_P(ListFixture, PrintPreviewAndPdfOfTheListAsShown)
 {
     AddManyIndicators(db, 300);
     TbfrmQuindle* w = Open();
-    w->trvList->setCurrentItem(w->trvList->topLevelItem(0)); // every unit: several pages
+    w->Panes().trvList->setCurrentItem(
+        w->Panes().trvList->topLevelItem(0)); // every unit: several pages
     Settle();
     for (QAction* a : {w->Controls().mnuPrint, w->Controls().mnuPdf}) {
-        EXPECT_TRUE(w->mitemDataVind->actions().contains(a));
+        EXPECT_TRUE(w->Bars().mitemDataVind->actions().contains(a));
         EXPECT_TRUE(w->Controls().pmenu->actions().contains(a));
     }
     QString preview;
@@ -578,7 +579,7 @@ TEST_P(ListFixture, ClosingWhileAWorkbookIsWrittenCancelsItAtOnce)
     AddManyIndicators(db, 20000);
     QPointer<TbfrmQuindle> w = Open();
     ASSERT_TRUE(w);
-    w->trvList->setCurrentItem(w->trvList->topLevelItem(0));
+    w->Panes().trvList->setCurrentItem(w->Panes().trvList->topLevelItem(0));
     Settle();
     ASSERT_GT(w->Rows().Count(), 20000);
     QTemporaryDir dir;

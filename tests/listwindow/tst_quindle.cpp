@@ -45,8 +45,8 @@ TEST_P(ListFixture, ShowSelectsTheFirstLeafAndListsIt)
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("预算指标录入"));
     EXPECT_EQ(area->subWindowList().size(), 1);
-    ASSERT_NE(w->trvList->currentItem(), nullptr);
-    EXPECT_EQ(w->trvList->currentItem()->text(0), QStringLiteral("101001001 教育局本级"));
+    ASSERT_NE(w->Panes().trvList->currentItem(), nullptr);
+    EXPECT_EQ(w->Panes().trvList->currentItem()->text(0), QStringLiteral("101001001 教育局本级"));
     EXPECT_EQ(w->Scope().UnitCode(), "101001001");
     EXPECT_EQ(w->Controls().cobBType->currentText(), QStringLiteral("预算数"));
     EXPECT_EQ(w->Controls().cobbkid->currentText(), QStringLiteral("当年预算"));
@@ -67,7 +67,7 @@ TEST_P(ListFixture, ShowSelectsTheFirstLeafAndListsIt)
     EXPECT_TRUE(w->Controls().tbtnMod->isEnabled());
     EXPECT_EQ(w->Controls().tbtnAdd->toolTip(), QStringLiteral("增加"));
     // Only entrusted-entry units are in the tree at first.
-    const QTreeWidgetItem* dept = w->trvList->topLevelItem(0)->child(0)->child(0);
+    const QTreeWidgetItem* dept = w->Panes().trvList->topLevelItem(0)->child(0)->child(0);
     EXPECT_EQ(dept->childCount(), 1);
     // Every unit node shows the one shared unit icon, painted once.
     ASSERT_FALSE(dept->icon(0).isNull());
@@ -93,7 +93,7 @@ TEST_P(ListFixture, TopNodeAndFiltersChangeTheStatement)
 {
     TbfrmQuindle* w = Open();
     TakeListQueries();
-    w->trvList->setCurrentItem(w->trvList->topLevelItem(0));
+    w->Panes().trvList->setCurrentItem(w->Panes().trvList->topLevelItem(0));
     EXPECT_EQ(w->Scope().UnitCode(), "101");
     QStringList q = TakeListQueries();
     ASSERT_EQ(q.size(), 1);
@@ -136,7 +136,7 @@ TEST_P(ListFixture, ControlFigureOffersOnlySource21AndIsRemembered)
     const QStringList q = TakeListQueries();
     EXPECT_TRUE(q.last().contains("BType='0'"));
     EXPECT_FALSE(q.last().contains(" and btypechild='"));
-    w->trvList->setCurrentItem(w->trvList->topLevelItem(0));
+    w->Panes().trvList->setCurrentItem(w->Panes().trvList->topLevelItem(0));
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"4", QStringLiteral("合计")}));
     Settle();
     EXPECT_EQ(w->Rows().Manager()->GetText(w->Controls().ngdBudget, 0, "child"),
@@ -178,9 +178,9 @@ TEST_P(ListFixture, AddRuleFollowsUnitMoneyKindAndSource)
     EXPECT_FALSE(w->Scope().AddRuleMet());
     // The school's code ends in 002: show every unit, then pick it.
     w->Controls().rgpShowEidItems[1]->click();
-    QTreeWidgetItem* dept = w->trvList->topLevelItem(0)->child(0)->child(0);
+    QTreeWidgetItem* dept = w->Panes().trvList->topLevelItem(0)->child(0)->child(0);
     ASSERT_EQ(dept->childCount(), 2);
-    w->trvList->setCurrentItem(dept->child(1));
+    w->Panes().trvList->setCurrentItem(dept->child(1));
     EXPECT_EQ(w->Scope().UnitCode(), "101001002");
     EXPECT_FALSE(w->Scope().AddRuleMet());
     EXPECT_EQ(w->Controls().cobbkid->currentText(), QStringLiteral("<全部>"));
@@ -405,11 +405,11 @@ TEST_P(ListFixture, FewUnitsHideTheTree)
     db.Unit().SetValue(3, QStringLiteral("财政局本级"));
     db.Params().DefaultBType = 0;
     TbfrmQuindle* w = Open();
-    EXPECT_TRUE(w->trvList->isHidden());
+    EXPECT_TRUE(w->Panes().trvList->isHidden());
     EXPECT_TRUE(w->Controls().rgpShowEid->isHidden());
     EXPECT_EQ(w->Controls().Panel1->height(), 150);
     EXPECT_EQ(w->Scope().UnitCode(), "101002001");
-    EXPECT_EQ(w->trvList->topLevelItemCount(), 0);
+    EXPECT_EQ(w->Panes().trvList->topLevelItemCount(), 0);
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"4", QStringLiteral("合计")}));
     EXPECT_EQ(TakeListQueries().size(), 1);
 }
@@ -417,13 +417,13 @@ TEST_P(ListFixture, FewUnitsHideTheTree)
 TEST_P(ListFixture, LeftPaneControls)
 {
     TbfrmQuindle* w = Open();
-    emit w->Splitter1->splitterMoved(300, 1);
+    emit w->Panes().Splitter1->splitterMoved(300, 1);
     EXPECT_EQ(w->Controls().sbtnHindUT->x(), 273);
     w->Controls().sbtnHindUT->click();
-    EXPECT_TRUE(w->pnlLeft->isHidden());
+    EXPECT_TRUE(w->Panes().pnlLeft->isHidden());
     EXPECT_FALSE(w->Controls().mnuShowUT->isChecked());
     w->Controls().mnuShowUT->trigger();
-    EXPECT_FALSE(w->pnlLeft->isHidden());
+    EXPECT_FALSE(w->Panes().pnlLeft->isHidden());
     EXPECT_TRUE(w->Controls().mnuShowUT->isChecked());
     EXPECT_EQ(w->Controls().mnuAdd->shortcut(), QKeySequence("Ctrl+N"));
     EXPECT_EQ(w->Controls().mnuMod->shortcut(), QKeySequence("Ctrl+E"));

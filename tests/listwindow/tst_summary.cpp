@@ -275,7 +275,7 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
     EXPECT_EQ(messages->Texts().size(), 1);
 
     // 打印: the chart on the first page, then the table with 合计, numbered as one document.
-    EXPECT_TRUE(w->mitemDataVind->actions().contains(w->tbtnPrint));
+    EXPECT_TRUE(w->Bars().mitemDataVind->actions().contains(w->tbtnPrint));
     const TPrintDocument doc = w->PrintDocument();
     EXPECT_FALSE(doc.Figure.isNull());
     EXPECT_EQ(doc.Table.Rows, int(expected.size()) + 1);
@@ -303,7 +303,7 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
     EXPECT_EQ(Column(list, "budgid").filter(QRegularExpression("\\d")).size(), first.Count);
     EXPECT_TRUE(list->Controls().labStatus->text().contains(first.Caption));
     // The operator's own choice of a unit ends the group's restriction.
-    list->trvList->setCurrentItem(list->trvList->topLevelItem(0)->child(0));
+    list->Panes().trvList->setCurrentItem(list->Panes().trvList->topLevelItem(0)->child(0));
     Settle();
     EXPECT_TRUE(list->Scope().Filter().SubjectPrefix.isEmpty());
 }

@@ -31,7 +31,7 @@ void DriveEntry(TApplication& app, std::function<void(TrfrmInputEdit*)> fill)
         EXPECT_TRUE(QTest::qWaitForWindowActive(d)); // focus moves as typed, not later
         if (auto* e = qobject_cast<TrfrmInputEdit*>(d)) {
             fill(e);
-            e->btnOK->click();
+            e->Buttons().btnOK->click();
             EXPECT_TRUE(QTest::qWaitFor([e] { return !e->WorkRunning(); }, 30000));
             EXPECT_TRUE(e->Saved);
         }
@@ -93,7 +93,7 @@ TEST_P(ListFixture, ScriptedRunStatements)
     w->Controls().rgpShowEidItems[1]->click();
     Settle();
     trace << "--- top";
-    w->trvList->setCurrentItem(w->trvList->topLevelItem(0));
+    w->Panes().trvList->setCurrentItem(w->Panes().trvList->topLevelItem(0));
     Settle();
     trace << "--- delete";
     Settle();
