@@ -115,7 +115,7 @@ int OpenHistory(const BenchArgs& args)
             TfrmBudgetHistory dialog(2026, id);
             dialog.grab(); // laid out and drawn
             opens.push_back(t.nsecsElapsed() / 1e6);
-            versions = std::max(versions, dialog.grdVersions->rowCount());
+            versions = std::max(versions, dialog.Versions());
         }
     std::printf("open: median %.1f ms, longest %.1f ms (up to %d lines)\n", Median(opens),
                 *std::max_element(opens.begin(), opens.end()), versions);

@@ -54,12 +54,12 @@ int main(int argc, char** argv)
         SetCurrentWorkContext(&ctx);
         TgfrmSelectIid* dialog = TfrmBase::Create<TgfrmSelectIid>(nullptr);
         dialog->SetFilter(ItemSelectionCondition("", "0", "0", 0, ""));
-        TDynamicTree* tree = dialog->dtrvElement;
+        TDynamicTree* tree = dialog->Controls().dtrvElement;
         RawReader reader(file);
         const auto step = [&](const char* name, const QString& prefix) {
-            dialog->edtIid->setText(prefix);
+            dialog->SearchFields().edtIid->setText(prefix);
             const double ms = MedianMs(args.Runs, [&] { dialog->RefreshTree(); });
-            const int nodes = dialog->trvBottom->topLevelItem(0)->childCount();
+            const int nodes = dialog->Controls().trvBottom->topLevelItem(0)->childCount();
             const double raw = MedianMs(args.Runs, [&] { reader.Read(tree->ChildrenSql("")); });
             std::printf("%8d %-14s %8d %10.1f %10.1f %7.2f\n", items, name, nodes, ms, raw,
                         ms / raw);

@@ -18,27 +18,32 @@ struct TImportPreview;
 // Registers the window class with the plug-in's class list.
 void RegisterImportWindow();
 
+// The import window's controls, under the names its callers know.
+struct TImportControls {
+    QAction* tbtnOpen = nullptr;
+    QAction* tbtnImport = nullptr;
+    QAction* tbtnSaveSkipped = nullptr;
+    QAction* tbtnClose = nullptr;
+    QAction* mnuErrorsOnly = nullptr; // the filter, from the menu
+    QLineEdit* edtFile = nullptr;
+    QComboBox* cmbSheet = nullptr;
+    QComboBox* cmbBType = nullptr;
+    QComboBox* cmbFilter = nullptr; // 全部行 / 有错误的行
+    std::array<QComboBox*, kImportFieldCount> cmbFields = {};
+    TNextGrid* ngdPreview = nullptr;
+    QLabel* labStatus = nullptr;
+};
+
 // "Excel电子格式导入": choose a file (and a workbook's sheet), match its columns, see each row's
 // status, import the valid rows, save the others with their reasons.
-class TbfrmMorrowell : public TfrmBsCld
+class TbfrmMorrowell : public TfrmBsCld, private TImportControls
 {
     Q_OBJECT
 public:
     Q_INVOKABLE explicit TbfrmMorrowell(QObject* owner);
     ~TbfrmMorrowell() override;
 
-    QAction* tbtnOpen;
-    QAction* tbtnImport;
-    QAction* tbtnSaveSkipped;
-    QAction* tbtnClose;
-    QAction* mnuErrorsOnly; // the filter, from the menu
-    QLineEdit* edtFile;
-    QComboBox* cmbSheet;
-    QComboBox* cmbBType;
-    QComboBox* cmbFilter; // 全部行 / 有错误的行
-    std::array<QComboBox*, kImportFieldCount> cmbFields;
-    TNextGrid* ngdPreview;
-    QLabel* labStatus;
+    const TImportControls& Controls() const { return *this; }
 
     // Reads the file (a workbook's first sheet) and checks its rows beside the window; false
     // when that cannot start (the reason said to the operator).

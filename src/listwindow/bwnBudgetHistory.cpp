@@ -85,6 +85,11 @@ TfrmBudgetHistory::TfrmBudgetHistory(int dataYear, const QString& budgId, QWidge
     labNote->setVisible(grdVersions->rowCount() == 0);
 }
 
+int TfrmBudgetHistory::Versions() const
+{
+    return grdVersions->rowCount();
+}
+
 TfrmDeletedBudgets::TfrmDeletedBudgets(int dataYear, const QString& unitPrefix, QWidget* parent)
     : QDialog(parent), m_dataYear(dataYear), m_unitPrefix(unitPrefix)
 {

@@ -13,6 +13,9 @@ class TfrmBudgetHistory : public QDialog
 {
 public:
     TfrmBudgetHistory(int dataYear, const QString& budgId, QWidget* parent = nullptr);
+    int Versions() const;
+
+private:
     QTableWidget* grdVersions;
     QLabel* labNote; // shown when there is nothing to list
 };
@@ -23,14 +26,14 @@ class TfrmDeletedBudgets : public QDialog
 {
 public:
     TfrmDeletedBudgets(int dataYear, const QString& unitPrefix, QWidget* parent = nullptr);
-    QTableWidget* grdDeleted;
-    QLabel* labNote; // shown when there is nothing to list
-    QPushButton* btnRestore;
     // At least one indicator was restored (the list must be read again).
     bool Restored() const { return m_restored > 0; }
     void btnRestoreClick();
 
 private:
+    QTableWidget* grdDeleted;
+    QLabel* labNote; // shown when there is nothing to list
+    QPushButton* btnRestore;
     void Fill();
     int m_dataYear;
     QString m_unitPrefix;

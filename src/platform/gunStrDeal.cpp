@@ -4,10 +4,12 @@
 
 #include <cstring>
 
-namespace {
-const char kFullWidth[] = "【】［］（）｀１２３４５６７８９０－＝＼～！＃￥＄％＾＆＿＋｜｛｝；＇：＂，。／"
-                          "＜＞？ａｂｃｄｅｆｇｈｉｊｋｌｍｎｏｐｑｒｓｔｕｖｗｘｙｚＡＢＣＤＥＦＧＨＩＪＫＬＭＮＯＰ"
-                          "ＱＲＳＴＵＶＷＸＹＺ";
+namespace
+{
+const char kFullWidth[] =
+    "【】［］（）｀１２３４５６７８９０－＝＼～！＃￥＄％＾＆＿＋｜｛｝；＇：＂，。／"
+    "＜＞？ａｂｃｄｅｆｇｈｉｊｋｌｍｎｏｐｑｒｓｔｕｖｗｘｙｚＡＢＣＤＥＦＧＨＩＪＫＬＭＮＯＰ"
+    "ＱＲＳＴＵＶＷＸＹＺ";
 const char kHalfWidth[] = "[][]()`1234567890-=\\~!#$$%^&_+|{};':\",./<>?abcdefghijklmnopqrstuvwxyz"
                           "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 const char kForbidden[] = "#&'*/@\\^";

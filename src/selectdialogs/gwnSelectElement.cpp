@@ -155,6 +155,21 @@ void TgfrmSelectElement::btnCloseClick()
     done(mrCancel);
 }
 
+void TgfrmSelectElement::Prepare(const QString& caption, int preselectDepth, bool leafOnly)
+{
+    FElementCaption = caption;
+    FPreselectDepth = preselectDepth;
+    FLeafOnly = leafOnly;
+}
+
+bool TgfrmSelectElement::Chosen(QString& id, QString& name, QString& fullName) const
+{
+    id = FConfirmed ? FSelId : QString();
+    name = FConfirmed ? FSelName : QString();
+    fullName = FConfirmed ? FSelFullName : QString();
+    return FConfirmed;
+}
+
 bool ShowElementDialog(const QString& source, const QString& caption, const QString& topId,
                        int preselectDepth, bool leafOnly, QString& id, QString& name,
                        QString& fullName)
@@ -164,8 +179,8 @@ bool ShowElementDialog(const QString& source, const QString& caption, const QStr
     struct Clear {
         ~Clear() { gfrmSelectElement = nullptr; }
     } clear;
-    dialog->FPreselectDepth = preselectDepth;
-    TDynamicTree* tree = dialog->dtrvElement;
+    dialog->Prepare(caption, preselectDepth, leafOnly);
+    TDynamicTree* tree = dialog->Controls().dtrvElement;
     tree->SetAdoConn(GetDefConnection());
     tree->SqlTable = {source};
     tree->SetFieldId(QStringLiteral("id"));
@@ -183,20 +198,9 @@ bool ShowElementDialog(const QString& source, const QString& caption, const QStr
     } catch (const std::exception& e) {
         throw TExceptDynamicTree(QStringLiteral("无法列出%1：%2").arg(caption, e.what()));
     }
-    dialog->FLeafOnly = leafOnly;
-    dialog->FElementCaption = caption;
     dialog->setWindowTitle(QStringLiteral("请选择") + caption);
     Application->ExecModal(dialog.get());
-    if (dialog->FConfirmed) {
-        id = dialog->FSelId;
-        name = dialog->FSelName;
-        fullName = dialog->FSelFullName;
-        return true;
-    }
-    id.clear();
-    name.clear();
-    fullName.clear();
-    return false;
+    return dialog->Chosen(id, name, fullName);
 }
 
 bool SelectElement(const QString& tableName, QString& id, QString& name, QString& fullName,

@@ -10,26 +10,40 @@ class QPushButton;
 class TDynamicTree;
 class TTreeView;
 
+// The selection dialog's controls, under the names its callers know.
+struct TSelectTreeControls {
+    QFrame* Panel1 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QFrame* Panel3 = nullptr;
+    QFrame* Panel4 = nullptr;
+    QFrame* Panel5 = nullptr;
+    QFrame* Panel6 = nullptr;
+    QFrame* Panel7 = nullptr;
+    TTreeView* trvBottom = nullptr;
+    QPushButton* btnConfirm = nullptr;
+    QPushButton* btnClose = nullptr;
+    TDynamicTree* dtrvElement = nullptr;
+};
+
 // Shows the tree of one element kind and gives back the chosen element; with LeafOnly it
 // insists on a bottom-level one.
-class TgfrmSelectElement : public TfrmBsDialog
+class TgfrmSelectElement : public TfrmBsDialog, protected TSelectTreeControls
 {
     Q_OBJECT
 public:
     Q_INVOKABLE explicit TgfrmSelectElement(QObject* owner);
 
-    QFrame* Panel1;
-    QFrame* Panel2;
-    QFrame* Panel3;
-    QFrame* Panel4;
-    QFrame* Panel5;
-    QFrame* Panel6;
-    QFrame* Panel7;
-    TTreeView* trvBottom;
-    QPushButton* btnConfirm;
-    QPushButton* btnClose;
-    TDynamicTree* dtrvElement;
+    const TSelectTreeControls& Controls() const { return *this; }
+    // The kind's caption, how many levels are opened at first, whether only a bottom-level
+    // element may be chosen.
+    void Prepare(const QString& caption, int preselectDepth, bool leafOnly);
+    // True with the element chosen; false when the dialog was cancelled.
+    virtual bool Chosen(QString& id, QString& name, QString& fullName) const;
 
+    virtual void btnConfirmClick();
+    virtual void btnCloseClick();
+
+protected:
     int FPreselectDepth = 0;
     bool FConfirmed = false;
     bool FLeafOnly = false;
@@ -38,10 +52,6 @@ public:
     QString FSelName;
     QString FSelFullName;
 
-    virtual void btnConfirmClick();
-    virtual void btnCloseClick();
-
-protected:
     void FormShow() override;
     // Selects a node; a placeholder first loads its level and gives way to its first element.
     void SelectNode(class QTreeWidgetItem* node);

@@ -123,6 +123,14 @@ void TgfrmSelectIid::btnCloseClick()
     done(mrCancel);
 }
 
+bool TgfrmSelectIid::Chosen(QString& id, QString& name, QString& fullName) const
+{
+    id = FItemConfirmed ? FItemId : QString();
+    name = FItemConfirmed ? FItemName : QString();
+    fullName = FItemConfirmed ? FItemFullName : QString();
+    return FItemConfirmed;
+}
+
 bool SelectItem(QString& id, QString& name, QString& fullName, const QString& unitCode,
                 const QString& mode, const QString& pidFlag, int year, const QString& secrecy)
 {
@@ -131,14 +139,5 @@ bool SelectItem(QString& id, QString& name, QString& fullName, const QString& un
     dialog->SetFilter(condition);
     dialog->RefreshTree(); // before showing: a tree that cannot be read shows no dialog
     Application->ExecModal(dialog.get());
-    if (dialog->FItemConfirmed) {
-        id = dialog->FItemId;
-        name = dialog->FItemName;
-        fullName = dialog->FItemFullName;
-        return true;
-    }
-    id.clear();
-    name.clear();
-    fullName.clear();
-    return false;
+    return dialog->Chosen(id, name, fullName);
 }

@@ -7,27 +7,27 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 
+// The search fields over the item tree.
+struct TItemSearchFields {
+    QFrame* Panel8 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* edtIid = nullptr;
+    QComboBox* cmbDKId = nullptr;
+    QLineEdit* edtIName = nullptr;
+};
+
 // Budget items as a tree, narrowed by code prefix, part of the name and data kind; any node
 // may be confirmed.
-class TgfrmSelectIid : public TgfrmSelectElement
+class TgfrmSelectIid : public TgfrmSelectElement, private TItemSearchFields
 {
     Q_OBJECT
 public:
     Q_INVOKABLE explicit TgfrmSelectIid(QObject* owner);
 
-    QFrame* Panel8;
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLineEdit* edtIid;
-    QComboBox* cmbDKId;
-    QLineEdit* edtIName;
-
-    QString FItemFilter;
-    bool FItemConfirmed = false;
-    QString FItemId;
-    QString FItemName;
-    QString FItemFullName;
+    const TItemSearchFields& SearchFields() const { return *this; }
+    bool Chosen(QString& id, QString& name, QString& fullName) const override;
 
     void SetFilter(const QString& condition) { FItemFilter = condition; }
     void cmbDKIdChange();
@@ -41,6 +41,13 @@ public:
 protected:
     void FormCreate() override;
     void FormShow() override;
+
+private:
+    QString FItemFilter;
+    bool FItemConfirmed = false;
+    QString FItemId;
+    QString FItemName;
+    QString FItemFullName;
 };
 
 // Shows the items allowed by the mode ("0", "1", "2"), the unit, the pid flag, the year (0:

@@ -38,10 +38,10 @@ protected:
             d->show();
             QApplication::setActiveWindow(d);
             if (auto* items = qobject_cast<TgfrmSelectIid*>(d)) {
-                QTreeWidgetItem* group = items->trvBottom->topLevelItem(0)->child(0);
+                QTreeWidgetItem* group = items->Controls().trvBottom->topLevelItem(0)->child(0);
                 group->setExpanded(true);
-                items->trvBottom->setCurrentItem(group->child(0));
-                items->btnConfirm->click();
+                items->Controls().trvBottom->setCurrentItem(group->child(0));
+                items->Controls().btnConfirm->click();
                 items->hide();
                 QApplication::setActiveWindow(current); // back to the dialog that asked
                 return items->result();

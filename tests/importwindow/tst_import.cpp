@@ -134,7 +134,7 @@ TEST_P(Import, ListExportImportsIntoAnotherYearOnceAndSkippedRowsKeepTheirReason
     ASSERT_TRUE(w->OpenFile(file));
     Wait(w);
     EXPECT_EQ(w->ValidRows(), 0);
-    EXPECT_FALSE(w->tbtnImport->isEnabled());
+    EXPECT_FALSE(w->Controls().tbtnImport->isEnabled());
     EXPECT_EQ(w->Reasons().front(), QStringLiteral("本单位已经存在相同属性的预算指标"));
     EXPECT_EQ(Count(2025), 3);
 
@@ -212,23 +212,23 @@ TEST_P(Import, EachRuleRefusesItsRowAndTheRestIsWrittenExactly)
         EXPECT_EQ(w->Reasons()[size_t(r)], expected[r]) << "line " << w->Rows().Lines[size_t(r)];
     EXPECT_EQ(w->Rows().Lines[2], 5); // the empty line is counted, not listed
 
-    w->cmbFilter->setCurrentIndex(1);
-    emit w->cmbFilter->activated(1);
+    w->Controls().cmbFilter->setCurrentIndex(1);
+    emit w->Controls().cmbFilter->activated(1);
     Wait(w);
-    EXPECT_EQ(w->ngdPreview->RowCount(), expected.size() - 2);
+    EXPECT_EQ(w->Controls().ngdPreview->RowCount(), expected.size() - 2);
 
     // A row made bad by the mapping: no amount column at all.
-    w->cmbFields[size_t(TImportField::Amount)]->setCurrentIndex(0);
-    emit w->cmbFields[size_t(TImportField::Amount)]->activated(0);
+    w->Controls().cmbFields[size_t(TImportField::Amount)]->setCurrentIndex(0);
+    emit w->Controls().cmbFields[size_t(TImportField::Amount)]->activated(0);
     Wait(w);
     EXPECT_EQ(w->ValidRows(), 0);
-    EXPECT_TRUE(w->labStatus->text().contains("没有对应的列：指标金额"));
-    w->cmbFields[size_t(TImportField::Amount)]->setCurrentIndex(7);
-    emit w->cmbFields[size_t(TImportField::Amount)]->activated(7);
+    EXPECT_TRUE(w->Controls().labStatus->text().contains("没有对应的列：指标金额"));
+    w->Controls().cmbFields[size_t(TImportField::Amount)]->setCurrentIndex(7);
+    emit w->Controls().cmbFields[size_t(TImportField::Amount)]->activated(7);
     Wait(w);
 
     messages->Answer(mrYes);
-    w->tbtnImport->trigger();
+    w->Controls().tbtnImport->trigger();
     Wait(w);
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and "
                         "memoo='导入reasons.csv'")
@@ -257,8 +257,9 @@ TEST_P(Import, PreviewShowsTheSecrecyAsStored)
     ASSERT_TRUE(w->OpenFile(file));
     Wait(w);
     const int column = 2 + int(TImportField::Secrecy);
-    EXPECT_EQ(w->ngdPreview->Cells(column, 0), QStringLiteral("非密（按支出类型改，文件为“密”）"));
-    EXPECT_EQ(w->ngdPreview->Cells(column, 1), QStringLiteral("非密"));
+    EXPECT_EQ(w->Controls().ngdPreview->Cells(column, 0),
+              QStringLiteral("非密（按支出类型改，文件为“密”）"));
+    EXPECT_EQ(w->Controls().ngdPreview->Cells(column, 1), QStringLiteral("非密"));
     messages->Answer(mrYes);
     ASSERT_TRUE(w->ImportRows());
     Wait(w);
@@ -420,7 +421,7 @@ TEST_P(Import, BrokenWorkbooksAreNamedAndNothingIsRead)
         EXPECT_TRUE(messages->Texts().front().contains("无法读取文件"))
             << messages->Texts().front().toStdString();
         EXPECT_EQ(w->Rows().Count(), 0);
-        EXPECT_FALSE(w->tbtnImport->isEnabled());
+        EXPECT_FALSE(w->Controls().tbtnImport->isEnabled());
     }
 
     // A good file on a lost connection: the reason, no statuses, nothing to import.
@@ -434,7 +435,7 @@ TEST_P(Import, BrokenWorkbooksAreNamedAndNothingIsRead)
     EXPECT_TRUE(messages->Texts().front().startsWith(QStringLiteral("无法开始检查：")))
         << messages->Texts().front().toStdString();
     EXPECT_TRUE(w->Reasons().empty());
-    EXPECT_FALSE(w->tbtnImport->isEnabled());
+    EXPECT_FALSE(w->Controls().tbtnImport->isEnabled());
 }
 
 TEST_P(Import, AmountsAsShownOrRefusedWithTheirTextAndSubTypesFromTheFile)
@@ -506,7 +507,7 @@ TEST_P(Import, WorkbookRowsKeepTheSheetsNumbers)
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(w->OpenFile(path));
     Wait(w);
-    EXPECT_EQ(w->cmbSheet->currentText(), QStringLiteral("指标"));
+    EXPECT_EQ(w->Controls().cmbSheet->currentText(), QStringLiteral("指标"));
     EXPECT_EQ(w->Rows().Lines, (std::vector<int>{4, 7, 9}));
     ASSERT_EQ(w->Reasons().size(), 3u);
     EXPECT_TRUE(w->Reasons()[1].contains(QStringLiteral("没有项目“0100000000001”")))

@@ -119,7 +119,30 @@ TEST_P(ListFixture, ScriptedRunStatements)
     QFile expected(QString(LIST_DATA_DIR "/scripted-run-%1.txt")
                        .arg(GetParam() == Engine::SQLite ? "sqlite" : "pg"));
     ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
-    const QStringList want = QString::fromUtf8(expected.readAll()).split('\n', Qt::SkipEmptyParts);
+    QStringList want = QString::fromUtf8(expected.readAll()).split('\n', Qt::SkipEmptyParts);
+    // The entry dialog checks a subject or an item when its field is left, which the window
+    // system may tell it a little later: within a step those reads count, not their place.
+    const auto fieldChecksLast = [](const QStringList& lines) {
+        static const QRegularExpression check(QStringLiteral("from pub(subject|item) "),
+                                              QRegularExpression::CaseInsensitiveOption);
+        QStringList out, checks;
+        for (const QString& line : lines + QStringList{QStringLiteral("---")}) {
+            if (line.contains(check)) {
+                checks << line;
+                continue;
+            }
+            if (line.startsWith("---")) {
+                checks.sort();
+                out << checks;
+                checks.clear();
+            }
+            out << line;
+        }
+        out.removeLast();
+        return out;
+    };
+    trace = fieldChecksLast(trace);
+    want = fieldChecksLast(want);
     // The list is read beside the window, so within a step its statement may come before or
     // after the window's own: each kind keeps its order, and each step its statements.
     auto list = [](const QString& line) { return line.contains("from vwBudget"); };

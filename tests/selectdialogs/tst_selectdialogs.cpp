@@ -68,24 +68,24 @@ TEST_P(Select, UnitDialogShapeLeafOnlyAndDoubleClick)
     db.Unit().SetValue(0, "101004002"); // nine characters: the tree starts at "101"
     Drive([&](TgfrmSelectElement* d) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("请选择预算单位"));
-        EXPECT_EQ(d->btnConfirm->text(), QStringLiteral("确定(&S)"));
-        EXPECT_EQ(d->btnClose->text(), QStringLiteral("关闭(&W)"));
+        EXPECT_EQ(d->Controls().btnConfirm->text(), QStringLiteral("确定(&S)"));
+        EXPECT_EQ(d->Controls().btnClose->text(), QStringLiteral("关闭(&W)"));
         EXPECT_EQ(d->size(), QSize(384, 374));
-        QTreeWidgetItem* top = d->trvBottom->topLevelItem(0);
+        QTreeWidgetItem* top = d->Controls().trvBottom->topLevelItem(0);
         EXPECT_EQ(top->text(0), QStringLiteral("请选择预算单位"));
         EXPECT_EQ(top->childCount(), 1); // the department of the unit's prefix
         EXPECT_TRUE(top->child(0)->text(0).startsWith("101004 "));
         // Depth 3: the second level was loaded and its first unit is selected.
-        EXPECT_TRUE(NodeText(d->trvBottom->currentItem()).startsWith("101004001 "));
-        EXPECT_TRUE(d->trvBottom->hasFocus());
-        d->trvBottom->setCurrentItem(top->child(0));
-        d->btnConfirm->click(); // a department: not a bottom-level unit
+        EXPECT_TRUE(NodeText(d->Controls().trvBottom->currentItem()).startsWith("101004001 "));
+        EXPECT_TRUE(d->Controls().trvBottom->hasFocus());
+        d->Controls().trvBottom->setCurrentItem(top->child(0));
+        d->Controls().btnConfirm->click(); // a department: not a bottom-level unit
         EXPECT_TRUE(d->isVisible());
-        QTreeWidgetItem* leaf = Find(d->trvBottom, "101004003 ");
-        const QRect r = d->trvBottom->visualItemRect(leaf);
+        QTreeWidgetItem* leaf = Find(d->Controls().trvBottom, "101004003 ");
+        const QRect r = d->Controls().trvBottom->visualItemRect(leaf);
         // A double click as the window system delivers it: press, release, double click.
-        QTest::mouseClick(d->trvBottom->viewport(), Qt::LeftButton, {}, r.center());
-        QTest::mouseDClick(d->trvBottom->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseClick(d->Controls().trvBottom->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseDClick(d->Controls().trvBottom->viewport(), Qt::LeftButton, {}, r.center());
         EXPECT_FALSE(d->isVisible());
         return d->result();
     });
@@ -112,12 +112,12 @@ TEST_P(Select, UnitDialogShapeLeafOnlyAndDoubleClick)
 TEST_P(Select, KeyboardOnlyAndCancel)
 {
     Drive([&](TgfrmSelectElement* d) {
-        QWidget* tree = d->trvBottom;
+        QWidget* tree = d->Controls().trvBottom;
         QTest::keyClick(tree, Qt::Key_Down);
         QTest::keyClick(tree, Qt::Key_Plus);
         QTest::keyClick(tree, Qt::Key_Return); // to the next control: 确定
-        EXPECT_TRUE(d->btnConfirm->hasFocus());
-        QTest::keyClick(d->btnConfirm, Qt::Key_Space);
+        EXPECT_TRUE(d->Controls().btnConfirm->hasFocus());
+        QTest::keyClick(d->Controls().btnConfirm, Qt::Key_Space);
         return d->result();
     });
     QString id = "x", name = "x", full = "x";
@@ -125,7 +125,7 @@ TEST_P(Select, KeyboardOnlyAndCancel)
     EXPECT_FALSE(id.isEmpty());
 
     Drive([&](TgfrmSelectElement* d) {
-        QTest::keyClick(d->trvBottom, Qt::Key_Escape, Qt::ShiftModifier);
+        QTest::keyClick(d->Controls().trvBottom, Qt::Key_Escape, Qt::ShiftModifier);
         return d->result();
     });
     EXPECT_FALSE(SelectSubject(id, name, full, true, true, 0, "12", "11", ""));
@@ -139,26 +139,26 @@ TEST_P(Select, ItemDialogSearchesAndConfirmsAnyNode)
     Drive([&](TgfrmSelectElement* base) {
         auto* d = static_cast<TgfrmSelectIid*>(base);
         EXPECT_EQ(d->windowTitle(), QStringLiteral("请选择项目信息"));
-        EXPECT_EQ(d->cmbDKId->itemText(0), QStringLiteral("<全部>"));
-        QTreeWidgetItem* top = d->trvBottom->topLevelItem(0);
+        EXPECT_EQ(d->SearchFields().cmbDKId->itemText(0), QStringLiteral("<全部>"));
+        QTreeWidgetItem* top = d->Controls().trvBottom->topLevelItem(0);
         EXPECT_EQ(top->text(0), QStringLiteral("请选择预算项目"));
         EXPECT_TRUE(top->isExpanded());
         EXPECT_EQ(top->childCount(), 3); // 01, 02 and the new one
         // A code prefix leaves out items whose parent does not match.
-        d->edtIid->setFocus();
-        QTest::keyClicks(d->edtIid, "1101");
-        QTest::keyClick(d->edtIid, Qt::Key_Tab);
-        EXPECT_EQ(d->trvBottom->topLevelItem(0)->childCount(), 0);
-        d->edtIid->clear();
+        d->SearchFields().edtIid->setFocus();
+        QTest::keyClicks(d->SearchFields().edtIid, "1101");
+        QTest::keyClick(d->SearchFields().edtIid, Qt::Key_Tab);
+        EXPECT_EQ(d->Controls().trvBottom->topLevelItem(0)->childCount(), 0);
+        d->SearchFields().edtIid->clear();
         // A quote finds the name that holds it and changes no statement.
-        d->edtIName->setFocus();
-        QTest::keyClicks(d->edtIName, "'");
-        QTest::keyClick(d->edtIName, Qt::Key_Tab);
-        top = d->trvBottom->topLevelItem(0);
+        d->SearchFields().edtIName->setFocus();
+        QTest::keyClicks(d->SearchFields().edtIName, "'");
+        QTest::keyClick(d->SearchFields().edtIName, Qt::Key_Tab);
+        top = d->Controls().trvBottom->topLevelItem(0);
         EXPECT_EQ(top->childCount(), 1);
         EXPECT_TRUE(NodeText(top->child(0)).contains("O'Brien"));
-        d->trvBottom->setCurrentItem(top); // the top node is confirmed too
-        d->btnConfirm->click();
+        d->Controls().trvBottom->setCurrentItem(top); // the top node is confirmed too
+        d->Controls().btnConfirm->click();
         return d->result();
     });
     QString id = "x", name, full;
