@@ -17,40 +17,39 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <algorithm>
-#include <cfloat>
-#include <cmath>
-#include <cstdlib>
 
 namespace
 {
-// An amount of the edit (in the unit) as exact ten-thousandths of a yuan: ×10000 once per
-// unit step, rounded half to even.
-Currency YuanOf(long double value, int unit)
+// A full-width character typed last into the document number becomes its half-width one.
+void FoldFileName(QLineEdit* edit)
 {
-    const long double raw = value * 10000.0L * (unit == 1 ? 10000.0L : 1.0L);
-    const long double rounded = std::nearbyintl(raw);
-    if (!(std::fabs(rounded) < 9.2e18L))
-        throw Exception(QStringLiteral("金额超出可处理的范围。"));
-    return Currency::FromRaw(static_cast<qint64>(rounded));
+    const QString text = edit->text();
+    const QString folded = FoldLastFullWidth(text);
+    if (folded != text) {
+        const int caret = edit->cursorPosition();
+        edit->setText(folded);
+        edit->setCursorPosition(std::min(caret, int(folded.size())));
+    }
 }
 
-long double InUnit(Currency yuan, int unit)
+// The remark refuses the characters the statements cannot carry.
+void CheckMemo(QLineEdit* edit)
 {
-    return static_cast<long double>(yuan.Raw()) / (unit == 1 ? 1e8L : 1e4L);
-}
-
-// A bound in yuan as the edit reads its text in the unit: to the fen in 元, to the yuan in 万元
-// (toward zero, so the bound itself is in range).
-long double BoundInUnit(Currency yuan, int unit)
-{
-    const qint64 raw = unit == 1 ? yuan.Raw() / 10000 : yuan.Raw() / 100 * 100;
-    return std::strtold(Currency::FromRaw(raw).ToSqlText().toLatin1().constData(), nullptr);
+    QString offending;
+    if (CheckInputChars(edit->text(), offending))
+        return;
+    ShowMessage(QStringLiteral("在录入的字符中请不要包含：%1").arg(offending), CaptionInfo(),
+                MsgIcon::Information);
+    edit->clear();
+    edit->setFocus();
 }
 } // namespace
 
-TrfrmInputEdit::TrfrmInputEdit(QObject* owner) : TfrmBsNormalDialog(owner)
+TrfrmInputEdit::TrfrmInputEdit(QObject* owner)
+    : TfrmBsNormalDialog(owner), m_amount(std::make_unique<TAmountEntry>(Controls())),
+      m_checks(std::make_unique<TEntryChecks>(this, Controls(), m_budget, m_moneyKindCode, m_adding,
+                                              *m_amount))
 {
     BuildForm();
     WireHandlers();
@@ -66,11 +65,14 @@ void TrfrmInputEdit::WireHandlers()
     // The lists react to the operator's choices only.
     for (QComboBox* list : {cmbmid, cmbipid, cmbbkid, cmbBurId})
         connect(list, &QComboBox::activated, this, guard(&TrfrmInputEdit::ListChange));
-    connect(cmbSecret, &QComboBox::activated, this, guard(&TrfrmInputEdit::cmbSecretChange));
-    connect(cbUnit, &QComboBox::activated, this, guard(&TrfrmInputEdit::cbUnitChange));
+    connect(cmbSecret, &QComboBox::activated, this, guard(&TrfrmInputEdit::SecrecyChange));
+    connect(cbUnit, &QComboBox::activated, this,
+            [this] { Guarded(this, [this] { m_amount->UnitChanged(); }); });
     // Any change of the text, the opener's too, as the form's change event has it.
-    connect(edtFileName, &QLineEdit::textChanged, this, guard(&TrfrmInputEdit::edtFileNameChange));
-    connect(edtmemo, &QLineEdit::editingFinished, this, guard(&TrfrmInputEdit::edtmemoExit));
+    connect(edtFileName, &QLineEdit::textChanged, this,
+            [this] { Guarded(this, [this] { FoldFileName(edtFileName); }); });
+    connect(edtmemo, &QLineEdit::editingFinished, this,
+            [this] { Guarded(this, [this] { CheckMemo(edtmemo); }); });
     connect(btnOK, &QPushButton::clicked, this, guard(&TrfrmInputEdit::btnOKClick));
     for (TElementEdit* edit : {edtbid, edtiid}) {
         connect(edit, &TElementEdit::Left, this,
@@ -80,25 +82,22 @@ void TrfrmInputEdit::WireHandlers()
     }
     // Leaving a list keeps its code in the record.
     connect(cmbbkid, &QComboBox::currentIndexChanged, this,
-            [this] { Budget.Bkid = ComboCode(cmbbkid); });
+            [this] { m_budget.Bkid = ComboCode(cmbbkid); });
     connect(cmbipid, &QComboBox::currentIndexChanged, this,
-            [this] { Budget.IPid = ComboCode(cmbipid); });
+            [this] { m_budget.IPid = ComboCode(cmbipid); });
     connect(cmbBurId, &QComboBox::currentIndexChanged, this,
-            [this] { Budget.BurId = ComboCode(cmbBurId); });
+            [this] { m_budget.BurId = ComboCode(cmbBurId); });
     // Typing a new amount makes it the amount, in the unit in force.
-    connect(pbedtMoney, &TPBNumEdit::Typed, this, [this] { m_exactYuan.reset(); });
+    connect(pbedtMoney, &TPBNumEdit::Typed, this, [this] { m_amount->Typed(); });
 }
 
 void TrfrmInputEdit::FormCreate()
 {
     TfrmBsNormalDialog::FormCreate();
-    m_unit = std::clamp(SysParams().DefaultMoneyUnit, 0, 1);
-    cbUnit->setCurrentIndex(m_unit);
-    pbedtMoney->SetDecimals(2 * m_unit + 2);
-    ApplyAmountRange();
-    Saved = false;
-    Budget = TBudget();
-    Budget.DataYear = WorkingDataYear();
+    m_amount->Start();
+    m_saved = false;
+    m_budget = TBudget();
+    m_budget.DataYear = WorkingDataYear();
     FillIndicatorTypes(cmbBType, false, true);
     FillMoneyKinds(cmbmid, false, 0, false, QString());
     FillBudgetKinds(cmbbkid, false, 0, QString());
@@ -109,16 +108,24 @@ void TrfrmInputEdit::FormCreate()
     }
 }
 
-void TrfrmInputEdit::FillIncomePayList()
+void TrfrmInputEdit::SetMode(bool adding, const QString& typeCaption)
 {
+    m_adding = adding;
+    m_typeCaption = typeCaption;
+}
+
+void TrfrmInputEdit::FillIncomePayList(const QString& moneyKindCode, const QString& sourceCode)
+{
+    m_moneyKindCode = moneyKindCode;
+    m_sourceCode = sourceCode;
     int listType = 2; // "11", "12"
-    if (MoneyKindCode == QLatin1String("31"))
+    if (m_moneyKindCode == QLatin1String("31"))
         listType = 3; // "17", "18", "19"
-    else if (IsDeptLevelUnit() && MoneyKindCode == QLatin1String("11") &&
-             SourceCode == QLatin1String("21"))
+    else if (IsDeptLevelUnit() && m_moneyKindCode == QLatin1String("11") &&
+             m_sourceCode == QLatin1String("21"))
         listType = 1; // "11", "12", "22"
     FillIncomePayTypes(cmbipid, false, listType, QString(), false);
-    Budget.IPid = ComboCode(cmbipid);
+    m_budget.IPid = ComboCode(cmbipid);
 }
 
 void TrfrmInputEdit::FormShow()
@@ -129,7 +136,7 @@ void TrfrmInputEdit::FormShow()
     edtFileName->setMaxLength(std::max(kFileNameLength, int(edtFileName->text().size())));
     ApplyItemRule(false);
     ApplySecrecyRule();
-    ShowAmount(); // an amount handed in yuan, shown in the unit in force
+    m_amount->Show(); // an amount handed in yuan, shown in the unit in force
     FocusFirstControl();
 }
 
@@ -146,23 +153,18 @@ void TrfrmInputEdit::FocusFirstControl()
     }
 }
 
-QString TrfrmInputEdit::IncomePayCode() const
-{
-    return ComboCode(cmbipid);
-}
-
 // Items only where the money kind and the expenditure type have them.
 void TrfrmInputEdit::ApplyItemRule(bool emptyWhenDisabled)
 {
-    const QString t = IncomePayCode();
-    const bool items = MoneyKindCode != QLatin1String("21") && t != QLatin1String("11") &&
+    const QString t = ComboCode(cmbipid);
+    const bool items = m_moneyKindCode != QLatin1String("21") && t != QLatin1String("11") &&
                        t != QLatin1String("22");
     labiid->setEnabled(items);
     edtiid->setEnabled(items);
     if (!items && emptyWhenDisabled) {
         edtiid->SetCode(QString());
         edtiid->SetName(QString());
-        Budget.Iid.clear();
+        m_budget.Iid.clear();
     }
 }
 
@@ -171,7 +173,7 @@ void TrfrmInputEdit::ApplySecrecyRule()
 {
     if (CurrentUnitText(17) != QLatin1String("1"))
         return;
-    const QString t = IncomePayCode();
+    const QString t = ComboCode(cmbipid);
     const bool choose = t == QLatin1String("12") || t == QLatin1String("17") ||
                         t == QLatin1String("18") || t == QLatin1String("19");
     if (!choose)
@@ -179,129 +181,48 @@ void TrfrmInputEdit::ApplySecrecyRule()
     cmbSecret->setEnabled(choose);
 }
 
-void TrfrmInputEdit::SetAmountYuan(Currency yuan)
-{
-    m_exactYuan = yuan;
-    ShowAmount();
-}
-
-Currency TrfrmInputEdit::AmountYuan() const
-{
-    return m_exactYuan ? *m_exactYuan : YuanOf(pbedtMoney->Value(), m_unit);
-}
-
-void TrfrmInputEdit::SetAmountMinimum(Currency yuan)
-{
-    m_minimum = yuan;
-    ApplyAmountRange();
-}
-
-// The edit checks the amount when it is left: the product's range (or the opener's minimum),
-// in the unit in force. Out of range it keeps the text for OK to refuse, instead of putting
-// the bound there: Enter on the edit or a click on OK would store that bound unseen.
-void TrfrmInputEdit::ApplyAmountRange()
-{
-    pbedtMoney->SetMinValue(-LDBL_MAX);
-    pbedtMoney->SetMaxValue(BoundInUnit(Currency::FromRaw(Currency::kLimitRaw), m_unit));
-    pbedtMoney->SetMinValue(BoundInUnit(m_minimum, m_unit));
-    pbedtMoney->OnInvalidEntry = [](TPBNumEdit* edit) {
-        Beep();
-        QTimer::singleShot(0, edit, [edit] { edit->setFocus(); });
-    };
-}
-
-void TrfrmInputEdit::ShowAmount()
-{
-    if (m_exactYuan)
-        pbedtMoney->SetValue(InUnit(*m_exactYuan, m_unit));
-}
-
 void TrfrmInputEdit::ListChange()
 {
-    const QString t = IncomePayCode();
-    lblBid->setText(t == QLatin1String("22") && Budget.DataYear >= 2007
+    const QString t = ComboCode(cmbipid);
+    lblBid->setText(t == QLatin1String("22") && m_budget.DataYear >= 2007
                         ? QStringLiteral("收入分类")
                         : QStringLiteral("功能分类"));
     ApplyItemRule(true);
     ApplySecrecyRule();
 }
 
-void TrfrmInputEdit::cmbSecretChange()
+void TrfrmInputEdit::SecrecyChange()
 {
-    if (!Budget.Iid.isEmpty() &&
-        CheckSecret(Budget.Iid, QString::number(cmbSecret->currentIndex())))
+    if (!m_budget.Iid.isEmpty() &&
+        CheckSecret(m_budget.Iid, QString::number(cmbSecret->currentIndex())))
         cmbSecret->setFocus(); // the operator declined: the choice is to be looked at again
-}
-
-void TrfrmInputEdit::cbUnitChange()
-{
-    const int unit = cbUnit->currentIndex();
-    if (unit == m_unit || unit < 0)
-        return;
-    // The amount stays exact: switching units changes only how it is shown.
-    const Currency yuan = AmountYuan();
-    pbedtMoney->SetDecimals(4);
-    SysParams().DefaultMoneyUnit = unit;
-    SetSysParam(QStringLiteral("setDefaultUnit"), QString::number(unit));
-    m_exactYuan = yuan;
-    m_unit = unit;
-    pbedtMoney->SetDecimals(2 * unit + 2);
-    ApplyAmountRange();
-    ShowAmount();
-}
-
-void TrfrmInputEdit::edtFileNameChange()
-{
-    const QString text = edtFileName->text();
-    const QString folded = FoldLastFullWidth(text);
-    if (folded != text) {
-        const int caret = edtFileName->cursorPosition();
-        edtFileName->setText(folded);
-        edtFileName->setCursorPosition(std::min(caret, int(folded.size())));
-    }
-}
-
-void TrfrmInputEdit::edtmemoExit()
-{
-    QString offending;
-    if (CheckInputChars(edtmemo->text(), offending))
-        return;
-    ShowMessage(QStringLiteral("在录入的字符中请不要包含：%1").arg(offending), CaptionInfo(),
-                MsgIcon::Information);
-    edtmemo->clear();
-    edtmemo->setFocus();
-}
-
-QLabel* TrfrmInputEdit::LabelOf(TElementEdit* edit) const
-{
-    return edit == edtbid ? lblBid : labiid;
 }
 
 void TrfrmInputEdit::ElementLeft(TElementEdit* edit)
 {
     const QString code = edit->Code();
-    (edit == edtbid ? Budget.Bid : Budget.Iid) = code;
+    (edit == edtbid ? m_budget.Bid : m_budget.Iid) = code;
     if (code.isEmpty()) {
         edit->SetName(QString());
         return;
     }
     QString name;
     const bool found = edit == edtbid
-                           ? GetSubjectName(code, name, IncomePayCode(), ComboCode(cmbmid),
-                                            Budget.DataYear, QString(), true)
-                           : GetItemName(code, name, Budget.DataYear);
+                           ? GetSubjectName(code, name, ComboCode(cmbipid), ComboCode(cmbmid),
+                                            m_budget.DataYear, QString(), true)
+                           : GetItemName(code, name, m_budget.DataYear);
     if (!found) {
         // The code stays, here and in the record, for the operator to correct.
         edit->SetName(QString());
         edit->setFocus();
-        ShowMessage(LabelOf(edit)->text() + QStringLiteral("不正确。"), CaptionInfo(),
+        ShowMessage(LabelOf(Controls(), edit)->text() + QStringLiteral("不正确。"), CaptionInfo(),
                     MsgIcon::Information);
         return;
     }
     edit->SetName(name);
-    if (edit == edtiid && CheckSecret(Budget.Iid, QString::number(cmbSecret->currentIndex()))) {
+    if (edit == edtiid && CheckSecret(m_budget.Iid, QString::number(cmbSecret->currentIndex()))) {
         // Declined: this item is not taken.
-        Budget.Iid.clear();
+        m_budget.Iid.clear();
         edit->SetCode(QString());
         edit->SetName(QString());
         edit->setFocus();
@@ -312,15 +233,15 @@ void TrfrmInputEdit::ElementPick(TElementEdit* edit)
 {
     QString id, name, fullName;
     if (edit == edtbid) {
-        const bool typed = Budget.DataYear > 2007;
-        SelectSubject(id, name, fullName, true, true, Budget.DataYear,
-                      typed ? IncomePayCode() : QString(), typed ? ComboCode(cmbmid) : QString(),
+        const bool typed = m_budget.DataYear > 2007;
+        SelectSubject(id, name, fullName, true, true, m_budget.DataYear,
+                      typed ? ComboCode(cmbipid) : QString(), typed ? ComboCode(cmbmid) : QString(),
                       QString());
-        Budget.Bid = id;
+        m_budget.Bid = id;
     } else {
-        SelectItem(id, name, fullName, Budget.Eid, QStringLiteral("0"), QStringLiteral("0"),
-                   Budget.DataYear, QString());
-        Budget.Iid = id;
+        SelectItem(id, name, fullName, m_budget.Eid, QStringLiteral("0"), QStringLiteral("0"),
+                   m_budget.DataYear, QString());
+        m_budget.Iid = id;
     }
     edit->EditCode(id); // the name follows when the edit is left
 }

@@ -3,93 +3,39 @@
 
 #include "basewindows/wnBsNormalDialog.h"
 #include "budget/gunBudget.h"
+#include "entrydialog/rwnAmountEntry.h"
+#include "entrydialog/rwnEntryChecks.h"
+#include "entrydialog/rwnEntryControls.h"
 
 #include <QString>
 #include <memory>
 #include <optional>
 
-class QComboBox;
-class QFrame;
-class QLabel;
-class QLineEdit;
-class TElementEdit;
-class TPBNumEdit;
-
 // Opened by the list window for adding (pre-set from its filters) or modifying (loaded from
 // the stored indicator); Saved tells the opener whether to read its list again.
-class TrfrmInputEdit : public TfrmBsNormalDialog
+class TrfrmInputEdit : public TfrmBsNormalDialog, private TEntryControls
 {
     Q_OBJECT
 public:
     Q_INVOKABLE explicit TrfrmInputEdit(QObject* owner);
     ~TrfrmInputEdit() override;
 
-    // Controls
-    QLabel* Label4;
-    QComboBox* cmbBType;
-    QFrame* plChild;
-    QLabel* Label2;
-    QComboBox* cmbChild;
-    QLabel* labEid;
-    QLineEdit* edtEid;
-    QLabel* labmid;
-    QComboBox* cmbmid;
-    QLabel* labbkid;
-    QComboBox* cmbbkid;
-    QLabel* labipid;
-    QComboBox* cmbipid;
-    QLabel* Label3;
-    QComboBox* cmbSecret;
-    QLabel* lblFileName;
-    QLineEdit* edtFileName;
-    QFrame* plBureaux;
-    QLabel* lblBurId;
-    QComboBox* cmbBurId;
-    QLabel* lblBid;
-    TElementEdit* edtbid;
-    QLabel* labiid;
-    TElementEdit* edtiid;
-    QLabel* labMoney;
-    TPBNumEdit* pbedtMoney;
-    QComboBox* cbUnit;
-    QLabel* Label20;
-    QLineEdit* edtmemo;
+    const TEntryControls& Controls() const { return *this; }
+    TAmountEntry& Amount() { return *m_amount; }
+    TEntryChecks& Checks() { return *m_checks; }
 
-    // State the opener sets and reads
-    bool IsAddMode = false;
-    QString TypeCaption;
-    QString MoneyKindCode;
-    QString SourceCode;
-    bool Saved = false;
-    TBudget Budget;
-    int UnitInForce() const { return m_unit; }
+    // Adding (the type's caption names it to the operator) or modifying.
+    void SetMode(bool adding, const QString& typeCaption);
+    // The record the dialog edits: the opener fills it before showing the dialog and reads it
+    // back once Saved.
+    TBudget& Record() { return m_budget; }
+    bool Saved() const { return m_saved; }
     // For a modification: the indicator as read when the dialog opened. The save is refused
     // when another operator has changed or deleted it since.
     void SetStoredRecord(const TBudget& stored) { m_stored = stored; }
+    // The expenditure types allowed for the money kind and source (the opener's codes).
+    void FillIncomePayList(const QString& moneyKindCode, const QString& sourceCode);
 
-    // Fills the expenditure types allowed for MoneyKindCode and SourceCode.
-    void FillIncomePayList();
-    // The amount in yuan, kept exact until the operator types another one.
-    void SetAmountYuan(Currency yuan);
-    Currency AmountYuan() const;
-    // The least amount the operator may enter (the product's range otherwise).
-    void SetAmountMinimum(Currency yuan);
-
-    // Handlers
-    void ListChange();
-    void cmbSecretChange();
-    void cbUnitChange();
-    void edtFileNameChange();
-    void edtmemoExit();
-    void ElementLeft(TElementEdit* edit);
-    void ElementPick(TElementEdit* edit);
-    void btnOKClick();
-
-    // The checks of OK (false with its message shown at the first problem). CheckInputFields is
-    // CheckInput without its last step, the duplicate test.
-    bool CheckInputFields();
-    bool CheckInput();
-    bool ExistsSameBudget();
     // Starts the save beside the dialog (false when it cannot start); the dialog closes with
     // Saved once it is stored, or says why not and stays open.
     bool SaveBudget();
@@ -99,25 +45,25 @@ protected:
     void FormShow() override;
 
 private:
-    std::optional<TBudget> m_stored;
     void BuildForm();
     void BuildTabOrder();
     void FocusFirstControl();
     void WireHandlers();
-    QString IncomePayCode() const;
     void ApplyItemRule(bool emptyWhenDisabled);
     void ApplySecrecyRule();
-    void ShowAmount();
-    void ApplyAmountRange();
-    // The element edits and the amount in form order, with the first problem's message.
-    bool CheckElements();
-    bool AskFor(TElementEdit* edit); // "请输入" and its label, focus on it; false
-    bool CheckAmount();
-    bool CheckChoices();
-    void CopyListsToBudget();
-    QLabel* LabelOf(TElementEdit* edit) const;
+    void ListChange();
+    void SecrecyChange();
+    void ElementLeft(TElementEdit* edit);
+    void ElementPick(TElementEdit* edit);
+    void btnOKClick();
 
-    int m_unit = 0; // 0 元, 1 万元
-    std::optional<Currency> m_exactYuan;
-    Currency m_minimum = Currency::FromRaw(-Currency::kLimitRaw);
+    std::unique_ptr<TAmountEntry> m_amount;
+    std::unique_ptr<TEntryChecks> m_checks;
+    bool m_adding = false;
+    QString m_typeCaption;
+    QString m_moneyKindCode;
+    QString m_sourceCode;
+    bool m_saved = false;
+    TBudget m_budget;
+    std::optional<TBudget> m_stored;
 };

@@ -63,29 +63,28 @@ int TListActions::AddIndicator()
 {
     std::unique_ptr<TrfrmInputEdit> dialog(TfrmBase::Create<TrfrmInputEdit>(m_window));
     TrfrmInputEdit* d = dialog.get();
+    const TEntryControls& ui = d->Controls();
+    TBudget& record = d->Record();
     const bool subTypes = !m_ui.pnlChild->isHidden();
-    d->IsAddMode = true;
-    d->cmbBType->setCurrentIndex(m_ui.cobBType->currentIndex());
-    d->plChild->setVisible(subTypes);
+    d->SetMode(true, m_ui.cobBType->currentText());
+    ui.cmbBType->setCurrentIndex(m_ui.cobBType->currentIndex());
+    ui.plChild->setVisible(subTypes);
     if (subTypes && m_ui.cobChild->currentIndex() != 0)
-        d->cmbChild->setCurrentIndex(m_ui.cobChild->currentIndex() - 1);
-    d->edtEid->setText(m_scope.UnitName());
-    d->Budget.Eid = m_scope.UnitCode();
-    SelectComboText(d->cmbmid, m_ui.cobMid->currentText());
-    d->MoneyKindCode = m_scope.MoneyKindCode();
-    SelectComboText(d->cmbbkid, m_ui.cobbkid->currentText());
-    d->SourceCode = m_scope.SourceCode();
-    d->FillIncomePayList();
-    d->Budget.BType = m_scope.BTypeIndex();
-    d->Budget.BTypeChild = m_scope.BTypeIndex();
-    d->TypeCaption = m_ui.cobBType->currentText();
-    d->SetAmountMinimum(Currency::FromRaw(-99'999'999'990'000)); // -9,999,999,999 yuan
+        ui.cmbChild->setCurrentIndex(m_ui.cobChild->currentIndex() - 1);
+    ui.edtEid->setText(m_scope.UnitName());
+    record.Eid = m_scope.UnitCode();
+    SelectComboText(ui.cmbmid, m_ui.cobMid->currentText());
+    SelectComboText(ui.cmbbkid, m_ui.cobbkid->currentText());
+    d->FillIncomePayList(m_scope.MoneyKindCode(), m_scope.SourceCode());
+    record.BType = m_scope.BTypeIndex();
+    record.BTypeChild = m_scope.BTypeIndex();
+    d->Amount().SetMinimum(Currency::FromRaw(-99'999'999'990'000)); // -9,999,999,999 yuan
     d->setWindowTitle(QStringLiteral("增加") + m_ui.cobBType->currentText() +
                       QStringLiteral("信息"));
     Application->ExecModal(d);
-    if (d->Saved)
-        m_rows.SelectAfterList(d->Budget.BudgId);
-    return d->Saved ? 1 : 0;
+    if (d->Saved())
+        m_rows.SelectAfterList(record.BudgId);
+    return d->Saved() ? 1 : 0;
 }
 
 void TListActions::Modify()
@@ -108,50 +107,50 @@ int TListActions::ModifyIndicator()
         return 0; // the totals row, or no indicator
     std::unique_ptr<TrfrmInputEdit> dialog(TfrmBase::Create<TrfrmInputEdit>(nullptr));
     TrfrmInputEdit* d = dialog.get();
+    const TEntryControls& ui = d->Controls();
+    TBudget& record = d->Record();
     const bool subTypes = !m_ui.pnlChild->isHidden();
-    d->plChild->setVisible(subTypes);
-    d->MoneyKindCode = cell("mid");
-    d->SourceCode = cell("bkid");
-    d->FillIncomePayList();
+    ui.plChild->setVisible(subTypes);
+    d->FillIncomePayList(cell("mid"), cell("bkid"));
     d->setWindowTitle(QStringLiteral("修改") + m_ui.cobBType->currentText() +
                       QStringLiteral("信息"));
-    d->IsAddMode = false;
-    d->Budget.BType = m_scope.BTypeIndex();
-    d->Budget.BudgId = cell("budgid");
-    if (!TBudgetManage().LoadBudget(d->Budget))
+    d->SetMode(false, QString());
+    record.BType = m_scope.BTypeIndex();
+    record.BudgId = cell("budgid");
+    if (!TBudgetManage().LoadBudget(record))
         throw TExceptBudgetManage(
-            QStringLiteral("无法读取编号为%1的预算指标：%2").arg(d->Budget.BudgId, LastDbError()));
-    d->SetStoredRecord(d->Budget);
-    d->Budget.Eid = cell("eid");
-    d->edtEid->setText(cell("ename"));
-    d->Budget.Bid = cell("bid");
-    d->edtbid->SetCode(d->Budget.Bid);
-    d->edtbid->SetName(cell("bname"));
-    d->edtFileName->setText(cell("filename"));
+            QStringLiteral("无法读取编号为%1的预算指标：%2").arg(record.BudgId, LastDbError()));
+    d->SetStoredRecord(record);
+    record.Eid = cell("eid");
+    ui.edtEid->setText(cell("ename"));
+    record.Bid = cell("bid");
+    ui.edtbid->SetCode(record.Bid);
+    ui.edtbid->SetName(cell("bname"));
+    ui.edtFileName->setText(cell("filename"));
     if (!cell("iid").isEmpty()) {
-        d->Budget.Iid = cell("iid");
-        d->edtiid->SetCode(d->Budget.Iid);
-        d->edtiid->SetName(cell("iname"));
+        record.Iid = cell("iid");
+        ui.edtiid->SetCode(record.Iid);
+        ui.edtiid->SetName(cell("iname"));
     }
-    SelectComboText(d->cmbbkid, cell("bkname"));
-    SelectComboText(d->cmbipid, cell("ipname"));
-    SelectComboText(d->cmbmid, cell("mname"));
+    SelectComboText(ui.cmbbkid, cell("bkname"));
+    SelectComboText(ui.cmbipid, cell("ipname"));
+    SelectComboText(ui.cmbmid, cell("mname"));
     if (SysParams().BureauMode == QLatin1String("0")) {
-        d->Budget.BurId = cell("burid");
-        SelectComboText(d->cmbBurId, cell("burname"));
+        record.BurId = cell("burid");
+        SelectComboText(ui.cmbBurId, cell("burname"));
     }
-    d->SetAmountYuan(manager->GetCurrency(m_ui.ngdBudget, r, QStringLiteral("budgmoney")));
-    d->Budget.IsSecret = cell("issecret");
-    d->cmbSecret->setCurrentIndex(PositionOf(d->Budget.IsSecret, 0));
-    d->Budget.BTypeChild = cell("btypechild");
+    d->Amount().SetYuan(manager->GetCurrency(m_ui.ngdBudget, r, QStringLiteral("budgmoney")));
+    record.IsSecret = cell("issecret");
+    ui.cmbSecret->setCurrentIndex(PositionOf(record.IsSecret, 0));
+    record.BTypeChild = cell("btypechild");
     if (subTypes)
-        d->cmbChild->setCurrentIndex(PositionOf(d->Budget.BTypeChild, 1));
+        ui.cmbChild->setCurrentIndex(PositionOf(record.BTypeChild, 1));
     // The update never writes the sub-type: it is shown, not offered.
-    d->cmbChild->setEnabled(false);
+    ui.cmbChild->setEnabled(false);
     Application->ExecModal(d);
-    if (d->Saved)
-        m_rows.SelectAfterList(d->Budget.BudgId);
-    return d->Saved ? 1 : 0;
+    if (d->Saved())
+        m_rows.SelectAfterList(record.BudgId);
+    return d->Saved() ? 1 : 0;
 }
 
 void TListActions::Delete()

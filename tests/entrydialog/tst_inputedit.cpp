@@ -26,11 +26,9 @@ protected:
         Application = &hostApp; // as after the host's call: messages reach its recorder
         Screen = &hostScreen;
         std::unique_ptr<TrfrmInputEdit> d(TfrmBase::Create<TrfrmInputEdit>(nullptr));
-        d->IsAddMode = true;
-        d->MoneyKindCode = money;
-        d->SourceCode = source;
-        d->Budget.Eid = "101001001";
-        d->FillIncomePayList();
+        d->SetMode(true, QString());
+        d->Record().Eid = "101001001";
+        d->FillIncomePayList(money, source);
         d->show();
         QApplication::setActiveWindow(d.get());
         return d;
@@ -61,70 +59,72 @@ TEST_P(InputEdit, FormAndDefaults)
     db.Params().DefaultMoneyUnit = 1;
     auto d = Dialog("11", "21");
     EXPECT_EQ(d->size(), QSize(449, 325));
-    EXPECT_FALSE(d->cmbBType->isEnabled());
-    EXPECT_FALSE(d->edtEid->isEnabled());
-    EXPECT_FALSE(d->cmbmid->isEnabled());
-    EXPECT_FALSE(d->plBureaux->isHidden()); // bureaux of their own choice
-    EXPECT_EQ(d->cbUnit->currentText(), QStringLiteral("万元"));
-    EXPECT_EQ(d->pbedtMoney->Decimals(), 4);
-    EXPECT_EQ(d->pbedtMoney->text(), "0.0000");
-    EXPECT_GT(d->edtmemo->y(), d->height()); // below the client area
-    EXPECT_EQ(d->cmbSecret->currentText(), QStringLiteral("非密"));
-    EXPECT_EQ(Items(d->cmbmid), (QStringList{"11", "12", "21", "31"})); // every money kind
-    EXPECT_TRUE(d->cmbipid->hasFocus()); // the first control that takes input
+    EXPECT_FALSE(d->Controls().cmbBType->isEnabled());
+    EXPECT_FALSE(d->Controls().edtEid->isEnabled());
+    EXPECT_FALSE(d->Controls().cmbmid->isEnabled());
+    EXPECT_FALSE(d->Controls().plBureaux->isHidden()); // bureaux of their own choice
+    EXPECT_EQ(d->Controls().cbUnit->currentText(), QStringLiteral("万元"));
+    EXPECT_EQ(d->Controls().pbedtMoney->Decimals(), 4);
+    EXPECT_EQ(d->Controls().pbedtMoney->text(), "0.0000");
+    EXPECT_GT(d->Controls().edtmemo->y(), d->height()); // below the client area
+    EXPECT_EQ(d->Controls().cmbSecret->currentText(), QStringLiteral("非密"));
+    EXPECT_EQ(Items(d->Controls().cmbmid),
+              (QStringList{"11", "12", "21", "31"})); // every money kind
+    EXPECT_TRUE(d->Controls().cmbipid->hasFocus());   // the first control that takes input
     // Tab order: unit, money kind, expenditure type, subject, amount, OK …
-    EXPECT_EQ(d->cmbipid->nextInFocusChain(), d->edtbid);
-    EXPECT_EQ(d->edtbid->nextInFocusChain(), d->pbedtMoney);
+    EXPECT_EQ(d->Controls().cmbipid->nextInFocusChain(), d->Controls().edtbid);
+    EXPECT_EQ(d->Controls().edtbid->nextInFocusChain(), d->Controls().pbedtMoney);
 }
 
 TEST_P(InputEdit, ExpenditureTypesItemAndSecrecyRules)
 {
-    EXPECT_EQ(Items(Dialog("31", "21")->cmbipid), (QStringList{"17", "18", "19"}));
-    EXPECT_EQ(Items(Dialog("11", "21")->cmbipid), (QStringList{"11", "12"}));
+    EXPECT_EQ(Items(Dialog("31", "21")->Controls().cmbipid), (QStringList{"17", "18", "19"}));
+    EXPECT_EQ(Items(Dialog("11", "21")->Controls().cmbipid), (QStringList{"11", "12"}));
     db.Unit().SetValue(0, "101001");
     db.Params().DeptLevelFlag = "1";
-    EXPECT_EQ(Items(Dialog("11", "21")->cmbipid), (QStringList{"11", "12", "22"}));
+    EXPECT_EQ(Items(Dialog("11", "21")->Controls().cmbipid), (QStringList{"11", "12", "22"}));
 
     db.Unit().SetValue(17, "1"); // a unit with secrets: secrecy only for some types
     auto d = Dialog("11", "21"); // opens on 基本支出: no item, no secrecy to choose
-    EXPECT_FALSE(d->cmbSecret->isEnabled());
-    EXPECT_FALSE(d->edtiid->isEnabled());
-    EXPECT_FALSE(d->labiid->isEnabled());
-    Pick(d->cmbipid, "11");
-    EXPECT_FALSE(d->cmbSecret->isEnabled());
-    EXPECT_EQ(d->cmbSecret->currentText(), QStringLiteral("非密"));
-    EXPECT_FALSE(d->edtiid->isEnabled());
-    Pick(d->cmbipid, "12");
-    EXPECT_TRUE(d->cmbSecret->isEnabled());
-    EXPECT_TRUE(d->edtiid->isEnabled());
-    EXPECT_EQ(d->lblBid->text(), QStringLiteral("功能分类"));
-    d->edtiid->setFocus();
-    QTest::keyClicks(d->edtiid, "1101001000001");
-    d->edtbid->setFocus();
-    EXPECT_EQ(d->edtiid->text(), QStringLiteral("教育信息化"));
+    EXPECT_FALSE(d->Controls().cmbSecret->isEnabled());
+    EXPECT_FALSE(d->Controls().edtiid->isEnabled());
+    EXPECT_FALSE(d->Controls().labiid->isEnabled());
+    Pick(d->Controls().cmbipid, "11");
+    EXPECT_FALSE(d->Controls().cmbSecret->isEnabled());
+    EXPECT_EQ(d->Controls().cmbSecret->currentText(), QStringLiteral("非密"));
+    EXPECT_FALSE(d->Controls().edtiid->isEnabled());
+    Pick(d->Controls().cmbipid, "12");
+    EXPECT_TRUE(d->Controls().cmbSecret->isEnabled());
+    EXPECT_TRUE(d->Controls().edtiid->isEnabled());
+    EXPECT_EQ(d->Controls().lblBid->text(), QStringLiteral("功能分类"));
+    d->Controls().edtiid->setFocus();
+    QTest::keyClicks(d->Controls().edtiid, "1101001000001");
+    d->Controls().edtbid->setFocus();
+    EXPECT_EQ(d->Controls().edtiid->text(), QStringLiteral("教育信息化"));
     // A secret indicator given a non-secret item: declining the question takes the item back,
     // from the record too.
     auto secret = Dialog("11", "21");
-    Pick(secret->cmbipid, "12");
-    secret->cmbSecret->setCurrentIndex(0);
+    Pick(secret->Controls().cmbipid, "12");
+    secret->Controls().cmbSecret->setCurrentIndex(0);
     messages->Answer(mrNo);
-    secret->edtiid->setFocus();
-    QTest::keyClicks(secret->edtiid, "1101001000001");
-    secret->edtbid->setFocus();
+    secret->Controls().edtiid->setFocus();
+    QTest::keyClicks(secret->Controls().edtiid, "1101001000001");
+    secret->Controls().edtbid->setFocus();
     EXPECT_EQ(messages->Texts().value(0),
               QStringLiteral("当前数据是涉密单，您录入了非涉密预算项目，是否继续？"));
-    EXPECT_TRUE(secret->edtiid->text().isEmpty());
-    EXPECT_TRUE(secret->Budget.Iid.isEmpty());
-    Pick(d->cmbipid, "22"); // income: no items, and the subject is a revenue one from 2007
-    EXPECT_EQ(d->lblBid->text(), QStringLiteral("收入分类"));
-    EXPECT_FALSE(d->edtiid->isEnabled());
-    EXPECT_TRUE(d->edtiid->text().isEmpty());
-    EXPECT_TRUE(d->Budget.Iid.isEmpty());
+    EXPECT_TRUE(secret->Controls().edtiid->text().isEmpty());
+    EXPECT_TRUE(secret->Record().Iid.isEmpty());
+    Pick(d->Controls().cmbipid,
+         "22"); // income: no items, and the subject is a revenue one from 2007
+    EXPECT_EQ(d->Controls().lblBid->text(), QStringLiteral("收入分类"));
+    EXPECT_FALSE(d->Controls().edtiid->isEnabled());
+    EXPECT_TRUE(d->Controls().edtiid->text().isEmpty());
+    EXPECT_TRUE(d->Record().Iid.isEmpty());
     for (const int year : {2006, 2007}) {
         db.Context().DataYear = year;
         auto old = Dialog("11", "21");
-        Pick(old->cmbipid, "22");
-        EXPECT_EQ(old->lblBid->text(),
+        Pick(old->Controls().cmbipid, "22");
+        EXPECT_EQ(old->Controls().lblBid->text(),
                   year == 2006 ? QStringLiteral("功能分类") : QStringLiteral("收入分类"));
     }
 }
@@ -134,123 +134,124 @@ TEST_P(InputEdit, OkNamesTheFirstMissingChoiceOrEntry)
 {
     db.Unit().SetValue(17, "1"); // a unit with secrets
     auto d = Dialog("11", "21");
-    Pick(d->cmbipid, "12");
-    d->cmbSecret->setCurrentIndex(-1); // as a stored secrecy that is no number opens
+    Pick(d->Controls().cmbipid, "12");
+    d->Controls().cmbSecret->setCurrentIndex(-1); // as a stored secrecy that is no number opens
     const auto ok = [&](QWidget* focus) {
         d->Buttons().btnOK->click();
         EXPECT_TRUE(focus->hasFocus()) << messages->Texts().join('|').toStdString();
     };
-    ok(d->cmbSecret);
-    d->cmbSecret->setCurrentIndex(1); // 非密: project spending needs an item
-    ok(d->edtbid);
-    d->edtbid->setFocus();
-    QTest::keyClicks(d->edtbid, "2050202");
-    QTest::keyClick(d->edtbid, Qt::Key_Tab);
-    ok(d->edtiid);
-    d->cmbSecret->setCurrentIndex(0); // 涉密: the item may stay empty
-    ok(d->pbedtMoney);
+    ok(d->Controls().cmbSecret);
+    d->Controls().cmbSecret->setCurrentIndex(1); // 非密: project spending needs an item
+    ok(d->Controls().edtbid);
+    d->Controls().edtbid->setFocus();
+    QTest::keyClicks(d->Controls().edtbid, "2050202");
+    QTest::keyClick(d->Controls().edtbid, Qt::Key_Tab);
+    ok(d->Controls().edtiid);
+    d->Controls().cmbSecret->setCurrentIndex(0); // 涉密: the item may stay empty
+    ok(d->Controls().pbedtMoney);
     EXPECT_EQ(messages->Texts(),
               (QStringList{QStringLiteral("请选择涉密标识"), QStringLiteral("请输入功能分类"),
                            QStringLiteral("请输入预算项目"), QStringLiteral("请输入金额")}));
-    EXPECT_FALSE(d->Saved);
+    EXPECT_FALSE(d->Saved());
 
     // OK pressed in an element edit (Alt+E, Enter) takes the code typed there, as leaving would.
     messages->Clear();
     auto typed = Dialog("11", "21");
-    Pick(typed->cmbipid, "12");
-    typed->edtbid->setFocus();
-    QTest::keyClicks(typed->edtbid, "2050202");
+    Pick(typed->Controls().cmbipid, "12");
+    typed->Controls().edtbid->setFocus();
+    QTest::keyClicks(typed->Controls().edtbid, "2050202");
     typed->Buttons().btnOK->click();
-    typed->edtiid->setFocus();
-    QTest::keyClicks(typed->edtiid, "1101001000001");
+    typed->Controls().edtiid->setFocus();
+    QTest::keyClicks(typed->Controls().edtiid, "1101001000001");
     typed->Buttons().btnOK->click();
-    typed->edtiid->setFocus();
-    QTest::keyClicks(typed->edtiid, "1");
+    typed->Controls().edtiid->setFocus();
+    QTest::keyClicks(typed->Controls().edtiid, "1");
     typed->Buttons().btnOK->click();
     EXPECT_EQ(messages->Texts(),
               (QStringList{QStringLiteral("请输入预算项目"), QStringLiteral("请输入金额"),
                            QStringLiteral("预算项目不正确。")}));
-    EXPECT_TRUE(typed->edtiid->hasFocus());
-    EXPECT_EQ(typed->Budget.Bid, "2050202");
+    EXPECT_TRUE(typed->Controls().edtiid->hasFocus());
+    EXPECT_EQ(typed->Record().Bid, "2050202");
 }
 
 TEST_P(InputEdit, ElementEditsTakeCodesAndNameTheirElements)
 {
     auto d = Dialog("11", "21");
-    Pick(d->cmbipid, "12");
-    d->edtbid->setFocus();
-    QTest::keyClicks(d->edtbid, "20x5-02");
-    EXPECT_EQ(d->edtbid->text(), "20502"); // letters and signs never get in
-    d->edtbid->selectAll();
+    Pick(d->Controls().cmbipid, "12");
+    d->Controls().edtbid->setFocus();
+    QTest::keyClicks(d->Controls().edtbid, "20x5-02");
+    EXPECT_EQ(d->Controls().edtbid->text(), "20502"); // letters and signs never get in
+    d->Controls().edtbid->selectAll();
     SetClipboardText("20a50b202");
-    QTest::keyClick(d->edtbid, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(d->edtbid->text(), "2050202"); // a paste is filtered alike
-    QTest::keyClick(d->edtbid, Qt::Key_Tab);
-    EXPECT_EQ(d->edtbid->text(), QStringLiteral("小学教育"));
-    EXPECT_EQ(d->Budget.Bid, "2050202");
-    d->edtbid->setFocus();
-    EXPECT_EQ(d->edtbid->text(), "2050202"); // the code while editing
-    d->edtbid->selectAll();
-    QTest::keyClicks(d->edtbid, "999");
-    QTest::keyClick(d->edtbid, Qt::Key_Tab);
+    QTest::keyClick(d->Controls().edtbid, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(d->Controls().edtbid->text(), "2050202"); // a paste is filtered alike
+    QTest::keyClick(d->Controls().edtbid, Qt::Key_Tab);
+    EXPECT_EQ(d->Controls().edtbid->text(), QStringLiteral("小学教育"));
+    EXPECT_EQ(d->Record().Bid, "2050202");
+    d->Controls().edtbid->setFocus();
+    EXPECT_EQ(d->Controls().edtbid->text(), "2050202"); // the code while editing
+    d->Controls().edtbid->selectAll();
+    QTest::keyClicks(d->Controls().edtbid, "999");
+    QTest::keyClick(d->Controls().edtbid, Qt::Key_Tab);
     EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("功能分类不正确。")});
-    EXPECT_TRUE(d->edtbid->hasFocus());
-    EXPECT_EQ(d->edtbid->text(), "999");
-    EXPECT_EQ(d->Budget.Bid, "999");
+    EXPECT_TRUE(d->Controls().edtbid->hasFocus());
+    EXPECT_EQ(d->Controls().edtbid->text(), "999");
+    EXPECT_EQ(d->Record().Bid, "999");
     // A heading is no subject to enter either; OK refuses such a code too, before any other
     // check.
     db.Exec("insert into pubsubject (datayear,bid,pbid,bname,type,leafflag) values "
             "(2026,'20502','205','教育','NN','1')");
-    d->edtbid->selectAll();
-    QTest::keyClicks(d->edtbid, "20502");
-    QTest::keyClick(d->edtbid, Qt::Key_Tab);
+    d->Controls().edtbid->selectAll();
+    QTest::keyClicks(d->Controls().edtbid, "20502");
+    QTest::keyClick(d->Controls().edtbid, Qt::Key_Tab);
     d->Buttons().btnOK->click();
     EXPECT_EQ(messages->Texts(), QStringList(3, QStringLiteral("功能分类不正确。")));
-    EXPECT_FALSE(d->Saved);
-    d->edtbid->setFocus();
-    d->edtbid->selectAll();
-    QTest::keyClick(d->edtbid, Qt::Key_Delete); // an empty code leaves in peace
+    EXPECT_FALSE(d->Saved());
+    d->Controls().edtbid->setFocus();
+    d->Controls().edtbid->selectAll();
+    QTest::keyClick(d->Controls().edtbid, Qt::Key_Delete); // an empty code leaves in peace
 
     // Full-width characters of the document number are folded as they are typed.
-    d->edtFileName->setFocus();
-    QTest::keyClicks(d->edtFileName, "A");
-    QTest::sendKeyEvent(QTest::Click, d->edtFileName, Qt::Key_unknown, QStringLiteral("１"),
-                        Qt::NoModifier);
-    EXPECT_EQ(d->edtFileName->text(), "A1");
-    d->edtFileName->setText(QStringLiteral("财预〔2026〕１")); // as the opener sets it
-    EXPECT_EQ(d->edtFileName->text(), QStringLiteral("财预〔2026〕1"));
+    d->Controls().edtFileName->setFocus();
+    QTest::keyClicks(d->Controls().edtFileName, "A");
+    QTest::sendKeyEvent(QTest::Click, d->Controls().edtFileName, Qt::Key_unknown,
+                        QStringLiteral("１"), Qt::NoModifier);
+    EXPECT_EQ(d->Controls().edtFileName->text(), "A1");
+    d->Controls().edtFileName->setText(QStringLiteral("财预〔2026〕１")); // as the opener sets it
+    EXPECT_EQ(d->Controls().edtFileName->text(), QStringLiteral("财预〔2026〕1"));
     // A remark with a forbidden character is refused when left. Below the visible area, the
     // remark is not in the Tab chain.
-    EXPECT_FALSE(d->edtmemo->focusPolicy() & Qt::TabFocus);
-    d->edtmemo->setFocus();
-    QTest::keyClicks(d->edtmemo, "a#b");
-    QTest::keyClick(d->edtmemo, Qt::Key_Tab);
+    EXPECT_FALSE(d->Controls().edtmemo->focusPolicy() & Qt::TabFocus);
+    d->Controls().edtmemo->setFocus();
+    QTest::keyClicks(d->Controls().edtmemo, "a#b");
+    QTest::keyClick(d->Controls().edtmemo, Qt::Key_Tab);
     EXPECT_EQ(messages->Texts().last(), QStringLiteral("在录入的字符中请不要包含：#"));
-    EXPECT_TRUE(d->edtmemo->text().isEmpty());
+    EXPECT_TRUE(d->Controls().edtmemo->text().isEmpty());
 }
 
 TEST_P(InputEdit, SwitchingUnitsKeepsTheExactAmount)
 {
     db.Exec("insert into sysparament (paramname,paramvalue) values ('setDefaultUnit','0')");
     auto d = Dialog("11", "21");
-    d->SetAmountYuan(*Currency::FromText("12345.67"));
-    EXPECT_EQ(d->pbedtMoney->text(), "12,345.67");
-    d->cbUnit->setCurrentIndex(1);
-    emit d->cbUnit->activated(1);
-    EXPECT_EQ(d->pbedtMoney->text(), "1.2346");
-    EXPECT_EQ(d->pbedtMoney->FormatValue(d->pbedtMoney->MaxValue()), "999,999,999.9999"); // in 万元
+    d->Amount().SetYuan(*Currency::FromText("12345.67"));
+    EXPECT_EQ(d->Controls().pbedtMoney->text(), "12,345.67");
+    d->Controls().cbUnit->setCurrentIndex(1);
+    emit d->Controls().cbUnit->activated(1);
+    EXPECT_EQ(d->Controls().pbedtMoney->text(), "1.2346");
+    EXPECT_EQ(d->Controls().pbedtMoney->FormatValue(d->Controls().pbedtMoney->MaxValue()),
+              "999,999,999.9999"); // in 万元
     EXPECT_EQ(db.Scalar("select paramvalue from sysparament where paramname='setDefaultUnit'"),
               "1");
     EXPECT_EQ(db.Params().DefaultMoneyUnit, 1);
-    d->cbUnit->setCurrentIndex(0);
-    emit d->cbUnit->activated(0);
-    EXPECT_EQ(d->pbedtMoney->text(), "12,345.67");
-    EXPECT_EQ(d->AmountYuan().ToSqlText(), "12345.67");
+    d->Controls().cbUnit->setCurrentIndex(0);
+    emit d->Controls().cbUnit->activated(0);
+    EXPECT_EQ(d->Controls().pbedtMoney->text(), "12,345.67");
+    EXPECT_EQ(d->Amount().Yuan().ToSqlText(), "12345.67");
     // A typed amount is the amount, in the unit in force.
-    d->cbUnit->setCurrentIndex(1);
-    emit d->cbUnit->activated(1);
-    d->pbedtMoney->setFocus();
-    d->pbedtMoney->selectAll();
-    QTest::keyClicks(d->pbedtMoney, "1.5");
-    EXPECT_EQ(d->AmountYuan().ToSqlText(), "15000");
+    d->Controls().cbUnit->setCurrentIndex(1);
+    emit d->Controls().cbUnit->activated(1);
+    d->Controls().pbedtMoney->setFocus();
+    d->Controls().pbedtMoney->selectAll();
+    QTest::keyClicks(d->Controls().pbedtMoney, "1.5");
+    EXPECT_EQ(d->Amount().Yuan().ToSqlText(), "15000");
 }

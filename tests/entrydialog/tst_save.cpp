@@ -139,7 +139,7 @@ TEST_P(DemoSave, EveryKindOfDemoIndicatorSavesUntouched)
             const QString before = Row(key, ids[r]);
             Drive([&](TrfrmInputEdit* d) {
                 d->Buttons().btnOK->click();
-                if (!d->Saved)
+                if (!d->Saved())
                     d->Buttons().btnClose->click();
             });
             w->Controls().ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf(ids[r])));
@@ -159,21 +159,23 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
     TbfrmQuindle* w = Open();
     Drive([&](TrfrmInputEdit* d) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("增加预算数信息"));
-        EXPECT_EQ(d->edtEid->text(), QStringLiteral("教育局本级"));
-        EXPECT_EQ(d->cmbmid->currentText(), QStringLiteral("一般公共预算资金"));
-        Choose(d->cmbipid, 1); // 项目支出: items apply
-        TypeInto(d->edtbid, "2050202");
-        EXPECT_EQ(d->edtbid->text(), QStringLiteral("小学教育"));
-        d->edtiid->setFocus();
-        QTest::keyClick(d->edtiid, Qt::Key_Return, Qt::ControlModifier); // picks from the tree
-        EXPECT_EQ(d->edtiid->text(), "1101001000001") << messages->Texts().join('|').toStdString();
-        QTest::keyClick(d->edtiid, Qt::Key_Tab);
-        EXPECT_EQ(d->edtiid->text(), QStringLiteral("教育信息化"));
-        Choose(d->cbUnit, 1); // 万元
-        TypeInto(d->pbedtMoney, "1.5");
-        TypeInto(d->edtFileName, "K-7");
+        EXPECT_EQ(d->Controls().edtEid->text(), QStringLiteral("教育局本级"));
+        EXPECT_EQ(d->Controls().cmbmid->currentText(), QStringLiteral("一般公共预算资金"));
+        Choose(d->Controls().cmbipid, 1); // 项目支出: items apply
+        TypeInto(d->Controls().edtbid, "2050202");
+        EXPECT_EQ(d->Controls().edtbid->text(), QStringLiteral("小学教育"));
+        d->Controls().edtiid->setFocus();
+        QTest::keyClick(d->Controls().edtiid, Qt::Key_Return,
+                        Qt::ControlModifier); // picks from the tree
+        EXPECT_EQ(d->Controls().edtiid->text(), "1101001000001")
+            << messages->Texts().join('|').toStdString();
+        QTest::keyClick(d->Controls().edtiid, Qt::Key_Tab);
+        EXPECT_EQ(d->Controls().edtiid->text(), QStringLiteral("教育信息化"));
+        Choose(d->Controls().cbUnit, 1); // 万元
+        TypeInto(d->Controls().pbedtMoney, "1.5");
+        TypeInto(d->Controls().edtFileName, "K-7");
         Ok(d);
-        EXPECT_TRUE(d->Saved);
+        EXPECT_TRUE(d->Saved());
     });
     TakeListQueries();
     w->Controls().tbtnAdd->trigger();
@@ -195,9 +197,9 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
     // Modify: the amount; the rest as stored. A double click on the row opens it too.
     Drive([&](TrfrmInputEdit* d) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("修改预算数信息"));
-        EXPECT_EQ(d->pbedtMoney->text(), "1.5000"); // in 万元, the unit in force now
-        EXPECT_FALSE(d->cmbChild->isEnabled());     // the update never stores it
-        TypeInto(d->pbedtMoney, "2");
+        EXPECT_EQ(d->Controls().pbedtMoney->text(), "1.5000"); // in 万元, the unit in force now
+        EXPECT_FALSE(d->Controls().cmbChild->isEnabled());     // the update never stores it
+        TypeInto(d->Controls().pbedtMoney, "2");
         Ok(d);
     });
     Settle();
@@ -210,14 +212,14 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
 
     // The same indicator again is refused, the dialog stays open; cancelling changes nothing.
     Drive([&](TrfrmInputEdit* d) {
-        Choose(d->cmbipid, 1);
-        TypeInto(d->edtbid, "2050202");
-        d->edtiid->setFocus();
-        QTest::keyClicks(d->edtiid, "1101001000001");
-        TypeInto(d->pbedtMoney, "3");
-        TypeInto(d->edtFileName, "K-7");
+        Choose(d->Controls().cmbipid, 1);
+        TypeInto(d->Controls().edtbid, "2050202");
+        d->Controls().edtiid->setFocus();
+        QTest::keyClicks(d->Controls().edtiid, "1101001000001");
+        TypeInto(d->Controls().pbedtMoney, "3");
+        TypeInto(d->Controls().edtFileName, "K-7");
         Ok(d);
-        EXPECT_FALSE(d->Saved);
+        EXPECT_FALSE(d->Saved());
         EXPECT_TRUE(d->isVisible());
         d->Buttons().btnClose->click();
     });
@@ -235,11 +237,11 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
     // A type without sub-types: the new indicator takes the type for its sub-type.
     ListFixture::Choose(w->Controls().cobBType, 2);
     Drive([&](TrfrmInputEdit* d) {
-        Choose(d->cmbipid, 0);
-        TypeInto(d->edtbid, "2050202");
-        TypeInto(d->pbedtMoney, "4");
+        Choose(d->Controls().cmbipid, 0);
+        TypeInto(d->Controls().edtbid, "2050202");
+        TypeInto(d->Controls().pbedtMoney, "4");
         Ok(d);
-        EXPECT_TRUE(d->Saved);
+        EXPECT_TRUE(d->Saved());
     });
     w->Controls().tbtnAdd->trigger();
     EXPECT_EQ(Row("btype,btypechild", "7"), "2|2");
@@ -250,12 +252,12 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
     messages->Clear();
     Drive([&](TrfrmInputEdit* d) {
         db.Exec("update busibudget set budgmoney=1 where datayear=2026 and budgid='7'");
-        TypeInto(d->pbedtMoney, "5");
+        TypeInto(d->Controls().pbedtMoney, "5");
         Ok(d);
         EXPECT_EQ(Row("budgmoney", "7").replace(".0000", ""), "1");
         db.Exec("delete from busibudget where datayear=2026 and budgid='7'");
         Ok(d);
-        EXPECT_FALSE(d->Saved);
+        EXPECT_FALSE(d->Saved());
         d->Buttons().btnClose->click();
     });
     w->Controls().ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf("7")));
@@ -274,19 +276,19 @@ TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
 {
     TbfrmQuindle* w = Open();
     Drive([&](TrfrmInputEdit* d) {
-        Choose(d->cmbipid, 0); // 基本支出, as indicator 1
-        TypeInto(d->edtbid, "2050202");
+        Choose(d->Controls().cmbipid, 0); // 基本支出, as indicator 1
+        TypeInto(d->Controls().edtbid, "2050202");
         // The whole check without a save: the entries, then the duplicate test.
-        EXPECT_FALSE(d->CheckInput());
-        TypeInto(d->pbedtMoney, "5");
-        EXPECT_FALSE(d->CheckInput());
+        EXPECT_FALSE(d->Checks().CheckInput());
+        TypeInto(d->Controls().pbedtMoney, "5");
+        EXPECT_FALSE(d->Checks().CheckInput());
         Ok(d);
-        EXPECT_FALSE(d->Saved);
-        TypeInto(d->edtFileName, QByteArray(210, 'N').constData());
-        EXPECT_EQ(d->edtFileName->text().size(), 200);
-        EXPECT_TRUE(d->CheckInput());
+        EXPECT_FALSE(d->Saved());
+        TypeInto(d->Controls().edtFileName, QByteArray(210, 'N').constData());
+        EXPECT_EQ(d->Controls().edtFileName->text().size(), 200);
+        EXPECT_TRUE(d->Checks().CheckInput());
         Ok(d);
-        EXPECT_TRUE(d->Saved);
+        EXPECT_TRUE(d->Saved());
     });
     w->Controls().tbtnAdd->trigger();
     const QString duplicate = QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！");
@@ -296,7 +298,7 @@ TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
     // Indicator 1 itself, unchanged, is no duplicate of itself.
     Drive([&](TrfrmInputEdit* d) {
         Ok(d);
-        EXPECT_TRUE(d->Saved);
+        EXPECT_TRUE(d->Saved());
     });
     w->Controls().ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf("1")));
     w->Controls().tbtnMod->trigger();
@@ -312,47 +314,47 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
     db.User().SetValue(7, "02");
     TbfrmQuindle* w = Open();
     Drive([&](TrfrmInputEdit* d) {
-        Choose(d->cmbipid, 0); // 基本支出: no item needed
-        TypeInto(d->edtbid, "2050202");
+        Choose(d->Controls().cmbipid, 0); // 基本支出: no item needed
+        TypeInto(d->Controls().edtbid, "2050202");
         Ok(d);
         EXPECT_EQ(messages->Texts().value(0), QStringLiteral("请输入金额"));
-        EXPECT_TRUE(d->pbedtMoney->hasFocus());
+        EXPECT_TRUE(d->Controls().pbedtMoney->hasFocus());
         // One past the range: kept as typed (not the bound in its place) and refused by OK.
-        TypeInto(d->pbedtMoney, "10000000000000");
-        EXPECT_EQ(d->pbedtMoney->text(), "10,000,000,000,000.00");
-        d->edtFileName->setFocus();
+        TypeInto(d->Controls().pbedtMoney, "10000000000000");
+        EXPECT_EQ(d->Controls().pbedtMoney->text(), "10,000,000,000,000.00");
+        d->Controls().edtFileName->setFocus();
         Ok(d);
         EXPECT_EQ(
             messages->Texts().value(1),
             QStringLiteral("指标金额超出范围（-9,999,999,999.00～9,999,999,999,999.99元）。"));
-        EXPECT_TRUE(d->pbedtMoney->hasFocus());
+        EXPECT_TRUE(d->Controls().pbedtMoney->hasFocus());
         // The bounds themselves pass the range: the largest meets indicator 1's key, the
         // smallest the sign rule.
-        TypeInto(d->pbedtMoney, "9999999999999.99");
+        TypeInto(d->Controls().pbedtMoney, "9999999999999.99");
         Ok(d);
         EXPECT_EQ(messages->Texts().value(2),
                   QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！"));
-        TypeInto(d->pbedtMoney, "-9999999999");
-        d->edtFileName->setFocus();
+        TypeInto(d->Controls().pbedtMoney, "-9999999999");
+        d->Controls().edtFileName->setFocus();
         Ok(d);
         EXPECT_EQ(messages->Texts().value(3), QStringLiteral("指标金额不能小于零!"));
-        EXPECT_TRUE(d->pbedtMoney->hasFocus());
-        Choose(d->cmbChild, 1); // 调整追加预算 may be negative
+        EXPECT_TRUE(d->Controls().pbedtMoney->hasFocus());
+        Choose(d->Controls().cmbChild, 1); // 调整追加预算 may be negative
         RefuseInserts(true);
         Ok(d); // the store's message; the dialog stays open
         // The store's message with the database's reason, and what became of the entry.
         EXPECT_TRUE(messages->Texts().value(4).startsWith(QStringLiteral("插入指标数据失败!")));
         EXPECT_TRUE(messages->Texts().value(4).contains("read only"))
             << messages->Texts().value(4).toStdString();
-        EXPECT_FALSE(d->Saved);
+        EXPECT_FALSE(d->Saved());
         EXPECT_TRUE(d->isVisible());
-        Choose(d->cmbChild, 0); // back to 年初预算: the sign rule holds again
+        Choose(d->Controls().cmbChild, 0); // back to 年初预算: the sign rule holds again
         Ok(d);
         EXPECT_EQ(messages->Texts().value(5), QStringLiteral("指标金额不能小于零!"));
-        Choose(d->cmbChild, 1);
+        Choose(d->Controls().cmbChild, 1);
         RefuseInserts(false);
         Ok(d); // a later OK repeats the whole sequence
-        EXPECT_TRUE(d->Saved);
+        EXPECT_TRUE(d->Saved());
     });
     w->Controls().tbtnAdd->trigger();
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and "
@@ -375,10 +377,10 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
     w->RunListQuery();
     Settle();
     Drive([&](TrfrmInputEdit* d) {
-        d->edtFileName->setFocus();
+        d->Controls().edtFileName->setFocus();
         Ok(d);
-        EXPECT_FALSE(d->Saved);
-        EXPECT_TRUE(d->pbedtMoney->hasFocus());
+        EXPECT_FALSE(d->Saved());
+        EXPECT_TRUE(d->Controls().pbedtMoney->hasFocus());
         d->Buttons().btnClose->click();
     });
     messages->Clear();
@@ -438,9 +440,9 @@ TEST_P(Save, AWaitForTheWritersLockShowsAndCanBeCancelled)
                                : QString("select pg_advisory_lock(71, 2026)"));
     QString phase;
     Drive([&](TrfrmInputEdit* d) {
-        Choose(d->cmbipid, 0);
-        TypeInto(d->edtbid, "2050202");
-        TypeInto(d->pbedtMoney, "8");
+        Choose(d->Controls().cmbipid, 0);
+        TypeInto(d->Controls().edtbid, "2050202");
+        TypeInto(d->Controls().pbedtMoney, "8");
         d->Buttons().btnOK->click();
         auto* progress = d->findChild<TfrmWorkProgress*>();
         ASSERT_TRUE(QTest::qWaitFor([&] { return progress && progress->isVisible(); }, 5000));
@@ -448,7 +450,7 @@ TEST_P(Save, AWaitForTheWritersLockShowsAndCanBeCancelled)
         EXPECT_FALSE(d->Buttons().btnOK->isEnabled()); // the dialog waits with it
         progress->CancelButton()->click();
         EXPECT_TRUE(QTest::qWaitFor([d] { return !d->WorkRunning(); }, 30000));
-        EXPECT_FALSE(d->Saved);
+        EXPECT_FALSE(d->Saved());
         EXPECT_TRUE(d->isVisible());
         EXPECT_TRUE(d->Buttons().btnOK->isEnabled());
     });

@@ -33,7 +33,7 @@ void DriveEntry(TApplication& app, std::function<void(TrfrmInputEdit*)> fill)
             fill(e);
             e->Buttons().btnOK->click();
             EXPECT_TRUE(QTest::qWaitFor([e] { return !e->WorkRunning(); }, 30000));
-            EXPECT_TRUE(e->Saved);
+            EXPECT_TRUE(e->Saved());
         }
         d->hide();
         return d->result();
@@ -61,17 +61,17 @@ TEST_P(ListFixture, ScriptedRunStatements)
     Settle();
     trace << "--- add";
     DriveEntry(hostApp, [](TrfrmInputEdit* d) {
-        d->cmbipid->setCurrentIndex(1);
-        emit d->cmbipid->activated(1);
-        TypeInto(d->edtbid, "2050202");
-        TypeInto(d->edtiid, "1101001000001");
-        TypeInto(d->pbedtMoney, "3");
-        TypeInto(d->edtFileName, "T-9");
+        d->Controls().cmbipid->setCurrentIndex(1);
+        emit d->Controls().cmbipid->activated(1);
+        TypeInto(d->Controls().edtbid, "2050202");
+        TypeInto(d->Controls().edtiid, "1101001000001");
+        TypeInto(d->Controls().pbedtMoney, "3");
+        TypeInto(d->Controls().edtFileName, "T-9");
     });
     w->Controls().tbtnAdd->trigger();
     Settle();
     trace << "--- modify";
-    DriveEntry(hostApp, [](TrfrmInputEdit* d) { TypeInto(d->pbedtMoney, "4"); });
+    DriveEntry(hostApp, [](TrfrmInputEdit* d) { TypeInto(d->Controls().pbedtMoney, "4"); });
     w->Controls().tbtnMod->trigger(); // the indicator just added is the selected row
     Settle();
     trace << "--- type";
