@@ -53,8 +53,8 @@ Shown Choose(TbfrmSummary* w, int by, int first = -1, int overtakeAfterMs = 0)
         lastTick = now();
     });
     const auto choose = [w](int index) {
-        w->cobBy->setCurrentIndex(index);
-        emit w->cobBy->activated(index);
+        w->Controls().cobBy->setCurrentIndex(index);
+        emit w->Controls().cobBy->activated(index);
     };
     QEventLoop loop;
     const auto done = QObject::connect(w, &TbfrmSummary::SummaryShown, &loop, &QEventLoop::quit);
@@ -72,7 +72,7 @@ Shown Choose(TbfrmSummary* w, int by, int first = -1, int overtakeAfterMs = 0)
     }
     loop.exec();
     QObject::disconnect(done);
-    w->chvSummary->viewport()->repaint(); // the chart drawn for the new sums
+    w->Controls().chvSummary->viewport()->repaint(); // the chart drawn for the new sums
     w->repaint();
     s.Ms = now() - from;
     s.Gap = std::max(s.Gap, now() - lastTick);

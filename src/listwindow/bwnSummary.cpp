@@ -36,7 +36,9 @@ void RegisterSummaryWindow()
     RegisterPlugInClass(&TbfrmSummary::staticMetaObject);
 }
 
-TbfrmSummary::TbfrmSummary(QObject* owner) : TfrmBsTrvTC(owner)
+TbfrmSummary::TbfrmSummary(QObject* owner)
+    : TfrmBsTrvTC(owner), m_output(std::make_unique<TSummaryOutput>(this, Controls(), m_hasResult,
+                                                                    m_table, SelectedUnitName))
 {
     setObjectName(QStringLiteral("bfrmSummary"));
     setWindowTitle(QStringLiteral("汇总分析"));

@@ -3,24 +3,15 @@
 // chart.
 
 #include "basewindows/wnBsTrvTC.h"
+#include "listwindow/bwnSummaryControls.h"
+#include "listwindow/bwnSummaryOutput.h"
 #include "listwindow/bwnSummaryQuery.h"
 
 #include <memory>
 #include <vector>
 
-struct TExportTable;
-struct TPrintDocument;
-class QAction;
-class QImage;
 class QChart;
-class QChartView;
-class QComboBox;
-class QFrame;
-class QLabel;
-class QRadioButton;
-class QTableWidget;
 class QTreeWidgetItem;
-class TDynamicTree;
 class TWorkRunner;
 enum class TWorkOutcome;
 
@@ -28,35 +19,15 @@ enum class TWorkOutcome;
 // above a table (group, 笔数, amount, 占比, 合计) beside the chart. The sums are read beside the
 // window, a new choice cancelling the one still running; a click on a bar, a slice or a row
 // opens the list window on that group.
-class TbfrmSummary : public TfrmBsTrvTC
+class TbfrmSummary : public TfrmBsTrvTC, private TSummaryControls
 {
     Q_OBJECT
 public:
     Q_INVOKABLE explicit TbfrmSummary(QObject* owner);
     ~TbfrmSummary() override;
 
-    QString SelectedUnitCode;
-    QString SelectedUnitName;
-    QString BTypeIndex;
-
-    QAction* tbtnExport;
-    QAction* tbtnExportChart;
-    QAction* tbtnPrint;
-    QAction* tbtnRefresh;
-    QAction* tbtnColse;
-    QComboBox* cobBType;
-    QComboBox* cobbkid;
-    QComboBox* cobMid;
-    QFrame* pnlChild;
-    QComboBox* cobChild;
-    QRadioButton* rgpShowEidItems[2];
-    QComboBox* cobBy;
-    QComboBox* cobAmount;
-    QComboBox* cobChart;
-    QTableWidget* grdSummary;
-    QChartView* chvSummary;
-    QLabel* labStatus;
-    TDynamicTree* DytDept;
+    const TSummaryControls& Controls() const { return *this; }
+    TSummaryOutput& Output() const { return *m_output; }
 
     // Starts on the list's scope: its unit, filters and tree.
     void StartFrom(const ListFilter& filter, const QString& unitName, bool entrustedOnly);
@@ -71,12 +42,6 @@ public:
     // Opens the list window on the table's row (the last row: 合计) or the chart's group.
     void OpenTableRow(int row);
     void OpenChartGroup(int index);
-    // Writes the table (workbook or CSV) or the chart (PNG or SVG) to the file; false when it
-    // could not (the operator has been told why).
-    bool ExportTableTo(const QString& path);
-    bool ExportChartTo(const QString& path);
-    // What 打印 prints: the chart on a page of its own, then the table as shown.
-    TPrintDocument PrintDocument() const;
 
 signals:
     // A summary was shown, or could not be read.
@@ -97,12 +62,11 @@ private:
     void DrawChart();
     void FilterChanged(int which);
     void OpenGroup(const TSummaryRow& row, bool total);
-    void ExportTableClick();
-    void ExportChartClick();
-    void PrintClick();
-    TExportTable ShownTable() const;
-    QImage ChartImage(QSize size) const;
 
+    QString SelectedUnitCode;
+    QString SelectedUnitName;
+    QString BTypeIndex;
+    std::unique_ptr<TSummaryOutput> m_output;
     TWorkRunner* m_runner = nullptr;
     bool m_shown = false;
     bool m_wanted = false; // a newer choice waits for the running summary to end

@@ -1,4 +1,4 @@
-// The summary window's controls and its two exports (the table, the chart).
+// The summary window's controls and what each of them sets off.
 #include "listwindow/bwnSummary.h"
 
 #include "basewindows/wnIcons.h"
@@ -43,25 +43,12 @@
 
 namespace
 {
-const char* const kFolderKey = "Export/folder";
-
 QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items = {})
 {
     auto* c = new QComboBox(parent);
     c->setObjectName(QLatin1String(name));
     c->addItems(items);
     return c;
-}
-
-QString SaveFileName(QWidget* parent, const QString& caption, const QString& name,
-                     const QStringList& filters, const QStringList& suffixes)
-{
-    const QString folder =
-        QSettings().value(QLatin1String(kFolderKey), QDir::homePath()).toString();
-    TFileDialog dialog(parent, caption, folder + QLatin1Char('/') + name,
-                       filters.join(QStringLiteral(";;")));
-    dialog.SetSaveSuffixes(suffixes);
-    return dialog.Choose();
 }
 } // namespace
 
@@ -100,9 +87,9 @@ void TbfrmSummary::BuildControls()
         connect(a, &QAction::triggered, this, [this, handler] { Guarded(this, handler); });
     };
     wire(tbtnRefresh, [this] { RunSummary(); });
-    wire(tbtnExport, [this] { ExportTableClick(); });
-    wire(tbtnExportChart, [this] { ExportChartClick(); });
-    wire(tbtnPrint, [this] { PrintClick(); });
+    wire(tbtnExport, [this] { m_output->ExportTable(); });
+    wire(tbtnExportChart, [this] { m_output->ExportChart(); });
+    wire(tbtnPrint, [this] { m_output->Print(); });
     wire(tbtnColse, [this] { close(); });
 
     BuildFilters(pnlLeft);
@@ -224,158 +211,4 @@ void TbfrmSummary::BuildFilters(QWidget* parent)
                 RunSummary();
             });
         });
-}
-
-void TbfrmSummary::ExportTableClick()
-{
-    if (!m_hasResult || WorkRunning())
-        return;
-    const QString path =
-        SaveFileName(this, QStringLiteral("导出汇总表"),
-                     QStringLiteral("%1年汇总-%2").arg(WorkingDataYear()).arg(cobBy->currentText()),
-                     SaveFilters().split(QStringLiteral(";;")), SaveSuffixes());
-    if (!path.isEmpty())
-        ExportTableTo(path);
-}
-
-// The rows as shown, 合计 last; amounts with their exact digits.
-TExportTable TbfrmSummary::ShownTable() const
-{
-    auto rows = std::make_shared<std::vector<TSummaryRow>>(m_table.Rows);
-    rows->push_back(m_table.Total);
-    const TMoneySum total = m_table.Total.Amount;
-    TExportTable table;
-    table.Columns = {{QStringLiteral("分组"), false, 36},
-                     {QStringLiteral("笔数"), false, 10},
-                     {cobAmount->currentText(), true, 20},
-                     {QStringLiteral("占比"), false, 10}};
-    table.Rows = int(rows->size());
-    table.Text = [rows, total](int r, int c) {
-        const TSummaryRow& row = (*rows)[size_t(r)];
-        switch (c) {
-        case 0:
-            return row.Caption;
-        case 1:
-            return QString::number(row.Count);
-        case 2:
-            return FormatAmountText(row.Amount.Text());
-        default:
-            return ShareText(row.Amount, total);
-        }
-    };
-    table.Amount = [rows](int r, int c) -> std::optional<Currency> {
-        if (c != 2 || !(*rows)[size_t(r)].Amount.Exact())
-            return std::nullopt;
-        return Currency::FromText((*rows)[size_t(r)].Amount.Text());
-    };
-    return table;
-}
-
-bool TbfrmSummary::ExportTableTo(const QString& path)
-{
-    if (!m_hasResult)
-        return false;
-    const TExportTable table = ShownTable();
-    const QString sheet =
-        SheetNameOf(QStringLiteral("%1年%2").arg(WorkingDataYear()).arg(cobBy->currentText()));
-    return StartTableExport(
-        Work(), table, path, sheet, [this, path](TWorkOutcome outcome, const QString& error) {
-            if (outcome == TWorkOutcome::Done) {
-                QSettings().setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
-                labStatus->setText(
-                    QStringLiteral("汇总表已导出到%1").arg(QDir::toNativeSeparators(path)));
-            } else if (outcome == TWorkOutcome::Cancelled) {
-                labStatus->setText(QStringLiteral("导出已取消，没有写入文件"));
-            } else {
-                labStatus->setText(QStringLiteral("导出失败"));
-                ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
-            }
-        });
-}
-
-void TbfrmSummary::ExportChartClick()
-{
-    if (!m_hasResult)
-        return;
-    const QString path = SaveFileName(
-        this, QStringLiteral("导出图表"),
-        QStringLiteral("%1年汇总图-%2").arg(WorkingDataYear()).arg(cobBy->currentText()),
-        {QStringLiteral("PNG 图片 (*.png)"), QStringLiteral("SVG 矢量图 (*.svg)")},
-        {QStringLiteral("png"), QStringLiteral("svg")});
-    if (!path.isEmpty())
-        ExportChartTo(path);
-}
-
-// Drawn in memory, then written through the exports' file replacement: the file takes the
-// path's place only when complete.
-bool TbfrmSummary::ExportChartTo(const QString& path)
-{
-    const QSize size = chvSummary->size().expandedTo(QSize(800, 500));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&buffer);
-        svg.setSize(size);
-        svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setTitle(windowTitle());
-        QPainter painter(&svg);
-        chvSummary->render(&painter, QRectF(QPoint(0, 0), size));
-    } else {
-        ChartImage(size).save(&buffer, "PNG");
-    }
-    try {
-        TFileReplacement file(WritableTarget(path));
-        file.Write(bytes);
-        file.Commit();
-    } catch (const Exception& e) {
-        labStatus->setText(QStringLiteral("导出失败"));
-        ShowMessage(e.Message(), CaptionRefuse(), MsgIcon::Error);
-        return false;
-    }
-    QSettings().setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
-    labStatus->setText(QStringLiteral("图表已导出到%1").arg(QDir::toNativeSeparators(path)));
-    return true;
-}
-
-QImage TbfrmSummary::ChartImage(QSize size) const
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    chvSummary->render(&painter, QRectF(QPoint(0, 0), size));
-    return image;
-}
-
-TPrintDocument TbfrmSummary::PrintDocument() const
-{
-    TPrintDocument doc;
-    doc.Table = ShownTable();
-    doc.KeyColumn = 0;
-    doc.LastRowIsTotals = true;
-    doc.Texts.Title =
-        QStringLiteral("%1年汇总分析 — %2").arg(WorkingDataYear()).arg(SelectedUnitName);
-    QStringList filters{QStringLiteral("汇总方式：%1").arg(cobBy->currentText()),
-                        QStringLiteral("金额：%1").arg(cobAmount->currentText())};
-    if (!cobbkid->currentText().isEmpty())
-        filters << QStringLiteral("预算来源：%1").arg(cobbkid->currentText());
-    if (!cobMid->currentText().isEmpty())
-        filters << QStringLiteral("资金性质：%1").arg(cobMid->currentText());
-    doc.Texts.Filters = filters.join(QStringLiteral("    "));
-    doc.Texts.Operator = CurrentUserText(1);
-    doc.Texts.Date = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-    doc.Font = grdSummary->font();
-    // Twice the chart's size on the screen: sharp enough on paper, its shape as shown.
-    doc.Figure = ChartImage(chvSummary->size().expandedTo(QSize(800, 500)) * 2);
-    return doc;
-}
-
-void TbfrmSummary::PrintClick()
-{
-    if (!m_hasResult || WorkRunning())
-        return;
-    PreviewAndPrint(this, Work(), std::make_shared<const TTablePainter>(PrintDocument()),
-                    labStatus);
 }

@@ -244,8 +244,8 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
 
     QSignalSpy shown(w, &TbfrmSummary::SummaryShown);
     for (int by : {1, 7, 2, 3, int(TSummaryBy::SubjectClass)}) {
-        w->cobBy->setCurrentIndex(by);
-        emit w->cobBy->activated(by);
+        w->Controls().cobBy->setCurrentIndex(by);
+        emit w->Controls().cobBy->activated(by);
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return shown.count() > 0 && !w->Reading(); }, 30000));
     QTest::qWait(50);
@@ -253,11 +253,11 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
     const auto expected =
         ReadSummary(db.Def(), SummaryStatement(top, TSummaryBy::SubjectClass, db.Def()->Dialect()));
     ASSERT_EQ(w->Table().Rows.size(), expected.size());
-    EXPECT_EQ(w->grdSummary->rowCount(), int(expected.size()) + 1); // and 合计
+    EXPECT_EQ(w->Controls().grdSummary->rowCount(), int(expected.size()) + 1); // and 合计
 
     // The table and the chart as files: 合计 with its count; images that are whole files.
     QTemporaryDir dir;
-    ASSERT_TRUE(w->ExportTableTo(dir.filePath("summary.csv")));
+    ASSERT_TRUE(w->Output().ExportTableTo(dir.filePath("summary.csv")));
     ASSERT_TRUE(QTest::qWaitFor([w] { return !w->WorkRunning(); }, 30000));
     QFile csv(dir.filePath("summary.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
@@ -265,18 +265,18 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
     EXPECT_TRUE(text.contains(QStringLiteral("合计,%1,").arg(w->Table().Total.Count)))
         << text.toStdString();
     EXPECT_EQ(text.count(QLatin1Char('\n')), int(expected.size()) + 2);
-    ASSERT_TRUE(w->ExportChartTo(dir.filePath("chart.png")));
-    ASSERT_TRUE(w->ExportChartTo(dir.filePath("chart.svg")));
+    ASSERT_TRUE(w->Output().ExportChartTo(dir.filePath("chart.png")));
+    ASSERT_TRUE(w->Output().ExportChartTo(dir.filePath("chart.svg")));
     EXPECT_FALSE(QImage(dir.filePath("chart.png")).isNull());
     QFile svg(dir.filePath("chart.svg"));
     ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
     EXPECT_TRUE(svg.readAll().trimmed().endsWith("</svg>"));
-    EXPECT_FALSE(w->ExportChartTo(dir.path())); // a folder is refused, with a message
+    EXPECT_FALSE(w->Output().ExportChartTo(dir.path())); // a folder is refused, with a message
     EXPECT_EQ(messages->Texts().size(), 1);
 
     // 打印: the chart on the first page, then the table with 合计, numbered as one document.
-    EXPECT_TRUE(w->Bars().mitemDataVind->actions().contains(w->tbtnPrint));
-    const TPrintDocument doc = w->PrintDocument();
+    EXPECT_TRUE(w->Bars().mitemDataVind->actions().contains(w->Controls().tbtnPrint));
+    const TPrintDocument doc = w->Output().Document();
     EXPECT_FALSE(doc.Figure.isNull());
     EXPECT_EQ(doc.Table.Rows, int(expected.size()) + 1);
     ASSERT_TRUE(PrintTablePdf(TTablePainter(doc), dir.filePath("summary.pdf")));
@@ -293,8 +293,9 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
     EXPECT_TRUE(pages[1].contains(QStringLiteral("合计")));
     EXPECT_TRUE(pages[1].contains(QStringLiteral("第2页共2页")));
 
-    const QRect cell = w->grdSummary->visualItemRect(w->grdSummary->item(0, 0));
-    QTest::mouseClick(w->grdSummary->viewport(), Qt::LeftButton, {}, cell.center());
+    const QRect cell =
+        w->Controls().grdSummary->visualItemRect(w->Controls().grdSummary->item(0, 0));
+    QTest::mouseClick(w->Controls().grdSummary->viewport(), Qt::LeftButton, {}, cell.center());
     auto* list = static_cast<TbfrmQuindle*>(ResRefManager()->FindObj("TbfrmQuindle"));
     ASSERT_TRUE(list);
     Settle();

@@ -1,0 +1,200 @@
+#include "listwindow/bwnSummaryOutput.h"
+
+#include "basewindows/wnBsCld.h"
+#include "context/untWorkContext.h"
+#include "listwindow/bwnListExport.h"
+#include "listwindow/bwnListPrint.h"
+#include "platform/untApplication.h"
+#include "platform/untException.h"
+#include "platform/untFileDialog.h"
+#include "sheets/untFileReplacement.h"
+#include "sheets/untSheetFormats.h"
+
+#include <QBuffer>
+#include <QChartView>
+#include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QSettings>
+#include <QSvgGenerator>
+#include <QTableWidget>
+
+namespace
+{
+const char* const kFolderKey = "Export/folder";
+
+QString SaveFileName(QWidget* parent, const QString& caption, const QString& name,
+                     const QStringList& filters, const QStringList& suffixes)
+{
+    const QString folder =
+        QSettings().value(QLatin1String(kFolderKey), QDir::homePath()).toString();
+    TFileDialog dialog(parent, caption, folder + QLatin1Char('/') + name,
+                       filters.join(QStringLiteral(";;")));
+    dialog.SetSaveSuffixes(suffixes);
+    return dialog.Choose();
+}
+} // namespace
+
+TSummaryOutput::TSummaryOutput(TfrmBsCld* window, const TSummaryControls& ui, const bool& hasResult,
+                               const TSummaryTable& table, const QString& unitName)
+    : m_window(window), m_ui(ui), m_hasResult(hasResult), m_table(table), m_unitName(unitName)
+{
+}
+
+void TSummaryOutput::ExportTable()
+{
+    if (!m_hasResult || m_window->WorkRunning())
+        return;
+    const QString path = SaveFileName(
+        m_window, QStringLiteral("导出汇总表"),
+        QStringLiteral("%1年汇总-%2").arg(WorkingDataYear()).arg(m_ui.cobBy->currentText()),
+        SaveFilters().split(QStringLiteral(";;")), SaveSuffixes());
+    if (!path.isEmpty())
+        ExportTableTo(path);
+}
+
+// The rows as shown, 合计 last; amounts with their exact digits.
+TExportTable TSummaryOutput::ShownTable() const
+{
+    auto rows = std::make_shared<std::vector<TSummaryRow>>(m_table.Rows);
+    rows->push_back(m_table.Total);
+    const TMoneySum total = m_table.Total.Amount;
+    TExportTable table;
+    table.Columns = {{QStringLiteral("分组"), false, 36},
+                     {QStringLiteral("笔数"), false, 10},
+                     {m_ui.cobAmount->currentText(), true, 20},
+                     {QStringLiteral("占比"), false, 10}};
+    table.Rows = int(rows->size());
+    table.Text = [rows, total](int r, int c) {
+        const TSummaryRow& row = (*rows)[size_t(r)];
+        switch (c) {
+        case 0:
+            return row.Caption;
+        case 1:
+            return QString::number(row.Count);
+        case 2:
+            return FormatAmountText(row.Amount.Text());
+        default:
+            return ShareText(row.Amount, total);
+        }
+    };
+    table.Amount = [rows](int r, int c) -> std::optional<Currency> {
+        if (c != 2 || !(*rows)[size_t(r)].Amount.Exact())
+            return std::nullopt;
+        return Currency::FromText((*rows)[size_t(r)].Amount.Text());
+    };
+    return table;
+}
+
+bool TSummaryOutput::ExportTableTo(const QString& path)
+{
+    if (!m_hasResult)
+        return false;
+    const TExportTable table = ShownTable();
+    const QString sheet =
+        SheetNameOf(QStringLiteral("%1年%2").arg(WorkingDataYear()).arg(m_ui.cobBy->currentText()));
+    return StartTableExport(
+        m_window->Work(), table, path, sheet,
+        [this, path](TWorkOutcome outcome, const QString& error) {
+            if (outcome == TWorkOutcome::Done) {
+                QSettings().setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
+                m_ui.labStatus->setText(
+                    QStringLiteral("汇总表已导出到%1").arg(QDir::toNativeSeparators(path)));
+            } else if (outcome == TWorkOutcome::Cancelled) {
+                m_ui.labStatus->setText(QStringLiteral("导出已取消，没有写入文件"));
+            } else {
+                m_ui.labStatus->setText(QStringLiteral("导出失败"));
+                ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
+            }
+        });
+}
+
+void TSummaryOutput::ExportChart()
+{
+    if (!m_hasResult)
+        return;
+    const QString path = SaveFileName(
+        m_window, QStringLiteral("导出图表"),
+        QStringLiteral("%1年汇总图-%2").arg(WorkingDataYear()).arg(m_ui.cobBy->currentText()),
+        {QStringLiteral("PNG 图片 (*.png)"), QStringLiteral("SVG 矢量图 (*.svg)")},
+        {QStringLiteral("png"), QStringLiteral("svg")});
+    if (!path.isEmpty())
+        ExportChartTo(path);
+}
+
+// Drawn in memory, then written through the exports' file replacement: the file takes the
+// path's place only when complete.
+bool TSummaryOutput::ExportChartTo(const QString& path)
+{
+    const QSize size = m_ui.chvSummary->size().expandedTo(QSize(800, 500));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        svg.setTitle(m_window->windowTitle());
+        QPainter painter(&svg);
+        m_ui.chvSummary->render(&painter, QRectF(QPoint(0, 0), size));
+    } else {
+        ChartImage(size).save(&buffer, "PNG");
+    }
+    try {
+        TFileReplacement file(WritableTarget(path));
+        file.Write(bytes);
+        file.Commit();
+    } catch (const Exception& e) {
+        m_ui.labStatus->setText(QStringLiteral("导出失败"));
+        ShowMessage(e.Message(), CaptionRefuse(), MsgIcon::Error);
+        return false;
+    }
+    QSettings().setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
+    m_ui.labStatus->setText(QStringLiteral("图表已导出到%1").arg(QDir::toNativeSeparators(path)));
+    return true;
+}
+
+QImage TSummaryOutput::ChartImage(QSize size) const
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    m_ui.chvSummary->render(&painter, QRectF(QPoint(0, 0), size));
+    return image;
+}
+
+TPrintDocument TSummaryOutput::Document() const
+{
+    TPrintDocument doc;
+    doc.Table = ShownTable();
+    doc.KeyColumn = 0;
+    doc.LastRowIsTotals = true;
+    doc.Texts.Title = QStringLiteral("%1年汇总分析 — %2").arg(WorkingDataYear()).arg(m_unitName);
+    QStringList filters{QStringLiteral("汇总方式：%1").arg(m_ui.cobBy->currentText()),
+                        QStringLiteral("金额：%1").arg(m_ui.cobAmount->currentText())};
+    if (!m_ui.cobbkid->currentText().isEmpty())
+        filters << QStringLiteral("预算来源：%1").arg(m_ui.cobbkid->currentText());
+    if (!m_ui.cobMid->currentText().isEmpty())
+        filters << QStringLiteral("资金性质：%1").arg(m_ui.cobMid->currentText());
+    doc.Texts.Filters = filters.join(QStringLiteral("    "));
+    doc.Texts.Operator = CurrentUserText(1);
+    doc.Texts.Date = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    doc.Font = m_ui.grdSummary->font();
+    // Twice the chart's size on the screen: sharp enough on paper, its shape as shown.
+    doc.Figure = ChartImage(m_ui.chvSummary->size().expandedTo(QSize(800, 500)) * 2);
+    return doc;
+}
+
+void TSummaryOutput::Print()
+{
+    if (!m_hasResult || m_window->WorkRunning())
+        return;
+    PreviewAndPrint(m_window, m_window->Work(), std::make_shared<const TTablePainter>(Document()),
+                    m_ui.labStatus);
+}
