@@ -21,9 +21,24 @@ void RememberConnection(const QString& connectionString);
 QString PgConnectionString(const QString& host, int port, const QString& database,
                            const QString& user, const QString& password);
 
+// The connection dialog's fields.
+struct TConnectionFields {
+    QRadioButton* rbSqlite = nullptr;
+    QLineEdit* edFile = nullptr;
+    QCheckBox* cbCreate = nullptr;
+    QCheckBox* cbDemo = nullptr;
+    QRadioButton* rbPg = nullptr;
+    QLineEdit* edHost = nullptr;
+    QSpinBox* spPort = nullptr;
+    QLineEdit* edDatabase = nullptr;
+    QLineEdit* edUser = nullptr;
+    QLineEdit* edPassword = nullptr;
+    QLabel* labError = nullptr;
+};
+
 // Asks for an SQLite file (an existing one, or a new one with the schema and, if wished, demo
 // data) or a PostgreSQL server.
-class ConnectionDialog : public QDialog
+class ConnectionDialog : public QDialog, private TConnectionFields
 {
     Q_OBJECT
 public:
@@ -36,17 +51,7 @@ public:
     // Why the last try failed, shown in the dialog so it can be corrected.
     void ShowError(const QString& text);
 
-    QRadioButton* rbSqlite;
-    QLineEdit* edFile;
-    QCheckBox* cbCreate;
-    QCheckBox* cbDemo;
-    QRadioButton* rbPg;
-    QLineEdit* edHost;
-    QSpinBox* spPort;
-    QLineEdit* edDatabase;
-    QLineEdit* edUser;
-    QLineEdit* edPassword;
-    QLabel* labError;
+    const TConnectionFields& Fields() const { return *this; }
 
 private:
     void Browse();

@@ -114,12 +114,13 @@ TEST(HostConnection, AsksUntilAConnectionLoadsThenRemembersIt)
     Application->SetModalDriver([&](QDialog* d) {
         auto* dialog = qobject_cast<ConnectionDialog*>(d);
         EXPECT_NE(dialog, nullptr);
-        shownErrors << (dialog->labError->isHidden() ? QString() : dialog->labError->text());
-        dialog->rbSqlite->setChecked(true);
-        dialog->edFile->setText(file);
+        shownErrors << (dialog->Fields().labError->isHidden() ? QString()
+                                                              : dialog->Fields().labError->text());
+        dialog->Fields().rbSqlite->setChecked(true);
+        dialog->Fields().edFile->setText(file);
         // First without leave to create the file, then with it.
-        dialog->cbCreate->setChecked(tries > 0);
-        dialog->cbDemo->setChecked(true);
+        dialog->Fields().cbCreate->setChecked(tries > 0);
+        dialog->Fields().cbDemo->setChecked(true);
         return int(++tries <= 2 ? QDialog::Accepted : QDialog::Rejected);
     });
     QWidget parent;
@@ -163,13 +164,13 @@ TEST_P(HostWithPlugIn, ReconnectingClosesTheWindowsAndWorksOnTheNewDatabase)
                   first.ConnectionString().section(';', 0, 0));
         const QString target = second.ConnectionString();
         if (GetParam() == Engine::SQLite) {
-            dialog->rbSqlite->setChecked(true);
-            dialog->edFile->setText(ConnectionStringValue(target, "Data Source"));
+            dialog->Fields().rbSqlite->setChecked(true);
+            dialog->Fields().edFile->setText(ConnectionStringValue(target, "Data Source"));
         } else {
-            dialog->rbPg->setChecked(true);
-            dialog->edHost->setText(ConnectionStringValue(target, "Host"));
-            dialog->edDatabase->setText(ConnectionStringValue(target, "Database"));
-            dialog->edUser->setText(ConnectionStringValue(target, "User ID"));
+            dialog->Fields().rbPg->setChecked(true);
+            dialog->Fields().edHost->setText(ConnectionStringValue(target, "Host"));
+            dialog->Fields().edDatabase->setText(ConnectionStringValue(target, "Database"));
+            dialog->Fields().edUser->setText(ConnectionStringValue(target, "User ID"));
         }
         return int(QDialog::Accepted);
     });
@@ -263,13 +264,13 @@ TEST_P(HostWithPlugIn, ReconnectingOrQuittingDuringWorkCancelsItFirst)
         auto* dialog = qobject_cast<ConnectionDialog*>(d);
         const QString target = second.ConnectionString();
         if (GetParam() == Engine::SQLite) {
-            dialog->rbSqlite->setChecked(true);
-            dialog->edFile->setText(ConnectionStringValue(target, "Data Source"));
+            dialog->Fields().rbSqlite->setChecked(true);
+            dialog->Fields().edFile->setText(ConnectionStringValue(target, "Data Source"));
         } else {
-            dialog->rbPg->setChecked(true);
-            dialog->edHost->setText(ConnectionStringValue(target, "Host"));
-            dialog->edDatabase->setText(ConnectionStringValue(target, "Database"));
-            dialog->edUser->setText(ConnectionStringValue(target, "User ID"));
+            dialog->Fields().rbPg->setChecked(true);
+            dialog->Fields().edHost->setText(ConnectionStringValue(target, "Host"));
+            dialog->Fields().edDatabase->setText(ConnectionStringValue(target, "Database"));
+            dialog->Fields().edUser->setText(ConnectionStringValue(target, "User ID"));
         }
         return int(QDialog::Accepted);
     });
