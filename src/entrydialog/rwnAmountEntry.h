@@ -23,7 +23,7 @@ public:
     // An amount handed in, shown in the unit in force.
     void Show();
     // The operator typed: the text is the amount from now on.
-    void Typed() { m_exactYuan.reset(); }
+    void OperatorTyped() { m_exactYuan.reset(); }
     // The unit list's choice.
     void UnitChanged();
     // False, with the reason said and the focus on the edit, for no amount, one out of range or

@@ -88,7 +88,7 @@ void TrfrmInputEdit::WireHandlers()
     connect(cmbBurId, &QComboBox::currentIndexChanged, this,
             [this] { m_budget.BurId = ComboCode(cmbBurId); });
     // Typing a new amount makes it the amount, in the unit in force.
-    connect(pbedtMoney, &TPBNumEdit::Typed, this, [this] { m_amount->Typed(); });
+    connect(pbedtMoney, &TPBNumEdit::Typed, this, [this] { m_amount->OperatorTyped(); });
 }
 
 void TrfrmInputEdit::FormCreate()
