@@ -165,7 +165,19 @@ void TfrmBsCld::BlockForWork(bool busy)
         if (m_clientBlocked)
             m_client->setEnabled(true);
         m_clientBlocked = false;
+        // Back to the control worked in, unless the operator went elsewhere meanwhile.
+        if (m_focusBeforeWork && window()->focusWidget() == this)
+            m_focusBeforeWork->setFocus(Qt::OtherFocusReason);
+        m_focusBeforeWork.clear();
         return;
+    }
+    // A disabled control hands the focus on along the workspace's chain, into another child
+    // window, which then becomes the active one and comes forward when the work ends (or when
+    // the host window is activated again, after a file dialog, say): the window keeps the
+    // focus itself while it waits.
+    if (QWidget* focus = window()->focusWidget(); focus && m_client->isAncestorOf(focus)) {
+        m_focusBeforeWork = focus;
+        setFocus(Qt::OtherFocusReason);
     }
     m_clientBlocked = m_client->isEnabled();
     m_client->setEnabled(false);

@@ -62,6 +62,7 @@ private:
     QList<QAction*> m_keptDuringWork;
     QList<QPointer<QAction>> m_blockedActions;
     bool m_clientBlocked = false;
+    QPointer<QWidget> m_focusBeforeWork;
     bool m_placed = false;
     QSize m_designSize;
 };

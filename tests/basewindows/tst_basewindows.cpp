@@ -1,10 +1,12 @@
 #include "controls/TTreeView.h"
+#include "fixtures/TestDatabase.h"
 #include "fixtures/TestSupport.h"
 #include "plugin/untClassRegist.h"
 #include "platform/untComponent.h"
 #include "plugin/untShareResRefManager.h"
 #include "basewindows/wnBsNormalDialog.h"
 #include "basewindows/wnBsTrvTC.h"
+#include "basewindows/wnWorkProgress.h"
 
 #include <QApplication>
 #include <QFocusFrame>
@@ -17,6 +19,8 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
+#include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 
 TEST(BaseWindows, ModalFlagsAndEnterAsTab)
@@ -157,6 +161,57 @@ TEST(BaseWindows, MdiChildMergesMenusAndIsFreedAndUnregisteredOnClose)
     EXPECT_EQ(manager.RefCount(), 0);
     EXPECT_EQ(area->subWindowList().size(), 0);
     EXPECT_EQ(main.menuBar()->actions().size(), 1);
+    Application->SetMainForm(nullptr);
+    Application->SetMdiArea(nullptr);
+}
+
+// Work disables the client area: the control that had the focus must not hand it to another
+// child window, which would become the active one and come forward.
+TEST(BaseWindows, WorkKeepsTheFocusAndTheActiveChildWindow)
+{
+    TestDatabase db(Engine::SQLite, TestDatabase::Empty);
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    QMainWindow main;
+    auto* area = new QMdiArea(&main);
+    main.setCentralWidget(area);
+    Application->SetMainForm(&main);
+    Application->SetMdiArea(area);
+    main.show();
+    QApplication::setActiveWindow(&main);
+    std::unique_ptr<TfrmBsTrvTC> behind(TfrmBase::Create<TfrmBsTrvTC>(nullptr));
+    std::unique_ptr<TfrmBsTrvTC> front(TfrmBase::Create<TfrmBsTrvTC>(nullptr));
+    ShowForm(behind.get());
+    ShowForm(front.get());
+    QApplication::processEvents();
+    TTreeView* tree = front->Panes().trvList;
+    tree->setFocus();
+    ASSERT_EQ(area->activeSubWindow(), front->SubWindow());
+    ASSERT_EQ(QApplication::focusWidget(), tree);
+
+    std::atomic<bool> release{false};
+    bool ended = false;
+    ASSERT_TRUE(front->Work()->Run(
+        "work",
+        [&release](TWorkControl&) {
+            while (!release)
+                QThread::msleep(5);
+            return true;
+        },
+        [&ended](TWorkOutcome, const QString&) { ended = true; },
+        TWindowWork::Connection::NotNeeded, 60000));
+    QApplication::processEvents();
+    EXPECT_FALSE(tree->isEnabled());
+    // The host is activated again (after a file dialog, say): its focus goes where it was left.
+    QApplication::setActiveWindow(nullptr);
+    QApplication::setActiveWindow(&main);
+    QApplication::processEvents();
+    EXPECT_EQ(area->activeSubWindow(), front->SubWindow());
+    release = true;
+    EXPECT_TRUE(QTest::qWaitFor([&ended] { return ended; }, 10000));
+    EXPECT_EQ(area->activeSubWindow(), front->SubWindow());
+    EXPECT_EQ(QApplication::focusWidget(), tree); // back where it was
+    front.reset();
+    behind.reset();
     Application->SetMainForm(nullptr);
     Application->SetMdiArea(nullptr);
 }
