@@ -56,7 +56,7 @@ extern "C" Q_DECL_EXPORT void ShowAWindow(TMitmInfo* info)
 
 void HostNotifier::PlugInReleased(qint32 tag)
 {
-    ++ReleasedCount;
+    ++m_released;
     std::fprintf(stderr, "vesperwald: PlugInReleased(%d)\n", tag);
 }
 

@@ -26,7 +26,11 @@ public:
     int AddRef() override { return 1; }
     int Release() override { return 1; }
     void PlugInReleased(qint32 tag) override;
-    int ReleasedCount = 0;
+    // How many times a plug-in said its last window was released.
+    int ReleasedCount() const { return m_released; }
+
+private:
+    int m_released = 0;
 };
 
 // The shared library file of a module asked for by its library name: "bMorrowell.dll" →

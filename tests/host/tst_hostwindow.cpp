@@ -82,12 +82,12 @@ TEST_P(HostWithPlugIn, OpensTheListWindowOnceAndIsToldWhenItCloses)
         importMenus << a->text();
     EXPECT_TRUE(importMenus.contains(QStringLiteral("数据操作(&P)")))
         << importMenus.join('|').toStdString();
-    EXPECT_EQ(window.Notifier().ReleasedCount, 1);
+    EXPECT_EQ(window.Notifier().ReleasedCount(), 1);
     EXPECT_TRUE(recorder.Messages().isEmpty()) << recorder.Texts().join('|').toStdString();
     import->close();
     FlushDeletes();
     EXPECT_EQ(window.MdiArea()->subWindowList().size(), 0);
-    EXPECT_EQ(window.Notifier().ReleasedCount, 2);
+    EXPECT_EQ(window.Notifier().ReleasedCount(), 2);
     ASSERT_TRUE(window.OpenPlugInWindow("TbfrmQuindle", &error));
     QApplication::processEvents();
     ASSERT_EQ(window.MdiArea()->subWindowList().size(), 1);
