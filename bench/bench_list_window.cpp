@@ -337,11 +337,11 @@ int main(int argc, char** argv)
         overtakeClick.push_back(overtaking.Click);
 
         dialogTimer.start();
-        w->Actions().AddIndicator();
+        w->Entry().AddIndicator();
         add.push_back(dialogShown);
         w->Controls().ngdBudget->SetSelectedRow(0);
         dialogTimer.start();
-        w->Actions().ModifyIndicator();
+        w->Entry().ModifyIndicator();
         modify.push_back(dialogShown);
         if (r == 0)
             windowPeak = PeakRssMb(); // the window's own, before any reference ran

@@ -348,10 +348,10 @@ int main(int argc, char** argv)
         Must(ExecSql("delete from busibudget where datayear=2027"), "2027");
     };
     Series* carry = measure(
-        "carry plan + write", noCarry, [&] { w->Actions().Carry(); }, "正在写入", 1000);
+        "carry plan + write", noCarry, [&] { w->Carry().Start(); }, "正在写入", 1000);
     noCarry();
     carry->Add(Measure(
-        w, [&] { w->Actions().Carry(); }, idle, "正在读取", 300));
+        w, [&] { w->Carry().Start(); }, idle, "正在读取", 300));
     TQueryRef written;
     Must(OpenSql("select count(*) from busibudget where datayear=2027", written), "2027");
     if (written->Dataset()->Fields(0).AsString().toInt() != 0)

@@ -1,9 +1,17 @@
 #include "listwindow/bwnListCarry.h"
 
+#include "basewindows/wnBase.h"
 #include "basewindows/wnWorkProgress.h"
+#include "context/untWorkContext.h"
+#include "listwindow/bwnListRows.h"
+#include "listwindow/bwnListScope.h"
+#include "platform/untApplication.h"
 #include "budget/gunCarryForward.h"
 
+#include <QComboBox>
+#include <QLabel>
 #include <memory>
+#include <utility>
 
 namespace
 {
@@ -83,4 +91,43 @@ bool StartCarry(TWindowWork* work, const TCarryRequest& request,
                          result->Error = error;
                          done(*result);
                      });
+}
+
+TListCarry::TListCarry(TfrmBase* window, const TListControls& ui, TListScope& scope,
+                       const TListRows& rows, std::function<void()> relist)
+    : m_window(window), m_ui(ui), m_scope(scope), m_rows(rows), m_relist(std::move(relist))
+{
+}
+
+void TListCarry::Start()
+{
+    if (m_rows.Filling())
+        return;
+    TCarryRequest request;
+    request.ToYear = WorkingDataYear();
+    ListFilter filter = m_scope.Filter();
+    filter.DataYear = request.ToYear - 1; // what this list shows, a year earlier
+    request.IdsSql = ListStatement(filter, DefDialect());
+    request.Scope = QStringLiteral("“%1”%2").arg(m_scope.UnitName(), m_ui.cobBType->currentText());
+    StartCarry(m_window->Work(), request, [this, toYear = request.ToYear](const TCarryResult& r) {
+        switch (r.Work) {
+        case TWorkOutcome::Cancelled:
+            m_ui.labStatus->setText(QStringLiteral("结转已取消，未写入任何指标"));
+            return;
+        case TWorkOutcome::Failed:
+            ShowMessage(r.Error, CaptionRefuse(), MsgIcon::Error);
+            return;
+        case TWorkOutcome::Done:
+            break;
+        }
+        if (!r.Nothing.isEmpty()) {
+            ShowMessage(r.Nothing, CaptionInfo(), MsgIcon::Information);
+            return;
+        }
+        if (r.Declined)
+            return;
+        m_relist();
+        ShowMessage(QStringLiteral("已结转%L1条指标到%2年。").arg(r.Written).arg(toYear),
+                    CaptionInfo(), MsgIcon::Information);
+    });
 }

@@ -1,11 +1,15 @@
 #pragma once
 // Carrying last year's indicators of the listed scope into the working year, beside the list.
 
+#include "listwindow/bwnListControls.h"
 #include "support/untWorkRunner.h"
 
 #include <QString>
 #include <functional>
 
+class TfrmBase;
+class TListRows;
+class TListScope;
 class TWindowWork;
 
 struct TCarryRequest {
@@ -27,3 +31,22 @@ struct TCarryResult {
 // window's thread; false when the work could not start.
 bool StartCarry(TWindowWork* work, const TCarryRequest& request,
                 std::function<void(const TCarryResult&)> done);
+
+// 结转上年指标 of the list window: last year's indicators of the scope listed, after asking;
+// the list is read again (`relist`) when some were written.
+class TListCarry
+{
+public:
+    TListCarry(TfrmBase* window, const TListControls& ui, TListScope& scope, const TListRows& rows,
+               std::function<void()> relist);
+
+    // Asks, then writes beside the window; the outcome is said.
+    void Start();
+
+private:
+    TfrmBase* m_window;
+    const TListControls& m_ui;
+    TListScope& m_scope;
+    const TListRows& m_rows;
+    std::function<void()> m_relist;
+};

@@ -35,8 +35,12 @@ void TbfrmQuindle::SetSummaryOpener(std::function<void(TbfrmQuindle*)> opener)
 TbfrmQuindle::TbfrmQuindle(QObject* owner)
     : TfrmBsTrvTC(owner), m_scope(std::make_unique<TListScope>(Controls(), trvList)),
       m_rows(std::make_unique<TListRows>(Controls(), this)),
+      m_entry(std::make_unique<TListEntry>(this, Controls(), *m_scope, *m_rows,
+                                           [this] { RunListQuery(); })),
       m_actions(std::make_unique<TListActions>(this, Controls(), *m_scope, *m_rows,
                                                [this] { RunListQuery(); })),
+      m_carry(std::make_unique<TListCarry>(this, Controls(), *m_scope, *m_rows,
+                                           [this] { RunListQuery(); })),
       m_output(std::make_unique<TListOutput>(this, Controls(), *m_scope, *m_rows)),
       m_layout(std::make_unique<TListLayout>(this, Controls()))
 {

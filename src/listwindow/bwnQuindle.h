@@ -3,7 +3,9 @@
 
 #include "basewindows/wnBsTrvTC.h"
 #include "listwindow/bwnListActions.h"
+#include "listwindow/bwnListCarry.h"
 #include "listwindow/bwnListControls.h"
+#include "listwindow/bwnListEntry.h"
 #include "listwindow/bwnListOutput.h"
 #include "listwindow/bwnListRows.h"
 #include "listwindow/bwnListScope.h"
@@ -15,8 +17,9 @@ class QTreeWidgetItem;
 class TListLayout;
 
 // The indicator list window "预算指标录入": builds its controls and wires them to its concerns —
-// the scope (unit and filters), the rows (read beside the window), the actions on indicators,
-// the output (export, print, PDF) and the layout.
+// the scope (unit and filters), the rows (read beside the window), the entry of an indicator
+// (add, modify), the actions on marked rows, the carry, the output (export, print, PDF) and
+// the layout.
 class TbfrmQuindle : public TfrmBsTrvTC, private TListControls
 {
     Q_OBJECT
@@ -27,7 +30,9 @@ public:
     const TListControls& Controls() const { return *this; }
     TListScope& Scope() const { return *m_scope; }
     TListRows& Rows() const { return *m_rows; }
+    TListEntry& Entry() const { return *m_entry; }
     TListActions& Actions() const { return *m_actions; }
+    TListCarry& Carry() const { return *m_carry; }
     TListOutput& Output() const { return *m_output; }
 
     // Reads the list of the scope as it stands.
@@ -62,7 +67,9 @@ private:
 
     std::unique_ptr<TListScope> m_scope;
     std::unique_ptr<TListRows> m_rows;
+    std::unique_ptr<TListEntry> m_entry;
     std::unique_ptr<TListActions> m_actions;
+    std::unique_ptr<TListCarry> m_carry;
     std::unique_ptr<TListOutput> m_output;
     std::unique_ptr<TListLayout> m_layout;
     bool m_shown = false;

@@ -130,9 +130,9 @@ void TbfrmQuindle::BuildToolBarAndMenus()
         a->setEnabled(false); // until a list has been read
 
     for (QAction* a : {tbtnAdd, mnuAdd})
-        Wire(a, [this] { m_actions->Add(); });
+        Wire(a, [this] { m_entry->Add(); });
     for (QAction* a : {tbtnMod, mnuMod})
-        Wire(a, [this] { m_actions->Modify(); });
+        Wire(a, [this] { m_entry->Modify(); });
     for (QAction* a : {tbtnDel, mnuDel})
         Wire(a, [this] { m_actions->Delete(); });
     for (QAction* a : {tbtnExport, mnuExport})
@@ -146,7 +146,7 @@ void TbfrmQuindle::BuildToolBarAndMenus()
     Wire(mnuPdf, [this] { m_output->Pdf(); });
     Wire(mnuShowUT, [this] { m_layout->ToggleTree(); });
     Wire(mimExcel, [this] { ImportInstead(); });
-    Wire(mnuCarry, [this] { m_actions->Carry(); });
+    Wire(mnuCarry, [this] { m_carry->Start(); });
 }
 
 // The filters stand at fixed places, so no row moves when the sub-type row comes and goes.
@@ -293,7 +293,7 @@ void TbfrmQuindle::BuildGrid()
     // A double click is 修改: nothing while 修改 waits (the list still arriving, say).
     connect(ngdBudget, &TNextGrid::CellDoubleClicked, this, [this] {
         if (tbtnMod->isEnabled())
-            Guarded(this, [this] { m_actions->Modify(); });
+            Guarded(this, [this] { m_entry->Modify(); });
     });
     // The grid asks for its menu on a right click, the Menu key and Shift+F10.
     ngdBudget->setContextMenuPolicy(Qt::CustomContextMenu);
