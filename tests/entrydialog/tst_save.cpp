@@ -322,6 +322,8 @@ TEST_P(Save, AmountRulesAndAFailedInsert)
         // One past the range: kept as typed (not the bound in its place) and refused by OK.
         TypeInto(d->Controls().pbedtMoney, "10000000000000");
         EXPECT_EQ(d->Controls().pbedtMoney->text(), "10,000,000,000,000.00");
+        QApplication::processEvents();
+        EXPECT_TRUE(d->Controls().pbedtMoney->hasFocus()); // left with a beep: back on it
         d->Controls().edtFileName->setFocus();
         Ok(d);
         EXPECT_EQ(
