@@ -172,6 +172,22 @@ TEST_P(InputEdit, OkNamesTheFirstMissingChoiceOrEntry)
                            QStringLiteral("预算项目不正确。")}));
     EXPECT_TRUE(typed->Controls().edtiid->hasFocus());
     EXPECT_EQ(typed->Record().Bid, "2050202");
+
+    // A subject taken, then the expenditure type changed to income: OK checks it again.
+    messages->Clear();
+    db.Unit().SetValue(0, "101001");
+    db.Params().DeptLevelFlag = "1";
+    auto income = Dialog("11", "21");
+    Pick(income->Controls().cmbipid, "11");
+    income->Controls().edtbid->setFocus();
+    QTest::keyClicks(income->Controls().edtbid, "2050202");
+    QTest::keyClick(income->Controls().edtbid, Qt::Key_Tab);
+    Pick(income->Controls().cmbipid, "22");
+    income->Amount().SetYuan(*Currency::FromText("5"));
+    income->Buttons().btnOK->click();
+    EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("收入分类不正确。")});
+    EXPECT_EQ(income->Controls().edtbid->text(), "2050202"); // the name gone, the code to correct
+    EXPECT_FALSE(income->WorkRunning());                     // nothing saved
 }
 
 TEST_P(InputEdit, ElementEditsTakeCodesAndNameTheirElements)
