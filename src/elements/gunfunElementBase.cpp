@@ -1,6 +1,7 @@
 #include "elements/gunfunElementBase.h"
 
 #include "platform/untCodePage.h"
+#include "platform/untException.h"
 #include "context/untWorkContext.h"
 
 namespace
@@ -54,8 +55,10 @@ bool LookupValue(const QString& table, const QString& column, const QString& con
     if (!condition.trimmed().isEmpty())
         sql += " and " + condition;
     TQueryRef query;
+    // A code table that cannot be read says so: "no such code" would send the operator to
+    // correct a code that is right.
     if (!OpenSql(sql, query))
-        return false;
+        throw Exception(QStringLiteral("无法读取代码表%1：%2").arg(table, LastDbError()));
     TARQuery* ds = query->Dataset();
     if (ds->IsEmpty() || ds->FieldCount() == 0)
         return false;

@@ -21,7 +21,8 @@ struct ElementKind {
 // The kind whose key the lower-cased table name equals (or contains); null when none.
 const ElementKind* FindElementKind(const QString& tableName);
 
-// " select <column> from <table> where 1=1[ and <condition>]"; the first field of the first row.
+// " select <column> from <table> where 1=1[ and <condition>]"; the first field of the first row
+// (false when there is none). A table that cannot be read raises Exception with the reason.
 bool LookupValue(const QString& table, const QString& column, const QString& condition,
                  QString& value);
 

@@ -1,4 +1,5 @@
 #include "fixtures/TestDatabase.h"
+#include "platform/untException.h"
 #include "elements/gunfunElement.h"
 #include "elements/gunfunElementBase.h"
 #include "plugin/untPlugInEntry.h"
@@ -156,9 +157,16 @@ TEST_P(Lookups, CodesAndNamesBothWays)
     EXPECT_TRUE(GetBureauId("O'Brien处", v));
     EXPECT_EQ(v, "09");
 
+    // A table that cannot be read is no "not found": the reason is raised, naming the table.
     db.Exec(GetParam() == Engine::PostgreSQL ? "drop table pubmoneykind cascade"
                                              : "drop table pubmoneykind");
-    EXPECT_FALSE(GetMoneyKindId(QStringLiteral("一般公共预算资金"), v));
+    try {
+        GetMoneyKindId(QStringLiteral("一般公共预算资金"), v);
+        ADD_FAILURE() << "no exception";
+    } catch (const Exception& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("无法读取代码表PubMoneyKind：")))
+            << e.what();
+    }
     EXPECT_TRUE(v.isEmpty());
 }
 

@@ -188,6 +188,15 @@ TEST_P(InputEdit, OkNamesTheFirstMissingChoiceOrEntry)
     EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("收入分类不正确。")});
     EXPECT_EQ(income->Controls().edtbid->text(), "2050202"); // the name gone, the code to correct
     EXPECT_FALSE(income->WorkRunning());                     // nothing saved
+    // The subjects cannot be read: OK says so, not that the code is wrong.
+    messages->Clear();
+    Pick(income->Controls().cmbipid, "11");
+    db.Exec("alter table pubsubject rename to pubsubject_gone");
+    income->Buttons().btnOK->click();
+    ASSERT_EQ(messages->Texts().size(), 1);
+    EXPECT_TRUE(messages->Texts()[0].startsWith(QStringLiteral("无法读取代码表PubSubject：")))
+        << messages->Texts()[0].toStdString();
+    EXPECT_FALSE(income->WorkRunning());
 }
 
 TEST_P(InputEdit, ElementEditsTakeCodesAndNameTheirElements)
