@@ -99,6 +99,13 @@ TEST_P(Loader, AServerThatDropsTheReadMidwayIsAFailureNotAShortList)
     loader.Start("select count(*) as c from t", {});
     ASSERT_TRUE(finished.wait(10000));
     EXPECT_TRUE(finished.last()[1].toBool()) << finished.last()[2].toString().toStdString();
+    // Its connection dropped while idle (a server restart, say): the next read still works.
+    db.Exec("select pg_terminate_backend(pid) from pg_stat_activity where query like "
+            "'%as c from t%' and pid <> pg_backend_pid()");
+    QTest::qWait(100);
+    loader.Start("select count(*) as d from t", {});
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_TRUE(finished.last()[1].toBool()) << finished.last()[2].toString().toStdString();
 }
 
 TEST_P(Loader, ReleasedResultsAreFreedAsideWhileAReadRuns)
