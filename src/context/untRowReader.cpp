@@ -67,21 +67,32 @@ bool ReadQtSqlRows(const QSqlDatabase& db, const QString& sql, TChunker& chunker
 bool ReadRows(TAdoConn* conn, const QString& sql, const TChunkPolicy& policy,
               const TChunkSink& sink, TReadInterrupter* interrupter)
 {
-    bool done = false;
-    try {
-        const QSqlDatabase db = conn->Database();
-        TChunker chunker(policy, sink);
-        if (!ReadSqliteRows(db, sql, chunker, interrupter, done) &&
-            !ReadPgRows(db, sql, chunker, interrupter, done))
-            done = ReadQtSqlRows(db, sql, chunker, interrupter);
-    } catch (const TExceptDbManager& e) {
-        if (interrupter && interrupter->Interrupted())
-            return false; // a cancelled statement is no failure
-        conn->SetLastError(e.Message());
-        TraceSql({conn->DisplayName(), QStringLiteral("open"), false, e.Message(), sql});
-        throw;
+    for (int attempt = 0;; ++attempt) {
+        bool done = false;
+        bool delivered = false;
+        const TChunkSink counted = [&sink, &delivered](TColumnStore&& part) {
+            delivered = true;
+            return sink(std::move(part));
+        };
+        try {
+            const QSqlDatabase db = conn->Database();
+            TChunker chunker(policy, counted);
+            if (!ReadSqliteRows(db, sql, chunker, interrupter, done) &&
+                !ReadPgRows(db, sql, chunker, interrupter, done))
+                done = ReadQtSqlRows(db, sql, chunker, interrupter);
+        } catch (const TExceptDbManager& e) {
+            if (interrupter && interrupter->Interrupted())
+                return false; // a cancelled statement is no failure
+            conn->SetLastError(e.Message());
+            TraceSql({conn->DisplayName(), QStringLiteral("open"), false, e.Message(), sql});
+            // A connection the server dropped while it was idle (a restart, say) shows only when
+            // a statement fails on it: a read is made once more, on the connection opened anew.
+            if (attempt == 0 && !delivered && conn->Lost())
+                continue;
+            throw;
+        }
+        TraceSql({conn->DisplayName(), QStringLiteral("open"), true, QString(), sql,
+                  interrupter && interrupter->Interrupted()});
+        return done;
     }
-    TraceSql({conn->DisplayName(), QStringLiteral("open"), true, QString(), sql,
-              interrupter && interrupter->Interrupted()});
-    return done;
 }

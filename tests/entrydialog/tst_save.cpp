@@ -592,6 +592,9 @@ TEST(LostConnection, TheNextSaveOpensItAnewOrSaysNothingWasWritten)
     endSession(); // after a save too
     b = NewBudget("L-2");
     ASSERT_EQ(SaveBudgetChecked(store, b, true, QStringLiteral("预算数")), TSaveOutcome::Saved);
+    endSession(); // a read too: made again on the connection opened anew
+    TQueryRef read;
+    EXPECT_TRUE(OpenSql("select count(*) from busibudget", read)) << LastDbError().toStdString();
 
     endSession();
     QString unreachable = db.ConnectionString();
