@@ -26,10 +26,7 @@ void TListScope::Start(bool fewUnits)
 void TListScope::FillFilters()
 {
     FillIndicatorTypes(m_ui.cobBType, false, true);
-    m_bTypeIndex = QString::number(m_ui.cobBType->currentIndex());
-    FillSources();
-    if (m_bTypeIndex != QLatin1String("0") && m_ui.cobbkid->count() > 1)
-        m_ui.cobbkid->setCurrentIndex(1);
+    ApplyType(true);
     UpdateSubTypePanel();
     if (m_fewUnits) {
         FillMoneyKinds(m_ui.cobMid, true, 1, false, QString());
@@ -41,13 +38,17 @@ void TListScope::FillFilters()
         m_ui.cobMid->setCurrentIndex(1);
 }
 
-// The sources a type offers: every type but the first lists only the chosen ones.
-void TListScope::FillSources()
+// The type chosen in its list and the sources it offers: every type but the first lists only
+// the chosen ones, the first of them chosen when asked.
+void TListScope::ApplyType(bool chooseFirstSource)
 {
+    m_bTypeIndex = QString::number(m_ui.cobBType->currentIndex());
     if (m_bTypeIndex != QLatin1String("0"))
         FillBudgetKinds(m_ui.cobbkid, true, 0, QString());
     else
         FillBudgetKinds(m_ui.cobbkid, false, 2, QString());
+    if (chooseFirstSource && m_bTypeIndex != QLatin1String("0") && m_ui.cobbkid->count() > 1)
+        m_ui.cobbkid->setCurrentIndex(1);
 }
 
 QString TListScope::ChosenSource() const
@@ -93,10 +94,7 @@ void TListScope::TypeChanged()
     const int type = m_ui.cobBType->currentIndex();
     SysParams().DefaultBType = type;
     SetSysParam(QStringLiteral("setDefaultBType"), QString::number(type));
-    m_bTypeIndex = QString::number(type);
-    FillSources();
-    if (m_bTypeIndex != QLatin1String("0") && m_ui.cobbkid->count() > 1)
-        m_ui.cobbkid->setCurrentIndex(1);
+    ApplyType(true);
     UpdateSubTypePanel();
 }
 
@@ -138,8 +136,7 @@ void TListScope::UpdateSubTypePanel()
 void TListScope::ShowGroup(const ListFilter& f, const QString& unitName, const QString& caption)
 {
     m_ui.cobBType->setCurrentIndex(f.BTypeIndex.toInt());
-    m_bTypeIndex = QString::number(m_ui.cobBType->currentIndex());
-    FillSources();
+    ApplyType(false);
     SelectComboCode(m_ui.cobbkid, f.SourceCode);
     m_unitCode = f.UnitCode;
     m_unitName = unitName;

@@ -54,7 +54,7 @@ public:
     const QString& GroupCaption() const { return m_groupCaption; }
 
 private:
-    void FillSources();
+    void ApplyType(bool chooseFirstSource);
 
     const TListControls& m_ui;
     TTreeView* m_tree;

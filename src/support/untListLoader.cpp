@@ -180,17 +180,13 @@ private:
                     &interrupter);
                 break;
             } catch (const std::exception& e) {
-                // A connection the server dropped (a restart, say) is known only once a statement
-                // fails on it: the first read after that is tried again on a new connection.
-                const bool lost = m_connection->Lost();
                 // The next read starts on a new connection: one the server dropped stays unusable.
                 m_connection.reset(m_connection->Clone());
                 // The server's cancel of the read before may arrive during this one (it is sent
                 // apart from the connection): read again once, when nothing of it was shown.
                 const auto* db = dynamic_cast<const TExceptDbManager*>(&e);
-                const bool cancelledBefore = db && db->Code() == QLatin1String("57014");
-                if (attempt == 0 && !delivered && !interrupter.Interrupted() &&
-                    (cancelledBefore || lost))
+                if (attempt == 0 && !delivered && !interrupter.Interrupted() && db &&
+                    db->Code() == QLatin1String("57014"))
                     continue;
                 ok = false;
                 error = QString::fromUtf8(e.what());
