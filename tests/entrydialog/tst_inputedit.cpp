@@ -63,6 +63,7 @@ TEST_P(InputEdit, FormAndDefaults)
     EXPECT_FALSE(d->Controls().edtEid->isEnabled());
     EXPECT_FALSE(d->Controls().cmbmid->isEnabled());
     EXPECT_FALSE(d->Controls().plBureaux->isHidden()); // bureaux of their own choice
+    EXPECT_FALSE(Items(d->Controls().cmbBurId).isEmpty()); // … to choose from
     EXPECT_EQ(d->Controls().cbUnit->currentText(), QStringLiteral("万元"));
     EXPECT_EQ(d->Controls().pbedtMoney->Decimals(), 4);
     EXPECT_EQ(d->Controls().pbedtMoney->text(), "0.0000");
