@@ -16,7 +16,7 @@
 #include <memory>
 #include <utility>
 
-TListActions::TListActions(TfrmBase* window, const TListControls& ui, TListScope& scope,
+TListActions::TListActions(TfrmBase* window, const TListControls& ui, const TListScope& scope,
                            TListRows& rows, std::function<void()> relist)
     : m_window(window), m_ui(ui), m_scope(scope), m_rows(rows), m_relist(std::move(relist))
 {

@@ -17,8 +17,8 @@ struct TBulkResult;
 class TListActions
 {
 public:
-    TListActions(TfrmBase* window, const TListControls& ui, TListScope& scope, TListRows& rows,
-                 std::function<void()> relist);
+    TListActions(TfrmBase* window, const TListControls& ui, const TListScope& scope,
+                 TListRows& rows, std::function<void()> relist);
 
     // 删除 of the marked rows, after asking when the settings say so.
     void Delete();
@@ -36,7 +36,7 @@ private:
 
     TfrmBase* m_window;
     const TListControls& m_ui;
-    TListScope& m_scope;
+    const TListScope& m_scope;
     TListRows& m_rows;
     std::function<void()> m_relist;
 };

@@ -93,7 +93,7 @@ bool StartCarry(TWindowWork* work, const TCarryRequest& request,
                      });
 }
 
-TListCarry::TListCarry(TfrmBase* window, const TListControls& ui, TListScope& scope,
+TListCarry::TListCarry(TfrmBase* window, const TListControls& ui, const TListScope& scope,
                        const TListRows& rows, std::function<void()> relist)
     : m_window(window), m_ui(ui), m_scope(scope), m_rows(rows), m_relist(std::move(relist))
 {

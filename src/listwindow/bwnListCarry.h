@@ -37,8 +37,8 @@ bool StartCarry(TWindowWork* work, const TCarryRequest& request,
 class TListCarry
 {
 public:
-    TListCarry(TfrmBase* window, const TListControls& ui, TListScope& scope, const TListRows& rows,
-               std::function<void()> relist);
+    TListCarry(TfrmBase* window, const TListControls& ui, const TListScope& scope,
+               const TListRows& rows, std::function<void()> relist);
 
     // Asks, then writes beside the window; the outcome is said.
     void Start();
@@ -46,7 +46,7 @@ public:
 private:
     TfrmBase* m_window;
     const TListControls& m_ui;
-    TListScope& m_scope;
+    const TListScope& m_scope;
     const TListRows& m_rows;
     std::function<void()> m_relist;
 };

@@ -30,7 +30,7 @@ int PositionOf(const QString& text, int offset)
 }
 } // namespace
 
-TListEntry::TListEntry(TfrmBase* window, const TListControls& ui, TListScope& scope,
+TListEntry::TListEntry(TfrmBase* window, const TListControls& ui, const TListScope& scope,
                        TListRows& rows, std::function<void()> relist)
     : m_window(window), m_ui(ui), m_scope(scope), m_rows(rows), m_relist(std::move(relist))
 {
@@ -38,7 +38,6 @@ TListEntry::TListEntry(TfrmBase* window, const TListControls& ui, TListScope& sc
 
 void TListEntry::Add()
 {
-    m_scope.ReadCodes();
     if (m_scope.SourceCode().isEmpty()) {
         ShowMessage(QStringLiteral("请选中预算来源！"), CaptionInfo(), MsgIcon::Information);
         m_ui.cobbkid->setFocus();

@@ -14,7 +14,7 @@ class TListScope;
 class TListEntry
 {
 public:
-    TListEntry(TfrmBase* window, const TListControls& ui, TListScope& scope, TListRows& rows,
+    TListEntry(TfrmBase* window, const TListControls& ui, const TListScope& scope, TListRows& rows,
                std::function<void()> relist);
 
     // 增加: the source and money kind must be chosen.
@@ -29,7 +29,7 @@ public:
 private:
     TfrmBase* m_window;
     const TListControls& m_ui;
-    TListScope& m_scope;
+    const TListScope& m_scope;
     TListRows& m_rows;
     std::function<void()> m_relist;
 };

@@ -51,28 +51,26 @@ void TListScope::ApplyType(bool chooseFirstSource)
         m_ui.cobbkid->setCurrentIndex(1);
 }
 
-QString TListScope::ChosenSource() const
+QString TListScope::MoneyKindCode() const
+{
+    return ComboCode(m_ui.cobMid);
+}
+
+QString TListScope::SourceCode() const
 {
     return ComboCode(m_ui.cobbkid);
 }
 
-void TListScope::ReadCodes()
+ListFilter TListScope::Filter() const
 {
-    m_moneyKindCode = ComboCode(m_ui.cobMid);
-    m_sourceCode = ChosenSource();
-}
-
-ListFilter TListScope::Filter()
-{
-    ReadCodes();
     ListFilter f;
     f.DataYear = WorkingDataYear();
     f.BTypeIndex = m_bTypeIndex;
     f.BureauMode = SysParams().BureauMode;
     f.BureauScope = SysParams().BureauScope;
     f.OperatorBureau = CurrentUserText(7);
-    f.MoneyKindCode = m_moneyKindCode;
-    f.SourceCode = m_sourceCode;
+    f.MoneyKindCode = MoneyKindCode();
+    f.SourceCode = SourceCode();
     f.SubTypeShown = !m_ui.pnlChild->isHidden();
     f.SubTypeIndex = m_ui.cobChild->currentIndex();
     f.UnitCode = m_unitCode;
@@ -84,9 +82,8 @@ ListFilter TListScope::Filter()
 
 void TListScope::UpdateAddRule()
 {
-    ReadCodes();
-    m_addRuleMet = !m_moneyKindCode.isEmpty() && RightText(m_unitCode, 3) == QLatin1String("001") &&
-                   !m_sourceCode.isEmpty();
+    m_addRuleMet = !MoneyKindCode().isEmpty() && RightText(m_unitCode, 3) == QLatin1String("001") &&
+                   !SourceCode().isEmpty();
 }
 
 void TListScope::TypeChanged()
@@ -100,17 +97,11 @@ void TListScope::TypeChanged()
 
 void TListScope::SourceChanged()
 {
-    m_sourceCode = ChosenSource();
-    FillMoneyKinds(m_ui.cobMid, true, MoneyKindListType(m_sourceCode, m_unitCode), false,
+    FillMoneyKinds(m_ui.cobMid, true, MoneyKindListType(SourceCode(), m_unitCode), false,
                    QString());
     if (m_ui.cobMid->count() > 1)
         m_ui.cobMid->setCurrentIndex(1);
     UpdateSubTypePanel();
-}
-
-void TListScope::MoneyKindChanged()
-{
-    m_moneyKindCode = ComboCode(m_ui.cobMid);
 }
 
 bool TListScope::UnitChosen(QTreeWidgetItem* node)
@@ -130,7 +121,7 @@ void TListScope::BuildUnitTree()
 void TListScope::UpdateSubTypePanel()
 {
     m_ui.pnlChild->setVisible(m_ui.cobBType->currentIndex() == 1 &&
-                              ChosenSource() == QLatin1String("21"));
+                              SourceCode() == QLatin1String("21"));
 }
 
 void TListScope::ShowGroup(const ListFilter& f, const QString& unitName, const QString& caption)
@@ -140,7 +131,7 @@ void TListScope::ShowGroup(const ListFilter& f, const QString& unitName, const Q
     SelectComboCode(m_ui.cobbkid, f.SourceCode);
     m_unitCode = f.UnitCode;
     m_unitName = unitName;
-    FillMoneyKinds(m_ui.cobMid, true, MoneyKindListType(ChosenSource(), m_unitCode), false,
+    FillMoneyKinds(m_ui.cobMid, true, MoneyKindListType(SourceCode(), m_unitCode), false,
                    QString());
     SelectComboCode(m_ui.cobMid, f.MoneyKindCode);
     UpdateSubTypePanel();

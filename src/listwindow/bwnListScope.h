@@ -25,14 +25,11 @@ public:
     const QString& UnitCode() const { return m_unitCode; }
     const QString& UnitName() const { return m_unitName; }
     const QString& BTypeIndex() const { return m_bTypeIndex; }
-    const QString& MoneyKindCode() const { return m_moneyKindCode; }
-    const QString& SourceCode() const { return m_sourceCode; }
-    // The source chosen in its list now.
-    QString ChosenSource() const;
-    // The codes chosen now, kept as the scope's.
-    void ReadCodes();
-    // The list's restriction: the codes are read first.
-    ListFilter Filter();
+    // The codes chosen in the money kind and source lists now.
+    QString MoneyKindCode() const;
+    QString SourceCode() const;
+    // The list's restriction as chosen now.
+    ListFilter Filter() const;
     // The rule for adding holds (unit ending in 001, money kind and source chosen); worked out
     // again by UpdateAddRule.
     bool AddRuleMet() const { return m_addRuleMet; }
@@ -41,7 +38,6 @@ public:
     // The operator's choices; each is followed by reading the list again.
     void TypeChanged();
     void SourceChanged();
-    void MoneyKindChanged();
     // False for no node (a tree cleared or rebuilt): nothing to list then.
     bool UnitChosen(QTreeWidgetItem* node);
     void BuildUnitTree();
@@ -62,8 +58,6 @@ private:
     bool m_addRuleMet = false;
     QString m_unitCode;
     QString m_unitName;
-    QString m_moneyKindCode;
-    QString m_sourceCode;
     QString m_bTypeIndex;
     ListFilter m_group; // only its narrower restrictions count
     QString m_groupCaption;

@@ -198,7 +198,7 @@ void TbfrmQuindle::BuildFilterPanel()
     };
     wire(cobBType, &TListScope::TypeChanged);
     wire(cobbkid, &TListScope::SourceChanged);
-    wire(cobMid, &TListScope::MoneyKindChanged);
+    wire(cobMid, nullptr);   // read as the list is
     wire(cobChild, nullptr); // read as the list is
 }
 
