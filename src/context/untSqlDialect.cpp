@@ -229,6 +229,26 @@ QString TSqlDialect::ExactSum(const QString& x) const
     return ToText("sum(" + x + ")");
 }
 
+QString TSqlDialect::GroupSums(const QString& key, const QStringList& amounts,
+                               const QStringList& aliases, const QString& source) const
+{
+    QString columns;
+    if (m_kind == SQLite) {
+        const auto item = [](int i, const QString& alias) {
+            return ",json_extract(j.value,'$[" + QString::number(i) + "]') as " + alias;
+        };
+        columns = "select json_extract(j.value,'$[0]') as grp" + item(1, QStringLiteral("cnt"));
+        for (qsizetype i = 0; i < aliases.size(); ++i)
+            columns += item(int(i) + 2, aliases[i]);
+        return columns + " from json_each((select vw_group_sums(" + key + "," +
+               amounts.join(QLatin1Char(',')) + ") " + source + ")) j";
+    }
+    columns = "select " + key + " as grp,count(*) as cnt";
+    for (qsizetype i = 0; i < amounts.size(); ++i)
+        columns += "," + ExactSum(amounts[i]) + " as " + aliases[i];
+    return columns + " " + source + " group by " + key;
+}
+
 QString TSqlDialect::MonthOf(const QString& x) const
 {
     switch (m_kind) {

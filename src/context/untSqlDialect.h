@@ -39,6 +39,11 @@ public:
     // The exact sum of an amount column as a decimal text (SQLite: the connection's
     // vw_money_sum, as its amounts are floating-point values).
     QString ExactSum(const QString& x) const;
+    // A select of "grp, cnt" and each amount's exact sum under its alias, of the rows of
+    // `source` ("from … where …") grouped by `key`. SQLite groups through vw_group_sums, in one
+    // pass instead of sorting every row by the key; the key then comes as text.
+    QString GroupSums(const QString& key, const QStringList& amounts, const QStringList& aliases,
+                      const QString& source) const;
     // The year and month of a date column as text, "2026-03".
     QString MonthOf(const QString& x) const;
 

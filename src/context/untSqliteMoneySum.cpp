@@ -3,8 +3,13 @@
 #include "platform/untCurrency.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <new>
 #include <sqlite3.h>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace
 {
@@ -22,19 +27,8 @@ TMoneySum* SumIn(void* state)
 // Whole yuan that still fit as ten-thousandths in 64 bits.
 constexpr sqlite3_int64 kWholeRawLimit = 922'337'203'685'477;
 
-void Step(sqlite3_context* ctx, int, sqlite3_value** argv)
+void AddValue(TMoneySum* sum, sqlite3_value* value)
 {
-    auto* state = static_cast<unsigned char*>(sqlite3_aggregate_context(ctx, kStateBytes));
-    if (!state) {
-        sqlite3_result_error_nomem(ctx);
-        return;
-    }
-    TMoneySum* sum = SumIn(state);
-    if (!state[0]) {
-        new (sum) TMoneySum;
-        state[0] = 1;
-    }
-    sqlite3_value* value = argv[0];
     switch (sqlite3_value_type(value)) {
     case SQLITE_NULL:
         return;
@@ -56,6 +50,21 @@ void Step(sqlite3_context* ctx, int, sqlite3_value** argv)
     }
 }
 
+void Step(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    auto* state = static_cast<unsigned char*>(sqlite3_aggregate_context(ctx, kStateBytes));
+    if (!state) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    TMoneySum* sum = SumIn(state);
+    if (!state[0]) {
+        new (sum) TMoneySum;
+        state[0] = 1;
+    }
+    AddValue(sum, argv[0]);
+}
+
 void Final(sqlite3_context* ctx)
 {
     auto* state = static_cast<unsigned char*>(sqlite3_aggregate_context(ctx, 0));
@@ -63,10 +72,111 @@ void Final(sqlite3_context* ctx)
         state && state[0] ? SumIn(state)->Text().toUtf8() : QByteArrayLiteral("0");
     sqlite3_result_text(ctx, text.constData(), int(text.size()), SQLITE_TRANSIENT);
 }
+// vw_group_sums(key, amount...): the groups met so far, each with its count and sums.
+struct TGroup {
+    qint64 Count = 0;
+    std::vector<TMoneySum> Sums;
+};
+
+struct TGroups {
+    std::unordered_map<std::string, TGroup> ByKey;
+    TGroup Null; // GROUP BY keeps a NULL key apart from an empty one
+    bool HasNull = false;
+};
+
+TGroups** GroupsIn(sqlite3_context* ctx, int bytes)
+{
+    return static_cast<TGroups**>(sqlite3_aggregate_context(ctx, bytes));
+}
+
+void GroupStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (argc < 1) {
+        sqlite3_result_error(ctx, "vw_group_sums needs the key to group by", -1);
+        return;
+    }
+    TGroups** state = GroupsIn(ctx, int(sizeof(TGroups*)));
+    if (!state) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    if (!*state)
+        *state = new (std::nothrow) TGroups;
+    if (!*state) {
+        sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    TGroups& groups = **state;
+    TGroup* group = &groups.Null;
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        groups.HasNull = true;
+    } else {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+        group = &groups.ByKey[std::string(text, size_t(sqlite3_value_bytes(argv[0])))];
+    }
+    if (group->Sums.empty())
+        group->Sums.resize(size_t(argc - 1));
+    ++group->Count;
+    for (int i = 1; i < argc; ++i)
+        AddValue(&group->Sums[size_t(i - 1)], argv[i]);
+}
+
+void AppendJsonText(std::string& out, const std::string& text)
+{
+    out += '"';
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void AppendGroup(std::string& out, const std::string* key, const TGroup& group)
+{
+    out += out.size() > 1 ? ",[" : "[";
+    if (key)
+        AppendJsonText(out, *key);
+    else
+        out += "null";
+    out += ',' + std::to_string(group.Count);
+    for (const TMoneySum& sum : group.Sums) {
+        out += ',';
+        AppendJsonText(out, sum.Text().toStdString());
+    }
+    out += ']';
+}
+
+// The groups as a JSON array of [key, count, sum...], sums as exact decimal texts; the memory
+// of the groups is given back here, also when the statement stops half-way.
+void GroupFinal(sqlite3_context* ctx)
+{
+    TGroups** state = GroupsIn(ctx, 0);
+    const std::unique_ptr<TGroups> groups(state ? *state : nullptr);
+    std::string out = "[";
+    if (groups) {
+        if (groups->HasNull)
+            AppendGroup(out, nullptr, groups->Null);
+        for (const auto& [key, group] : groups->ByKey)
+            AppendGroup(out, &key, group);
+    }
+    out += ']';
+    sqlite3_result_text64(ctx, out.data(), out.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
 } // namespace
 
 bool RegisterSqliteMoneySum(sqlite3* handle)
 {
-    return sqlite3_create_function_v2(handle, "vw_money_sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                                      nullptr, nullptr, &Step, &Final, nullptr) == SQLITE_OK;
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    return sqlite3_create_function_v2(handle, "vw_money_sum", 1, flags, nullptr, nullptr, &Step,
+                                      &Final, nullptr) == SQLITE_OK &&
+           sqlite3_create_function_v2(handle, "vw_group_sums", -1, flags, nullptr, nullptr,
+                                      &GroupStep, &GroupFinal, nullptr) == SQLITE_OK;
 }

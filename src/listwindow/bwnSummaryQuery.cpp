@@ -71,11 +71,11 @@ GroupSource SourceOf(const ListFilter& f, TSummaryBy by, const TSqlDialect& dial
 QString SummaryStatement(const ListFilter& f, TSummaryBy by, const TSqlDialect& dialect)
 {
     const GroupSource g = SourceOf(f, by, dialect);
-    QString inner = "select " + g.Key + " as grp,count(*) as cnt," +
-                    dialect.ExactSum(QStringLiteral("inputmoney")) + " as inputsum," +
-                    dialect.ExactSum(QStringLiteral("duemoney")) + " as duesum," +
-                    dialect.ExactSum(QStringLiteral("budgmoney")) + " as budgsum from busibudget" +
-                    ListWhere(f, dialect) + kSummaryIndexTerm + " group by " + g.Key;
+    const QString inner = dialect.GroupSums(
+        g.Key,
+        {QStringLiteral("inputmoney"), QStringLiteral("duemoney"), QStringLiteral("budgmoney")},
+        {QStringLiteral("inputsum"), QStringLiteral("duesum"), QStringLiteral("budgsum")},
+        "from busibudget" + ListWhere(f, dialect) + kSummaryIndexTerm);
     const QString name = g.NameTable.isEmpty() ? QStringLiteral("s.grp") : "n." + g.NameColumn;
     QString sql = "select s.grp," + name + " as gname,s.cnt,s.inputsum,s.duesum,s.budgsum from (" +
                   inner + ") s";

@@ -165,6 +165,32 @@ TEST_P(Summary, SumsAreExactWhereDoublesAreNot)
     ExpectSame(GroupTotals(groups), ListSums(conn, f), "2031");
 }
 
+// An expenditure type missing, empty, or with quotes and a backslash in it is a group of its own, as
+// the database's GROUP BY makes it; a scope without rows has no groups.
+TEST_P(Summary, UnusualKeysAreGroupsOfTheirOwn)
+{
+    const QString kinds[] = {"NULL", "''", "'" + SqlText(R"(x"y\z')") + "'", "''"};
+    for (int i = 0; i < 4; ++i)
+        db.Exec(QStringLiteral("insert into busibudget (datayear,budgid,eid,mid,bkid,ipid,bid,"
+                               "btype,btypechild,inputmoney,duemoney,budgmoney,inputdate) values "
+                               "(2032,'%1','101001001','11','21',%2,'2050202','1','1',%1.25,0,0,"
+                               "'2032-02-03')")
+                    .arg(i + 1)
+                    .arg(kinds[i]));
+    TAdoConn* conn = db.Def();
+    ListFilter f = Scope(QStringLiteral("101"));
+    f.DataYear = 2032;
+    QStringList seen;
+    for (const TSummaryGroup& g :
+         ReadSummary(conn, SummaryStatement(f, TSummaryBy::ExpenseType, conn->Dialect())))
+        seen << g.Key + "|" + QString::number(g.Count) + "|" + g.Entered.Text();
+    seen.sort();
+    EXPECT_EQ(seen.join(" "), R"(x"y\z'|1|3.25 |1|1.25 |2|6.5)");
+    f.DataYear = 2033;
+    EXPECT_TRUE(
+        ReadSummary(conn, SummaryStatement(f, TSummaryBy::Source, conn->Dialect())).empty());
+}
+
 // More than 15 groups: the chart keeps the 15 largest in the table's order and "其他" holds the
 // count and the amount of the rest; nothing is lost from the total.
 TEST(SummaryChart, MoreThanFifteenGroupsFoldIntoOther)
