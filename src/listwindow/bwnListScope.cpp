@@ -61,14 +61,20 @@ QString TListScope::SourceCode() const
     return ComboCode(m_ui.cobbkid);
 }
 
-ListFilter TListScope::Filter() const
+ListFilter OperatorListFilter()
 {
     ListFilter f;
     f.DataYear = WorkingDataYear();
-    f.BTypeIndex = m_bTypeIndex;
     f.BureauMode = SysParams().BureauMode;
     f.BureauScope = SysParams().BureauScope;
     f.OperatorBureau = CurrentUserText(7);
+    return f;
+}
+
+ListFilter TListScope::Filter() const
+{
+    ListFilter f = OperatorListFilter();
+    f.BTypeIndex = m_bTypeIndex;
     f.MoneyKindCode = MoneyKindCode();
     f.SourceCode = SourceCode();
     f.SubTypeShown = !m_ui.pnlChild->isHidden();

@@ -63,6 +63,10 @@ private:
     QString m_groupCaption;
 };
 
+// What every list of this session shares: the working year and the operator's bureau rule. The
+// list and the summary start from it, so they always read the same indicators.
+ListFilter OperatorListFilter();
+
 class TDynamicTree;
 // The unit a node of the unit tree stands for (the top node: the operator's three-character
 // prefix and unit name); code and name stay as they were for a node without one.

@@ -4,6 +4,7 @@
 #include "context/untWorkContext.h"
 #include "controls/TTreeView.h"
 #include "listwindow/bwnListExport.h"
+#include "listwindow/bwnListScope.h"
 #include "listwindow/bwnQuindle.h"
 #include "listwindow/bwnSummaryChart.h"
 #include "platform/untApplication.h"
@@ -127,12 +128,8 @@ void TbfrmSummary::FilterChanged(int which)
 
 ListFilter TbfrmSummary::CurrentFilter() const
 {
-    ListFilter f;
-    f.DataYear = WorkingDataYear();
+    ListFilter f = OperatorListFilter();
     f.BTypeIndex = BTypeIndex;
-    f.BureauMode = SysParams().BureauMode;
-    f.BureauScope = SysParams().BureauScope;
-    f.OperatorBureau = CurrentUserText(7);
     f.MoneyKindCode = ComboCode(cobMid);
     f.SourceCode = ComboCode(cobbkid);
     f.SubTypeShown = !pnlChild->isHidden();
