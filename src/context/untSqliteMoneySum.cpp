@@ -111,8 +111,11 @@ void GroupStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
         groups.HasNull = true;
     } else {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-        group = &groups.ByKey[std::string(text, size_t(sqlite3_value_bytes(argv[0])))];
+        // The key's UTF-8 bytes without a terminator: asking for its text would make SQLite
+        // copy a computed key (substr) once more per row only to end it with a zero.
+        const int bytes = sqlite3_value_bytes(argv[0]); // first: turns it into UTF-8 text
+        const auto* text = static_cast<const char*>(sqlite3_value_blob(argv[0]));
+        group = &groups.ByKey[bytes > 0 ? std::string(text, size_t(bytes)) : std::string()];
     }
     if (group->Sums.empty())
         group->Sums.resize(size_t(argc - 1));
