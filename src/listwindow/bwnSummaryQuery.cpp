@@ -168,6 +168,26 @@ TMoneySum GroupAmount(const TSummaryGroup& g, TSummaryAmount amount)
     return less(g.Control, g.Entered);
 }
 
+namespace
+{
+// The rows' positions, the largest amount first and equal amounts in their order; each amount's
+// value is worked out once (through its exact text), not at every comparison.
+std::vector<size_t> LargestFirst(const std::vector<TSummaryRow>& rows)
+{
+    std::vector<std::pair<double, size_t>> values;
+    values.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        values.emplace_back(SumValue(rows[i].Amount), i);
+    std::stable_sort(values.begin(), values.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<size_t> order;
+    order.reserve(values.size());
+    for (const auto& value : values)
+        order.push_back(value.second);
+    return order;
+}
+} // namespace
+
 TSummaryTable SummaryTable(const std::vector<TSummaryGroup>& groups, TSummaryBy by,
                            TSummaryAmount amount)
 {
@@ -188,11 +208,13 @@ TSummaryTable SummaryTable(const std::vector<TSummaryGroup>& groups, TSummaryBy 
         table.Total.Amount = SumPlus(table.Total.Amount, row.Amount);
         table.Rows.push_back(std::move(row));
     }
-    if (by != TSummaryBy::EntryMonth)
-        std::stable_sort(table.Rows.begin(), table.Rows.end(),
-                         [](const TSummaryRow& a, const TSummaryRow& b) {
-                             return SumValue(a.Amount) > SumValue(b.Amount);
-                         });
+    if (by != TSummaryBy::EntryMonth) {
+        std::vector<TSummaryRow> sorted;
+        sorted.reserve(table.Rows.size());
+        for (const size_t i : LargestFirst(table.Rows))
+            sorted.push_back(std::move(table.Rows[i]));
+        table.Rows = std::move(sorted);
+    }
     return table;
 }
 
@@ -209,12 +231,7 @@ std::vector<TSummaryRow> ChartRows(const TSummaryTable& table, int top)
     const size_t n = table.Rows.size();
     if (n <= size_t(top))
         return table.Rows;
-    std::vector<size_t> order(n);
-    for (size_t i = 0; i < n; ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        return SumValue(table.Rows[a].Amount) > SumValue(table.Rows[b].Amount);
-    });
+    const std::vector<size_t> order = LargestFirst(table.Rows);
     std::vector<bool> shown(n, false);
     for (size_t i = 0; i < size_t(top); ++i)
         shown[order[i]] = true;
