@@ -223,6 +223,20 @@ TEST(SummaryChart, MoreThanFifteenGroupsFoldIntoOther)
         drawn = SumPlus(drawn, r.Amount);
     EXPECT_EQ(drawn.Text(), table.Total.Amount.Text());
     EXPECT_FALSE(GroupFilter(ListFilter(), TSummaryBy::MoneyKind, rows.back(), false));
+    // Exactly fifteen groups: all drawn, no empty "其他" beside them.
+    groups.resize(15);
+    EXPECT_EQ(
+        ChartRows(SummaryTable(groups, TSummaryBy::MoneyKind, TSummaryAmount::Control)).size(),
+        15u);
+    // A group's caption: its code and name; a month, or a name that only repeats the code, once.
+    groups[0].Name = QStringLiteral("一般公共预算资金");
+    groups[1].Name = groups[1].Key;
+    const auto caption = [&](TSummaryBy by, size_t i) {
+        return SummaryTable({groups[i]}, by, TSummaryAmount::Control).Rows.front().Caption;
+    };
+    EXPECT_EQ(caption(TSummaryBy::MoneyKind, 0), "101 一般公共预算资金");
+    EXPECT_EQ(caption(TSummaryBy::MoneyKind, 1), "102");
+    EXPECT_EQ(caption(TSummaryBy::EntryMonth, 0), "101");
 
     // Every bar has a slot and a label of its own, names alike in their first characters too
     // (the axis drops a repeated label, hiding the last bar under a wrong one).
