@@ -192,6 +192,8 @@ TEST_P(Summary, UnusualKeysAreGroupsOfTheirOwn)
         ReadSummary(conn, SummaryStatement(f, TSummaryBy::Source, conn->Dialect())).empty());
     if (conn->Dialect().GetKind() == TSqlDialect::SQLite) { // refused, not read past its arguments
         EXPECT_ANY_THROW(TARQuery::Open(conn, QStringLiteral("select vw_group_sums()")));
+        // One sum for each amount given: the statement reads them by their places.
+        EXPECT_EQ(db.Scalar("select vw_group_sums('k', 1.25)"), R"([["k",1,"1.25"]])");
     }
 }
 
