@@ -137,6 +137,9 @@ void DrawSummaryChart(QChart* chart, const std::vector<TSummaryRow>& rows, TSumm
 {
     ClearChart(chart);
     chart->setTitle(QString());
+    chart->legend()->setVisible(false);
+    if (rows.empty()) // nothing read (a failed or an empty summary): no axes of nothing either
+        return;
     if (kind == TSummaryChartKind::Pie)
         DrawPie(chart, rows, amountCaption);
     else

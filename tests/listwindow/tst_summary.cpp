@@ -253,6 +253,9 @@ TEST(SummaryChart, MoreThanFifteenGroupsFoldIntoOther)
     const QStringList labels = static_cast<QBarCategoryAxis*>(axes[0])->categories();
     EXPECT_EQ(labels.size(), int(alike.size()));
     EXPECT_EQ(labels.back(), QStringLiteral("其他"));
+    // Nothing read (a failed or an empty summary): the chart shows nothing, no axes of nothing.
+    DrawSummaryChart(&chart, {}, TSummaryChartKind::Bars, {}, QStringLiteral("控制金额"));
+    EXPECT_TRUE(chart.axes().isEmpty() && chart.series().isEmpty());
 
     // Fifteen or fewer are drawn as they are; months keep their order and run up a total.
     const std::vector<TSummaryRow> months = {Row("2026-01", 1, "5"), Row("2026-02", 2, "-2.5"),
