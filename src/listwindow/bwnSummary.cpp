@@ -243,6 +243,8 @@ QTableWidgetItem* Cell(const QString& text, bool right)
 
 void TbfrmSummary::ShowResult()
 {
+    for (QAction* output : {tbtnExport, tbtnExportChart, tbtnPrint})
+        output->setEnabled(m_hasResult); // nothing read: nothing to put out
     m_table = SummaryTable(m_groups, m_shownBy, Amount());
     grdSummary->setHorizontalHeaderLabels({QStringLiteral("分组"), QStringLiteral("笔数"),
                                            cobAmount->currentText(), QStringLiteral("占比")});

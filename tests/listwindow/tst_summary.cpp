@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QBarCategoryAxis>
 #include <QChart>
+#include <QChartView>
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
@@ -356,4 +357,28 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
     list->Panes().trvList->setCurrentItem(list->Panes().trvList->topLevelItem(0)->child(0));
     Settle();
     EXPECT_TRUE(list->Scope().Filter().SubjectPrefix.isEmpty());
+
+    // A summary that cannot be read says why and shows nothing to export, print or draw; the
+    // next one that can be read brings them back.
+    const auto refresh = [&] {
+        shown.clear();
+        w->Controls().tbtnRefresh->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shown.count() > 0 && !w->Reading(); }, 30000));
+    };
+    const QList<QAction*> outputs = {w->Controls().tbtnExport, w->Controls().tbtnExportChart,
+                                     w->Controls().tbtnPrint};
+    db.Exec("alter table busibudget rename to busibudget_away");
+    refresh();
+    EXPECT_TRUE(messages->Texts().value(1).startsWith(QStringLiteral("无法汇总预算指标：")) &&
+                messages->Texts().value(1).contains("busibudget"))
+        << messages->Texts().join("|").toStdString();
+    EXPECT_EQ(w->Controls().grdSummary->rowCount(), 0);
+    EXPECT_TRUE(w->Controls().chvSummary->chart()->series().isEmpty());
+    for (QAction* a : outputs)
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    db.Exec("alter table busibudget_away rename to busibudget");
+    refresh();
+    EXPECT_EQ(w->Controls().grdSummary->rowCount(), int(w->Table().Rows.size()) + 1);
+    for (QAction* a : outputs)
+        EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
 }
