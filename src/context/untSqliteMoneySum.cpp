@@ -108,20 +108,24 @@ void GroupStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     }
     TGroups& groups = **state;
     TGroup* group = &groups.Null;
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        groups.HasNull = true;
-    } else {
-        // The key's UTF-8 bytes without a terminator: asking for its text would make SQLite
-        // copy a computed key (substr) once more per row only to end it with a zero.
-        const int bytes = sqlite3_value_bytes(argv[0]); // first: turns it into UTF-8 text
-        const auto* text = static_cast<const char*>(sqlite3_value_blob(argv[0]));
-        group = &groups.ByKey[bytes > 0 ? std::string(text, size_t(bytes)) : std::string()];
+    try { // nothing may be thrown through SQLite
+        if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+            groups.HasNull = true;
+        } else {
+            // The key's UTF-8 bytes without a terminator: asking for its text would make SQLite
+            // copy a computed key (substr) once more per row only to end it with a zero.
+            const int bytes = sqlite3_value_bytes(argv[0]); // first: turns it into UTF-8 text
+            const auto* text = static_cast<const char*>(sqlite3_value_blob(argv[0]));
+            group = &groups.ByKey[bytes > 0 ? std::string(text, size_t(bytes)) : std::string()];
+        }
+        if (group->Sums.empty())
+            group->Sums.resize(size_t(argc - 1));
+        ++group->Count;
+        for (int i = 1; i < argc; ++i)
+            AddValue(&group->Sums[size_t(i - 1)], argv[i]);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(ctx);
     }
-    if (group->Sums.empty())
-        group->Sums.resize(size_t(argc - 1));
-    ++group->Count;
-    for (int i = 1; i < argc; ++i)
-        AddValue(&group->Sums[size_t(i - 1)], argv[i]);
 }
 
 void AppendJsonText(std::string& out, const std::string& text)
@@ -163,15 +167,19 @@ void GroupFinal(sqlite3_context* ctx)
 {
     TGroups** state = GroupsIn(ctx, 0);
     const std::unique_ptr<TGroups> groups(state ? *state : nullptr);
-    std::string out = "[";
-    if (groups) {
-        if (groups->HasNull)
-            AppendGroup(out, nullptr, groups->Null);
-        for (const auto& [key, group] : groups->ByKey)
-            AppendGroup(out, &key, group);
+    try {
+        std::string out = "[";
+        if (groups) {
+            if (groups->HasNull)
+                AppendGroup(out, nullptr, groups->Null);
+            for (const auto& [key, group] : groups->ByKey)
+                AppendGroup(out, &key, group);
+        }
+        out += ']';
+        sqlite3_result_text64(ctx, out.data(), out.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(ctx);
     }
-    out += ']';
-    sqlite3_result_text64(ctx, out.data(), out.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 } // namespace
 
