@@ -153,7 +153,8 @@ void AppendGroup(std::string& out, const std::string* key, const TGroup& group)
         AppendJsonText(out, *key);
     else
         out += "null";
-    out += ',' + std::to_string(group.Count);
+    out += ',';
+    out += std::to_string(group.Count);
     for (const TMoneySum& sum : group.Sums) {
         out += ',';
         AppendJsonText(out, sum.Text().toStdString());
