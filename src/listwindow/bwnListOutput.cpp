@@ -16,15 +16,11 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
-#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
-#include <QSettings>
 
 namespace
 {
-const char* const kFolderKey = "Export/folder";
-
 // A file name without the characters file systems refuse.
 QString FileNameOf(QString text)
 {
@@ -54,16 +50,8 @@ QString TListOutput::SheetName() const
 
 QString TListOutput::Proposal() const
 {
-    const QString folder =
-        QSettings().value(QLatin1String(kFolderKey), QDir::homePath()).toString();
-    return folder + QLatin1Char('/') +
+    return ExportFolder() + QLatin1Char('/') +
            FileNameOf(SheetName() + QLatin1Char('-') + m_scope.UnitName());
-}
-
-void TListOutput::RememberFolder(const QString& path)
-{
-    // Only a folder that took a file is offered next time.
-    QSettings().setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
 }
 
 void TListOutput::Export()
@@ -83,25 +71,14 @@ bool TListOutput::ExportList(const QString& path)
     const int rows = m_rows.RowsRead(); // the indicators; the file also holds the totals row
     QLabel* status = m_ui.labStatus;
     return StartTableExport(m_window->Work(), GridExportTable(m_ui.ngdBudget), path, SheetName(),
-                            [this, status, rows, path](TWorkOutcome outcome, const QString& error) {
-                                switch (outcome) {
-                                case TWorkOutcome::Done:
-                                    RememberFolder(path);
-                                    status->setText(QStringLiteral("已导出 %L1 条指标").arg(rows));
-                                    if (SysParams().ShowSuccessMsg == QLatin1String("1"))
-                                        ShowMessage(QStringLiteral("已导出%L1条指标到%2。")
-                                                        .arg(rows)
-                                                        .arg(QDir::toNativeSeparators(path)),
-                                                    CaptionInfo(), MsgIcon::Information);
-                                    return;
-                                case TWorkOutcome::Cancelled:
-                                    status->setText(QStringLiteral("导出已取消"));
-                                    return;
-                                case TWorkOutcome::Failed:
-                                    status->setText(QStringLiteral("导出失败"));
-                                    ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
-                                    return;
-                                }
+                            [status, rows, path](TWorkOutcome outcome, const QString& error) {
+                                ShowFileOutcome(status, outcome, error, path,
+                                                {QStringLiteral("已导出 %L1 条指标").arg(rows),
+                                                 QStringLiteral("已导出%L1条指标到%2。")
+                                                     .arg(rows)
+                                                     .arg(QDir::toNativeSeparators(path)),
+                                                 QStringLiteral("导出已取消"),
+                                                 QStringLiteral("导出失败")});
                             });
 }
 
@@ -157,23 +134,11 @@ bool TListOutput::ExportPdf(const QString& path)
     QLabel* status = m_ui.labStatus;
     return StartTablePdf(
         m_window->Work(), painter, path,
-        [this, status, path](TWorkOutcome outcome, const QString& error) {
-            switch (outcome) {
-            case TWorkOutcome::Done:
-                RememberFolder(path);
-                status->setText(QStringLiteral("已导出PDF"));
-                if (SysParams().ShowSuccessMsg == QLatin1String("1"))
-                    ShowMessage(
-                        QStringLiteral("已导出PDF到%1。").arg(QDir::toNativeSeparators(path)),
-                        CaptionInfo(), MsgIcon::Information);
-                return;
-            case TWorkOutcome::Cancelled:
-                status->setText(QStringLiteral("导出PDF已取消，没有写出文件"));
-                return;
-            case TWorkOutcome::Failed:
-                status->setText(QStringLiteral("导出PDF失败"));
-                ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
-                return;
-            }
+        [status, path](TWorkOutcome outcome, const QString& error) {
+            ShowFileOutcome(status, outcome, error, path,
+                            {QStringLiteral("已导出PDF"),
+                             QStringLiteral("已导出PDF到%1。").arg(QDir::toNativeSeparators(path)),
+                             QStringLiteral("导出PDF已取消，没有写出文件"),
+                             QStringLiteral("导出PDF失败")});
         });
 }

@@ -25,7 +25,6 @@ public:
     QString SheetName() const;
     // The file the save dialogs propose: the list's name in the folder that took the last file.
     QString Proposal() const;
-    void RememberFolder(const QString& path);
     // 打印…: the print preview of the list; its print button prints it on the window's work.
     void Print();
     // 导出PDF…: asks for a file and writes the list's printed pages to it.

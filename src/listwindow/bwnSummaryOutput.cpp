@@ -15,24 +15,18 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDir>
-#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
-#include <QSettings>
 #include <QSvgGenerator>
 #include <QTableWidget>
 
 namespace
 {
-const char* const kFolderKey = "Export/folder";
-
 QString SaveFileName(QWidget* parent, const QString& caption, const QString& name,
                      const QStringList& filters, const QStringList& suffixes)
 {
-    const QString folder =
-        QSettings().value(QLatin1String(kFolderKey), QDir::homePath()).toString();
-    TFileDialog dialog(parent, caption, folder + QLatin1Char('/') + name,
+    TFileDialog dialog(parent, caption, ExportFolder() + QLatin1Char('/') + name,
                        filters.join(QStringLiteral(";;")));
     dialog.SetSaveSuffixes(suffixes);
     return dialog.Choose();
@@ -99,17 +93,11 @@ bool TSummaryOutput::ExportTableTo(const QString& path)
         SheetNameOf(QStringLiteral("%1年%2").arg(WorkingDataYear()).arg(m_ui.cobBy->currentText()));
     return StartTableExport(
         m_window->Work(), table, path, sheet,
-        [this, path](TWorkOutcome outcome, const QString& error) {
-            if (outcome == TWorkOutcome::Done) {
-                QSettings().setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
-                m_ui.labStatus->setText(
-                    QStringLiteral("汇总表已导出到%1").arg(QDir::toNativeSeparators(path)));
-            } else if (outcome == TWorkOutcome::Cancelled) {
-                m_ui.labStatus->setText(QStringLiteral("导出已取消，没有写入文件"));
-            } else {
-                m_ui.labStatus->setText(QStringLiteral("导出失败"));
-                ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
-            }
+        [status = m_ui.labStatus, path](TWorkOutcome outcome, const QString& error) {
+            ShowFileOutcome(status, outcome, error, path,
+                            {QStringLiteral("汇总表已导出到%1").arg(QDir::toNativeSeparators(path)),
+                             QString(), QStringLiteral("导出已取消，没有写入文件"),
+                             QStringLiteral("导出失败")});
         });
 }
 
@@ -154,7 +142,7 @@ bool TSummaryOutput::ExportChartTo(const QString& path)
         ShowMessage(e.Message(), CaptionRefuse(), MsgIcon::Error);
         return false;
     }
-    QSettings().setValue(QLatin1String(kFolderKey), QFileInfo(path).absolutePath());
+    RememberExportFolder(path);
     m_ui.labStatus->setText(QStringLiteral("图表已导出到%1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
