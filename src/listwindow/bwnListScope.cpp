@@ -11,6 +11,8 @@
 
 #include <QComboBox>
 #include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QRadioButton>
 #include <QTreeWidgetItemIterator>
 
@@ -59,6 +61,25 @@ QString TListScope::MoneyKindCode() const
 QString TListScope::SourceCode() const
 {
     return ComboCode(m_ui.cobbkid);
+}
+
+QGroupBox* UnitChoiceBox(QWidget* parent, QRadioButton* (&items)[2],
+                         const std::function<void()>& chosen)
+{
+    auto* box = new QGroupBox(parent);
+    auto* line = new QHBoxLayout(box);
+    line->setContentsMargins(4, 2, 4, 2);
+    items[0] = new QRadioButton(QStringLiteral("显示代录单位"), box);
+    items[1] = new QRadioButton(QStringLiteral("显示全部单位"), box);
+    items[0]->setChecked(true);
+    for (QRadioButton* r : items) {
+        line->addWidget(r);
+        QObject::connect(r, &QRadioButton::toggled, box, [chosen](bool on) {
+            if (on)
+                chosen();
+        });
+    }
+    return box;
 }
 
 ListFilter OperatorListFilter()

@@ -5,8 +5,12 @@
 #include "listwindow/bwnQuindleList.h"
 
 #include <QString>
+#include <functional>
 
+class QGroupBox;
+class QRadioButton;
 class QTreeWidgetItem;
+class QWidget;
 class TTreeView;
 
 // The unit and the filters of the list window, read from its controls at the moments the
@@ -62,6 +66,12 @@ private:
     ListFilter m_group; // only its narrower restrictions count
     QString m_groupCaption;
 };
+
+// The choice between the units entered for others (chosen at first) and all units, in a box of
+// its own; `chosen` runs when the operator picks the other one (a click on the one already
+// chosen changes nothing).
+QGroupBox* UnitChoiceBox(QWidget* parent, QRadioButton* (&items)[2],
+                         const std::function<void()>& chosen);
 
 // What every list of this session shares: the working year and the operator's bureau rule. The
 // list and the summary start from it, so they always read the same indicators.

@@ -231,24 +231,13 @@ void TbfrmQuindle::BuildLeftPanel()
 
     BuildFilterPanel();
 
-    rgpShowEid = new QGroupBox(Panel1);
-    rgpShowEid->setObjectName(QStringLiteral("rgpShowEid"));
-    auto* radios = new QHBoxLayout(rgpShowEid);
-    radios->setContentsMargins(4, 2, 4, 2);
-    rgpShowEidItems[0] = new QRadioButton(QStringLiteral("显示代录单位"), rgpShowEid);
-    rgpShowEidItems[1] = new QRadioButton(QStringLiteral("显示全部单位"), rgpShowEid);
-    rgpShowEidItems[0]->setChecked(true);
-    for (QRadioButton* r : rgpShowEidItems) {
-        radios->addWidget(r);
-        // A click on the item already chosen changes nothing.
-        connect(r, &QRadioButton::toggled, this, [this](bool on) {
-            if (on)
-                Guarded(this, [this] {
-                    m_scope->BuildUnitTree();
-                    UpdateActionStates();
-                });
+    rgpShowEid = UnitChoiceBox(Panel1, rgpShowEidItems, [this] {
+        Guarded(this, [this] {
+            m_scope->BuildUnitTree();
+            UpdateActionStates();
         });
-    }
+    });
+    rgpShowEid->setObjectName(QStringLiteral("rgpShowEid"));
     rgpShowEid->setGeometry(2, 157, 229, 41);
 
     trvList->setIconSize(QSize(16, 16));

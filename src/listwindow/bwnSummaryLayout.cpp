@@ -185,22 +185,11 @@ void TbfrmSummary::BuildFilters(QWidget* parent)
     auto* childLine = line(QStringLiteral("指标子类型"), cobChild, pnlChild);
     pnlChild->setLayout(childLine);
     grid->addWidget(pnlChild);
-    auto* radios = new QGroupBox(panel);
-    auto* radioLine = new QHBoxLayout(radios);
-    radioLine->setContentsMargins(4, 2, 4, 2);
-    rgpShowEidItems[0] = new QRadioButton(QStringLiteral("显示代录单位"), radios);
-    rgpShowEidItems[1] = new QRadioButton(QStringLiteral("显示全部单位"), radios);
-    rgpShowEidItems[0]->setChecked(true);
-    for (QRadioButton* r : rgpShowEidItems) {
-        radioLine->addWidget(r);
-        connect(r, &QRadioButton::toggled, this, [this](bool on) {
-            if (on && m_shown)
-                Guarded(this, [this] {
-                    SetUpUnitTree(DytDept, trvList, rgpShowEidItems[0]->isChecked());
-                });
-        });
-    }
-    grid->addWidget(radios);
+    grid->addWidget(UnitChoiceBox(panel, rgpShowEidItems, [this] {
+        if (m_shown)
+            Guarded(this,
+                    [this] { SetUpUnitTree(DytDept, trvList, rgpShowEidItems[0]->isChecked()); });
+    }));
     static_cast<QVBoxLayout*>(parent->layout())->insertWidget(0, panel);
 
     const QComboBox* combos[] = {cobBType, cobbkid, cobMid, cobChild};
