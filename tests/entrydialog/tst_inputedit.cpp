@@ -60,9 +60,11 @@ TEST_P(InputEdit, FormAndDefaults)
     auto d = Dialog("11", "21");
     EXPECT_EQ(d->size(), QSize(449, 325));
     EXPECT_FALSE(d->Controls().cmbBType->isEnabled());
+    EXPECT_EQ(Items(d->Controls().cmbBType),
+              (QStringList{"0", "1", "2"})); // as the list's, no <全部>
     EXPECT_FALSE(d->Controls().edtEid->isEnabled());
     EXPECT_FALSE(d->Controls().cmbmid->isEnabled());
-    EXPECT_FALSE(d->Controls().plBureaux->isHidden()); // bureaux of their own choice
+    EXPECT_FALSE(d->Controls().plBureaux->isHidden());     // bureaux of their own choice
     EXPECT_FALSE(Items(d->Controls().cmbBurId).isEmpty()); // … to choose from
     EXPECT_EQ(d->Controls().cbUnit->currentText(), QStringLiteral("万元"));
     EXPECT_EQ(d->Controls().pbedtMoney->Decimals(), 4);

@@ -289,6 +289,7 @@ TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
         EXPECT_TRUE(d->Checks().CheckInput());
         Ok(d);
         EXPECT_TRUE(d->Saved());
+        EXPECT_FALSE(d->isVisible()); // saved: the dialog closes
     });
     w->Controls().tbtnAdd->trigger();
     const QString duplicate = QStringLiteral("本单位已经存在相同属性的预算指标，不能重复录入！");
