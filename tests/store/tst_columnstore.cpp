@@ -104,6 +104,9 @@ TEST(Currency, SumsAndTextsBeyondSixtyFourBits)
     rough.AddText("12.5");
     EXPECT_FALSE(rough.Exact());
     EXPECT_EQ(rough.Text(), QStringLiteral("≈12.623456"));
+    TMoneySum fifth; // a fifth decimal is no fen of ours: kept, but marked
+    fifth.AddText("0.00005");
+    EXPECT_EQ(fifth.Text(), QStringLiteral("≈0.00005"));
     // Stored doubles are counted by their shortest digits, below and above 2^36 yuan alike;
     // one that is no decimal of four places (0.1 + 0.2) makes the sum inexact.
     TMoneySum stored;
