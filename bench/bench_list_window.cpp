@@ -5,40 +5,27 @@
 // same statement filled the blocking way and read by the engine's raw C interface.
 // bench_list_window [--runs N] [--folder DIR] [--pg CONNECTION] [N indicators] (default 1000000)
 #include "context/untSqlTrace.h"
+#include "BenchHost.h"
 #include "BenchSupport.h"
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
 #include "listwindow/bwnQuindle.h"
 #include "listwindow/bwnQuindleList.h"
-#include "platform/untApplication.h"
 #include "support/gunNextGridManager.h"
 #include "support/untDynamicTree.h"
-#include "plugin/untPlugInEntry.h"
-#include "plugin/untShareResRefManager.h"
 #include "context/untWorkContext.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QMainWindow>
-#include <QMdiArea>
 #include <QTimer>
 #include <cstdio>
-#include <ctime>
 #include <map>
 
 namespace
 {
 QString g_lastList;
-
-// This thread's own CPU time: on a loaded machine the steadier figure.
-double ThreadCpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
 
 // The wall time of run, and in *cpu this thread's CPU time in it.
 double TimeMs(const std::function<void()>& run, double* cpu = nullptr)
@@ -201,38 +188,7 @@ int main(int argc, char** argv)
     const QString connection =
         pg ? BenchPgDatabase(args.PgServer, size) : "Provider=SQLite;Data Source=" + file;
 
-    TApplication hostApp;
-    TScreen hostScreen;
-    Application = &hostApp;
-    Screen = &hostScreen;
-    QMainWindow main;
-    auto* area = new QMdiArea(&main);
-    main.setCentralWidget(area);
-    main.resize(1280, 800);
-    hostApp.SetMainForm(&main);
-    hostApp.SetMdiArea(area);
-    main.show();
-
-    TDbManager manager;
-    manager.ConnectionString = connection;
-    TSysParams params;
-    params.BureauMode = "1";
-    params.DefaultBType = 1;
-    TRecordObject user, unit;
-    user.SetValue(0, "admin");
-    unit.SetValue(0, "101");
-    unit.SetValue(3, QStringLiteral("市本级"));
-    TWorkContext ctx;
-    ctx.DataYear = 2026;
-    ctx.DbManager = &manager;
-    ctx.CurrentUser = &user;
-    ctx.SysParams = &params;
-    ctx.CurrentUnit = &unit;
-    SetCurrentWorkContext(&ctx);
-    PlugInInitialize();
-    RegisterListWindow();
-    TPlugInStatus status{1, nullptr, nullptr, nullptr};
-    TPlugInHostRec host{&ctx, &status, nullptr, &hostApp, &hostScreen};
+    BenchHost bench(connection, 1280, 800);
     SetSqlObserver([](const SqlTraceEntry& e) {
         if (e.Sql.contains(QLatin1String("from vwBudget")))
             g_lastList = e.Sql;
@@ -279,7 +235,7 @@ int main(int argc, char** argv)
     QElapsedTimer dialogTimer;
     double dialogShown = 0;
     // The entry dialog, timed from the action until it is on screen; then cancelled.
-    hostApp.SetModalDriver([&](QDialog* d) {
+    bench.HostApp.SetModalDriver([&](QDialog* d) {
         d->show();
         QCoreApplication::processEvents();
         dialogShown = dialogTimer.nsecsElapsed() / 1e6;
@@ -300,12 +256,8 @@ int main(int argc, char** argv)
     for (int r = 0; r < runs; ++r) {
         TbfrmQuindle* w = nullptr;
         double cpu = 0;
-        show.push_back(TimeMs(
-            [&] {
-                ShowPlugInWindowImpl("TbfrmQuindle", &host);
-                w = static_cast<TbfrmQuindle*>(ResRefManager()->FindObj("TbfrmQuindle"));
-            },
-            &cpu));
+        show.push_back(
+            TimeMs([&] { w = static_cast<TbfrmQuindle*>(bench.Open("TbfrmQuindle")); }, &cpu));
         showCpu.push_back(cpu);
         MeasureFill(w, [] {}); // the first leaf's list
         QTreeWidgetItem* root = w->Panes().trvList->topLevelItem(0);
@@ -377,8 +329,5 @@ int main(int argc, char** argv)
                 "references\n",
                 windowPeak, PeakRssMb());
     SetSqlObserver({});
-    SetCurrentWorkContext(nullptr);
-    Application = nullptr;
-    Screen = nullptr;
     return 0;
 }

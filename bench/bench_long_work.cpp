@@ -4,15 +4,13 @@
 // how soon a cancel in a phase ended the work. The amount copy is set against the raw
 // UPDATE … WHERE budgid IN (…) of the same rows in the same run.
 // bench_long_work [--runs N] [--folder DIR] [--pg CONNECTION] [N indicators] (default 1000000)
+#include "BenchHost.h"
 #include "BenchSupport.h"
 #include "basewindows/wnWorkProgress.h"
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
 #include "importwindow/bwnMorrowell.h"
 #include "listwindow/bwnQuindle.h"
-#include "platform/untApplication.h"
-#include "plugin/untPlugInEntry.h"
-#include "plugin/untShareResRefManager.h"
 #include "support/untTableExport.h"
 
 #include <QApplication>
@@ -21,25 +19,14 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QMainWindow>
-#include <QMdiArea>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
-#include <ctime>
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
 namespace
 {
-// CPU time of the calling thread, in milliseconds.
-double ThreadCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
 struct Times {
     double Gap = 0;        // the longest the event loop was held
     double Busy = 0;       // the most CPU the window's thread spent between two ticks
@@ -192,41 +179,15 @@ int main(int argc, char** argv)
         connection = "Provider=SQLite;Data Source=" + work;
     }
 
-    TApplication hostApp;
-    TScreen hostScreen;
-    Application = &hostApp;
-    Screen = &hostScreen;
-    hostApp.SetMessageResponder([](const MessageRecord& m) {
+    BenchHost bench(connection, 1280, 800);
+    bench.HostApp.SetMessageResponder([](const MessageRecord& m) {
         if (m.Icon == MsgIcon::Error)
             std::fprintf(stderr, "message: %s\n", qPrintable(m.Text));
         return int(m.Buttons == MsgButtons::YesNo ? mrYes : mrOk);
     });
-    QMainWindow main;
-    auto* area = new QMdiArea(&main);
-    main.setCentralWidget(area);
-    main.resize(1280, 800);
-    hostApp.SetMainForm(&main);
-    hostApp.SetMdiArea(area);
-    main.show();
-
-    TDbManager manager;
-    manager.ConnectionString = connection;
-    TSysParams params;
-    params.BureauMode = "1";
-    params.DefaultBType = 1;
-    params.ConfirmDelete = "0";
-    params.ShowSuccessMsg = "0";
-    TRecordObject user, unit;
-    user.SetValue(0, "admin");
-    unit.SetValue(0, "101");
-    unit.SetValue(3, QStringLiteral("市本级"));
-    TWorkContext ctx;
-    ctx.DataYear = 2026;
-    ctx.DbManager = &manager;
-    ctx.CurrentUser = &user;
-    ctx.SysParams = &params;
-    ctx.CurrentUnit = &unit;
-    SetCurrentWorkContext(&ctx);
+    bench.Params.ConfirmDelete = "0";
+    bench.Params.ShowSuccessMsg = "0";
+    TWorkContext& ctx = bench.Context;
     // The carry goes into 2027, which needs its subjects and items.
     for (const char* sql :
          {"insert into pubsubject (datayear,bid,pbid,bname,leafflag,class,type,totalname,useflag) "
@@ -236,17 +197,9 @@ int main(int argc, char** argv)
           "select 2027,iid,piid,iname,leafflag,useflag,issecret,itype,pid,ikid from pubitem "
           "where datayear=2026"})
         Must(ExecSql(QLatin1String(sql)), "2027");
-    PlugInInitialize();
-    RegisterListWindow();
     RegisterImportWindow();
-    TPlugInStatus status{1, nullptr, nullptr, nullptr};
-    TPlugInHostRec host{&ctx, &status, nullptr, &hostApp, &hostScreen};
     QTemporaryDir dir;
 
-    const auto open = [&](const char* cls) {
-        ShowPlugInWindowImpl(cls, &host);
-        return ResRefManager()->FindObj(QLatin1String(cls));
-    };
     TbfrmQuindle* w = nullptr;
     const auto idle = [&w] { return !w->WorkRunning() && !w->Rows().Filling(); };
     // The list window on the top unit (budget figures, the first money kind, or all of them).
@@ -255,7 +208,7 @@ int main(int argc, char** argv)
             w->close();
             Flush();
         }
-        w = static_cast<TbfrmQuindle*>(open("TbfrmQuindle"));
+        w = static_cast<TbfrmQuindle*>(bench.Open("TbfrmQuindle"));
         Measure(
             w, [] {}, idle);
         Measure(
@@ -365,7 +318,7 @@ int main(int argc, char** argv)
 
     // 100,000 rows imported from a CSV file: read and checked, then written.
     ExportTable(BenchImportTable(100000), dir.filePath("import.csv"), "指标");
-    auto* m = static_cast<TbfrmMorrowell*>(open("TbfrmMorrowell"));
+    auto* m = static_cast<TbfrmMorrowell*>(bench.Open("TbfrmMorrowell"));
     const auto mIdle = [m] { return !m->WorkRunning(); };
     Series& check = series["import: read + check"];
     Series& write = series["import: write"];
@@ -383,8 +336,5 @@ int main(int argc, char** argv)
     m->close();
     Flush();
     std::printf("peak resident memory: %.0f MB\n", PeakRssMb());
-    SetCurrentWorkContext(nullptr);
-    Application = nullptr;
-    Screen = nullptr;
     return 0;
 }

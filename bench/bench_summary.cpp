@@ -3,34 +3,22 @@
 // timer measures the longest time the event loop was held), and a choice that overtakes a
 // running summary (from the second choice to its result shown).
 // bench_summary [--runs N] [--folder DIR] [--pg CONNECTION] [N indicators] (default 1000000)
+#include "BenchHost.h"
 #include "BenchSupport.h"
 #include "listwindow/bwnQuindle.h"
 #include "listwindow/bwnSummary.h"
 #include "listwindow/bwnSummaryQuery.h"
-#include "platform/untApplication.h"
-#include "plugin/untPlugInEntry.h"
-#include "plugin/untShareResRefManager.h"
 
 #include <QApplication>
 #include <QChartView>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QMainWindow>
-#include <QMdiArea>
 #include <QTimer>
 #include <cstdio>
-#include <ctime>
 
 namespace
 {
-// This thread's CPU time: steadier than the clock on a machine others are loading.
-double ThreadCpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
 
 struct Shown {
     double Ms = 0;
@@ -91,42 +79,11 @@ int main(int argc, char** argv)
         pg ? BenchPgDatabase(args.PgServer, size)
            : "Provider=SQLite;Data Source=" + BenchDatabase(args.Folder, size);
 
-    TApplication hostApp;
-    TScreen hostScreen;
-    Application = &hostApp;
-    Screen = &hostScreen;
-    QMainWindow main;
-    auto* area = new QMdiArea(&main);
-    main.setCentralWidget(area);
-    main.resize(1400, 860);
-    hostApp.SetMainForm(&main);
-    hostApp.SetMdiArea(area);
-    main.show();
-    TDbManager manager;
-    manager.ConnectionString = connection;
-    TSysParams params;
-    params.BureauMode = "1";
-    params.DefaultBType = 1;
-    TRecordObject user, unit;
-    user.SetValue(0, "admin");
-    unit.SetValue(0, "101");
-    unit.SetValue(3, QStringLiteral("市本级"));
-    TWorkContext ctx;
-    ctx.DataYear = 2026;
-    ctx.DbManager = &manager;
-    ctx.CurrentUser = &user;
-    ctx.SysParams = &params;
-    ctx.CurrentUnit = &unit;
-    SetCurrentWorkContext(&ctx);
-    PlugInInitialize();
-    RegisterListWindow();
-    TPlugInStatus status{1, nullptr, nullptr, nullptr};
-    TPlugInHostRec host{&ctx, &status, nullptr, &hostApp, &hostScreen};
+    BenchHost bench(connection, 1400, 860);
 
     std::printf("%s, %d indicators, %d runs, medians, the top unit's 预算数\n",
                 pg ? "PostgreSQL" : "SQLite", size, args.Runs);
-    ShowPlugInWindowImpl("TbfrmSummary", &host);
-    auto* w = static_cast<TbfrmSummary*>(ResRefManager()->FindObj("TbfrmSummary"));
+    auto* w = static_cast<TbfrmSummary*>(bench.Open("TbfrmSummary"));
     if (!w) {
         std::printf("the summary window did not open\n");
         return 1;
