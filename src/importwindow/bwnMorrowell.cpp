@@ -11,6 +11,7 @@
 #include "platform/untFileDialog.h"
 #include "store/untColumnStore.h"
 #include "support/gunChoiceCombo.h"
+#include "support/untReleaser.h"
 #include "sheets/untSheetReader.h"
 #include "sheets/untSheetFormats.h"
 
@@ -69,7 +70,8 @@ bool TbfrmMorrowell::OpenFile(const QString& path)
         return false;
     }
     m_path = path;
-    m_checker.reset(); // the code tables as they are now
+    // The code tables as they are now; the last file's checked rows are freed beside.
+    ReleaseBeside(std::vector<std::shared_ptr<const void>>{std::exchange(m_checker, nullptr)});
     edtFile->setText(QDir::toNativeSeparators(path));
     cmbSheet->clear();
     cmbSheet->addItems(sheets);
@@ -81,8 +83,8 @@ bool TbfrmMorrowell::OpenFile(const QString& path)
 // Reads the sheet beside the window, then matches its columns and checks its rows.
 bool TbfrmMorrowell::ReadSheet(const QString& sheet)
 {
-    m_rows = TImportRows();
-    m_reasons.clear();
+    ReleaseValueBeside(m_rows); // a large file's rows are not freed on this thread
+    ReleaseValueBeside(m_reasons);
     ShowPreview();
     UpdateActions();
     auto rows = std::make_shared<TImportRows>();
@@ -207,6 +209,7 @@ void TbfrmMorrowell::ShowPreview(const TImportPreview& preview)
     std::vector<int> sources(size_t(preview.Store->ColumnCount()));
     for (size_t i = 0; i < sources.size(); ++i)
         sources[i] = int(i);
+    ReleaseBeside(ngdPreview->TakeRows());
     ngdPreview->AttachRows(preview.Store, sources, -1);
     for (int r : preview.Refused)
         ngdPreview->SetCellColor(1, r, QColor(255, 222, 222));

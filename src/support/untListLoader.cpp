@@ -2,15 +2,13 @@
 
 #include "context/untAdodbIsomer.h"
 #include "context/untRowReader.h"
+#include "support/untReleaser.h"
 
 #include <QMutex>
 #include <QThread>
 #include <QWaitCondition>
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 namespace
 {
@@ -19,66 +17,6 @@ std::atomic<int> g_liveThreads{0};
 // A screenful first, then a part at least every 100 ms (each part is a repaint on the window's
 // thread; more often only takes time from the read).
 constexpr TChunkPolicy kParts{64, 20000, 100};
-} // namespace
-
-namespace
-{
-// Frees the results handed to it on a thread of its own: neither the window nor the next read
-// waits while a long list's memory is given back. One for the process; at its end it frees what
-// is left and stops.
-class TListReleaser
-{
-public:
-    TListReleaser() : m_thread([this] { Run(); }) {}
-    ~TListReleaser()
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_lock);
-            m_stopping = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
-    }
-    void Release(std::vector<std::shared_ptr<const TColumnStore>> parts)
-    {
-        if (parts.empty())
-            return;
-        {
-            std::lock_guard<std::mutex> lock(m_lock);
-            m_queue.insert(m_queue.end(), std::make_move_iterator(parts.begin()),
-                           std::make_move_iterator(parts.end()));
-        }
-        m_wake.notify_all();
-    }
-
-private:
-    void Run()
-    {
-        for (;;) {
-            std::vector<std::shared_ptr<const TColumnStore>> batch;
-            {
-                std::unique_lock<std::mutex> lock(m_lock);
-                m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
-                if (m_queue.empty())
-                    return; // stopping, nothing left
-                batch.swap(m_queue);
-            }
-            batch.clear(); // freed here, outside the lock
-        }
-    }
-
-    std::mutex m_lock;
-    std::condition_variable m_wake;
-    std::vector<std::shared_ptr<const TColumnStore>> m_queue;
-    bool m_stopping = false;
-    std::thread m_thread; // last: starts once the members above are made
-};
-
-TListReleaser& Releaser()
-{
-    static TListReleaser releaser;
-    return releaser;
-}
 } // namespace
 
 // The loader's thread: waits for a request, reads it, hands its parts over.
@@ -245,7 +183,7 @@ void TListLoader::Cancel()
 
 void TListLoader::Release(std::vector<std::shared_ptr<const TColumnStore>> parts)
 {
-    Releaser().Release(std::move(parts));
+    ReleaseBeside(std::move(parts));
 }
 
 void TListLoader::Deliver(std::shared_ptr<const TColumnStore> part, int request)
@@ -253,7 +191,7 @@ void TListLoader::Deliver(std::shared_ptr<const TColumnStore> part, int request)
     if (request == m_running)
         emit Part(std::move(part), request);
     else // parts of a cancelled read never arrive, nor are they freed here
-        Releaser().Release({std::move(part)});
+        ReleaseBeside(std::vector<std::shared_ptr<const void>>{std::move(part)});
 }
 
 void TListLoader::Done(int request, bool ok, const QString& error, const QStringList& sums)
