@@ -7,6 +7,7 @@
 #include "listwindow/bwnListScope.h"
 #include "listwindow/bwnQuindle.h"
 #include "listwindow/bwnSummaryChart.h"
+#include "listwindow/bwnSummaryModel.h"
 #include "platform/untApplication.h"
 #include "platform/untCodePage.h"
 #include "plugin/untClassRegist.h"
@@ -28,7 +29,7 @@
 #include <QPieSlice>
 #include <QRadioButton>
 #include <QSplitter>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTreeWidgetItemIterator>
 #include <algorithm>
 
@@ -230,44 +231,13 @@ void TbfrmSummary::SummaryFinished(TWorkOutcome outcome, const QString& error)
     emit SummaryShown();
 }
 
-namespace
-{
-QTableWidgetItem* Cell(const QString& text, bool right)
-{
-    auto* item = new QTableWidgetItem(text);
-    if (right)
-        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return item;
-}
-} // namespace
-
 void TbfrmSummary::ShowResult()
 {
     for (QAction* output : {tbtnExport, tbtnExportChart, tbtnPrint})
         output->setEnabled(m_hasResult); // nothing read: nothing to put out
     m_table = SummaryTable(m_groups, m_shownBy, Amount());
-    grdSummary->setHorizontalHeaderLabels({QStringLiteral("分组"), QStringLiteral("笔数"),
-                                           cobAmount->currentText(), QStringLiteral("占比")});
-    grdSummary->setRowCount(0);
-    grdSummary->setRowCount(int(m_table.Rows.size()) + (m_hasResult ? 1 : 0));
-    int r = 0;
-    const auto add = [&](const TSummaryRow& row) {
-        grdSummary->setItem(r, 0, Cell(row.Caption, false));
-        grdSummary->setItem(r, 1, Cell(QStringLiteral("%L1").arg(row.Count), true));
-        grdSummary->setItem(r, 2, Cell(FormatAmountText(row.Amount.Text()), true));
-        grdSummary->setItem(r, 3, Cell(ShareText(row.Amount, m_table.Total.Amount), true));
-        ++r;
-    };
-    for (const TSummaryRow& row : m_table.Rows)
-        add(row);
-    if (m_hasResult) {
-        add(m_table.Total);
-        QFont bold = grdSummary->font();
-        bold.setBold(true);
-        for (int c = 0; c < 4; ++c)
-            grdSummary->item(r - 1, c)->setFont(bold);
-    }
-    grdSummary->resizeColumnsToContents();
+    SummaryModel->SetTable(m_table, m_hasResult, cobAmount->currentText());
+    FitSummaryColumns(grdSummary, *SummaryModel);
     labStatus->setText(
         m_hasResult
             ? QStringLiteral("%L1 组，共 %L2 条").arg(m_table.Rows.size()).arg(m_table.Total.Count)

@@ -59,7 +59,7 @@ void DrawBars(QChart* chart, const std::vector<TSummaryRow>& rows,
     const QStringList categories = BarLabels(rows);
     double low = 0, high = 0;
     for (const TSummaryRow& row : rows) {
-        const double value = SumValue(row.Amount) / 10000.0; // 万元
+        const double value = row.Amount.Value() / 10000.0; // 万元
         *set << value;
         low = std::min(low, value);
         high = std::max(high, value);
@@ -87,7 +87,7 @@ void DrawBars(QChart* chart, const std::vector<TSummaryRow>& rows,
     line->setName(QStringLiteral("累计"));
     double top = 0, bottom = 0;
     for (size_t i = 0; i < running.size(); ++i) {
-        const double value = SumValue(running[i]) / 10000.0;
+        const double value = running[i].Value() / 10000.0;
         line->append(double(i), value);
         top = std::max(top, value);
         bottom = std::min(bottom, value);
@@ -111,7 +111,7 @@ void DrawPie(QChart* chart, const std::vector<TSummaryRow>& rows, const QString&
     auto* pie = new QPieSeries(chart);
     int left = 0;
     for (size_t i = 0; i < rows.size(); ++i) {
-        const double value = SumValue(rows[i].Amount);
+        const double value = rows[i].Amount.Value();
         if (value <= 0) {
             ++left;
             continue;

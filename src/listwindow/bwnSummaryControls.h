@@ -7,8 +7,9 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QRadioButton;
-class QTableWidget;
+class QTableView;
 class TDynamicTree;
+class TSummaryModel;
 
 struct TSummaryControls {
     QAction* tbtnExport = nullptr;
@@ -25,7 +26,8 @@ struct TSummaryControls {
     QComboBox* cobBy = nullptr;
     QComboBox* cobAmount = nullptr;
     QComboBox* cobChart = nullptr;
-    QTableWidget* grdSummary = nullptr;
+    QTableView* grdSummary = nullptr;
+    TSummaryModel* SummaryModel = nullptr; // the table's rows
     QChartView* chvSummary = nullptr;
     QLabel* labStatus = nullptr;
     TDynamicTree* DytDept = nullptr;

@@ -8,6 +8,7 @@
 #include "listwindow/bwnListExport.h"
 #include "listwindow/bwnListPrint.h"
 #include "listwindow/bwnListScope.h"
+#include "listwindow/bwnSummaryModel.h"
 #include "platform/untApplication.h"
 #include "platform/untFileDialog.h"
 #include "platform/untException.h"
@@ -37,7 +38,7 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QSvgGenerator>
-#include <QTableWidget>
+#include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -128,16 +129,19 @@ void TbfrmSummary::BuildControls()
 
     auto* split = new QSplitter(Qt::Horizontal, pnlRightTop);
     split->setObjectName(QStringLiteral("splSummary"));
-    grdSummary = new QTableWidget(0, 4, split);
+    grdSummary = new QTableView(split);
     grdSummary->setObjectName(QStringLiteral("grdSummary"));
+    SummaryModel = new TSummaryModel(grdSummary);
+    grdSummary->setModel(SummaryModel);
     grdSummary->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdSummary->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdSummary->setSelectionMode(QAbstractItemView::SingleSelection);
     grdSummary->verticalHeader()->hide();
     grdSummary->horizontalHeader()->setStretchLastSection(true);
-    connect(grdSummary, &QTableWidget::cellClicked, this,
-            [this](int r, int) { Guarded(this, [this, r] { OpenTableRow(r); }); });
-    connect(grdSummary, &QTableWidget::activated, this, [this](const QModelIndex& index) {
+    connect(grdSummary, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        Guarded(this, [this, r = index.row()] { OpenTableRow(r); });
+    });
+    connect(grdSummary, &QTableView::activated, this, [this](const QModelIndex& index) {
         Guarded(this, [this, r = index.row()] { OpenTableRow(r); });
     });
     chvSummary = new QChartView(new QChart, split);

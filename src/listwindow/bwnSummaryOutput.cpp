@@ -64,17 +64,7 @@ TExportTable TSummaryOutput::ShownTable() const
                      {QStringLiteral("占比"), false, 10}};
     table.Rows = int(rows->size());
     table.Text = [rows, total](int r, int c) {
-        const TSummaryRow& row = (*rows)[size_t(r)];
-        switch (c) {
-        case 0:
-            return row.Caption;
-        case 1:
-            return QString::number(row.Count);
-        case 2:
-            return FormatAmountText(row.Amount.Text());
-        default:
-            return ShareText(row.Amount, total);
-        }
+        return SummaryCellText((*rows)[size_t(r)], c, total, false);
     };
     table.Amount = [rows](int r, int c) -> std::optional<Currency> {
         if (c != 2 || !(*rows)[size_t(r)].Amount.Exact())

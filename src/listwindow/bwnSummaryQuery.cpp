@@ -107,45 +107,16 @@ std::vector<TSummaryGroup> ReadSummary(TAdoConn* conn, const QString& sql)
     return groups;
 }
 
-namespace
-{
-const QString kNear = QStringLiteral("≈");
-
-// The sum's text with its sign turned.
-QString NegatedText(const TMoneySum& sum)
-{
-    QString text = sum.Text();
-    const bool near = text.startsWith(kNear);
-    if (near)
-        text.remove(0, kNear.size());
-    text = text.startsWith(QLatin1Char('-')) ? text.mid(1) : QLatin1Char('-') + text;
-    return near ? kNear + text : text;
-}
-} // namespace
-
-// Through the sums' exact texts: TMoneySum adds texts of any length without rounding.
 TMoneySum SumPlus(const TMoneySum& a, const TMoneySum& b)
 {
-    TMoneySum s;
-    s.AddText(a.Text());
-    s.AddText(b.Text());
+    TMoneySum s = a;
+    s += b;
     return s;
 }
 
 TMoneySum SumMinus(const TMoneySum& a, const TMoneySum& b)
 {
-    TMoneySum s;
-    s.AddText(a.Text());
-    s.AddText(NegatedText(b));
-    return s;
-}
-
-double SumValue(const TMoneySum& sum)
-{
-    QString text = sum.Text();
-    if (text.startsWith(kNear))
-        text.remove(0, kNear.size());
-    return text.toDouble();
+    return SumPlus(a, -b);
 }
 
 TMoneySum GroupAmount(const TSummaryGroup& g, TSummaryAmount amount)
@@ -170,14 +141,13 @@ TMoneySum GroupAmount(const TSummaryGroup& g, TSummaryAmount amount)
 
 namespace
 {
-// The rows' positions, the largest amount first and equal amounts in their order; each amount's
-// value is worked out once (through its exact text), not at every comparison.
+// The rows' positions, the largest amount first and equal amounts in their order.
 std::vector<size_t> LargestFirst(const std::vector<TSummaryRow>& rows)
 {
     std::vector<std::pair<double, size_t>> values;
     values.reserve(rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
-        values.emplace_back(SumValue(rows[i].Amount), i);
+        values.emplace_back(rows[i].Amount.Value(), i);
     std::stable_sort(values.begin(), values.end(),
                      [](const auto& a, const auto& b) { return a.first > b.first; });
     std::vector<size_t> order;
@@ -205,7 +175,7 @@ TSummaryTable SummaryTable(const std::vector<TSummaryGroup>& groups, TSummaryBy 
         row.Count = g.Count;
         row.Amount = GroupAmount(g, amount);
         table.Total.Count += row.Count;
-        table.Total.Amount = SumPlus(table.Total.Amount, row.Amount);
+        table.Total.Amount += row.Amount;
         table.Rows.push_back(std::move(row));
     }
     if (by != TSummaryBy::EntryMonth) {
@@ -220,10 +190,24 @@ TSummaryTable SummaryTable(const std::vector<TSummaryGroup>& groups, TSummaryBy 
 
 QString ShareText(const TMoneySum& part, const TMoneySum& total)
 {
-    const double whole = SumValue(total);
+    const double whole = total.Value();
     if (whole == 0)
         return QStringLiteral("—");
-    return QString::number(SumValue(part) / whole * 100.0, 'f', 2) + QLatin1Char('%');
+    return QString::number(part.Value() / whole * 100.0, 'f', 2) + QLatin1Char('%');
+}
+
+QString SummaryCellText(const TSummaryRow& row, int column, const TMoneySum& total, bool grouped)
+{
+    switch (column) {
+    case 0:
+        return row.Caption;
+    case 1:
+        return grouped ? QStringLiteral("%L1").arg(row.Count) : QString::number(row.Count);
+    case 2:
+        return FormatAmountText(row.Amount.Text());
+    default:
+        return ShareText(row.Amount, total);
+    }
 }
 
 std::vector<TSummaryRow> ChartRows(const TSummaryTable& table, int top)
@@ -243,7 +227,7 @@ std::vector<TSummaryRow> ChartRows(const TSummaryTable& table, int top)
             rows.push_back(table.Rows[i]);
         } else {
             other.Count += table.Rows[i].Count;
-            other.Amount = SumPlus(other.Amount, table.Rows[i].Amount);
+            other.Amount += table.Rows[i].Amount;
         }
     }
     rows.push_back(other);
@@ -255,7 +239,7 @@ std::vector<TMoneySum> RunningTotals(const TSummaryTable& table)
     std::vector<TMoneySum> totals;
     TMoneySum running;
     for (const TSummaryRow& row : table.Rows) {
-        running = SumPlus(running, row.Amount);
+        running += row.Amount;
         totals.push_back(running);
     }
     return totals;

@@ -48,11 +48,9 @@ struct TSummaryGroup {
 // Reads the statement's groups on the connection; raises with the database's reason.
 std::vector<TSummaryGroup> ReadSummary(TAdoConn* conn, const QString& sql);
 TMoneySum GroupAmount(const TSummaryGroup& group, TSummaryAmount amount);
-// Exact arithmetic on sums (an inexact term makes the result inexact), and a sum's value near
-// enough for shares, ranks and drawing (never written as money).
+// Exact arithmetic on sums (an inexact term makes the result inexact).
 TMoneySum SumPlus(const TMoneySum& a, const TMoneySum& b);
 TMoneySum SumMinus(const TMoneySum& a, const TMoneySum& b);
-double SumValue(const TMoneySum& sum);
 
 struct TSummaryRow {
     QString Key; // empty for 其他, 合计 and the indicators without that value
@@ -68,6 +66,10 @@ TSummaryTable SummaryTable(const std::vector<TSummaryGroup>& groups, TSummaryBy 
                            TSummaryAmount amount);
 // The part's share of the total, "12.34%"; "—" when the total is zero.
 QString ShareText(const TMoneySum& part, const TMoneySum& total);
+// The table's columns: 分组, 笔数, the amount, 占比. A row's text in one of them (笔数 with
+// thousands grouping when `grouped`, as the window shows it).
+constexpr int kSummaryColumns = 4;
+QString SummaryCellText(const TSummaryRow& row, int column, const TMoneySum& total, bool grouped);
 // What the chart draws: the `top` largest rows in the table's order, then "其他" holding the
 // count and amount of the rest (only when there is a rest).
 std::vector<TSummaryRow> ChartRows(const TSummaryTable& table, int top = 15);

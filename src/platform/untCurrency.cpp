@@ -315,12 +315,39 @@ void TMoneySum::Halve()
     m_approx /= 2;
 }
 
+TMoneySum& TMoneySum::operator+=(const TMoneySum& other)
+{
+    __int128 sum = 0;
+    if (__builtin_add_overflow(m_raw, other.m_raw, &sum)) {
+        m_approx += static_cast<double>(other.m_raw) / 10000.0;
+        m_exact = false;
+    } else {
+        m_raw = sum;
+    }
+    m_approx += other.m_approx;
+    m_exact = m_exact && other.m_exact;
+    return *this;
+}
+
+TMoneySum TMoneySum::operator-() const
+{
+    TMoneySum negated;
+    negated.m_raw = -m_raw;
+    negated.m_approx = -m_approx;
+    negated.m_exact = m_exact;
+    return negated;
+}
+
+double TMoneySum::Value() const
+{
+    return static_cast<double>(m_raw) / 10000.0 + m_approx;
+}
+
 QString TMoneySum::Text() const
 {
     if (m_exact)
         return RawText(m_raw);
-    const double total = static_cast<double>(m_raw) / 10000.0 + m_approx;
-    return QStringLiteral("≈") + PlainNumberText(total);
+    return QStringLiteral("≈") + PlainNumberText(Value());
 }
 
 QString PlainNumberText(double value)

@@ -75,7 +75,12 @@ public:
     // A plain decimal text; anything else makes the sum inexact.
     void AddText(const QString& text);
     void Halve();
+    // Exact while both sums are (past the 128-bit range the rest is kept approximately).
+    TMoneySum& operator+=(const TMoneySum& other);
+    TMoneySum operator-() const;
     bool Exact() const { return m_exact; }
+    // The sum as a double, the value its text reads back as: for shares and drawing.
+    double Value() const;
     // Exact decimal without grouping or trailing zeros ("≈" first when inexact).
     QString Text() const;
 

@@ -303,7 +303,7 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
     const auto expected =
         ReadSummary(db.Def(), SummaryStatement(top, TSummaryBy::SubjectClass, db.Def()->Dialect()));
     ASSERT_EQ(w->Table().Rows.size(), expected.size());
-    EXPECT_EQ(w->Controls().grdSummary->rowCount(), int(expected.size()) + 1); // and 合计
+    EXPECT_EQ(w->Controls().grdSummary->model()->rowCount(), int(expected.size()) + 1); // and 合计
 
     // The table and the chart as files: 合计 with its count; images that are whole files.
     QTemporaryDir dir;
@@ -344,7 +344,7 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
     EXPECT_TRUE(pages[1].contains(QStringLiteral("第2页共2页")));
 
     const QRect cell =
-        w->Controls().grdSummary->visualItemRect(w->Controls().grdSummary->item(0, 0));
+        w->Controls().grdSummary->visualRect(w->Controls().grdSummary->model()->index(0, 0));
     QTest::mouseClick(w->Controls().grdSummary->viewport(), Qt::LeftButton, {}, cell.center());
     auto* list = static_cast<TbfrmQuindle*>(ResRefManager()->FindObj("TbfrmQuindle"));
     ASSERT_TRUE(list);
@@ -372,13 +372,13 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
     EXPECT_TRUE(messages->Texts().value(1).startsWith(QStringLiteral("无法汇总预算指标：")) &&
                 messages->Texts().value(1).contains("busibudget"))
         << messages->Texts().join("|").toStdString();
-    EXPECT_EQ(w->Controls().grdSummary->rowCount(), 0);
+    EXPECT_EQ(w->Controls().grdSummary->model()->rowCount(), 0);
     EXPECT_TRUE(w->Controls().chvSummary->chart()->series().isEmpty());
     for (QAction* a : outputs)
         EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
     db.Exec("alter table busibudget_away rename to busibudget");
     refresh();
-    EXPECT_EQ(w->Controls().grdSummary->rowCount(), int(w->Table().Rows.size()) + 1);
+    EXPECT_EQ(w->Controls().grdSummary->model()->rowCount(), int(w->Table().Rows.size()) + 1);
     for (QAction* a : outputs)
         EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
 }
