@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolTip>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
@@ -218,7 +219,7 @@ void TPBNumEdit::KeyPress(QChar key)
     const bool allowed =
         ch == QLatin1Char('-') || IsDigit(ch) || ch == QLatin1Char('E') || ch == m_seps.Decimal;
     if (!allowed) {
-        Beep();
+        RefuseKey();
         return;
     }
     if (ch == QLatin1Char('E') || ch == m_seps.Decimal) {
@@ -263,7 +264,7 @@ void TPBNumEdit::KeyPress(QChar key)
             return;
         }
         if (!RoomForOneMore()) {
-            Beep();
+            RefuseKey();
             return;
         }
         int at = m_decimals == -1 ? (e > 0 ? e - 1 : int(t.size())) : c;
@@ -279,7 +280,7 @@ void TPBNumEdit::KeyPress(QChar key)
             return;
         }
         if (!RoomForOneMore()) {
-            Beep();
+            RefuseKey();
             return;
         }
         t.append(QLatin1Char('E'));
@@ -302,19 +303,19 @@ void TPBNumEdit::KeyPress(QChar key)
         const QString after = t.mid(replace == c ? c + 1 : c);
         if (std::abs((before + ch + after).toLongLong()) > 4932 ||
             (before + ch + after).size() > 6) {
-            Beep();
+            RefuseKey();
             return;
         }
     } else if (m_decimals >= 1 && d > 0 && c >= d) {
         if (c >= d + m_decimals) {
-            Beep(); // after the last decimal there is room for none
+            RefuseKey(); // after the last decimal there is room for none
             return;
         }
         if (c < t.size() && IsDigit(t[c]))
             replace = c; // typing overwrites decimals
     }
     if (replace < 0 && !RoomForOneMore()) {
-        Beep();
+        RefuseKey();
         return;
     }
     if (replace >= 0) {
@@ -611,9 +612,77 @@ void TPBNumEdit::CutToClipboard()
     DeleteSelection();
 }
 
+void TPBNumEdit::RefuseKey()
+{
+    ++m_refusedKeys;
+    if (!m_pasting)
+        Beep();
+}
+
+// The pasted characters go through the key filter as typed ones do, but all or none: a text
+// the filter would take only in part (a letter, a second point, a decimal too many, a digit
+// past the length) would leave another number than the one pasted.
 void TPBNumEdit::PasteFromClipboard()
 {
-    DeleteSelection();
-    for (QChar c : ClipboardText())
-        KeyPress(c);
+    const std::optional<QString> keys = PastedKeys(ClipboardText(), m_seps);
+    const QString before = text();
+    const int caret = cursorPosition();
+    const int refused = m_refusedKeys;
+    if (keys) {
+        m_pasting = true;
+        DeleteSelection();
+        for (QChar c : *keys)
+            KeyPress(c);
+        m_pasting = false;
+    }
+    if (keys && m_refusedKeys == refused)
+        return;
+    SetTextAndCaret(before, caret);
+    Beep();
+    QToolTip::showText(mapToGlobal(rect().bottomLeft()),
+                       QStringLiteral("粘贴的内容“%1”不能作为这里的数值，没有粘贴。")
+                           .arg(ClipboardText().trimmed().left(40)),
+                       this);
+}
+
+std::optional<QString> PastedKeys(const QString& text, const TFloatSeparators& seps)
+{
+    QString folded;
+    for (QChar c : text.trimmed()) {
+        const char16_t u = c.unicode();
+        if (u >= 0xFF10 && u <= 0xFF19) // full-width digits
+            folded += QChar(char16_t(u'0' + (u - 0xFF10)));
+        else if (u == 0xFF0E) // full-width full stop
+            folded += QLatin1Char('.');
+        else if (u == 0xFF0C) // full-width comma
+            folded += QLatin1Char(',');
+        else if (u == 0xFF0D || u == 0x2212) // full-width hyphen, minus sign
+            folded += QLatin1Char('-');
+        else
+            folded += c;
+    }
+    // The decimal separator once at most, the thousands separators only between groups of three
+    // digits before it; these go, the rest is for the key filter.
+    if (folded.count(seps.Decimal) > 1)
+        return std::nullopt;
+    const qsizetype point = folded.indexOf(seps.Decimal);
+    QString whole = point < 0 ? folded : folded.left(point);
+    if (whole.contains(seps.Thousands)) {
+        const QStringList groups = whole.split(seps.Thousands);
+        for (qsizetype i = 1; i < groups.size(); ++i)
+            if (groups[i].size() != 3)
+                return std::nullopt;
+        const QString first =
+            groups.first().startsWith(QLatin1Char('-')) ? groups.first().mid(1) : groups.first();
+        if (first.isEmpty() || first.size() > 3)
+            return std::nullopt;
+        whole.remove(seps.Thousands);
+    }
+    const QString keys = point < 0 ? whole : whole + folded.mid(point);
+    if (keys.isEmpty() || keys.contains(seps.Thousands))
+        return std::nullopt;
+    for (qsizetype i = 1; i < keys.size(); ++i) // a minus first, or for the exponent
+        if (keys[i] == QLatin1Char('-') && keys[i - 1].toUpper() != QLatin1Char('E'))
+            return std::nullopt;
+    return keys;
 }

@@ -5,6 +5,7 @@
 
 #include <QLineEdit>
 #include <functional>
+#include <optional>
 
 // Keeps its text a valid number while it is typed: fixed decimals, thousands grouping or the
 // scientific and engineering forms, a caret that goes where typing makes sense, Enter for the
@@ -48,7 +49,8 @@ public:
     std::function<void(TPBNumEdit*)> OnInvalidEntry;
 
     // Clipboard: copy and cut put the number without thousands separators on the clipboard;
-    // paste feeds the clipboard's characters through the key filter one by one.
+    // paste feeds the clipboard's characters through the key filter one by one, all of them or
+    // none (PastedKeys).
     void CopyToClipboard();
     void CutToClipboard();
     void PasteFromClipboard();
@@ -81,6 +83,8 @@ private:
     void SetTextAndCaret(const QString& text, int caret);
     // Whether inserting one more character stays within MaxLength.
     bool RoomForOneMore() const;
+    // The key filter's refusal of a key: a beep, or during a paste a note that undoes it.
+    void RefuseKey();
 
     TFloatSeparators m_seps;
     int m_decimals = -1;
@@ -90,4 +94,11 @@ private:
     int m_maxLength = 0;
     bool m_autoSelect = true;
     bool m_enteredByMouse = false;
+    bool m_pasting = false;
+    int m_refusedKeys = 0;
 };
+
+// A pasted text as keys for the filter: full-width digits, point, comma and minus folded, the
+// thousands separators of a well-grouped number dropped; none when the text is no single number
+// (a second decimal separator, a minus inside, separators out of place).
+std::optional<QString> PastedKeys(const QString& text, const TFloatSeparators& separators);
