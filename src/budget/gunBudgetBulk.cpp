@@ -4,6 +4,7 @@
 #include "context/untPreparedSql.h"
 #include "context/untWorkContext.h"
 
+#include <QScopeGuard>
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -19,7 +20,8 @@ QString Marks(int rows)
 struct BulkKind {
     QString (*Sql)(int rows);
     void (*Bind)(int dataYear, const TBulkRow* rows, int n, QVariantList& values);
-    TWritePath Path; // what the history records the rows were written by
+    TWritePath Path;      // what the history records the rows were written by
+    const char16_t* Verb; // what the run does to a row, as the operator is told
 };
 
 void BindDelete(int dataYear, const TBulkRow* rows, int n, QVariantList& values)
@@ -36,12 +38,6 @@ void BindAmounts(int dataYear, const TBulkRow* rows, int n, QVariantList& values
     values << dataYear;
     for (int i = 0; i < n; ++i)
         values << rows[i].BudgId;
-}
-
-void Exec(const QString& sql)
-{
-    if (!ExecSql(sql))
-        throw TExceptBudgetManage(QStringLiteral("写入未能完成：%1").arg(LastDbError()));
 }
 
 class BulkRun
@@ -65,7 +61,18 @@ public:
         TBulkOutcome outcome;
         while (m_next < m_rows.size()) {
             QString reason;
-            const std::optional<int> written = WriteUntilRefused(reason);
+            std::optional<int> written;
+            try {
+                written = WriteUntilRefused(reason);
+            } catch (const TExceptBudgetManage& e) {
+                if (outcome.Written == 0)
+                    throw;
+                // Transactions before the failed one were committed.
+                throw TExceptBudgetManage(QStringLiteral("已%1%L2条指标；其余的没有%1：%3")
+                                              .arg(QString::fromUtf16(m_kind.Verb))
+                                              .arg(outcome.Written)
+                                              .arg(e.Message()));
+            }
             if (!written) {
                 outcome.Cancelled = true;
                 return outcome;
@@ -95,6 +102,8 @@ private:
     std::optional<int> WriteUntilRefused(QString& reason)
     {
         TBudgetWriteTransaction transaction(m_year, m_kind.Path);
+        m_transaction = &transaction;
+        const auto done = qScopeGuard([this] { m_transaction = nullptr; });
         int written = 0;
         m_changed = 0;
         while (m_next < m_rows.size()) {
@@ -128,6 +137,8 @@ private:
     bool Going() { return !m_progress || m_progress(int(m_next), int(m_rows.size())); }
 
     // Runs the statement for n rows from m_next; false with the database's reason when refused.
+    // A failure that is no refusal of the rows (the connection lost, another's lock held for the
+    // whole wait) ends the run: trying the rows one by one would only meet it again.
     bool Try(int n, QString& reason)
     {
         TPreparedSql& statement = Statement(n);
@@ -139,6 +150,8 @@ private:
             const qint64 changed = statement.Exec(values);
             m_changed += int(changed);
         } catch (const TExceptDbManager& e) {
+            if (m_transaction->Interrupted())
+                throw TExceptBudgetManage(m_transaction->Failure(e.Message()));
             reason = e.Message();
             if (m_savepoints)
                 Exec(QStringLiteral("ROLLBACK TO SAVEPOINT vw_bulk"));
@@ -156,10 +169,16 @@ private:
             try {
                 s = std::make_unique<TPreparedSql>(m_kind.Sql(n));
             } catch (const TExceptDbManager& e) {
-                throw TExceptBudgetManage(QStringLiteral("写入未能完成：%1").arg(e.Message()));
+                throw TExceptBudgetManage(m_transaction->Failure(e.Message()));
             }
         }
         return *s;
+    }
+
+    void Exec(const QString& sql)
+    {
+        if (!ExecSql(sql))
+            throw TExceptBudgetManage(m_transaction->Failure(LastDbError()));
     }
 
     int m_year;
@@ -170,12 +189,13 @@ private:
     size_t m_next = 0;
     int m_changed = 0; // rows the current transaction's statements changed
     int m_missing = 0; // rows not found, in transactions committed
+    const TBudgetWriteTransaction* m_transaction = nullptr; // the one writing, while it lasts
     // By row count; declared before any transaction, so freed after it ends.
     std::map<int, std::unique_ptr<TPreparedSql>> m_statements;
 };
 
-const BulkKind kDelete{&BulkDeleteSql, &BindDelete, TWritePath::Delete};
-const BulkKind kAmounts{&BulkControlAmountSql, &BindAmounts, TWritePath::Copy};
+const BulkKind kDelete{&BulkDeleteSql, &BindDelete, TWritePath::Delete, u"删除"};
+const BulkKind kAmounts{&BulkControlAmountSql, &BindAmounts, TWritePath::Copy, u"复制金额"};
 } // namespace
 
 QString BulkDeleteSql(int rows)

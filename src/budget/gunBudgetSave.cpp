@@ -78,6 +78,7 @@ TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear, TWritePath path, 
         End();
         throw TExceptBudgetManage(refusal);
     }
+    m_conn->SetLastError(QString()); // what fails from here is this transaction's own
     try {
         m_conn->SetWritePath(WritePathText(path));
         m_writer = m_conn->MarkWriter(onlyAdds);
@@ -93,16 +94,38 @@ TBudgetWriteTransaction::~TBudgetWriteTransaction()
     End();
 }
 
+namespace
+{
+QString LockWaitText(int seconds)
+{
+    return QStringLiteral("其他操作员正在保存预算指标，等了%1秒仍未轮到，没有写入任何数据。"
+                          "请稍后再试。")
+        .arg(seconds);
+}
+} // namespace
+
 QString TBudgetWriteTransaction::Refusal() const
 {
     if (m_conn->LastErrorWasLockWait())
-        return QStringLiteral("其他操作员正在保存预算指标，等了%1秒仍未轮到，没有写入任何数据。"
-                              "请稍后再试。")
-            .arg(m_conn->LockTimeout());
+        return LockWaitText(m_conn->LockTimeout());
     const QString work = m_path == TWritePath::Delete ? QStringLiteral("删除")
                          : m_path == TWritePath::Copy ? QStringLiteral("复制金额")
                                                       : QStringLiteral("保存");
     return QStringLiteral("无法开始%1，没有写入任何数据：%2").arg(work, m_conn->LastError());
+}
+
+bool TBudgetWriteTransaction::Interrupted() const
+{
+    return m_conn && (m_conn->LastErrorWasLockWait() || m_conn->Lost());
+}
+
+QString TBudgetWriteTransaction::Failure(const QString& error) const
+{
+    if (m_conn && m_conn->LastErrorWasLockWait())
+        return LockWaitText(m_conn->LockTimeout());
+    if (m_conn && m_conn->Lost())
+        return QStringLiteral("与数据库的连接已断开，没有写入任何数据：%1").arg(error);
+    return QStringLiteral("写入未能完成，没有写入任何数据：%1").arg(error);
 }
 
 void TBudgetWriteTransaction::End()
@@ -376,8 +399,7 @@ int InsertNewBudgets(int dataYear, TWritePath path, int count, const TBudgetSour
         inserter.Flush();
     } catch (const Exception& e) {
         inserter.Abandon(); // the transaction can then be rolled back
-        throw TExceptBudgetManage(
-            QStringLiteral("写入未能完成，没有写入任何指标：%1").arg(e.Message()));
+        throw TExceptBudgetManage(transaction.Failure(e.Message()));
     } catch (...) {
         inserter.Abandon();
         throw;

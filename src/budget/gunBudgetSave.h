@@ -35,6 +35,12 @@ public:
     // Raises TExceptBudgetManage when the work cannot be committed (it is rolled back; a
     // connection lost while committing is said to leave it uncertain).
     void Commit();
+    // A statement of the transaction failed for want of the connection (lost, or another's lock
+    // held for the whole wait), not for what it wrote: the transaction cannot go on.
+    bool Interrupted() const;
+    // The failure of a statement of the transaction as the operator reads it: the transaction is
+    // rolled back, nothing of it written.
+    QString Failure(const QString& error) const;
 
 private:
     QString Refusal() const;

@@ -13,11 +13,13 @@
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
-// Runs the prepared statement with the values; false with the database's message. `changed`:
-// the rows the statement itself inserted, updated or deleted.
+// Runs the prepared statement with the values; false with the database's message and code (as
+// TExceptDbManager has it). `changed`: the rows the statement itself inserted, updated or
+// deleted.
 struct TPreparedSql::Backend {
     virtual ~Backend() = default;
-    virtual bool Exec(const QVariantList& values, QString& error, qint64& changed) = 0;
+    virtual bool Exec(const QVariantList& values, QString& error, QString& code,
+                      qint64& changed) = 0;
 };
 
 namespace
@@ -50,10 +52,11 @@ public:
         const QByteArray text = sql.toUtf8();
         if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr) !=
             SQLITE_OK)
-            throw TExceptDbManager(QString::fromUtf8(sqlite3_errmsg(db)));
+            throw TExceptDbManager(QString::fromUtf8(sqlite3_errmsg(db)),
+                                   QString::number(sqlite3_errcode(db) & 0xff));
     }
     ~SqliteBackend() override { sqlite3_finalize(m_stmt); }
-    bool Exec(const QVariantList& values, QString& error, qint64& changed) override
+    bool Exec(const QVariantList& values, QString& error, QString& code, qint64& changed) override
     {
         for (int i = 0; i < values.size(); ++i) {
             const QVariant& v = values[i];
@@ -68,9 +71,10 @@ public:
             }
         }
         const int rc = sqlite3_step(m_stmt);
-        if (rc != SQLITE_DONE)
+        if (rc != SQLITE_DONE) {
             error = QString::fromUtf8(sqlite3_errmsg(m_db));
-        else
+            code = QString::number(rc & 0xff);
+        } else
             changed = sqlite3_changes64(m_db);
         sqlite3_reset(m_stmt);
         return rc == SQLITE_DONE;
@@ -98,6 +102,12 @@ QString PgError(PGconn* conn, const PGresult* result)
     return text.isEmpty() ? QStringLiteral("数据库错误") : text;
 }
 
+// The failure's SQLSTATE ("" without a result).
+QString PgCode(const PGresult* result)
+{
+    return result ? QString::fromLatin1(PQresultErrorField(result, PG_DIAG_SQLSTATE)) : QString();
+}
+
 class PgBackend : public TPreparedSql::Backend
 {
 public:
@@ -108,9 +118,10 @@ public:
             PQprepare(conn, m_name.constData(), NumberedParameters(sql).constData(), 0, nullptr);
         const bool prepared = PQresultStatus(r) == PGRES_COMMAND_OK;
         const QString error = prepared ? QString() : PgError(conn, r);
+        const QString code = prepared ? QString() : PgCode(r);
         PQclear(r);
         if (!prepared)
-            throw TExceptDbManager(error);
+            throw TExceptDbManager(error, code);
     }
     ~PgBackend() override
     {
@@ -118,7 +129,7 @@ public:
         // a failure aborted.
         PQclear(PQexec(m_conn, ("DEALLOCATE " + m_name).constData()));
     }
-    bool Exec(const QVariantList& values, QString& error, qint64& changed) override
+    bool Exec(const QVariantList& values, QString& error, QString& code, qint64& changed) override
     {
         std::vector<QByteArray> texts(size_t(values.size()));
         std::vector<const char*> params(size_t(values.size()), nullptr);
@@ -130,10 +141,12 @@ public:
         PGresult* r = PQexecPrepared(m_conn, m_name.constData(), int(params.size()), params.data(),
                                      nullptr, nullptr, 0);
         const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
-        if (!ok)
+        if (!ok) {
             error = PgError(m_conn, r);
-        else
+            code = PgCode(r);
+        } else {
             changed = QByteArray(PQcmdTuples(r)).toLongLong();
+        }
         PQclear(r);
         return ok;
     }
@@ -150,9 +163,10 @@ public:
     QtSqlBackend(const QSqlDatabase& db, const QString& sql) : m_query(db)
     {
         if (!m_query.prepare(sql))
-            throw TExceptDbManager(m_query.lastError().text().trimmed());
+            throw TExceptDbManager(m_query.lastError().text().trimmed(),
+                                   m_query.lastError().nativeErrorCode());
     }
-    bool Exec(const QVariantList& values, QString& error, qint64& changed) override
+    bool Exec(const QVariantList& values, QString& error, QString& code, qint64& changed) override
     {
         for (int i = 0; i < values.size(); ++i)
             m_query.bindValue(i, values[i]);
@@ -161,6 +175,7 @@ public:
             return true;
         }
         error = m_query.lastError().text().trimmed();
+        code = m_query.lastError().nativeErrorCode();
         return false;
     }
 
@@ -193,7 +208,7 @@ TPreparedSql::TPreparedSql(const QString& sql) : m_sql(sql)
         else
             m_backend = std::make_unique<QtSqlBackend>(db, sql);
     } catch (const TExceptDbManager& e) {
-        conn->SetLastError(e.Message());
+        conn->SetLastError(e.Message(), e.Code());
         TraceSql({m_connection, QStringLiteral("exec"), false, e.Message(), sql});
         throw;
     }
@@ -203,7 +218,7 @@ TPreparedSql::~TPreparedSql() = default;
 
 qint64 TPreparedSql::Exec(const QVariantList& values)
 {
-    QString error;
+    QString error, code;
     qint64 changed = 0;
     // libpq takes texts as C strings: a NUL would cut the value without a word. Refused on every
     // engine, so both store the same.
@@ -212,7 +227,7 @@ qint64 TPreparedSql::Exec(const QVariantList& values)
     });
     if (hasNul)
         error = QStringLiteral("值中含有NUL字符，不能写入数据库");
-    const bool ok = !hasNul && m_backend->Exec(values, error, changed);
+    const bool ok = !hasNul && m_backend->Exec(values, error, code, changed);
     if (!ok && error.isEmpty())
         error = QStringLiteral("数据库错误");
     // The values are spelled out only for a trace someone reads (a 100,000-row import).
@@ -221,8 +236,8 @@ qint64 TPreparedSql::Exec(const QVariantList& values)
                   m_sql + QStringLiteral(" -- ") + Shown(values)});
     if (!ok) {
         if (TAdoConn* conn = GetDefConnection())
-            conn->SetLastError(error);
-        throw TExceptDbManager(error);
+            conn->SetLastError(error, code);
+        throw TExceptDbManager(error, code);
     }
     return changed;
 }
@@ -297,11 +312,12 @@ TCopyRows::TCopyRows(const QString& table, const QString& columns)
     PGresult* r = PQexec(m_conn, m_sql.toUtf8().constData());
     const bool started = PQresultStatus(r) == PGRES_COPY_IN;
     const QString error = started ? QString() : PgError(m_conn, r);
+    const QString code = started ? QString() : PgCode(r);
     PQclear(r);
     if (!started) {
-        conn->SetLastError(error);
+        conn->SetLastError(error, code);
         TraceSql({m_connection, QStringLiteral("exec"), false, error, m_sql});
-        throw TExceptDbManager(error);
+        throw TExceptDbManager(error, code);
     }
     m_open = true;
     m_buffer.reserve(kCopyBlock + 4096);

@@ -2,6 +2,9 @@
 #include "budget/gunBudget.h"
 #include "budget/gunBudgetBulk.h"
 #include "budget/gunFunCheck.h"
+#include "budget/gunBudgetSave.h"
+
+#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -334,4 +337,46 @@ TEST_P(Store, BulkRunsFindTheRefusedRowAndCancelWritesNothing)
     EXPECT_TRUE(reasons[0].endsWith("|last")) << reasons[0].toStdString();
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "1");
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2025"), "1");
+}
+
+// Another program holds the table (PostgreSQL: a table lock, not the writers' lock): the run
+// waits the lock timeout once and says nothing more was written, instead of meeting the lock
+// again row by row and showing the server's words; what a committed transaction wrote is named.
+TEST_P(Store, BulkRunMeetingATableLockEndsWithThePlainReason)
+{
+    if (GetParam() != Engine::PostgreSQL)
+        GTEST_SKIP() << "SQLite's writers wait at BEGIN IMMEDIATE";
+    db.Exec("insert into busibudget (datayear,budgid,btype,budgmoney) select 2026,"
+            "cast(i as varchar),'1',0 from generate_series(1,300) i");
+    db.Exec("create function refuse() returns trigger as $$ begin if old.budgid='3' then raise "
+            "exception 'kept'; end if; return old; end $$ language plpgsql; create trigger "
+            "refuse before delete on busibudget for each row execute function refuse()");
+    std::vector<TBulkRow> rows;
+    for (int i = 1; i <= 300; ++i)
+        rows.push_back({QString::number(i), Currency()});
+    TDbManager waitingDb;
+    waitingDb.ConnectionString = db.ConnectionString() + ";Lock Timeout=1";
+    TWorkContext waiting = db.Context();
+    waiting.DbManager = &waitingDb;
+    SetCurrentWorkContext(&waiting);
+    QElapsedTimer clock;
+    clock.start();
+    QString message;
+    try {
+        // The refused row's question is answered while the other program takes the table.
+        DeleteBudgets(2026, rows, [&](const QString&, bool) {
+            db.Exec("begin");
+            db.Exec("lock table busibudget in exclusive mode");
+            return true;
+        });
+    } catch (const TExceptBudgetManage& e) {
+        message = e.Message();
+    }
+    const qint64 waited = clock.elapsed();
+    db.Exec("rollback");
+    SetCurrentWorkContext(&db.Context());
+    EXPECT_EQ(message, QStringLiteral("已删除2条指标；其余的没有删除：其他操作员正在保存预算指标，"
+                                      "等了1秒仍未轮到，没有写入任何数据。请稍后再试。"));
+    EXPECT_LT(waited, 4000);
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026"), "298");
 }
