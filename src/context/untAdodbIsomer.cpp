@@ -462,7 +462,8 @@ QSqlDatabase TAdoConn::Open()
         db.setDatabaseName(ConnectionStringValue(m_connectionString, QStringLiteral("Database")));
         db.setUserName(ConnectionStringValue(m_connectionString, QStringLiteral("User ID")));
         db.setPassword(ConnectionStringValue(m_connectionString, QStringLiteral("Password")));
-        db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+        db.setConnectOptions(QStringLiteral("connect_timeout=10;options='-c lock_timeout=%1'")
+                                 .arg(ReadLockTimeout() * 1000));
     } else {
         db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
         db.setDatabaseName(ConnectionStringWithoutProvider(m_connectionString));

@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QString>
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -60,6 +61,10 @@ public:
     // string's "Lock Timeout", else kDefaultLockTimeout.
     static constexpr int kDefaultLockTimeout = 30;
     int LockTimeout() const;
+    // Outside the writers' transactions (which wait LockTimeout) a PostgreSQL statement waits
+    // this long at most: a read on the window's thread that meets a table another program
+    // holds whole (changing its structure, say) fails instead of freezing the window.
+    int ReadLockTimeout() const { return std::min(LockTimeout(), 5); }
     // SQLite's journal mode as the connection runs it ("wal", or what it fell back to); empty
     // for other databases.
     QString JournalMode() const { return m_journalMode; }

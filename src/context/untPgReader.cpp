@@ -120,6 +120,9 @@ bool ReadPgRows(const QSqlDatabase& db, const QString& sql, TChunker& chunker,
             status != PGRES_COMMAND_OK) {
             error = ErrorOf(conn, result.get());
             code = QString::fromLatin1(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE));
+            if (code == QLatin1String("55P03")) // lock_timeout, the connection's read limit
+                error = QStringLiteral("要读的表正被其他程序整个占用（例如在改变数据库结构），"
+                                       "等待超时。请稍后再试。");
             continue;
         }
         if (!wanted)

@@ -3,6 +3,7 @@
 #include "plugin/untPlugInEntry.h"
 #include "context/untWorkContext.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
@@ -231,4 +232,31 @@ TEST(Connections, WrongPostgreSQLLoginFails)
         EXPECT_TRUE(e.Message().startsWith(QStringLiteral("无法连接数据库")))
             << e.Message().toStdString();
     }
+}
+
+// A table another program holds whole (its structure being changed, say) stops a PostgreSQL read
+// after the connection's read limit, with words an operator can act on, instead of freezing the
+// window that reads; the connection works again once the table is free.
+TEST(Connections, APostgreSQLReadGivesUpOnATableHeldWhole)
+{
+    TestDatabase db(Engine::PostgreSQL);
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    TAdoConn reader;
+    reader.SetConnectionString(db.ConnectionString() + ";Lock Timeout=1");
+    db.Exec("begin");
+    db.Exec("lock table busibudget in access exclusive mode");
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        TARQuery::Open(&reader, "select count(*) from busibudget");
+        ADD_FAILURE() << "read past the lock";
+    } catch (const TExceptDbManager& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("要读的表正被其他程序整个占用")))
+            << e.Message().toStdString();
+    }
+    EXPECT_LT(clock.elapsed(), 4000);
+    db.Exec("rollback");
+    EXPECT_EQ(
+        TARQuery::Open(&reader, "select count(*) from busibudget")->Dataset()->Fields(0).AsString(),
+        "0");
 }
