@@ -361,6 +361,17 @@ QStringList CheckSchema(TAdoConn* conn)
                 missing << c;
         problems << QStringLiteral("%1 缺少列：%2").arg(table, missing.join(QStringLiteral(", ")));
     }
+    // Without the history table its triggers refuse every write of the indicators.
+    const QString triggers =
+        IsPostgres(conn)
+            ? QStringLiteral("select 1 from pg_trigger where tgrelid='busibudget'::regclass and "
+                             "tgname like 'busibudget_history%'")
+            : QStringLiteral("select 1 from sqlite_master where type='trigger' and tbl_name="
+                             "'busibudget' and name like 'busibudget_history%'");
+    if (problems.isEmpty() && !Opens(conn, "select histid from busibudgethistory where 1=0") &&
+        !TARQuery::Open(conn, triggers)->Dataset()->IsEmpty())
+        problems << QStringLiteral("缺少表 busibudgethistory（指标历史的触发器还在，"
+                                   "没有它每次写入都会失败）");
     return problems;
 }
 

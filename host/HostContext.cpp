@@ -34,7 +34,8 @@ bool HostContext::Load(const HostOptions& options, QString* error)
         const QStringList problems = CheckSchema(conn);
         if (!problems.isEmpty()) {
             *error = QStringLiteral("数据库缺少本系统需要的表或列：\n") + problems.join('\n') +
-                     QStringLiteral("\n\n请用 vesperwald-db create 建立数据库结构。");
+                     QStringLiteral("\n\n请系统管理员运行 vesperwald-db upgrade --connection \"…\" "
+                                    "补齐数据库结构（空数据库用 vesperwald-db create）。");
             return false;
         }
     } catch (const Exception& e) {

@@ -63,6 +63,15 @@ TEST_P(Schema, CheckReportsMissingTablesAndColumns)
         << problems.join('|').toStdString();
     EXPECT_TRUE(problems.contains(QStringLiteral("hostuser 缺少列：burid")))
         << problems.join('|').toStdString();
+
+    // The history table gone but not its triggers: every write would fail.
+    TestDatabase other(GetParam());
+    ASSERT_TRUE(other.Ok()) << other.Error().toStdString();
+    EXPECT_TRUE(CheckSchema(other.Def()).isEmpty());
+    other.Exec(pg ? "drop table busibudgethistory cascade" : "drop table busibudgethistory");
+    EXPECT_EQ(
+        CheckSchema(other.Def()).join('|'),
+        QStringLiteral("缺少表 busibudgethistory（指标历史的触发器还在，没有它每次写入都会失败）"));
 }
 
 // Rows the duplicate rule takes for one (a copy; a missing and an empty document number) are
