@@ -266,7 +266,7 @@ void TbfrmQuindle::BuildGrid()
     pmuAll = pmenu->addAction(QStringLiteral("全选(&A)"));
     pmuClear = pmenu->addAction(QStringLiteral("全清(&C)"));
     pmenu->addSeparator()->setObjectName(QStringLiteral("N3"));
-    N4 = pmenu->addAction(QStringLiteral("财政金额复制到控制金额(&F)"));
+    N4 = pmenu->addAction(QStringLiteral("财政金额复制到控制金额(&Z)"));
     N5 = pmenu->addAction(QStringLiteral("录入金额复制到控制金额(&I)"));
     pmenu->addSeparator();
     pmenu->addAction(mnuFind);

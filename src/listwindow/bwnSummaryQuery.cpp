@@ -193,7 +193,10 @@ QString ShareText(const TMoneySum& part, const TMoneySum& total)
     const double whole = total.Value();
     if (whole == 0)
         return QStringLiteral("—");
-    return QString::number(part.Value() / whole * 100.0, 'f', 2) + QLatin1Char('%');
+    QString share = QString::number(part.Value() / whole * 100.0, 'f', 2);
+    if (share == QLatin1String("-0.00")) // a share too small to show has no sign
+        share = QStringLiteral("0.00");
+    return share + QLatin1Char('%');
 }
 
 QString SummaryCellText(const TSummaryRow& row, int column, const TMoneySum& total, bool grouped)

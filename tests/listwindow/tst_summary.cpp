@@ -269,6 +269,7 @@ TEST(SummaryChart, MoreThanFifteenGroupsFoldIntoOther)
     EXPECT_EQ(running[2].Text(), "12.5");
     EXPECT_EQ(ShareText(months[1].Amount, running[2]), "-20.00%");
     EXPECT_EQ(ShareText(months[0].Amount, TMoneySum()), "—");
+    EXPECT_EQ(ShareText(Row("x", 1, "-0.0001").Amount, running[2]), "0.00%"); // no "-0.00%"
 
     // A sum that could not be exact stays marked, with its value, through the arithmetic.
     TMoneySum near, two;
