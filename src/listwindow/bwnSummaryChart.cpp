@@ -16,6 +16,7 @@ void ClearChart(QChart* chart)
 {
     chart->removeAllSeries();
     for (QAbstractAxis* axis : chart->axes()) {
+        axis->hide(); // removed alone, its labels and grid stay painted (Qt Charts 6.4)
         chart->removeAxis(axis);
         delete axis;
     }

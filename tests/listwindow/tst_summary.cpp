@@ -257,6 +257,17 @@ TEST(SummaryChart, MoreThanFifteenGroupsFoldIntoOther)
     // Nothing read (a failed or an empty summary): the chart shows nothing, no axes of nothing.
     DrawSummaryChart(&chart, {}, TSummaryChartKind::Bars, {}, QStringLiteral("控制金额"));
     EXPECT_TRUE(chart.axes().isEmpty() && chart.series().isEmpty());
+    // Nor painted: a view cleared after bars looks as a new one (axes removed alone stayed).
+    QChartView shown(new QChart), fresh(new QChart);
+    for (QChartView* v : {&shown, &fresh}) {
+        v->resize(400, 300);
+        v->show();
+    }
+    DrawSummaryChart(shown.chart(), alike, TSummaryChartKind::Bars, {}, QStringLiteral("控制金额"));
+    QCoreApplication::processEvents();
+    DrawSummaryChart(shown.chart(), {}, TSummaryChartKind::Bars, {}, QStringLiteral("控制金额"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown.grab().toImage(), fresh.grab().toImage());
 
     // Fifteen or fewer are drawn as they are; months keep their order and run up a total.
     const std::vector<TSummaryRow> months = {Row("2026-01", 1, "5"), Row("2026-02", 2, "-2.5"),
