@@ -191,7 +191,12 @@ void HostWindow::BuildMenus()
 {
     QMenu* system = menuBar()->addMenu(QStringLiteral("系统(&F)"));
     QAction* connectTo = system->addAction(QStringLiteral("连接数据库(&C)…"), this, [this] {
-        Guarded(this, [this] { Reconnect(LastConnection()); });
+        // This window's own database first: the last one remembered may be another
+        // window's, and 连接 would switch to it unnoticed.
+        Guarded(this, [this] {
+            Reconnect(m_context ? m_context->Context()->DbManager->ConnectionString
+                                : LastConnection());
+        });
     });
     connectTo->setObjectName(QStringLiteral("mnuConnect"));
     system->addSeparator();
