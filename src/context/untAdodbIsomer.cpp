@@ -18,6 +18,7 @@
 #include <QUrl>
 #include <limits>
 #include <libpq-fe.h>
+#include <sys/stat.h>
 #include <sqlite3.h>
 #include <sys/vfs.h>
 #include <utility>
@@ -184,6 +185,7 @@ void TAdoConn::Close()
     if (!m_protectedFile.isEmpty())
         ReleaseDatabaseFiles(m_protectedFile);
     m_protectedFile.clear();
+    m_fileIdentity.clear();
 }
 
 TAdoConn* TAdoConn::Clone() const
@@ -379,6 +381,25 @@ QString TAdoConn::TakeNotice()
     return std::exchange(m_notice, QString());
 }
 
+namespace
+{
+// "device:inode" of the file; empty when there is none.
+QByteArray FileIdentity(const QString& file)
+{
+    struct stat st {
+    };
+    if (::stat(QFile::encodeName(file).constData(), &st) != 0)
+        return QByteArray();
+    return QByteArray::number(qulonglong(st.st_dev)) + ':' +
+           QByteArray::number(qulonglong(st.st_ino));
+}
+} // namespace
+
+bool TAdoConn::FileReplaced() const
+{
+    return !m_fileIdentity.isEmpty() && FileIdentity(m_protectedFile) != m_fileIdentity;
+}
+
 bool TAdoConn::Lost() const
 {
     if (m_closed || !QSqlDatabase::contains(m_name))
@@ -394,6 +415,12 @@ QSqlDatabase TAdoConn::Database()
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
     if (m_closed)
         throw TExceptDbManager(QStringLiteral("数据库连接已关闭。"));
+    // Not opened anew: the old file's log beside the new file could be applied to it.
+    if (FileReplaced())
+        throw TExceptDbManager(
+            QStringLiteral("数据库文件%1在打开之后被删除或替换了（例如从备份恢复），这个连接"
+                           "不再使用它，没有读写任何数据。请关闭所有窗口，再重新连接数据库。")
+                .arg(QDir::toNativeSeparators(m_protectedFile)));
     if (db.isOpen() && !Dead(db))
         return db;
     if (m_inTransaction)
@@ -418,6 +445,7 @@ void TAdoConn::Forget()
     if (!m_protectedFile.isEmpty())
         ReleaseDatabaseFiles(m_protectedFile);
     m_protectedFile.clear();
+    m_fileIdentity.clear();
 }
 
 QSqlDatabase TAdoConn::Open()
@@ -557,6 +585,7 @@ void TAdoConn::SetUpSqlite(QSqlDatabase& db, const QString& file)
                 .arg(shown, m_journalMode.toUpper());
     ProtectDatabaseFiles(file);
     m_protectedFile = file;
+    m_fileIdentity = FileIdentity(file);
 }
 
 // ---- commands and the connection manager ----

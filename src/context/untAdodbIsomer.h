@@ -137,7 +137,11 @@ private:
     QString m_lastErrorCode;
     QString m_journalMode;
     QString m_notice;
-    QString m_protectedFile; // the SQLite file this connection has open
+    QString m_protectedFile;   // the SQLite file this connection has open
+    QByteArray m_fileIdentity; // its device and inode when opened
+    // The SQLite file was deleted or replaced by another since it was opened: the connection
+    // would still read and write the old one, so it refuses every statement.
+    bool FileReplaced() const;
     QString m_operator;
     QString m_path;
     QString m_addedTrigger;  // the insert trigger MarkWriter set aside, to be made again

@@ -1,5 +1,6 @@
 #include "fixtures/TestDatabase.h"
 #include "context/untAdodbIsomer.h"
+#include "context/untConnectionString.h"
 #include "plugin/untPlugInEntry.h"
 #include "context/untWorkContext.h"
 
@@ -259,4 +260,35 @@ TEST(Connections, APostgreSQLReadGivesUpOnATableHeldWhole)
     EXPECT_EQ(
         TARQuery::Open(&reader, "select count(*) from busibudget")->Dataset()->Fields(0).AsString(),
         "0");
+}
+
+// The file replaced under an open connection (restored from a copy while the program runs):
+// the connection still holds the old one, so every statement is refused with the reason, none
+// reads the old data as if current.
+TEST(Connections, ASqliteFileReplacedIsNoLongerUsed)
+{
+    TestDatabase db(Engine::SQLite);
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    const QString file = ConnectionStringValue(db.ConnectionString(), "Data Source");
+    TAdoConn reader;
+    reader.SetConnectionString(db.ConnectionString());
+    const auto count = [&] {
+        return TARQuery::Open(&reader, "select count(*) from busibudget")
+            ->Dataset()
+            ->Fields(0)
+            .AsString();
+    };
+    EXPECT_EQ(count(), "0");
+    db.Exec("vacuum into '" + file + ".new'");
+    ASSERT_EQ(
+        ::rename(QFile::encodeName(file + ".new").constData(), QFile::encodeName(file).constData()),
+        0);
+    try {
+        count();
+        ADD_FAILURE() << "read the replaced file";
+    } catch (const TExceptDbManager& e) {
+        EXPECT_TRUE(e.Message().contains(QStringLiteral("被删除或替换")))
+            << e.Message().toStdString();
+    }
+    EXPECT_THROW(ExecuteCommand(&reader, "delete from busibudget"), TExceptDbManager);
 }
