@@ -419,7 +419,8 @@ QSqlDatabase TAdoConn::Database()
     if (FileReplaced())
         throw TExceptDbManager(
             QStringLiteral("数据库文件%1在打开之后被删除或替换了（例如从备份恢复），这个连接"
-                           "不再使用它，没有读写任何数据。请关闭所有窗口，再重新连接数据库。")
+                           "不再使用它，没有读写任何数据。请退出程序，再重新打开（打开着的"
+                           "连接会妨碍新文件）。")
                 .arg(QDir::toNativeSeparators(m_protectedFile)));
     if (db.isOpen() && !Dead(db))
         return db;
