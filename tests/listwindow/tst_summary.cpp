@@ -289,6 +289,13 @@ TEST(SummaryChart, MoreThanFifteenGroupsFoldIntoOther)
     EXPECT_EQ(SumPlus(near, two).Text(), "≈2.12345");
     EXPECT_EQ(SumMinus(two, near).Text(), "≈1.87655");
     EXPECT_EQ(SumMinus(near, near).Text(), "≈0");
+    // Past 128 bits a sum is kept near, never wrapped round to a wrong exact one.
+    TMoneySum huge;
+    huge.AddText("99999999999999999999999999999");
+    for (int i = 0; i < 20; ++i)
+        huge = SumPlus(huge, huge);
+    EXPECT_FALSE(huge.Exact());
+    EXPECT_NEAR(huge.Value() / 1e29, 1048576.0, 1e-6);
 }
 
 // The window: a burst of choices shows only the last one's sums; a click on a row opens the
