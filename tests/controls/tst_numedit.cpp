@@ -229,12 +229,15 @@ TEST_F(NumEdit, ClipboardAndEnter)
     // A paste is the number pasted or nothing: never what is left of it once the filter dropped
     // a character (a full-width point dropped made 123．45 into 12,345.00).
     SetUpCaret("0.00", 0);
-    for (const char* refused : {"7a8", "1.2.3", "1,2,3", "0.005", "12-3"}) {
+    for (const char* refused : {"7a8", "1.2.3", "1,2,3", "0.005", "12-3", "1234,567", ",123"}) {
         SetClipboardText(QString::fromLatin1(refused));
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
         EXPECT_EQ(edit->text(), "0.00") << refused;
     }
-    EXPECT_EQ(Beeps(), 5);
+    EXPECT_EQ(Beeps(), 7);
+    SetClipboardText(QStringLiteral("-123,456"));
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit->text(), "-123,456.00");
     SetClipboardText(QStringLiteral("１２３．４５"));
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
@@ -247,11 +250,11 @@ TEST_F(NumEdit, ClipboardAndEnter)
     QTest::keyClick(edit, Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ(ClipboardText(), "-1234567.80");
     EXPECT_EQ(edit->text(), "0.00");
-    EXPECT_EQ(Beeps(), 5);
+    EXPECT_EQ(Beeps(), 7);
 
     // Enter presses the window's default buttons and comes back; without one it beeps.
     Key(Qt::Key_Return);
-    EXPECT_EQ(Beeps(), 6);
+    EXPECT_EQ(Beeps(), 8);
     int clicks = 0;
     auto* ok = new QPushButton("ok", window.get());
     ok->setDefault(true);
