@@ -1,6 +1,7 @@
 #include "platform/untFileDialog.h"
 
 #include "platform/untApplication.h"
+#include "platform/untFileGuard.h"
 
 #include <QAbstractFileIconProvider>
 #include <QApplication>
@@ -102,6 +103,13 @@ QString TFileDialog::Choose()
     if (Application->ExecModal(this) != QDialog::Accepted || selectedFiles().isEmpty())
         return QString();
     const QString path = selectedFiles().constFirst();
+    // A file nothing may be written to is refused before anyone is asked to replace it.
+    if (const QString why = acceptMode() == AcceptSave ? CannotWriteFile(path) : QString();
+        !why.isEmpty()) {
+        ShowMessage(QStringLiteral("不能写入文件%1：%2").arg(QDir::toNativeSeparators(path), why),
+                    CaptionRefuse(), MsgIcon::Warning);
+        return QString();
+    }
     if (acceptMode() == AcceptSave && QFileInfo::exists(path) &&
         ShowMessage(
             QStringLiteral("文件%1已存在，要替换它吗？").arg(QDir::toNativeSeparators(path)),

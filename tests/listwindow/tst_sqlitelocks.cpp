@@ -175,3 +175,21 @@ TEST_P(SqliteLocks, AnOperatorWhoQuitsMeanwhileTakesNoIndicatorAlong)
                                  ids.join("','") + "')"}),
               (QStringList{"ok", "3"}));
 }
+
+// Saving onto the open database file is refused at once, never first offered as a replacement.
+TEST_P(SqliteLocks, SavingOntoTheDatabaseFileIsRefusedBeforeAnyQuestion)
+{
+    TbfrmQuindle* w = Open();
+    MessageRecorder messages;
+    hostApp.SetModalDriver([&](QDialog* d) {
+        auto* dialog = qobject_cast<QFileDialog*>(d);
+        dialog->selectFile(File());
+        return int(QDialog::Accepted);
+    });
+    TFileDialog save(w, "save", Folder(), "*");
+    save.SetSaveSuffixes({"db"});
+    EXPECT_TRUE(save.Choose().isEmpty());
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].endsWith(QStringLiteral("这是正在使用的数据库文件。")))
+        << messages.Texts()[0].toStdString();
+}
