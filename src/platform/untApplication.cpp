@@ -34,7 +34,10 @@ int TApplication::MessageBox(const MessageRecord& message)
 {
     if (m_responder)
         return m_responder(message);
-    return ExecMessageBox(m_mainForm, message);
+    // Over the modal dialog that asks, if any: parented to the main window, the message went
+    // above it and the dialog behind the one that opened it, as if it had closed.
+    QWidget* modal = QApplication::activeModalWidget();
+    return ExecMessageBox(modal ? modal : m_mainForm.data(), message);
 }
 
 int TApplication::ExecModal(QDialog* dialog)

@@ -9,6 +9,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QTest>
+#include <QTimer>
+#include <QApplication>
 #include <QTemporaryDir>
 #include <QFile>
 #include <gtest/gtest.h>
@@ -40,6 +42,29 @@ TEST(Application, MessagesAndModalRunsGoThroughTheCurrentApplication)
     });
     EXPECT_EQ(Application->ExecModal(&dialog), mrOk);
     Application = saved;
+}
+
+// A message asked by a modal dialog stands over that dialog: parented to the main window it went
+// above it and the dialog behind its opener, as if it had closed.
+TEST(Application, AMessageFromAModalDialogStandsOverIt)
+{
+    TApplication app;
+    QWidget main;
+    app.SetMainForm(&main);
+    main.show();
+    QDialog asking(&main);
+    asking.setModal(true);
+    asking.show();
+    QWidget* parent = nullptr;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        parent = box ? box->parentWidget() : nullptr;
+        if (auto* dialog = qobject_cast<QDialog*>(box))
+            dialog->done(0);
+    });
+    app.MessageBox(
+        {QStringLiteral("请选择底级预算科目"), QString(), MsgIcon::Information, MsgButtons::Ok});
+    EXPECT_EQ(parent, &asking);
 }
 
 TEST(Screen, FixedSizeOverridesThePrimaryScreen)
