@@ -30,10 +30,22 @@ void AddRow(QTableWidget* t, const QStringList& cells, const QList<int>& rightAl
     t->insertRow(r);
     for (int c = 0; c < cells.size(); ++c) {
         auto* item = new QTableWidgetItem(cells[c]);
+        item->setToolTip(cells[c]);
         if (rightAligned.contains(c))
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         t->setItem(r, c, item);
     }
+}
+
+// Columns as wide as their texts, but none wider than a third of the dialog: a long document
+// number or remark is cut (its whole text in the cell's tip) instead of pushing the rest away.
+void FitColumns(QTableWidget* t)
+{
+    t->resizeColumnsToContents();
+    constexpr int kWidest = 320;
+    for (int c = 0; c < t->columnCount(); ++c)
+        if (t->columnWidth(c) > kWidest)
+            t->setColumnWidth(c, kWidest);
 }
 
 // The note above the table that says why it is empty; hidden while it lists something.
@@ -81,7 +93,7 @@ TfrmBudgetHistory::TfrmBudgetHistory(int dataYear, const QString& budgId, QWidge
                    (i == 0 ? head : QStringList{QString(), QString(), QString(), QString()}) +
                        QStringList{v.Changes[i].Field, v.Changes[i].Old, v.Changes[i].New});
     }
-    grdVersions->resizeColumnsToContents();
+    FitColumns(grdVersions);
     labNote->setVisible(grdVersions->rowCount() == 0);
 }
 
@@ -121,7 +133,7 @@ void TfrmDeletedBudgets::Fill()
                {4});
         m_histIds << d.HistId;
     }
-    grdDeleted->resizeColumnsToContents();
+    FitColumns(grdDeleted);
     btnRestore->setEnabled(!m_histIds.isEmpty());
     labNote->setVisible(m_histIds.isEmpty());
 }
