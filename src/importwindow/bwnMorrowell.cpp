@@ -71,7 +71,7 @@ bool TbfrmMorrowell::OpenFile(const QString& path)
     }
     m_path = path;
     // The code tables as they are now; the last file's checked rows are freed beside.
-    ReleaseBeside(std::vector<std::shared_ptr<const void>>{std::exchange(m_checker, nullptr)});
+    ReleaseBeside(std::exchange(m_checker, nullptr));
     edtFile->setText(QDir::toNativeSeparators(path));
     cmbSheet->clear();
     cmbSheet->addItems(sheets);

@@ -19,7 +19,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QSvgGenerator>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace
 {

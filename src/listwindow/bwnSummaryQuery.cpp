@@ -3,6 +3,7 @@
 #include "context/untAdodbIsomer.h"
 
 #include <algorithm>
+#include <numeric>
 
 QStringList SummaryByCaptions()
 {
@@ -144,16 +145,11 @@ namespace
 // The rows' positions, the largest amount first and equal amounts in their order.
 std::vector<size_t> LargestFirst(const std::vector<TSummaryRow>& rows)
 {
-    std::vector<std::pair<double, size_t>> values;
-    values.reserve(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i)
-        values.emplace_back(rows[i].Amount.Value(), i);
-    std::stable_sort(values.begin(), values.end(),
-                     [](const auto& a, const auto& b) { return a.first > b.first; });
-    std::vector<size_t> order;
-    order.reserve(values.size());
-    for (const auto& value : values)
-        order.push_back(value.second);
+    std::vector<size_t> order(rows.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&rows](size_t a, size_t b) {
+        return rows[a].Amount.Value() > rows[b].Amount.Value();
+    });
     return order;
 }
 } // namespace

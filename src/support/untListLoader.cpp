@@ -191,7 +191,7 @@ void TListLoader::Deliver(std::shared_ptr<const TColumnStore> part, int request)
     if (request == m_running)
         emit Part(std::move(part), request);
     else // parts of a cancelled read never arrive, nor are they freed here
-        ReleaseBeside(std::vector<std::shared_ptr<const void>>{std::move(part)});
+        ReleaseBeside(std::move(part));
 }
 
 void TListLoader::Done(int request, bool ok, const QString& error, const QStringList& sums)

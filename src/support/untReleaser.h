@@ -19,9 +19,13 @@ template <class T> void ReleaseBeside(std::vector<std::shared_ptr<T>> objects)
                                                            std::make_move_iterator(objects.end())));
 }
 
+inline void ReleaseBeside(std::shared_ptr<const void> object)
+{
+    ReleaseBeside(std::vector<std::shared_ptr<const void>>{std::move(object)});
+}
+
 // The value moved out of `value` (left empty) and freed beside.
 template <class T> void ReleaseValueBeside(T& value)
 {
-    ReleaseBeside(
-        {std::shared_ptr<const void>(std::make_shared<const T>(std::exchange(value, T())))});
+    ReleaseBeside(std::make_shared<const T>(std::exchange(value, T())));
 }
