@@ -67,6 +67,7 @@ TEST_P(Loader, PartsInOrderWithExactSumsAndCancelling)
         ASSERT_TRUE(finished.wait(10000));
         EXPECT_FALSE(finished.last()[1].toBool());
         EXPECT_FALSE(finished.last()[2].toString().isEmpty());
+        EXPECT_FALSE(loader.Busy()); // what waits for the list may go on
 
         // Destroyed in the middle of a read: the thread ends with it.
         loader.Start(Slow(), {});
