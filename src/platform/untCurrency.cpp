@@ -332,9 +332,16 @@ TMoneySum& TMoneySum::operator+=(const TMoneySum& other)
 TMoneySum TMoneySum::operator-() const
 {
     TMoneySum negated;
-    negated.m_raw = -m_raw;
     negated.m_approx = -m_approx;
     negated.m_exact = m_exact;
+    // The one 128-bit value without a negative (numeric_limits need not know __int128).
+    const auto least = static_cast<__int128>(static_cast<unsigned __int128>(1) << 127);
+    if (m_raw == least) {
+        negated.m_approx -= static_cast<double>(m_raw) / 10000.0;
+        negated.m_exact = false;
+    } else {
+        negated.m_raw = -m_raw;
+    }
     return negated;
 }
 
