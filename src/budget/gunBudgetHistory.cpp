@@ -11,6 +11,9 @@
 
 namespace
 {
+constexpr int kReadProgressEvery = 2000;
+constexpr int kRestoreProgressEvery = 200;
+
 // The captions of the fields an operator knows; others show their column name.
 QString FieldCaption(const QString& column)
 {
@@ -198,12 +201,15 @@ QString DeletedBudgetsSql(int dataYear, const QString& unitPrefix)
         .arg(SqlText(unitPrefix));
 }
 
-std::vector<TDeletedBudget> ReadDeletedBudgets(int dataYear, const QString& unitPrefix)
+std::vector<TDeletedBudget> ReadDeletedBudgets(int dataYear, const QString& unitPrefix,
+                                               const TReadProgress& progress)
 {
     TQueryRef query = OpenOrRaise(DeletedBudgetsSql(dataYear, unitPrefix),
                                   QStringLiteral("无法读取已删除的指标"));
     std::vector<TDeletedBudget> rows;
     for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
+        if (progress && rows.size() % kReadProgressEvery == 0 && !progress(int(rows.size())))
+            break;
         const QJsonObject row = ParseRow(ds->Fields(6).AsString());
         rows.push_back({ds->Fields(0).AsString(), ds->Fields(1).AsString(),
                         ds->Fields(2).AsString(), Value(row, "filename"), Value(row, "bid"),
@@ -213,13 +219,18 @@ std::vector<TDeletedBudget> ReadDeletedBudgets(int dataYear, const QString& unit
     return rows;
 }
 
-TRestoreOutcome RestoreDeletedBudgets(int dataYear, const QStringList& histIds)
+TRestoreOutcome RestoreDeletedBudgets(int dataYear, const QStringList& histIds,
+                                      const TWriteProgress& progress)
 {
     static const QRegularExpression columnName(QStringLiteral("^[a-z]+$"));
     TRestoreOutcome outcome;
     TBudgetWriteTransaction transaction(dataYear, TWritePath::Restore);
     try {
-        for (const QString& histId : histIds) {
+        for (qsizetype i = 0; i < histIds.size(); ++i) {
+            if (progress && i % kRestoreProgressEvery == 0 &&
+                !progress(int(i), int(histIds.size())))
+                return {}; // rolled back
+            const QString& histId = histIds[i];
             TQueryRef query = OpenOrRaise(
                 QStringLiteral("select budgid, oldrow, restoredid from busibudgethistory where "
                                "histid = %1 and datayear = %2 and action = '删除'")

@@ -1,10 +1,12 @@
 #pragma once
 // The history of changes of indicators: an indicator's versions, deleted indicators, restore.
 
+#include "budget/gunBudgetSave.h"
 #include "platform/untCurrency.h"
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 // One field of a version: its caption and its texts before and after (amounts exact).
@@ -53,9 +55,12 @@ struct TDeletedBudget {
     QString Operator;
 };
 QString DeletedBudgetsSql(int dataYear, const QString& unitPrefix);
-// The indicators deleted in the year whose unit begins with the prefix, newest first. Raises
-// TExceptBudgetManage.
-std::vector<TDeletedBudget> ReadDeletedBudgets(int dataYear, const QString& unitPrefix);
+// Told every few thousand rows read (a bulk delete leaves hundreds of thousands); false stops.
+using TReadProgress = std::function<bool(int read)>;
+// The indicators deleted in the year whose unit begins with the prefix, newest first; those read
+// so far when `progress` stops it. Raises TExceptBudgetManage.
+std::vector<TDeletedBudget> ReadDeletedBudgets(int dataYear, const QString& unitPrefix,
+                                               const TReadProgress& progress = {});
 
 struct TRestoreOutcome {
     int Restored = 0;
@@ -64,5 +69,7 @@ struct TRestoreOutcome {
 // Puts the deleted indicators back as they were, with their ids (an id taken since gets the
 // next one, said in a note), in one write transaction; one the year holds already by the entry
 // dialog's duplicate rule is left out with a note. The history records them as 恢复. Raises
-// TExceptBudgetManage saying nothing was written when the write fails.
-TRestoreOutcome RestoreDeletedBudgets(int dataYear, const QStringList& histIds);
+// TExceptBudgetManage saying nothing was written when the write fails; `progress` told every few
+// hundred, false rolls back: nothing restored, no notes.
+TRestoreOutcome RestoreDeletedBudgets(int dataYear, const QStringList& histIds,
+                                      const TWriteProgress& progress = {});

@@ -1,18 +1,34 @@
 #include "listwindow/bwnBudgetHistory.h"
 
+#include "basewindows/wnWorkProgress.h"
 #include "budget/gunBudget.h"
-#include "budget/gunBudgetHistory.h"
 #include "platform/untApplication.h"
+#include "support/untReleaser.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <memory>
 
 namespace
 {
+// A read or restore that takes longer than this shows its progress window.
+constexpr int kShowWaitAfterMillis = 300;
+
+// The first notes of a restore, and how many more: a restore of thousands may have as many.
+QString NotesText(const QStringList& notes)
+{
+    constexpr int kNotesShown = 20;
+    QString text = notes.mid(0, kNotesShown).join(QLatin1Char('\n'));
+    if (notes.size() > kNotesShown)
+        text += QStringLiteral("\n…另有%L1条说明").arg(notes.size() - kNotesShown);
+    return text;
+}
+
 QTableWidget* Table(QWidget* parent, const QStringList& captions)
 {
     auto* t = new QTableWidget(0, int(captions.size()), parent);
@@ -39,11 +55,11 @@ void AddRow(QTableWidget* t, const QStringList& cells, const QList<int>& rightAl
 
 // Columns as wide as their texts, but none wider than a third of the dialog: a long document
 // number or remark is cut (its whole text in the cell's tip) instead of pushing the rest away.
-void FitColumns(QTableWidget* t)
+void FitColumns(QTableView* t)
 {
     t->resizeColumnsToContents();
     constexpr int kWidest = 320;
-    for (int c = 0; c < t->columnCount(); ++c)
+    for (int c = 0; c < t->model()->columnCount(); ++c)
         if (t->columnWidth(c) > kWidest)
             t->setColumnWidth(c, kWidest);
 }
@@ -102,62 +118,170 @@ int TfrmBudgetHistory::Versions() const
     return grdVersions->rowCount();
 }
 
+// The deleted indicators as the table shows them, texts made for the rows painted only.
+class TDeletedBudgetsModel : public QAbstractTableModel
+{
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+    static QStringList Captions()
+    {
+        return {QStringLiteral("指标编号"), QStringLiteral("预算单位"), QStringLiteral("指标文号"),
+                QStringLiteral("科目编码"), QStringLiteral("控制金额"), QStringLiteral("删除时间"),
+                QStringLiteral("操作员")};
+    }
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(m_rows.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(Captions().size());
+    }
+    QVariant headerData(int section, Qt::Orientation o, int role) const override
+    {
+        if (o == Qt::Horizontal && role == Qt::DisplayRole)
+            return Captions().value(section);
+        return QAbstractTableModel::headerData(section, o, role);
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || size_t(index.row()) >= m_rows.size())
+            return {};
+        if (role == Qt::TextAlignmentRole && index.column() == kAmount)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+            return {};
+        const TDeletedBudget& d = m_rows[size_t(index.row())];
+        switch (index.column()) {
+        case 0:
+            return d.BudgId;
+        case 1:
+            return d.Eid;
+        case 2:
+            return d.FileName;
+        case 3:
+            return d.Subject;
+        case kAmount:
+            return d.Amount.Format2();
+        case 5:
+            return d.Time;
+        case 6:
+            return d.Operator;
+        default:
+            return {};
+        }
+    }
+    // The old rows are freed beside the window (a bulk delete's are many).
+    void SetRows(std::vector<TDeletedBudget>&& rows)
+    {
+        beginResetModel();
+        std::swap(m_rows, rows);
+        endResetModel();
+        ReleaseValueBeside(rows);
+    }
+    QString HistId(int row) const
+    {
+        return size_t(row) < m_rows.size() ? m_rows[size_t(row)].HistId : QString();
+    }
+
+private:
+    static constexpr int kAmount = 4;
+    std::vector<TDeletedBudget> m_rows;
+};
+
 TfrmDeletedBudgets::TfrmDeletedBudgets(int dataYear, const QString& unitPrefix, QWidget* parent)
-    : QDialog(parent), m_dataYear(dataYear), m_unitPrefix(unitPrefix)
+    : TfrmBase(parent), grdDeleted(new QTableView(this)), m_model(new TDeletedBudgetsModel(this)),
+      m_dataYear(dataYear), m_unitPrefix(unitPrefix)
 {
     setWindowTitle(QStringLiteral("已删除的指标 — %1年").arg(dataYear));
-    grdDeleted = Table(this, {QStringLiteral("指标编号"), QStringLiteral("预算单位"),
-                              QStringLiteral("指标文号"), QStringLiteral("科目编码"),
-                              QStringLiteral("控制金额"), QStringLiteral("删除时间"),
-                              QStringLiteral("操作员")});
     grdDeleted->setObjectName(QStringLiteral("grdDeleted"));
+    grdDeleted->setModel(m_model);
+    grdDeleted->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdDeleted->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdDeleted->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    grdDeleted->verticalHeader()->hide();
+    grdDeleted->horizontalHeader()->setStretchLastSection(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("关闭"));
     btnRestore = buttons->addButton(QStringLiteral("恢复(&R)"), QDialogButtonBox::ActionRole);
     btnRestore->setObjectName(QStringLiteral("btnRestore"));
+    btnRestore->setEnabled(false);
     connect(btnRestore, &QPushButton::clicked, this,
             [this] { Guarded(this, [this] { btnRestoreClick(); }); });
-    labNote = Note(this, QStringLiteral("本年度这些单位没有已删除的指标。"));
+    labNote = Note(this, QString());
     Frame(this, labNote, grdDeleted, buttons);
-    Fill();
+    Fill(); // ends once the dialog runs
 }
 
 void TfrmDeletedBudgets::Fill()
 {
-    grdDeleted->setRowCount(0);
-    m_histIds.clear();
-    for (const TDeletedBudget& d : ReadDeletedBudgets(m_dataYear, m_unitPrefix)) { // raises
-        AddRow(grdDeleted,
-               {d.BudgId, d.Eid, d.FileName, d.Subject, d.Amount.Format2(), d.Time, d.Operator},
-               {4});
-        m_histIds << d.HistId;
-    }
+    struct Read {
+        std::vector<TDeletedBudget> Rows;
+    };
+    auto read = std::make_shared<Read>();
+    auto job = [read, year = m_dataYear, prefix = m_unitPrefix](TWorkControl& control) {
+        control.Phase(QStringLiteral("正在读取已删除的指标…"));
+        read->Rows =
+            ReadDeletedBudgets(year, prefix, [&control](int n) { return control.Progress(n, 0); });
+        return !control.Cancelled();
+    };
+    if (!Work()->Run(
+            QStringLiteral("读取已删除的指标"), job,
+            [this, read](TWorkOutcome outcome, const QString& error) {
+                if (outcome == TWorkOutcome::Done)
+                    Filled(std::move(read->Rows), QString());
+                else
+                    Filled({}, outcome == TWorkOutcome::Cancelled
+                                   ? QStringLiteral("读取已取消，没有列出已删除的指标。")
+                                   : error);
+            },
+            TWindowWork::Connection::Needed, kShowWaitAfterMillis))
+        Filled({}, QStringLiteral("没有读取已删除的指标。")); // Run said why
+}
+
+void TfrmDeletedBudgets::Filled(std::vector<TDeletedBudget>&& rows, const QString& failure)
+{
+    m_model->SetRows(std::move(rows));
     FitColumns(grdDeleted);
-    btnRestore->setEnabled(!m_histIds.isEmpty());
-    labNote->setVisible(m_histIds.isEmpty());
+    const bool empty = m_model->rowCount() == 0;
+    btnRestore->setEnabled(!empty);
+    labNote->setText(failure.isEmpty() ? QStringLiteral("本年度这些单位没有已删除的指标。")
+                                       : failure);
+    labNote->setVisible(empty);
 }
 
 void TfrmDeletedBudgets::btnRestoreClick()
 {
     QStringList chosen;
     for (const QModelIndex& row : grdDeleted->selectionModel()->selectedRows())
-        chosen << m_histIds.value(row.row());
+        chosen << m_model->HistId(row.row());
     if (chosen.isEmpty()) {
         ShowMessage(QStringLiteral("请选择要恢复的指标。"), CaptionInfo(), MsgIcon::Information);
         return;
     }
-    TRestoreOutcome outcome;
-    try {
-        outcome = RestoreDeletedBudgets(m_dataYear, chosen);
-    } catch (const TExceptBudgetManage& e) {
-        ShowMessage(e.Message(), CaptionInfo(), MsgIcon::Warning);
-        return;
-    }
-    m_restored += outcome.Restored;
-    QString text = QStringLiteral("已恢复%1条指标。").arg(outcome.Restored);
-    if (!outcome.Notes.isEmpty())
-        text += QLatin1Char('\n') + outcome.Notes.join(QLatin1Char('\n'));
-    ShowMessage(text, CaptionInfo(), MsgIcon::Information);
-    Fill();
+    auto outcome = std::make_shared<TRestoreOutcome>();
+    auto job = [outcome, year = m_dataYear, chosen](TWorkControl& control) {
+        control.Phase(QStringLiteral("正在恢复已删除的指标…"));
+        *outcome = RestoreDeletedBudgets(
+            year, chosen, [&control](int n, int total) { return control.Progress(n, total); });
+        return !control.Cancelled();
+    };
+    Work()->Run(QStringLiteral("恢复已删除的指标"), job,
+                [this, outcome](TWorkOutcome work, const QString& error) {
+                    if (work == TWorkOutcome::Failed) {
+                        ShowMessage(error, CaptionRefuse(), MsgIcon::Warning);
+                        return;
+                    }
+                    if (work == TWorkOutcome::Cancelled) {
+                        ShowMessage(QStringLiteral("恢复已取消，没有恢复任何指标。"), CaptionInfo(),
+                                    MsgIcon::Information);
+                        return;
+                    }
+                    m_restored += outcome->Restored;
+                    QString text = QStringLiteral("已恢复%L1条指标。").arg(outcome->Restored);
+                    if (!outcome->Notes.isEmpty())
+                        text += QLatin1Char('\n') + NotesText(outcome->Notes);
+                    ShowMessage(text, CaptionInfo(), MsgIcon::Information);
+                    Fill();
+                });
 }

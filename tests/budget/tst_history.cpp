@@ -106,6 +106,35 @@ TEST_P(History, VersionsDeletedAndRestored)
     EXPECT_EQ(db.History("action='恢复'"), QStringList{QStringLiteral("2026/8 恢复 恢复 0001")});
 }
 
+// A restore of a bulk delete cancelled after hundreds were put back writes nothing: the rows stay
+// deleted and listed, no 恢复 is recorded. The list is read in steps that can stop it.
+TEST_P(History, CancelledRestoreWritesNothing)
+{
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    for (int i = 0; i < 450; ++i)
+        Add(QByteArray::number(i + 1).constData(), QString::number(i).toUtf8().constData(), "1");
+    db.Def()->SetWritePath(QStringLiteral("删除"));
+    db.Exec("delete from busibudget");
+    EXPECT_TRUE(ReadDeletedBudgets(2026, "101", [](int) { return false; }).empty()); // stopped
+    QStringList ids;
+    for (const TDeletedBudget& d : ReadDeletedBudgets(2026, "101"))
+        ids << d.HistId;
+    ASSERT_EQ(ids.size(), 450);
+    QList<int> told;
+    const TRestoreOutcome outcome = RestoreDeletedBudgets(2026, ids, [&told](int done, int total) {
+        told << done;
+        return total == 450 && done < 400;
+    });
+    EXPECT_EQ(outcome.Restored, 0);
+    EXPECT_TRUE(outcome.Notes.isEmpty());
+    EXPECT_EQ(told, (QList<int>{0, 200, 400}));
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "0");
+    EXPECT_EQ(db.Scalar("select count(*) from busibudgethistory where restoredid is not null or "
+                        "action='恢复'"),
+              "0");
+    EXPECT_EQ(ReadDeletedBudgets(2026, "101").size(), 450u);
+}
+
 // Many indicators added in one write transaction: each has its one addition with the
 // transaction's operator, path and time once committed, none when cancelled after some were
 // written; a single write, also from another program, is still recorded after either.

@@ -1,6 +1,7 @@
 #include "fixtures/ListFixture.h"
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
+#include "listwindow/bwnBudgetHistory.h"
 #include "listwindow/bwnQuindle.h"
 #include "listwindow/bwnQuindleMarks.h"
 #include "support/gunNextGridManager.h"
@@ -12,6 +13,7 @@
 #include <QDialog>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 #include <QLabel>
 #include <QTimer>
 #include <QFrame>
@@ -267,12 +269,29 @@ TEST_P(ListFixture, HistoryAndRestoreFromTheList)
     w->Controls().ngdBudget->SetCells(0, 1, "True"); // indicator 5
     w->Actions().Delete();
     Settle(); // the delete runs beside the window
-    inDialog("grdDeleted", [](QTableWidget* t) {
+    // 已删除的指标 reads and restores beside the dialog; it lists again after a restore.
+    QTimer::singleShot(0, [&] {
+        auto* d = dynamic_cast<TfrmDeletedBudgets*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        auto* t = d->findChild<QTableView*>("grdDeleted");
+        const auto list = [&] {
+            EXPECT_TRUE(QTest::qWaitFor([d] { return !d->WorkRunning(); }, 30000));
+            for (int r = 0; r < t->model()->rowCount(); ++r)
+                shown << t->model()->index(r, 0).data().toString() + "|" +
+                             t->model()->index(r, 2).data().toString();
+            if (auto* note = d->findChild<QLabel*>("labNote"); note && note->isVisible())
+                shown << note->text();
+        };
+        list();
         t->selectRow(0);
-        t->window()->findChild<QPushButton*>("btnRestore")->click();
+        d->findChild<QPushButton*>("btnRestore")->click();
+        list();
+        d->reject();
     });
     w->Controls().mnuDeleted->trigger();
-    EXPECT_EQ(shown, QStringList{QStringLiteral("5|")}); // no document number
+    // No document number; none left once restored.
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("5|"),
+                                  QStringLiteral("本年度这些单位没有已删除的指标。")}));
     EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("已恢复1条指标。")});
     EXPECT_EQ(db.History(), (QStringList{QStringLiteral("2026/5 删除 删除 0001"),
                                          QStringLiteral("2026/5 恢复 恢复 0001")}));
