@@ -71,6 +71,7 @@ TEST_P(History, VersionsDeletedAndRestored)
     std::vector<TDeletedBudget> deleted = ReadDeletedBudgets(2026, "101");
     ASSERT_EQ(deleted.size(), 1u);
     EXPECT_EQ(deleted[0].FileName, QStringLiteral("文1"));
+    EXPECT_EQ(deleted[0].Operator, "0001"); // the one who deleted it, no other column
     EXPECT_EQ(deleted[0].Amount, *Currency::FromText("0.01"));
     EXPECT_TRUE(ReadDeletedBudgets(2026, "102").empty());
 
