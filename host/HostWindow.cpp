@@ -217,8 +217,35 @@ void HostWindow::BuildMenus()
     m_openSummary->setObjectName(QStringLiteral("mnuOpenSummary"));
 
     QMenu* windows = menuBar()->addMenu(QStringLiteral("窗口(&W)"));
-    windows->addAction(QStringLiteral("层叠(&C)"), m_mdiArea, &QMdiArea::cascadeSubWindows);
-    windows->addAction(QStringLiteral("平铺(&T)"), m_mdiArea, &QMdiArea::tileSubWindows);
+    windows->setObjectName(QStringLiteral("mnuWindows"));
+    connect(windows, &QMenu::aboutToShow, this, [this, windows] { FillWindowMenu(windows); });
+    FillWindowMenu(windows);
+}
+
+// Cascade and tile, then the open windows by number, the active one checked: the keyboard
+// reaches any of them (Alt+W, 1…9).
+void HostWindow::FillWindowMenu(QMenu* menu)
+{
+    menu->clear();
+    menu->addAction(QStringLiteral("层叠(&C)"), m_mdiArea, &QMdiArea::cascadeSubWindows);
+    menu->addAction(QStringLiteral("平铺(&T)"), m_mdiArea, &QMdiArea::tileSubWindows);
+    const QList<QMdiSubWindow*> open = m_mdiArea->subWindowList();
+    if (!open.isEmpty())
+        menu->addSeparator();
+    for (int i = 0; i < open.size(); ++i) {
+        QMdiSubWindow* sub = open[i];
+        QString title = sub->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* a = menu->addAction(i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title)
+                                           : QStringLiteral("%1 %2").arg(i + 1).arg(title));
+        a->setCheckable(true);
+        a->setChecked(sub == m_mdiArea->activeSubWindow());
+        const QPointer<QMdiSubWindow> target(sub);
+        connect(a, &QAction::triggered, this, [this, target] {
+            if (target)
+                m_mdiArea->setActiveSubWindow(target);
+        });
+    }
 }
 
 QString ModuleLibraryFile(const QString& requested)

@@ -13,6 +13,7 @@
 class QMdiArea;
 class QAction;
 class QLabel;
+class QMenu;
 
 // Tells the host when the plug-in holds no more windows.
 class HostNotifier : public IPlugInNotifier
@@ -85,6 +86,7 @@ protected:
 private:
     ShowPlugInWindowProc LoadModule(const QString& path, QString* error);
     void BuildMenus();
+    void FillWindowMenu(QMenu* menu);
     void ShowContext();
 
     HostContext* m_context;

@@ -20,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTableView>
 #include <QTest>
@@ -66,6 +68,28 @@ TEST_P(HostWithPlugIn, OpensTheListWindowOnceAndIsToldWhenItCloses)
         menus << a->text();
     EXPECT_TRUE(menus.contains(QStringLiteral("数据操作(&P)")));
     EXPECT_TRUE(recorder.Messages().isEmpty()) << recorder.Texts().join('|').toStdString();
+
+    // 窗口 lists the open windows by number, the active one checked; choosing one activates it.
+    ASSERT_TRUE(window.OpenPlugInWindow("TbfrmSummary", &error)) << error.toStdString();
+    QApplication::processEvents();
+    auto* windows = window.findChild<QMenu*>("mnuWindows");
+    ASSERT_NE(windows, nullptr);
+    emit windows->aboutToShow();
+    QStringList listed;
+    for (QAction* a : windows->actions())
+        if (a->isCheckable())
+            listed << a->text() + (a->isChecked() ? "*" : "");
+    ASSERT_EQ(listed.size(), 2) << listed.join('|').toStdString();
+    EXPECT_EQ(listed[0], QStringLiteral("&1 预算指标录入"));
+    EXPECT_TRUE(listed[1].startsWith("&2 ") && listed[1].endsWith("*"))
+        << listed.join('|').toStdString();
+    for (QAction* a : windows->actions())
+        if (a->text() == listed[0])
+            a->trigger();
+    EXPECT_EQ(window.MdiArea()->activeSubWindow()->widget(), list);
+    window.MdiArea()->subWindowList().last()->widget()->close();
+    FlushDeletes();
+    ASSERT_EQ(window.MdiArea()->subWindowList().size(), 1);
 
     // 辅助功能 → Excel电子格式导入: the list closes, the import module's window opens (taking the
     // maximised list's place: the list opens maximised again).
