@@ -9,6 +9,7 @@
 #include <QPieSlice>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -38,6 +39,17 @@ QString Short(const QString& caption)
 // One label per group, each different: the category axis keeps only the first of equal labels,
 // which would leave a bar without its slot (hidden) and put the labels under the wrong bars.
 // Names alike in their first characters show their ends too, then a number.
+// Round ticks (1, 2 or 5 times a power of ten) over the values, each label with the decimals its
+// step needs: an axis of 0 to 2,636,532 reads 0, 500000, … not 659133, 1318266, ….
+void NiceRange(QValueAxis* axis, double low, double high)
+{
+    axis->setRange(low, high > low ? high : low + 1);
+    axis->applyNiceNumbers();
+    const double step = (axis->max() - axis->min()) / std::max(1, axis->tickCount() - 1);
+    const int decimals = step >= 1 ? 0 : std::min(4, int(std::ceil(-std::log10(step))));
+    axis->setLabelFormat(QStringLiteral("%.") + QString::number(decimals) + QLatin1Char('f'));
+}
+
 QStringList BarLabels(const std::vector<TSummaryRow>& rows)
 {
     QStringList labels;
@@ -78,10 +90,9 @@ void DrawBars(QChart* chart, const std::vector<TSummaryRow>& rows,
     bars->attachAxis(x);
     auto* y = new QValueAxis(chart);
     y->setTitleText(amountCaption + QStringLiteral("（万元）"));
-    y->setLabelFormat(QStringLiteral("%.0f"));
     chart->addAxis(y, Qt::AlignLeft);
     bars->attachAxis(y);
-    y->setRange(low, high > low ? high * 1.05 : low + 1);
+    NiceRange(y, low, high);
     if (running.empty())
         return;
     auto* line = new QLineSeries(chart);
@@ -101,10 +112,9 @@ void DrawBars(QChart* chart, const std::vector<TSummaryRow>& rows,
     line->attachAxis(along);
     auto* total = new QValueAxis(chart);
     total->setTitleText(QStringLiteral("累计（万元）"));
-    total->setLabelFormat(QStringLiteral("%.0f"));
-    total->setRange(bottom, top > bottom ? top * 1.05 : bottom + 1);
     chart->addAxis(total, Qt::AlignRight);
     line->attachAxis(total);
+    NiceRange(total, bottom, top);
 }
 
 void DrawPie(QChart* chart, const std::vector<TSummaryRow>& rows, const QString& amountCaption)

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QBarCategoryAxis>
+#include <QValueAxis>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -254,6 +255,13 @@ TEST(SummaryChart, MoreThanFifteenGroupsFoldIntoOther)
     const QStringList labels = static_cast<QBarCategoryAxis*>(axes[0])->categories();
     EXPECT_EQ(labels.size(), int(alike.size()));
     EXPECT_EQ(labels.back(), QStringLiteral("其他"));
+    // The amount axis ends on a round tick, its labels with no decimals they do not need.
+    const auto* amounts = static_cast<QValueAxis*>(chart.axes(Qt::Vertical).value(0));
+    ASSERT_NE(amounts, nullptr);
+    const double step = (amounts->max() - amounts->min()) / (amounts->tickCount() - 1);
+    EXPECT_EQ(std::fmod(amounts->max(), step), 0.0) << amounts->max() << " by " << step;
+    EXPECT_GE(amounts->max(), rows.front().Amount.Value() / 10000.0);
+    EXPECT_EQ(amounts->labelFormat(), "%.3f") << step; // tens of yuan: steps of 0.001 万元
     // Nothing read (a failed or an empty summary): the chart shows nothing, no axes of nothing.
     DrawSummaryChart(&chart, {}, TSummaryChartKind::Bars, {}, QStringLiteral("控制金额"));
     EXPECT_TRUE(chart.axes().isEmpty() && chart.series().isEmpty());
