@@ -12,6 +12,7 @@
 namespace
 {
 constexpr int kReadProgressEvery = 2000;
+// Restored in steps of so many: read, checked and written in a few statements each.
 constexpr int kRestoreProgressEvery = 200;
 
 // The captions of the fields an operator knows; others show their column name.
@@ -219,80 +220,182 @@ std::vector<TDeletedBudget> ReadDeletedBudgets(int dataYear, const QString& unit
     return rows;
 }
 
+namespace
+{
+// A deletion as the history keeps it.
+struct TDeletion {
+    QString BudgId;
+    QJsonObject Row;
+    bool Restored = false;
+};
+
+// The deletions of `histIds` (numbers) in the year, by history id.
+QHash<qint64, TDeletion> ReadDeletions(int dataYear, const QList<qint64>& histIds)
+{
+    QStringList ids;
+    for (qint64 id : histIds)
+        ids << QString::number(id);
+    TQueryRef query = OpenOrRaise(
+        QStringLiteral("select histid, budgid, oldrow, restoredid from busibudgethistory where "
+                       "datayear = %1 and action = '删除' and histid in (%2)")
+            .arg(dataYear)
+            .arg(ids.join(QLatin1Char(','))),
+        QStringLiteral("无法读取已删除的指标"));
+    QHash<qint64, TDeletion> deletions;
+    for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next())
+        deletions.insert(ds->Fields(0).AsString().toLongLong(),
+                         {ds->Fields(1).AsString(), ParseRow(ds->Fields(2).AsString()),
+                          !ds->Fields(3).IsNull()});
+    return deletions;
+}
+
+// Those of `ids` the year holds.
+QSet<QString> StoredIds(int dataYear, const QStringList& ids)
+{
+    QStringList quoted;
+    for (const QString& id : ids)
+        quoted << "'" + SqlText(id) + "'";
+    TQueryRef query =
+        OpenOrRaise(QStringLiteral("select budgid from busibudget where datayear = %1 and budgid "
+                                   "in (%2)")
+                        .arg(dataYear)
+                        .arg(quoted.join(QLatin1Char(','))),
+                    QStringLiteral("无法检查指标编号"));
+    QSet<QString> stored;
+    for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next())
+        stored.insert(ds->Fields(0).AsString());
+    return stored;
+}
+
+// The duplicate rule's fields of a deleted row.
+TBudget KeyFields(const QJsonObject& row, int dataYear)
+{
+    TBudget b;
+    b.DataYear = dataYear;
+    b.BType = Value(row, "btype");
+    b.BTypeChild = Value(row, "btypechild");
+    b.Bkid = Value(row, "bkid");
+    b.Eid = Value(row, "eid");
+    b.Mid = Value(row, "mid");
+    b.IPid = Value(row, "ipid");
+    b.Bid = Value(row, "bid");
+    b.Iid = Value(row, "iid");
+    b.FileName = Value(row, "filename");
+    return b;
+}
+
+// The rows of one insert statement: rows kept with the same columns go in together.
+class TRestoreInserts
+{
+public:
+    void Add(const QJsonObject& row)
+    {
+        static const QRegularExpression columnName(QStringLiteral("^[a-z]+$"));
+        QStringList columns, values;
+        for (auto it = row.constBegin(); it != row.constEnd(); ++it) {
+            if (!columnName.match(it.key()).hasMatch())
+                throw TExceptBudgetManage(QStringLiteral("指标历史中的列名%1不正确").arg(it.key()));
+            columns << it.key();
+            values << (it.value().isNull() ? QStringLiteral("NULL")
+                                           : "'" + SqlText(it.value().toString()) + "'");
+        }
+        const QString head = columns.join(QLatin1Char(','));
+        if (head != m_columns)
+            Flush();
+        m_columns = head;
+        m_values << "(" + values.join(QLatin1Char(',')) + ")";
+    }
+    void Flush()
+    {
+        if (m_values.isEmpty())
+            return;
+        if (!ExecSql("insert into busibudget (" + m_columns + ") values " +
+                     m_values.join(QLatin1Char(','))))
+            throw TExceptBudgetManage(LastDbError());
+        m_values.clear();
+    }
+
+private:
+    QString m_columns;
+    QStringList m_values;
+};
+} // namespace
+
 TRestoreOutcome RestoreDeletedBudgets(int dataYear, const QStringList& histIds,
                                       const TWriteProgress& progress)
 {
-    static const QRegularExpression columnName(QStringLiteral("^[a-z]+$"));
     TRestoreOutcome outcome;
     TBudgetWriteTransaction transaction(dataYear, TWritePath::Restore);
     try {
-        for (qsizetype i = 0; i < histIds.size(); ++i) {
-            if (progress && i % kRestoreProgressEvery == 0 &&
-                !progress(int(i), int(histIds.size())))
+        // Ids drawn anew follow the year's largest, skipping those restored meanwhile (they may
+        // lie beyond it); the writers' lock keeps others from adding.
+        qint64 next = GetNextNumber(QStringLiteral("busiBudget"), QStringLiteral("budgid"),
+                                    QStringLiteral(" datayear= %1").arg(dataYear))
+                          .toLongLong();
+        QSet<QString> restoredIds; // put back by this run
+        QSet<QString> keys;        // the duplicate keys stored and restored
+        for (qsizetype first = 0; first < histIds.size(); first += kRestoreProgressEvery) {
+            if (progress && !progress(int(first), int(histIds.size())))
                 return {}; // rolled back
-            const QString& histId = histIds[i];
-            TQueryRef query = OpenOrRaise(
-                QStringLiteral("select budgid, oldrow, restoredid from busibudgethistory where "
-                               "histid = %1 and datayear = %2 and action = '删除'")
-                    .arg(histId.toLongLong())
-                    .arg(dataYear),
-                QStringLiteral("无法读取已删除的指标"));
-            TARQuery* ds = query->Dataset();
-            if (ds->IsEmpty() || !ds->Fields(2).IsNull()) {
-                outcome.Notes << QStringLiteral("指标%1已经恢复过，没有再次恢复。")
-                                     .arg(ds->IsEmpty() ? histId : ds->Fields(0).AsString());
-                continue;
+            QList<qint64> chunk;
+            for (qsizetype i = first; i < std::min(histIds.size(), first + kRestoreProgressEvery);
+                 ++i)
+                chunk << histIds[i].toLongLong();
+            const QHash<qint64, TDeletion> deletions = ReadDeletions(dataYear, chunk);
+            QStringList ownIds;
+            std::vector<TBudget> fields;
+            for (const TDeletion& d : deletions) {
+                ownIds << d.BudgId;
+                fields.push_back(KeyFields(d.Row, dataYear));
             }
-            const QString oldId = ds->Fields(0).AsString();
-            QJsonObject row = ParseRow(ds->Fields(1).AsString());
-            TBudget b;
-            b.DataYear = dataYear;
-            b.BType = Value(row, "btype");
-            b.BTypeChild = Value(row, "btypechild");
-            b.Bkid = Value(row, "bkid");
-            b.Eid = Value(row, "eid");
-            b.Mid = Value(row, "mid");
-            b.IPid = Value(row, "ipid");
-            b.Bid = Value(row, "bid");
-            b.Iid = Value(row, "iid");
-            b.FileName = Value(row, "filename");
-            if (ExistsSameBudget(b, dataYear, true)) {
-                outcome.Notes
-                    << QStringLiteral("指标%1与本年度现有的指标属性相同，没有恢复。").arg(oldId);
-                continue;
+            keys.unite(StoredBudgetKeys(dataYear, int(fields.size()), [&](int i, TBudget& b) {
+                b = fields[size_t(i)];
+                return true;
+            }));
+            const QSet<QString> stored = StoredIds(dataYear, ownIds);
+            TRestoreInserts inserts;
+            QStringList marks, marked; // "when histid then id" of the history rows restored
+            for (qint64 histId : chunk) {
+                const auto found = deletions.constFind(histId);
+                if (found == deletions.cend() || found->Restored) {
+                    outcome.Notes << QStringLiteral("指标%1已经恢复过，没有再次恢复。")
+                                         .arg(found == deletions.cend() ? QString::number(histId)
+                                                                        : found->BudgId);
+                    continue;
+                }
+                const QString key = BudgetDuplicateKey(KeyFields(found->Row, dataYear));
+                if (keys.contains(key)) {
+                    outcome.Notes << QStringLiteral("指标%1与本年度现有的指标属性相同，没有恢复。")
+                                         .arg(found->BudgId);
+                    continue;
+                }
+                QString id = found->BudgId;
+                if (stored.contains(id) || restoredIds.contains(id)) {
+                    while (restoredIds.contains(QString::number(next)))
+                        ++next;
+                    id = QString::number(next++);
+                    outcome.Notes << QStringLiteral("指标编号%1已被占用，恢复为新编号%2。")
+                                         .arg(found->BudgId, id);
+                }
+                QJsonObject row = found->Row;
+                row.insert(QStringLiteral("datayear"), QString::number(dataYear));
+                row.insert(QStringLiteral("budgid"), id);
+                inserts.Add(row);
+                keys.insert(key);
+                restoredIds.insert(id);
+                marks << QStringLiteral("when %1 then '%2'").arg(histId).arg(SqlText(id));
+                marked << QString::number(histId);
+                ++outcome.Restored;
             }
-            QString id = oldId;
-            TQueryRef taken = OpenOrRaise(
-                QStringLiteral("select budgid from busibudget where datayear = %1 and budgid = "
-                               "'%2'")
-                    .arg(dataYear)
-                    .arg(SqlText(oldId)),
-                QStringLiteral("无法检查指标编号"));
-            if (!taken->Dataset()->IsEmpty()) {
-                id = GetNextNumber(QStringLiteral("busiBudget"), QStringLiteral("budgid"),
-                                   QStringLiteral(" datayear= %1").arg(dataYear));
-                outcome.Notes
-                    << QStringLiteral("指标编号%1已被占用，恢复为新编号%2。").arg(oldId, id);
-            }
-            row.insert(QStringLiteral("datayear"), QString::number(dataYear));
-            row.insert(QStringLiteral("budgid"), id);
-            QStringList columns, values;
-            for (auto it = row.constBegin(); it != row.constEnd(); ++it) {
-                if (!columnName.match(it.key()).hasMatch())
-                    throw TExceptBudgetManage(
-                        QStringLiteral("指标历史中的列名%1不正确").arg(it.key()));
-                columns << it.key();
-                values << (it.value().isNull() ? QStringLiteral("NULL")
-                                               : "'" + SqlText(it.value().toString()) + "'");
-            }
-            if (!ExecSql("insert into busibudget (" + columns.join(QLatin1Char(',')) +
-                         ") values (" + values.join(QLatin1Char(',')) + ")") ||
-                !ExecSql(QStringLiteral("update busibudgethistory set restoredid = '%1' where "
-                                        "histid = %2")
-                             .arg(SqlText(id))
-                             .arg(histId.toLongLong())))
+            inserts.Flush();
+            if (!marks.isEmpty() &&
+                !ExecSql(QStringLiteral("update busibudgethistory set restoredid = case histid "
+                                        "%1 end where datayear = %2 and action = '删除' and "
+                                        "histid in (%3)")
+                             .arg(marks.join(QLatin1Char(' ')))
+                             .arg(dataYear)
+                             .arg(marked.join(QLatin1Char(',')))))
                 throw TExceptBudgetManage(LastDbError());
-            ++outcome.Restored;
         }
     } catch (const Exception& e) {
         throw TExceptBudgetManage(

@@ -360,6 +360,15 @@ QSet<QString> ExistingBudgetKeys(int dataYear)
     return keys;
 }
 
+QSet<QString> StoredBudgetKeys(int dataYear, int count, const TBudgetSource& source)
+{
+    QSet<QString> keys;
+    const QString sql = KeysSql(dataYear, count, source);
+    if (!sql.isEmpty())
+        ReadBudgetKeys(dataYear, sql, keys);
+    return keys;
+}
+
 int InsertNewBudgets(int dataYear, TWritePath path, int count, const TBudgetSource& source,
                      const TWriteProgress& progress)
 {

@@ -87,6 +87,10 @@ using TWriteProgress = std::function<bool(int written, int total)>;
 // Gives the index-th indicator to write, its bookkeeping filled in but not its id; false skips it.
 using TBudgetSource = std::function<bool(int index, TBudget& b)>;
 
+// The duplicate keys stored in dataYear that the indicators from `source` can meet (the whole
+// year's when they are too many to name). Raises TExceptBudgetManage when they cannot be read.
+QSet<QString> StoredBudgetKeys(int dataYear, int count, const TBudgetSource& source);
+
 // Inserts `count` indicators from `source` into dataYear in one write transaction: the duplicate
 // rule is applied again under the lock (other operators, and earlier indicators of the same
 // call), ids are drawn as the entry dialog draws them (max + 1, the following ones ours under

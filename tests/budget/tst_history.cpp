@@ -134,6 +134,16 @@ TEST_P(History, CancelledRestoreWritesNothing)
                         "action='恢复'"),
               "0");
     EXPECT_EQ(ReadDeletedBudgets(2026, "101").size(), 450u);
+
+    // Restored whole, with their ids but the one taken meanwhile: it gets the first id free
+    // after the year's largest and those restored before it.
+    Add("1", "新", "1");
+    const TRestoreOutcome all = RestoreDeletedBudgets(2026, ids);
+    EXPECT_EQ(all.Restored, 450);
+    EXPECT_EQ(all.Notes, QStringList{QStringLiteral("指标编号1已被占用，恢复为新编号451。")});
+    EXPECT_EQ(db.Scalar("select count(distinct budgid) from busibudget"), "451");
+    EXPECT_EQ(db.Scalar("select count(*) from busibudgethistory where action='恢复'"), "450");
+    EXPECT_TRUE(ReadDeletedBudgets(2026, "101").empty());
 }
 
 // Many indicators added in one write transaction: each has its one addition with the
