@@ -112,10 +112,10 @@ TEST_P(History, VersionsDeletedAndRestored)
 TEST_P(History, CancelledRestoreWritesNothing)
 {
     ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
-    // Indicator 399 has indicator 2's duplicate key (both document number "1").
+    // Indicator 399 has indicator 400's duplicate key (both document number "399").
     for (int i = 0; i < 400; ++i)
-        Add(QByteArray::number(i + 1).constData(), QByteArray::number(i == 398 ? 1 : i).constData(),
-            "1");
+        Add(QByteArray::number(i + 1).constData(),
+            QByteArray::number(i == 398 ? 399 : i).constData(), "1");
     db.Def()->SetWritePath(QStringLiteral("删除"));
     db.Exec("delete from busibudget");
     EXPECT_TRUE(ReadDeletedBudgets(2026, "101", [](int) { return false; }).empty()); // stopped
@@ -138,7 +138,7 @@ TEST_P(History, CancelledRestoreWritesNothing)
     EXPECT_EQ(ReadDeletedBudgets(2026, "101").size(), 400u);
 
     // Restored whole: with their ids but the one taken meanwhile (it gets the first id free
-    // after the year's largest, here the one left out, and those restored before it), one of
+    // after the year's largest and those restored before it, here the one left out), one of
     // two alike left out, an
     // image kept before a column was added restored beside the others.
     Add("1", "新", "1");
@@ -149,11 +149,12 @@ TEST_P(History, CancelledRestoreWritesNothing)
                   "budgid = '300'");
     const TRestoreOutcome all = RestoreDeletedBudgets(2026, ids);
     EXPECT_EQ(all.Restored, 399);
-    EXPECT_EQ(all.Notes, (QStringList{QStringLiteral("指标2与本年度现有的指标属性相同，没有恢复。"),
-                                      QStringLiteral("指标编号1已被占用，恢复为新编号2。")}));
+    EXPECT_EQ(all.Notes,
+              (QStringList{QStringLiteral("指标399与本年度现有的指标属性相同，没有恢复。"),
+                           QStringLiteral("指标编号1已被占用，恢复为新编号399。")}));
     EXPECT_EQ(db.Scalar("select count(distinct budgid) from busibudget"), "400");
     EXPECT_EQ(db.Scalar("select count(*) from busibudgethistory where action='恢复'"), "399");
-    EXPECT_EQ(ReadDeletedBudgets(2026, "101").size(), 1u); // indicator 2
+    EXPECT_EQ(ReadDeletedBudgets(2026, "101").size(), 1u); // the first 399
 }
 
 // Many indicators added in one write transaction: each has its one addition with the
