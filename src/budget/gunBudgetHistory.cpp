@@ -398,8 +398,12 @@ TRestoreOutcome RestoreDeletedBudgets(int dataYear, const QStringList& histIds,
                 throw TExceptBudgetManage(LastDbError());
         }
     } catch (const Exception& e) {
+        // Another's lock held for the whole wait, or the connection lost: said as every writer
+        // says it, not in the server's words.
         throw TExceptBudgetManage(
-            QStringLiteral("恢复未能完成，没有恢复任何指标：%1").arg(e.Message()));
+            transaction.Interrupted()
+                ? transaction.Failure(e.Message())
+                : QStringLiteral("恢复未能完成，没有恢复任何指标：%1").arg(e.Message()));
     }
     transaction.Commit();
     return outcome;

@@ -157,6 +157,37 @@ TEST_P(History, CancelledRestoreWritesNothing)
     EXPECT_EQ(ReadDeletedBudgets(2026, "101").size(), 1u); // the first 399
 }
 
+// Another program holds the table for longer than the lock timeout: the restore says so as the
+// other writers do (not in the server's words) and writes nothing.
+TEST_P(History, RestoreMeetingATableLockSaysSoPlainly)
+{
+    if (GetParam() != Engine::PostgreSQL)
+        GTEST_SKIP() << "SQLite's writers wait at BEGIN IMMEDIATE";
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    Add("7", "文", "1");
+    db.Exec("delete from busibudget");
+    const QString histId = ReadDeletedBudgets(2026, "101").at(0).HistId;
+    TDbManager waitingDb;
+    waitingDb.ConnectionString = db.ConnectionString() + ";Lock Timeout=1";
+    TWorkContext waiting = db.Context();
+    waiting.DbManager = &waitingDb;
+    SetCurrentWorkContext(&waiting);
+    db.Exec("begin");
+    db.Exec("lock table busibudget in exclusive mode");
+    QString message;
+    try {
+        RestoreDeletedBudgets(2026, {histId});
+    } catch (const TExceptBudgetManage& e) {
+        message = e.Message();
+    }
+    db.Exec("rollback");
+    SetCurrentWorkContext(&db.Context());
+    EXPECT_EQ(message,
+              QStringLiteral("其他操作员正在保存预算指标，等了1秒仍未轮到，没有写入任何数据。"
+                             "请稍后再试。"));
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "0");
+}
+
 // Many indicators added in one write transaction: each has its one addition with the
 // transaction's operator, path and time once committed, none when cancelled after some were
 // written; a single write, also from another program, is still recorded after either.
