@@ -157,6 +157,9 @@ bool TWindowWork::Run(const QString& title, TWorkJob job, Done done, Connection 
 // Over the middle of the window, in front.
 void TWindowWork::ShowProgress()
 {
+    // Over a modal dialog it is modal to the dialog: a click on a window the dialog blocks
+    // brings the topmost modal window forward, which then is this one, not the dialog over it.
+    m_progress->setWindowModality(m_window->isModal() ? Qt::WindowModal : Qt::NonModal);
     m_progress->adjustSize();
     const QPoint centre = m_window->mapToGlobal(m_window->rect().center());
     m_progress->move(centre - QPoint(m_progress->width() / 2, m_progress->height() / 2));

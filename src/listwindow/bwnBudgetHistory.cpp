@@ -37,6 +37,7 @@ QTableWidget* Table(QWidget* parent, const QStringList& captions)
     t->setSelectionBehavior(QAbstractItemView::SelectRows);
     t->verticalHeader()->hide();
     t->horizontalHeader()->setStretchLastSection(true);
+    t->setTabKeyNavigation(false); // Tab goes on to the buttons
     return t;
 }
 
@@ -201,11 +202,15 @@ TfrmDeletedBudgets::TfrmDeletedBudgets(int dataYear, const QString& unitPrefix, 
     grdDeleted->setSelectionMode(QAbstractItemView::ExtendedSelection);
     grdDeleted->verticalHeader()->hide();
     grdDeleted->horizontalHeader()->setStretchLastSection(true);
+    grdDeleted->setTabKeyNavigation(false); // Tab goes on to the buttons, the selection kept
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("关闭"));
     btnRestore = buttons->addButton(QStringLiteral("恢复(&R)"), QDialogButtonBox::ActionRole);
     btnRestore->setObjectName(QStringLiteral("btnRestore"));
     btnRestore->setEnabled(false);
+    // Enter in the table does not write: 关闭 is the default; 恢复 is pressed (Alt+R, or Enter
+    // once Tab has reached it).
+    buttons->button(QDialogButtonBox::Close)->setDefault(true);
     connect(btnRestore, &QPushButton::clicked, this,
             [this] { Guarded(this, [this] { btnRestoreClick(); }); });
     labNote = Note(this, QString());

@@ -35,6 +35,7 @@ protected:
     void Drive(std::function<void(TrfrmInputEdit*)> entry)
     {
         hostApp.SetModalDriver([this, entry](QDialog* d) {
+            d->setWindowModality(Qt::ApplicationModal); // as exec shows it
             d->show();
             QApplication::setActiveWindow(d);
             if (auto* items = qobject_cast<TgfrmSelectIid*>(d)) {
@@ -451,6 +452,8 @@ TEST_P(Save, AWaitForTheWritersLockShowsAndCanBeCancelled)
         ASSERT_TRUE(QTest::qWaitFor([&] { return progress && progress->isVisible(); }, 5000));
         phase = progress->PhaseText();
         EXPECT_FALSE(d->Buttons().btnOK->isEnabled()); // the dialog waits with it
+        // A click on the host brings the topmost modal window forward: the wait, not the dialog.
+        EXPECT_EQ(QApplication::activeModalWidget(), progress);
         progress->CancelButton()->click();
         EXPECT_TRUE(QTest::qWaitFor([d] { return !d->WorkRunning(); }, 30000));
         EXPECT_FALSE(d->Saved());
