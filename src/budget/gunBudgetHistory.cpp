@@ -44,13 +44,7 @@ bool IsMoneyColumn(const QString& column)
 QString AmountText(const QString& text)
 {
     const std::optional<Currency> c = Currency::FromText(text);
-    if (!c)
-        return text;
-    const QString plain = c->ToSqlText();
-    const qsizetype dot = plain.indexOf(QLatin1Char('.'));
-    if (dot >= 0 && plain.size() - dot - 1 > 2) // more decimals than the display's two
-        return plain;
-    return c->Format2();
+    return c ? c->FormatExact() : text;
 }
 
 QJsonObject ParseRow(const QString& row)

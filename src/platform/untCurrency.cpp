@@ -180,17 +180,37 @@ QString Currency::ToSqlText() const
     return negative ? QLatin1Char('-') + text : text;
 }
 
+namespace
+{
+// The whole units with thousands grouping.
+QString GroupedWhole(quint64 whole)
+{
+    QString text = QString::number(whole);
+    for (qsizetype i = text.size() - 3; i > 0; i -= 3)
+        text.insert(i, QLatin1Char(','));
+    return text;
+}
+} // namespace
+
 QString Currency::Format2() const
 {
     const bool negative = m_raw < 0;
     quint64 abs = negative ? quint64(0) - quint64(m_raw) : quint64(m_raw);
     abs = (abs + 50) / 100; // hundredths, half away from zero
-    QString whole = QString::number(abs / 100);
-    for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
-        whole.insert(i, QLatin1Char(','));
     const QString cents = QString::number(abs % 100).rightJustified(2, QLatin1Char('0'));
-    return (negative && abs != 0 ? QStringLiteral("-") : QString()) + whole + QLatin1Char('.') +
-           cents;
+    return (negative && abs != 0 ? QStringLiteral("-") : QString()) + GroupedWhole(abs / 100) +
+           QLatin1Char('.') + cents;
+}
+
+QString Currency::FormatExact() const
+{
+    const bool negative = m_raw < 0;
+    const quint64 abs = negative ? quint64(0) - quint64(m_raw) : quint64(m_raw);
+    QString fraction = QString::number(abs % 10000).rightJustified(4, QLatin1Char('0'));
+    while (fraction.size() > 2 && fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    return (negative ? QStringLiteral("-") : QString()) + GroupedWhole(abs / 10000) +
+           QLatin1Char('.') + fraction;
 }
 
 namespace

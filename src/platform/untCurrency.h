@@ -47,6 +47,8 @@ public:
     QString ToSqlText() const;
     // Display with thousands grouping and two decimals (rounded half away from zero).
     QString Format2() const;
+    // Display with thousands grouping and every decimal it has, at least two: never rounded.
+    QString FormatExact() const;
 
     constexpr Currency operator+(Currency o) const { return FromRaw(m_raw + o.m_raw); }
     constexpr Currency operator-(Currency o) const { return FromRaw(m_raw - o.m_raw); }

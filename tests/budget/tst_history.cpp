@@ -49,7 +49,7 @@ TEST_P(History, VersionsDeletedAndRestored)
     EXPECT_EQ(versions[0].Changes[0].Field, QStringLiteral("控制金额"));
     EXPECT_EQ(versions[0].Changes[0].Old, "9,999,999,999,999.99");
     EXPECT_EQ(versions[0].Changes[0].New, "0.01");
-    EXPECT_EQ(versions[2].Changes[0].Old, "1234567.1234");
+    EXPECT_EQ(versions[2].Changes[0].Old, "1,234,567.1234");
     EXPECT_EQ(versions[3].Action, QStringLiteral("增加"));
     EXPECT_EQ(versions[3].Path, QStringLiteral("录入"));
     const auto added = [](const THistoryVersion& v, const QString& field) {
@@ -58,7 +58,7 @@ TEST_P(History, VersionsDeletedAndRestored)
                 return c.Old + " -> " + c.New;
         return QStringLiteral("none");
     };
-    EXPECT_EQ(added(versions[3], QStringLiteral("控制金额")), " -> 1234567.1234"); // as added
+    EXPECT_EQ(added(versions[3], QStringLiteral("控制金额")), " -> 1,234,567.1234"); // as added
     EXPECT_EQ(added(versions[3], QStringLiteral("指标文号")), QStringLiteral(" -> 文1"));
 
     db.Def()->SetWritePath(QStringLiteral("删除"));

@@ -25,6 +25,9 @@ TEST(Currency, ExactTextAndRounding)
     EXPECT_EQ(Currency::FromText("1234567.005")->Format2(), "1,234,567.01");
     EXPECT_EQ(Currency::FromText("-0.004")->Format2(), "0.00");
     EXPECT_EQ(Currency::FromText("-1000")->Format2(), "-1,000.00");
+    EXPECT_EQ(Currency::FromText("-1234567.005")->FormatExact(), "-1,234,567.005");
+    EXPECT_EQ(Currency::FromText("-0.0051")->FormatExact(), "-0.0051");
+    EXPECT_EQ(Currency::FromText("100")->FormatExact(), "100.00");
     EXPECT_THROW(Currency::FromDouble(1e16), Exception); // never a wrapped value
     // A database's UTF-8 text reads as the same text does; typed text may have wide blanks.
     for (const char* text : {" 12.5\t", "-0.0001", "1e3", "12.00001", "", "99999999999999999999"}) {
