@@ -163,7 +163,7 @@ public:
         case 3:
             return d.Subject;
         case kAmount:
-            return d.Amount.Format2();
+            return d.Amount.FormatExact();
         case 5:
             return d.Time;
         case 6:
