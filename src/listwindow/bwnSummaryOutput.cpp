@@ -20,6 +20,8 @@
 #include <QPainter>
 #include <QSvgGenerator>
 #include <QTableView>
+#include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -51,8 +53,10 @@ void TSummaryOutput::ExportTable()
         ExportTableTo(path);
 }
 
-// The rows as shown, 合计 last; amounts with their exact digits.
-TExportTable TSummaryOutput::ShownTable() const
+// The rows as shown, 合计 last; amounts with their exact digits. In a file a sum that could
+// not be added exactly is a number to two decimals, marked 近似值 in a column of its own (as
+// shown, "≈1,234.56" is text to a spreadsheet).
+TExportTable TSummaryOutput::ShownTable(bool forFile) const
 {
     auto rows = std::make_shared<std::vector<TSummaryRow>>(m_table.Rows);
     rows->push_back(m_table.Total);
@@ -62,14 +66,29 @@ TExportTable TSummaryOutput::ShownTable() const
                      {QStringLiteral("笔数"), false, 10},
                      {m_ui.cobAmount->currentText(), true, 20},
                      {QStringLiteral("占比"), false, 10}};
+    const bool marked = forFile && std::any_of(rows->begin(), rows->end(),
+                                               [](const auto& row) { return !row.Amount.Exact(); });
+    if (marked)
+        table.Columns.append({QStringLiteral("说明"), false, 10});
     table.Rows = int(rows->size());
-    table.Text = [rows, total](int r, int c) {
-        return SummaryCellText((*rows)[size_t(r)], c, total, false);
+    table.Text = [rows, total, forFile](int r, int c) {
+        const TSummaryRow& row = (*rows)[size_t(r)];
+        if (c == kSummaryColumns)
+            return row.Amount.Exact() ? QString() : QStringLiteral("近似值");
+        if (forFile && c == 2 && !row.Amount.Exact())
+            return QString::number(row.Amount.Value(), 'f', 2);
+        return SummaryCellText(row, c, total, false);
     };
-    table.Amount = [rows](int r, int c) -> std::optional<Currency> {
-        if (c != 2 || !(*rows)[size_t(r)].Amount.Exact())
+    table.Amount = [rows, forFile](int r, int c) -> std::optional<Currency> {
+        if (c != 2)
             return std::nullopt;
-        return Currency::FromText((*rows)[size_t(r)].Amount.Text());
+        const TMoneySum& sum = (*rows)[size_t(r)].Amount;
+        if (sum.Exact())
+            return Currency::FromText(sum.Text());
+        const double yuan = std::round(sum.Value() * 100) / 100;
+        if (!forFile || !(std::abs(yuan) <= double(Currency::kLimitRaw) / 10000))
+            return std::nullopt;
+        return Currency::FromDouble(yuan);
     };
     return table;
 }
@@ -78,7 +97,7 @@ bool TSummaryOutput::ExportTableTo(const QString& path)
 {
     if (!m_hasResult)
         return false;
-    const TExportTable table = ShownTable();
+    const TExportTable table = ShownTable(true);
     const QString sheet =
         SheetNameOf(QStringLiteral("%1年%2").arg(WorkingDataYear()).arg(m_ui.cobBy->currentText()));
     return StartTableExport(
@@ -150,10 +169,12 @@ QImage TSummaryOutput::ChartImage(QSize size) const
 TPrintDocument TSummaryOutput::Document() const
 {
     TPrintDocument doc;
-    doc.Table = ShownTable();
+    doc.Table = ShownTable(false);
     doc.KeyColumn = 0;
     doc.LastRowIsTotals = true;
-    doc.Texts.Title = QStringLiteral("%1年汇总分析 — %2").arg(WorkingDataYear()).arg(m_unitName);
+    doc.Texts.Title = QStringLiteral("%1年%2汇总分析 — %3")
+                          .arg(WorkingDataYear())
+                          .arg(m_ui.cobBType->currentText(), m_unitName);
     QStringList filters{QStringLiteral("汇总方式：%1").arg(m_ui.cobBy->currentText()),
                         QStringLiteral("金额：%1").arg(m_ui.cobAmount->currentText())};
     if (!m_ui.cobbkid->currentText().isEmpty())

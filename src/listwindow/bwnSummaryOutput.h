@@ -32,7 +32,7 @@ public:
     TPrintDocument Document() const;
 
 private:
-    TExportTable ShownTable() const;
+    TExportTable ShownTable(bool forFile) const;
     QImage ChartImage(QSize size) const;
 
     TfrmBsCld* m_window;
