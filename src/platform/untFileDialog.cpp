@@ -6,6 +6,7 @@
 #include <QAbstractFileIconProvider>
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QFileInfo>
 #include <QStyle>
 
@@ -102,6 +103,14 @@ QString TFileDialog::Choose()
 {
     if (Application->ExecModal(this) != QDialog::Accepted || selectedFiles().isEmpty())
         return QString();
+    // Qt's dialog reads quotes in a typed name as a list of names (a"b.csv is taken as b.csv in
+    // the folder shown): such a name is refused rather than written under another.
+    if (const auto* typed = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        acceptMode() == AcceptSave && typed && typed->text().contains(QLatin1Char('"'))) {
+        ShowMessage(QStringLiteral("文件名%1含有双引号，不能使用。").arg(typed->text()),
+                    CaptionRefuse(), MsgIcon::Warning);
+        return QString();
+    }
     const QString path = selectedFiles().constFirst();
     // A file nothing may be written to is refused before anyone is asked to replace it.
     if (const QString why = acceptMode() == AcceptSave ? CannotWriteFile(path) : QString();

@@ -192,4 +192,12 @@ TEST_P(SqliteLocks, SavingOntoTheDatabaseFileIsRefusedBeforeAnyQuestion)
     ASSERT_EQ(messages.Texts().size(), 1);
     EXPECT_TRUE(messages.Texts()[0].endsWith(QStringLiteral("这是正在使用的数据库文件。")))
         << messages.Texts()[0].toStdString();
+    // A typed name with a quote is refused, not written as the part after it.
+    hostApp.SetModalDriver([&](QDialog* d) {
+        d->findChild<QLineEdit*>("fileNameEdit")->setText(QStringLiteral("a\"b.csv"));
+        return int(QDialog::Accepted);
+    });
+    EXPECT_TRUE(save.Choose().isEmpty());
+    ASSERT_EQ(messages.Texts().size(), 2);
+    EXPECT_EQ(messages.Texts()[1], QStringLiteral("文件名a\"b.csv含有双引号，不能使用。"));
 }
