@@ -132,9 +132,12 @@ bool TWindowWork::Run(const QString& title, TWorkJob job, Done done, Connection 
         });
         connect(m_runner, &TWorkRunner::Finished, this,
                 [this](TWorkOutcome outcome, const QString& error) {
-                    if (m_asking)
+                    if (m_asking) {
+                        // The question is out of date: it ends as answered 否 and what the
+                        // work did is said at once.
                         m_endedWhileAsking.emplace(outcome, error);
-                    else
+                        EndMessageBox(m_askDepth, mrNo);
+                    } else
                         Finish(outcome, error);
                 });
     }
@@ -183,6 +186,7 @@ TWindowWork::CloseAnswer TWindowWork::AskToClose()
     if (m_closePending)
         return CloseAnswer::Wait;
     m_asking = true;
+    m_askDepth = OpenMessageBoxes();
     const int answer =
         ShowMessage(QStringLiteral("%1尚未完成。要取消它并关闭窗口吗？\n取消的操作不写入任何数据。")
                         .arg(m_title),

@@ -98,6 +98,7 @@ private:
     // Set while the close question is up: work that ends meanwhile says its outcome after
     // the answer, not over the question.
     bool m_asking = false;
+    int m_askDepth = 0; // the question's place among the open message boxes
     std::optional<std::pair<TWorkOutcome, QString>> m_endedWhileAsking;
     int m_run = 0; // the job's number: a late show belongs to the job it was set for
 };

@@ -1,11 +1,14 @@
 #include "platform/untMessageBox.h"
 
 #include <QApplication>
+#include <QList>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace
 {
 int g_beeps = 0;
+QList<QPointer<QMessageBox>> g_open; // the boxes being run, the first opened first
 
 QMessageBox::Icon ToQtIcon(MsgIcon icon)
 {
@@ -41,6 +44,22 @@ QMessageBox::StandardButtons ToQtButtons(MsgButtons buttons)
     return QMessageBox::Ok;
 }
 
+int ToQtButton(int answer)
+{
+    switch (answer) {
+    case mrOk:
+        return QMessageBox::Ok;
+    case mrYes:
+        return QMessageBox::Yes;
+    case mrNo:
+        return QMessageBox::No;
+    case mrRetry:
+        return QMessageBox::Retry;
+    default:
+        return QMessageBox::Cancel;
+    }
+}
+
 int FromQtButton(int button)
 {
     switch (button) {
@@ -64,7 +83,23 @@ int ExecMessageBox(QWidget* parent, const MessageRecord& message)
 {
     QMessageBox box(ToQtIcon(message.Icon), message.Caption, message.Text,
                     ToQtButtons(message.Buttons), parent);
-    return FromQtButton(box.exec());
+    g_open.append(&box);
+    const int answer = box.exec();
+    g_open.removeAll(&box);
+    return FromQtButton(answer);
+}
+
+int OpenMessageBoxes()
+{
+    return int(g_open.size());
+}
+
+bool EndMessageBox(int depth, int answer)
+{
+    if (depth < 0 || depth >= g_open.size() || !g_open[depth])
+        return false;
+    g_open[depth]->done(ToQtButton(answer));
+    return true;
 }
 
 void Beep()

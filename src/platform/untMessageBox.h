@@ -46,6 +46,11 @@ inline QString CaptionRefuse()
 
 // The real dialog behind TApplication::MessageBox.
 int ExecMessageBox(QWidget* parent, const MessageRecord& message);
+// How many real message boxes are open (one over another).
+int OpenMessageBoxes();
+// Ends the open message box at `depth` (0: the first opened) with `answer` as if the operator
+// gave it, once what it asks has been settled otherwise; false when there is none.
+bool EndMessageBox(int depth, int answer);
 
 void Beep();
 // How often Beep was called in this process (tests check it instead of listening).

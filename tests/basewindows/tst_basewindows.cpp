@@ -9,6 +9,7 @@
 #include "basewindows/wnWorkProgress.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFocusFrame>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -20,6 +21,7 @@
 #include <QSplitter>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
 
@@ -214,4 +216,38 @@ TEST(BaseWindows, WorkKeepsTheFocusAndTheActiveChildWindow)
     behind.reset();
     Application->SetMainForm(nullptr);
     Application->SetMdiArea(nullptr);
+}
+
+// Work that ends while the operator is asked whether to cancel it and close: the question,
+// now out of date, ends by itself as 否 and the window stays, its work's end told.
+TEST(BaseWindows, AQuestionToCancelEndedWorkEndsItself)
+{
+    TestDatabase db(Engine::SQLite, TestDatabase::Empty); // the runner copies its connection
+    ASSERT_TRUE(db.Ok()) << db.Error().toStdString();
+    std::unique_ptr<TfrmBase> window(TfrmBase::Create<TfrmBase>(nullptr));
+    window->show();
+    std::atomic<bool> release{false};
+    TWorkOutcome told = TWorkOutcome::Failed;
+    ASSERT_TRUE(window->Work()->Run(
+        "work",
+        [&release](TWorkControl&) {
+            while (!release)
+                QThread::msleep(5);
+            return true;
+        },
+        [&told](TWorkOutcome outcome, const QString&) { told = outcome; },
+        TWindowWork::Connection::NotNeeded, 60000));
+    bool asked = false;
+    QTimer::singleShot(100, [&] {
+        asked = OpenMessageBoxes() == 1; // the real question is up
+        release = true;                  // and the work ends meanwhile
+    });
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(window->Work()->AskToClose(), TWindowWork::CloseAnswer::Stay);
+    EXPECT_LT(clock.elapsed(), 2500); // not left for the operator to answer
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(told, TWorkOutcome::Done);
+    EXPECT_EQ(OpenMessageBoxes(), 0);
+    EXPECT_FALSE(window->WorkRunning());
 }
