@@ -136,7 +136,7 @@ bool TWindowWork::Run(const QString& title, TWorkJob job, Done done, Connection 
                         // The question is out of date: it ends as answered 否 and what the
                         // work did is said at once.
                         m_endedWhileAsking.emplace(outcome, error);
-                        EndMessageBox(m_askDepth, mrNo);
+                        EndShownMessage(m_askDepth, mrNo);
                     } else
                         Finish(outcome, error);
                 });
@@ -186,7 +186,7 @@ TWindowWork::CloseAnswer TWindowWork::AskToClose()
     if (m_closePending)
         return CloseAnswer::Wait;
     m_asking = true;
-    m_askDepth = OpenMessageBoxes();
+    m_askDepth = ShownMessages();
     const int answer =
         ShowMessage(QStringLiteral("%1尚未完成。要取消它并关闭窗口吗？\n取消的操作不写入任何数据。")
                         .arg(m_title),

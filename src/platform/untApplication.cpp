@@ -40,6 +40,16 @@ int TApplication::MessageBox(const MessageRecord& message)
     return ExecMessageBox(modal ? modal : m_mainForm.data(), message);
 }
 
+int TApplication::OpenMessageBoxes() const
+{
+    return ::OpenMessageBoxes();
+}
+
+bool TApplication::EndMessageBox(int depth, int answer)
+{
+    return ::EndMessageBox(depth, answer);
+}
+
 int TApplication::ExecModal(QDialog* dialog)
 {
     if (m_modalDriver)
@@ -69,6 +79,16 @@ void TScreen::SetSize(int width, int height)
 {
     m_width = width;
     m_height = height;
+}
+
+int ShownMessages()
+{
+    return Application ? Application->OpenMessageBoxes() : OpenMessageBoxes();
+}
+
+bool EndShownMessage(int depth, int answer)
+{
+    return Application ? Application->EndMessageBox(depth, answer) : EndMessageBox(depth, answer);
 }
 
 int ShowMessage(const QString& text, const QString& caption, MsgIcon icon, MsgButtons buttons)

@@ -39,6 +39,10 @@ public:
     virtual void HandleException(QObject* sender, const std::exception& e);
     virtual int MessageBox(const MessageRecord& message);
     virtual int ExecModal(QDialog* dialog);
+    // The real message boxes open (one over another), and ending the one at `depth` as if
+    // answered: MessageBox's boxes are the host's.
+    virtual int OpenMessageBoxes() const;
+    virtual bool EndMessageBox(int depth, int answer);
 
     // Test seams: answer message boxes and drive modal dialogs without a modal loop.
     void SetMessageResponder(MessageResponder responder) { m_responder = std::move(responder); }
@@ -76,6 +80,10 @@ extern TScreen* Screen;
 // Every message of the system goes through here (and so through the current application).
 int ShowMessage(const QString& text, const QString& caption, MsgIcon icon,
                 MsgButtons buttons = MsgButtons::Ok);
+// How many of ShowMessage's boxes are open; ending the one at `depth` as if answered once what
+// it asks has been settled otherwise (false when there is none).
+int ShownMessages();
+bool EndShownMessage(int depth, int answer);
 
 // Runs an event handler; an error it raises goes to the application's exception handler
 // instead of the event loop (which cannot take it).

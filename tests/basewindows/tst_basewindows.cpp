@@ -239,8 +239,8 @@ TEST(BaseWindows, AQuestionToCancelEndedWorkEndsItself)
         TWindowWork::Connection::NotNeeded, 60000));
     bool asked = false;
     QTimer::singleShot(100, [&] {
-        asked = OpenMessageBoxes() == 1; // the real question is up
-        release = true;                  // and the work ends meanwhile
+        asked = ShownMessages() == 1; // the real question is up
+        release = true;               // and the work ends meanwhile
     });
     QElapsedTimer clock;
     clock.start();
@@ -248,6 +248,6 @@ TEST(BaseWindows, AQuestionToCancelEndedWorkEndsItself)
     EXPECT_LT(clock.elapsed(), 2500); // not left for the operator to answer
     EXPECT_TRUE(asked);
     EXPECT_EQ(told, TWorkOutcome::Done);
-    EXPECT_EQ(OpenMessageBoxes(), 0);
+    EXPECT_EQ(ShownMessages(), 0);
     EXPECT_FALSE(window->WorkRunning());
 }
