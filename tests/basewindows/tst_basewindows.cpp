@@ -239,8 +239,8 @@ TEST(BaseWindows, AQuestionToCancelEndedWorkEndsItself)
         TWindowWork::Connection::NotNeeded, 60000));
     bool asked = false;
     QTimer::singleShot(100, [&] {
-        asked = ShownMessages() == 1; // the real question is up
-        release = true;               // and the work ends meanwhile
+        asked = ShownMessages() == 1 && !EndShownMessage(1, mrNo); // the question, alone
+        release = true;                                            // and the work ends meanwhile
     });
     QElapsedTimer clock;
     clock.start();
@@ -249,5 +249,6 @@ TEST(BaseWindows, AQuestionToCancelEndedWorkEndsItself)
     EXPECT_TRUE(asked);
     EXPECT_EQ(told, TWorkOutcome::Done);
     EXPECT_EQ(ShownMessages(), 0);
+    EXPECT_FALSE(EndShownMessage(0, mrNo)); // none left to end
     EXPECT_FALSE(window->WorkRunning());
 }
