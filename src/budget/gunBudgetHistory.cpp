@@ -216,11 +216,29 @@ std::vector<TDeletedBudget> ReadDeletedBudgets(int dataYear, const QString& unit
 
 namespace
 {
+// The duplicate rule's fields of a deleted row.
+TBudget KeyFields(const QJsonObject& row, int dataYear)
+{
+    TBudget b;
+    b.DataYear = dataYear;
+    b.BType = Value(row, "btype");
+    b.BTypeChild = Value(row, "btypechild");
+    b.Bkid = Value(row, "bkid");
+    b.Eid = Value(row, "eid");
+    b.Mid = Value(row, "mid");
+    b.IPid = Value(row, "ipid");
+    b.Bid = Value(row, "bid");
+    b.Iid = Value(row, "iid");
+    b.FileName = Value(row, "filename");
+    return b;
+}
+
 // A deletion as the history keeps it.
 struct TDeletion {
     QString BudgId;
     QJsonObject Row;
     bool Restored = false;
+    TBudget Fields; // the duplicate rule's
 };
 
 // The deletions of `histIds` (numbers) in the year, by history id.
@@ -236,10 +254,12 @@ QHash<qint64, TDeletion> ReadDeletions(int dataYear, const QList<qint64>& histId
             .arg(ids.join(QLatin1Char(','))),
         QStringLiteral("无法读取已删除的指标"));
     QHash<qint64, TDeletion> deletions;
-    for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next())
-        deletions.insert(ds->Fields(0).AsString().toLongLong(),
-                         {ds->Fields(1).AsString(), ParseRow(ds->Fields(2).AsString()),
-                          !ds->Fields(3).IsNull()});
+    for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
+        const QJsonObject row = ParseRow(ds->Fields(2).AsString());
+        deletions.insert(
+            ds->Fields(0).AsString().toLongLong(),
+            {ds->Fields(1).AsString(), row, !ds->Fields(3).IsNull(), KeyFields(row, dataYear)});
+    }
     return deletions;
 }
 
@@ -259,23 +279,6 @@ QSet<QString> StoredIds(int dataYear, const QStringList& ids)
     for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next())
         stored.insert(ds->Fields(0).AsString());
     return stored;
-}
-
-// The duplicate rule's fields of a deleted row.
-TBudget KeyFields(const QJsonObject& row, int dataYear)
-{
-    TBudget b;
-    b.DataYear = dataYear;
-    b.BType = Value(row, "btype");
-    b.BTypeChild = Value(row, "btypechild");
-    b.Bkid = Value(row, "bkid");
-    b.Eid = Value(row, "eid");
-    b.Mid = Value(row, "mid");
-    b.IPid = Value(row, "ipid");
-    b.Bid = Value(row, "bid");
-    b.Iid = Value(row, "iid");
-    b.FileName = Value(row, "filename");
-    return b;
 }
 
 // The rows of one insert statement: rows kept with the same columns go in together.
@@ -337,13 +340,13 @@ TRestoreOutcome RestoreDeletedBudgets(int dataYear, const QStringList& histIds,
                 chunk << histIds[i].toLongLong();
             const QHash<qint64, TDeletion> deletions = ReadDeletions(dataYear, chunk);
             QStringList ownIds;
-            std::vector<TBudget> fields;
+            std::vector<const TBudget*> fields;
             for (const TDeletion& d : deletions) {
                 ownIds << d.BudgId;
-                fields.push_back(KeyFields(d.Row, dataYear));
+                fields.push_back(&d.Fields);
             }
             keys.unite(StoredBudgetKeys(dataYear, int(fields.size()), [&](int i, TBudget& b) {
-                b = fields[size_t(i)];
+                b = *fields[size_t(i)];
                 return true;
             }));
             const QSet<QString> stored = StoredIds(dataYear, ownIds);
@@ -357,7 +360,7 @@ TRestoreOutcome RestoreDeletedBudgets(int dataYear, const QStringList& histIds,
                                                                         : found->BudgId);
                     continue;
                 }
-                const QString key = BudgetDuplicateKey(KeyFields(found->Row, dataYear));
+                const QString key = BudgetDuplicateKey(found->Fields);
                 if (keys.contains(key)) {
                     outcome.Notes << QStringLiteral("指标%1与本年度现有的指标属性相同，没有恢复。")
                                          .arg(found->BudgId);

@@ -41,15 +41,13 @@ QTableWidget* Table(QWidget* parent, const QStringList& captions)
     return t;
 }
 
-void AddRow(QTableWidget* t, const QStringList& cells, const QList<int>& rightAligned = {})
+void AddRow(QTableWidget* t, const QStringList& cells)
 {
     const int r = t->rowCount();
     t->insertRow(r);
     for (int c = 0; c < cells.size(); ++c) {
         auto* item = new QTableWidgetItem(cells[c]);
         item->setToolTip(cells[c]);
-        if (rightAligned.contains(c))
-            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         t->setItem(r, c, item);
     }
 }
@@ -136,7 +134,7 @@ public:
     }
     int columnCount(const QModelIndex& parent = {}) const override
     {
-        return parent.isValid() ? 0 : int(Captions().size());
+        return parent.isValid() ? 0 : kColumns;
     }
     QVariant headerData(int section, Qt::Orientation o, int role) const override
     {
@@ -187,6 +185,7 @@ public:
 
 private:
     static constexpr int kAmount = 4;
+    static constexpr int kColumns = 7;
     std::vector<TDeletedBudget> m_rows;
 };
 
@@ -220,13 +219,10 @@ TfrmDeletedBudgets::TfrmDeletedBudgets(int dataYear, const QString& unitPrefix, 
 
 void TfrmDeletedBudgets::Fill()
 {
-    struct Read {
-        std::vector<TDeletedBudget> Rows;
-    };
-    auto read = std::make_shared<Read>();
+    auto read = std::make_shared<std::vector<TDeletedBudget>>();
     auto job = [read, year = m_dataYear, prefix = m_unitPrefix](TWorkControl& control) {
         control.Phase(QStringLiteral("正在读取已删除的指标…"));
-        read->Rows =
+        *read =
             ReadDeletedBudgets(year, prefix, [&control](int n) { return control.Progress(n, 0); });
         return !control.Cancelled();
     };
@@ -234,7 +230,7 @@ void TfrmDeletedBudgets::Fill()
             QStringLiteral("读取已删除的指标"), job,
             [this, read](TWorkOutcome outcome, const QString& error) {
                 if (outcome == TWorkOutcome::Done)
-                    Filled(std::move(read->Rows), QString());
+                    Filled(std::move(*read), QString());
                 else
                     Filled({}, outcome == TWorkOutcome::Cancelled
                                    ? QStringLiteral("读取已取消，没有列出已删除的指标。")
