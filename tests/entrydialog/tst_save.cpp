@@ -651,6 +651,19 @@ TEST_P(Save, ManyRowsSkipWhatTheYearHoldsAndTheirOwnRepeats)
     });
     EXPECT_EQ(written, 1);
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where filename like 'M-%'"), "2");
+    // A row that cannot be written refuses the whole write, said as such (not as a wait).
+    try {
+        InsertNewBudgets(2026, TWritePath::Import, 1, [](int, TBudget& b) {
+            b = NewBudget(QStringLiteral("M-3") + QChar(0));
+            CompleteNewBudgetFields(b, QStringLiteral("预算数"));
+            return true;
+        });
+        ADD_FAILURE() << "written";
+    } catch (const TExceptBudgetManage& e) {
+        EXPECT_TRUE(e.Message().startsWith(QStringLiteral("写入未能完成，没有写入任何数据：")))
+            << e.Message().toStdString();
+    }
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where filename like 'M-%'"), "2");
     // Under the lock the stored keys are read for the rows' own units and subjects: a stored
     // duplicate among many others is still found.
     EXPECT_EQ(InsertNewBudgets(2026, TWritePath::Import, 202,
