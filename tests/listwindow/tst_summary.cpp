@@ -304,6 +304,8 @@ TEST(SummaryChart, MoreThanFifteenGroupsFoldIntoOther)
         huge = SumPlus(huge, huge);
     EXPECT_FALSE(huge.Exact());
     EXPECT_NEAR(huge.Value() / 1e29, 1048576.0, 1e-6);
+    EXPECT_TRUE((-TMoneySum()).Exact()); // a zero negated stays an exact zero
+    EXPECT_EQ((-TMoneySum()).Text(), "0");
 }
 
 // The window: a burst of choices shows only the last one's sums; a click on a row opens the
