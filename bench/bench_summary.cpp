@@ -1,7 +1,9 @@
 // The summary window on a large database, top unit: each 汇总方式's statement alone, the same
-// summary shown in the window (from the choice to the table and chart painted, while a 10 ms
-// timer measures the longest time the event loop was held), and a choice that overtakes a
-// running summary (from the second choice to its result shown).
+// summary read and shown in the window (刷新: from the choice to the table and chart painted,
+// while a 10 ms timer measures the longest time the event loop was held), a switch to it at once
+// after another was shown (cancelling the reading ahead) and once the window has read the other
+// groupings ahead, and a choice that overtakes a running summary (from the second choice to its
+// result shown).
 // bench_summary [--runs N] [--folder DIR] [--pg CONNECTION] [N indicators] (default 1000000)
 #include "BenchHost.h"
 #include "BenchSupport.h"
@@ -14,6 +16,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QTest>
 #include <QTimer>
 #include <cstdio>
 
@@ -25,9 +28,9 @@ struct Shown {
     double Gap = 0;
 };
 
-// Chooses `by` (after `first`, `overtakeAfterMs` later, when given) and runs the event loop
-// until the summary is shown and painted.
-Shown Choose(TbfrmSummary* w, int by, int first = -1, int overtakeAfterMs = 0)
+// Chooses `by` (after `first`, `overtakeAfterMs` later, when given; with `fresh` through 刷新,
+// read again whatever was kept) and runs the event loop until the summary is shown and painted.
+Shown Choose(TbfrmSummary* w, int by, int first = -1, int overtakeAfterMs = 0, bool fresh = false)
 {
     QElapsedTimer clock;
     const auto now = [&clock] { return clock.nsecsElapsed() / 1e6; };
@@ -40,9 +43,12 @@ Shown Choose(TbfrmSummary* w, int by, int first = -1, int overtakeAfterMs = 0)
         s.Gap = std::max(s.Gap, now() - lastTick);
         lastTick = now();
     });
-    const auto choose = [w](int index) {
+    const auto choose = [w, fresh](int index) {
         w->Controls().cobBy->setCurrentIndex(index);
-        emit w->Controls().cobBy->activated(index);
+        if (fresh)
+            w->Controls().tbtnRefresh->trigger();
+        else
+            emit w->Controls().cobBy->activated(index);
     };
     QEventLoop loop;
     const auto done = QObject::connect(w, &TbfrmSummary::SummaryShown, &loop, &QEventLoop::quit);
@@ -109,24 +115,49 @@ int main(int argc, char** argv)
             groups = ReadSummary(GetDefConnection(), sql).size();
             cpu.push_back(ThreadCpuMs() - from);
         });
-        std::vector<double> shown, gaps;
+        // The operator steps down the list: the reading ahead reads `by` first.
+        const int other = (by + int(captions.size()) - 1) % int(captions.size());
+        std::vector<double> shown, gaps, atOnce, second, ahead, aheadMs;
         for (int r = 0; r < args.Runs; ++r) {
-            Choose(w, (by + 1) % int(captions.size())); // from another choice each time
-            const Shown s = Choose(w, by);
+            const Shown s = Choose(w, by, -1, 0, true); // read again
             shown.push_back(s.Ms);
             gaps.push_back(s.Gap);
+            // A switch at once waits for the reading ahead's read of it.
+            Choose(w, other, -1, 0, true);
+            const Shown now = Choose(w, by);
+            atOnce.push_back(now.Ms);
+            gaps.push_back(now.Gap);
+            // A second later.
+            Choose(w, other, -1, 0, true);
+            QTest::qWait(1000);
+            const Shown after = Choose(w, by);
+            second.push_back(after.Ms);
+            gaps.push_back(after.Gap);
+            // A switch once the other groupings have been read ahead.
+            Choose(w, other, -1, 0, true);
+            QElapsedTimer wait;
+            wait.start();
+            while (w->ReadingAhead())
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+            aheadMs.push_back(double(wait.elapsed()));
+            const Shown later = Choose(w, by);
+            ahead.push_back(later.Ms);
+            gaps.push_back(later.Gap);
         }
         shownAll.push_back(Median(shown));
-        gapAll.push_back(Median(gaps));
-        std::printf("%-14s %5zu groups | statement %7.1f ms (own CPU %6.1f) | shown %7.1f ms | "
-                    "longest gap %5.1f ms\n",
+        gapAll.push_back(*std::max_element(gaps.begin(), gaps.end()));
+        std::printf("%-14s %5zu groups | statement %7.1f ms (own CPU %6.1f) | read and shown "
+                    "%7.1f ms | switch at once %7.1f ms, 1 s later %7.1f ms, after reading ahead "
+                    "(%5.0f ms) %6.1f ms | longest gap %5.1f ms\n",
                     captions[by].toUtf8().constData(), groups, statement, Median(cpu),
-                    Median(shown), Median(gaps));
+                    Median(shown), Median(atOnce), Median(second), Median(aheadMs), Median(ahead),
+                    gapAll.back());
         std::fflush(stdout);
     }
     std::vector<double> overtake, overtakeGap;
     for (int r = 0; r < args.Runs; ++r) {
-        const Shown s = Choose(w, int(TSummaryBy::MoneyKind), int(TSummaryBy::SubjectItem), 40);
+        const Shown s =
+            Choose(w, int(TSummaryBy::MoneyKind), int(TSummaryBy::SubjectItem), 40, true);
         overtake.push_back(s.Ms);
         overtakeGap.push_back(s.Gap);
     }

@@ -266,3 +266,22 @@ QString TSqlDialect::MonthOf(const QString& x) const
     }
     return LeftPart(x, 7); // a date kept as text
 }
+
+QString TSqlDialect::DataVersion() const
+{
+    switch (m_kind) {
+    case SQLite:
+        // data_version counts others' commits only; total_changes this connection's own rows.
+        return QStringLiteral("select (select data_version from pragma_data_version())||':'||"
+                              "total_changes()");
+    case PostgreSQL:
+        // Equal snapshots see the same committed transactions, hence the same rows.
+        return QStringLiteral("select txid_current_snapshot()::text");
+    case Oracle:
+    case SqlServer:
+    case Access:
+    case Fallback:
+        break;
+    }
+    return QString();
+}

@@ -46,6 +46,11 @@ public:
                       const QString& source) const;
     // The year and month of a date column as text, "2026-03".
     QString MonthOf(const QString& x) const;
+    // A select of one value that differs whenever rows may have changed since the last time it
+    // was read on this connection: committed elsewhere, or changed by the connection itself
+    // (SQLite's data_version and total_changes; the transactions PostgreSQL's snapshot counts
+    // as committed). Empty where none is known.
+    QString DataVersion() const;
 
 private:
     QString AccessIif(const QString& x, const QStringList& values, qsizetype from) const;

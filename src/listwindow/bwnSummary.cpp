@@ -32,6 +32,9 @@
 #include <QTableView>
 #include <QTreeWidgetItemIterator>
 #include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <utility>
 
 void RegisterSummaryWindow()
 {
@@ -166,21 +169,42 @@ void TbfrmSummary::StartFrom(const ListFilter& f, const QString& unitName, bool 
     RunSummary();
 }
 
+// What the reading ahead has reached (read, or being read), and whether a choice waits for it
+// to stop at its next statement.
+struct TReadAhead {
+    std::mutex Lock;
+    QStringList Reached;
+    std::atomic<bool> Stop = false;
+
+    bool Has(const QString& sql)
+    {
+        const std::lock_guard<std::mutex> hold(Lock);
+        return Reached.contains(sql);
+    }
+};
+
 bool TbfrmSummary::Reading() const
 {
-    return m_runner && m_runner->Busy();
+    return m_runner && m_runner->Busy() && (!m_readingAhead || m_wanted);
 }
 
 // A new choice while a summary is read cancels it; the newest choice starts when it has ended,
 // so no result of an older choice is ever shown.
-void TbfrmSummary::RunSummary()
+void TbfrmSummary::RunSummary(bool fresh)
 {
     if (!m_runner)
         return;
     m_wanted = true;
+    m_wantedFresh = m_wantedFresh || fresh;
     labStatus->setText(QStringLiteral("正在汇总…"));
     if (m_runner->Busy()) {
-        m_runner->Cancel();
+        // Reading ahead that has reached the choice is let finish that statement: what it keeps
+        // answers the choice sooner than a new read on a new connection.
+        if (m_readingAhead && !m_wantedFresh &&
+            m_ahead->Has(SummaryStatement(CurrentFilter(), By(), DefDialect())))
+            m_ahead->Stop = true;
+        else
+            m_runner->Cancel();
         return;
     }
     StartWanted();
@@ -189,20 +213,59 @@ void TbfrmSummary::RunSummary()
 void TbfrmSummary::StartWanted()
 {
     m_wanted = false;
+    const bool fresh = std::exchange(m_wantedFresh, false);
     m_readingFilter = CurrentFilter();
     m_readingBy = By();
     const QString sql = SummaryStatement(m_readingFilter, m_readingBy, DefDialect());
     auto out = std::make_shared<std::vector<TSummaryGroup>>();
     m_reading = out;
-    m_runner->Start([sql, out](TWorkControl& control) {
+    m_runner->Start([sql, out, fresh](TWorkControl& control) {
         control.Phase(QStringLiteral("汇总"));
-        *out = ReadSummary(GetDefConnection(), sql); // the worker's own connection
+        *out = ReadSummaryKept(GetDefConnection(), sql, fresh); // the worker's own connection
         return !control.Cancelled();
+    });
+}
+
+// The other groupings of the shown scope, read and kept while the operator looks at this one,
+// so that a switch to one of them needs no new read while the data stays as it was. A new
+// choice cancels this like any summary still running.
+void TbfrmSummary::ReadAhead()
+{
+    const TSqlDialect dialect = DefDialect();
+    if (dialect.DataVersion().isEmpty())
+        return; // nothing could be kept
+    QStringList statements;
+    const int count = int(SummaryByCaptions().size());
+    for (int i = 1; i < count; ++i) // the choices below the shown one first
+        statements << SummaryStatement(m_shownFilter, TSummaryBy((int(m_shownBy) + i) % count),
+                                       dialect);
+    auto ahead = std::make_shared<TReadAhead>();
+    m_ahead = ahead;
+    m_readingAhead = m_runner->Start([statements, ahead](TWorkControl& control) {
+        for (const QString& sql : statements) {
+            if (control.Cancelled())
+                return false;
+            if (ahead->Stop)
+                break;
+            {
+                const std::lock_guard<std::mutex> hold(ahead->Lock);
+                ahead->Reached << sql;
+            }
+            ReadSummaryKept(GetDefConnection(), sql, false);
+        }
+        return true;
     });
 }
 
 void TbfrmSummary::SummaryFinished(TWorkOutcome outcome, const QString& error)
 {
+    if (std::exchange(m_readingAhead, false)) {
+        // Nothing is shown from reading ahead: a grouping it could not read is read again when
+        // chosen, and its failure shown then.
+        if (m_wanted)
+            StartWanted();
+        return;
+    }
     if (m_wanted) {
         StartWanted();
         return;
@@ -214,6 +277,7 @@ void TbfrmSummary::SummaryFinished(TWorkOutcome outcome, const QString& error)
         m_shownBy = m_readingBy;
         m_hasResult = true;
         ShowResult();
+        ReadAhead();
         break;
     case TWorkOutcome::Cancelled:
         labStatus->setText(QStringLiteral("汇总已取消"));

@@ -14,6 +14,7 @@ class QChart;
 class QTreeWidgetItem;
 class TWorkRunner;
 enum class TWorkOutcome;
+struct TReadAhead;
 
 // The unit tree and the list's filters on the left; 汇总方式, the amount and the chart's kind
 // above a table (group, 笔数, amount, 占比, 合计) beside the chart. The sums are read beside the
@@ -37,8 +38,9 @@ public:
     // The table's rows as shown (without 合计) and the chart's.
     const TSummaryTable& Table() const { return m_table; }
     const std::vector<TSummaryRow>& ChartGroups() const { return m_chartRows; }
-    // True while a summary is being read.
+    // True while a chosen summary is being read (not while the other groupings are read ahead).
     bool Reading() const;
+    bool ReadingAhead() const { return m_readingAhead; }
     // Opens the list window on the table's row (the last row: 合计) or the chart's group.
     void OpenTableRow(int row);
     void OpenChartGroup(int index);
@@ -55,8 +57,9 @@ protected:
 private:
     void BuildControls();
     void BuildFilters(QWidget* parent);
-    void RunSummary();
+    void RunSummary(bool fresh = false);
     void StartWanted();
+    void ReadAhead();
     void SummaryFinished(TWorkOutcome outcome, const QString& error);
     void ShowResult();
     void DrawChart();
@@ -69,7 +72,10 @@ private:
     std::unique_ptr<TSummaryOutput> m_output;
     TWorkRunner* m_runner = nullptr;
     bool m_shown = false;
-    bool m_wanted = false; // a newer choice waits for the running summary to end
+    bool m_wanted = false;      // a newer choice waits for the running summary to end
+    bool m_wantedFresh = false; // 刷新: read again, whatever was kept
+    bool m_readingAhead = false;
+    std::shared_ptr<TReadAhead> m_ahead;
     std::shared_ptr<std::vector<TSummaryGroup>> m_reading;
     ListFilter m_readingFilter;
     TSummaryBy m_readingBy = TSummaryBy::Department;

@@ -87,7 +87,7 @@ void TbfrmSummary::BuildControls()
     const auto wire = [this](QAction* a, auto handler) {
         connect(a, &QAction::triggered, this, [this, handler] { Guarded(this, handler); });
     };
-    wire(tbtnRefresh, [this] { RunSummary(); });
+    wire(tbtnRefresh, [this] { RunSummary(true); });
     wire(tbtnExport, [this] { m_output->ExportTable(); });
     wire(tbtnExportChart, [this] { m_output->ExportChart(); });
     wire(tbtnPrint, [this] { m_output->Print(); });

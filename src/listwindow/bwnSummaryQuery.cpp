@@ -2,6 +2,7 @@
 
 #include "context/untAdodbIsomer.h"
 
+#include <QHash>
 #include <algorithm>
 #include <numeric>
 
@@ -105,6 +106,50 @@ std::vector<TSummaryGroup> ReadSummary(TAdoConn* conn, const QString& sql)
         g.Control = sum(5);
         groups.push_back(std::move(g));
     }
+    return groups;
+}
+
+namespace
+{
+// The summaries read on one connection, dying with it (a connection's data version means
+// nothing on another).
+class TKeptSummaries : public QObject
+{
+public:
+    using QObject::QObject;
+    struct Kept {
+        QString Version;
+        std::vector<TSummaryGroup> Groups;
+    };
+    QHash<QString, Kept> Statements;
+};
+
+// A few scopes' worth of every grouping; past it the oldest are read again.
+constexpr qsizetype kKeptStatements = 64;
+} // namespace
+
+std::vector<TSummaryGroup> ReadSummaryKept(TAdoConn* conn, const QString& sql, bool fresh)
+{
+    const QString versionSql = conn->Dialect().DataVersion();
+    if (versionSql.isEmpty())
+        return ReadSummary(conn, sql);
+    QString version;
+    {
+        const TIntfPtr<TARQuery> query = TARQuery::Open(conn, versionSql); // raises
+        version = query->Fields(0).AsString();
+    }
+    auto* kept = conn->findChild<TKeptSummaries*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!kept)
+        kept = new TKeptSummaries(conn);
+    if (fresh)
+        kept->Statements.clear();
+    const auto found = kept->Statements.constFind(sql);
+    if (found != kept->Statements.cend() && found->Version == version)
+        return found->Groups;
+    std::vector<TSummaryGroup> groups = ReadSummary(conn, sql);
+    if (kept->Statements.size() >= kKeptStatements)
+        kept->Statements.clear();
+    kept->Statements.insert(sql, {version, groups});
     return groups;
 }
 

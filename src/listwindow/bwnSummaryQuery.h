@@ -47,6 +47,11 @@ struct TSummaryGroup {
 };
 // Reads the statement's groups on the connection; raises with the database's reason.
 std::vector<TSummaryGroup> ReadSummary(TAdoConn* conn, const QString& sql);
+// ReadSummary, keeping the groups on the connection with its data version read before the
+// statement: while that version holds, the same statement is answered from what was kept
+// (`fresh` forgets all that was kept first). Without a data version in the dialect nothing is
+// kept.
+std::vector<TSummaryGroup> ReadSummaryKept(TAdoConn* conn, const QString& sql, bool fresh);
 TMoneySum GroupAmount(const TSummaryGroup& group, TSummaryAmount amount);
 // Exact arithmetic on sums (an inexact term makes the result inexact).
 TMoneySum SumPlus(const TMoneySum& a, const TMoneySum& b);

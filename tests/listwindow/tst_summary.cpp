@@ -1,6 +1,7 @@
 #include "fixtures/ListFixture.h"
 
 #include "context/untAdodbIsomer.h"
+#include "context/untSqlTrace.h"
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
 #include "listwindow/bwnQuindle.h"
@@ -27,6 +28,7 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace
@@ -138,6 +140,37 @@ TEST_P(Summary, EveryGroupingAddsUpToTheListAndEachGroupOpensAsItsList)
             }
         }
     }
+}
+
+// A summary kept on a connection answers the same statement again without reading it, until
+// rows change: committed on another connection or by the reading connection itself.
+TEST_P(Summary, KeptSummaryIsReadAgainOnceRowsChange)
+{
+    std::unique_ptr<TAdoConn> reader(db.Def()->Clone());
+    const QString sql =
+        SummaryStatement(Scope(QStringLiteral("101")), TSummaryBy::MoneyKind, db.Def()->Dialect());
+    int reads = 0;
+    SetSqlObserver([&](const SqlTraceEntry& e) { reads += e.Sql == sql; });
+    const auto control = [&] {
+        TMoneySum total;
+        for (const TSummaryGroup& g : ReadSummaryKept(reader.get(), sql, false))
+            total = SumPlus(total, g.Control);
+        return total.Text();
+    };
+    const QString before = control();
+    EXPECT_EQ(control(), before);
+    ReadSummaryKept(reader.get(), sql, true); // 刷新
+    if (GetParam() == Engine::SQLite) { // PostgreSQL's snapshot moves with other tests' writes
+        EXPECT_EQ(reads, 2);
+    }
+
+    db.Exec("update busibudget set budgmoney = budgmoney + 1 where eid like '101%' and btype='1'");
+    const QString other = control();
+    EXPECT_NE(other, before);
+    ExecuteCommand(reader.get(),
+                   "update busibudget set budgmoney = budgmoney + 1 where eid like '101%' and "
+                   "btype='1'");
+    EXPECT_NE(control(), other);
 }
 
 // The database adds the stored values exactly: 0.1 + 0.2 + 0.3 is 0.6, not a double's
@@ -433,4 +466,32 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
     EXPECT_EQ(w->Controls().grdSummary->model()->rowCount(), int(w->Table().Rows.size()) + 1);
     for (QAction* a : outputs)
         EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+
+    // The other groupings read ahead: a switch to one is shown without a read of its own, until
+    // rows change.
+    ASSERT_TRUE(QTest::qWaitFor([w] { return !w->ReadingAhead(); }, 30000));
+    std::atomic<int> reads = 0;
+    SetSqlObserver([&](const SqlTraceEntry& e) {
+        reads += e.Sql.startsWith(QLatin1String("select s.grp")) ? 1 : 0;
+    });
+    const auto choose = [&](TSummaryBy by) {
+        shown.clear();
+        w->Controls().cobBy->setCurrentIndex(int(by));
+        emit w->Controls().cobBy->activated(int(by));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return shown.count() > 0 && !w->Reading(); }, 30000));
+    };
+    choose(TSummaryBy::MoneyKind);
+    if (GetParam() == Engine::SQLite) { // PostgreSQL's snapshot moves with other tests' writes
+        EXPECT_EQ(reads, 0);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([w] { return !w->ReadingAhead(); }, 30000));
+    db.Exec("update busibudget set budgmoney = budgmoney + 1");
+    // Then the next grouping at once, which the reading ahead reads first.
+    for (TSummaryBy by : {TSummaryBy::Source, TSummaryBy::ExpenseType}) {
+        choose(by);
+        const auto now = ReadSummary(db.Def(), SummaryStatement(top, by, db.Def()->Dialect()));
+        EXPECT_EQ(w->Table().Total.Amount.Text(),
+                  SummaryTable(now, by, w->Amount()).Total.Amount.Text());
+    }
+    EXPECT_GE(reads, 2);
 }
