@@ -32,8 +32,6 @@
 #include <QTableView>
 #include <QTreeWidgetItemIterator>
 #include <algorithm>
-#include <atomic>
-#include <mutex>
 #include <utility>
 
 void RegisterSummaryWindow()
@@ -169,20 +167,6 @@ void TbfrmSummary::StartFrom(const ListFilter& f, const QString& unitName, bool 
     RunSummary();
 }
 
-// What the reading ahead has reached (read, or being read), and whether a choice waits for it
-// to stop at its next statement.
-struct TReadAhead {
-    std::mutex Lock;
-    QStringList Reached;
-    std::atomic<bool> Stop = false;
-
-    bool Has(const QString& sql)
-    {
-        const std::lock_guard<std::mutex> hold(Lock);
-        return Reached.contains(sql);
-    }
-};
-
 bool TbfrmSummary::Reading() const
 {
     return m_runner && m_runner->Busy() && (!m_readingAhead || m_wanted);
@@ -201,8 +185,8 @@ void TbfrmSummary::RunSummary(bool fresh)
         // Reading ahead that has reached the choice is let finish that statement: what it keeps
         // answers the choice sooner than a new read on a new connection.
         if (m_readingAhead && !m_wantedFresh &&
-            m_ahead->Has(SummaryStatement(CurrentFilter(), By(), DefDialect())))
-            m_ahead->Stop = true;
+            m_ahead->Reached(SummaryStatement(CurrentFilter(), By(), DefDialect())))
+            m_ahead->Stop();
         else
             m_runner->Cancel();
         return;
@@ -227,33 +211,16 @@ void TbfrmSummary::StartWanted()
 }
 
 // The other groupings of the shown scope, read and kept while the operator looks at this one,
-// so that a switch to one of them needs no new read while the data stays as it was. A new
-// choice cancels this like any summary still running.
+// so that a switch to one of them needs no new read while the data stays as it was.
 void TbfrmSummary::ReadAhead()
 {
     const TSqlDialect dialect = DefDialect();
     if (dialect.DataVersion().isEmpty())
         return; // nothing could be kept
-    QStringList statements;
-    const int count = int(SummaryByCaptions().size());
-    for (int i = 1; i < count; ++i) // the choices below the shown one first
-        statements << SummaryStatement(m_shownFilter, TSummaryBy((int(m_shownBy) + i) % count),
-                                       dialect);
-    auto ahead = std::make_shared<TReadAhead>();
+    auto ahead = std::make_shared<TSummaryReadAhead>(m_shownFilter, m_shownBy, dialect);
     m_ahead = ahead;
-    m_readingAhead = m_runner->Start([statements, ahead](TWorkControl& control) {
-        for (const QString& sql : statements) {
-            if (control.Cancelled())
-                return false;
-            if (ahead->Stop)
-                break;
-            {
-                const std::lock_guard<std::mutex> hold(ahead->Lock);
-                ahead->Reached << sql;
-            }
-            ReadSummaryKept(GetDefConnection(), sql, false);
-        }
-        return true;
+    m_readingAhead = m_runner->Start([ahead](TWorkControl& control) {
+        return ahead->Read(GetDefConnection(), [&control] { return control.Cancelled(); });
     });
 }
 

@@ -14,7 +14,6 @@ class QChart;
 class QTreeWidgetItem;
 class TWorkRunner;
 enum class TWorkOutcome;
-struct TReadAhead;
 
 // The unit tree and the list's filters on the left; 汇总方式, the amount and the chart's kind
 // above a table (group, 笔数, amount, 占比, 合计) beside the chart. The sums are read beside the
@@ -75,7 +74,7 @@ private:
     bool m_wanted = false;      // a newer choice waits for the running summary to end
     bool m_wantedFresh = false; // 刷新: read again, whatever was kept
     bool m_readingAhead = false;
-    std::shared_ptr<TReadAhead> m_ahead;
+    std::shared_ptr<TSummaryReadAhead> m_ahead;
     std::shared_ptr<std::vector<TSummaryGroup>> m_reading;
     ListFilter m_readingFilter;
     TSummaryBy m_readingBy = TSummaryBy::Department;

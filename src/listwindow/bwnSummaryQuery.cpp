@@ -153,6 +153,36 @@ std::vector<TSummaryGroup> ReadSummaryKept(TAdoConn* conn, const QString& sql, b
     return groups;
 }
 
+TSummaryReadAhead::TSummaryReadAhead(const ListFilter& filter, TSummaryBy shown,
+                                     const TSqlDialect& dialect)
+{
+    const int count = int(SummaryByCaptions().size());
+    for (int i = 1; i < count; ++i)
+        m_statements << SummaryStatement(filter, TSummaryBy((int(shown) + i) % count), dialect);
+}
+
+bool TSummaryReadAhead::Read(TAdoConn* conn, const std::function<bool()>& cancelled)
+{
+    for (const QString& sql : m_statements) {
+        if (cancelled())
+            return false;
+        if (m_stop)
+            break;
+        {
+            const std::lock_guard<std::mutex> hold(m_lock);
+            m_reached << sql;
+        }
+        ReadSummaryKept(conn, sql, false);
+    }
+    return true;
+}
+
+bool TSummaryReadAhead::Reached(const QString& sql) const
+{
+    const std::lock_guard<std::mutex> hold(m_lock);
+    return m_reached.contains(sql);
+}
+
 TMoneySum SumPlus(const TMoneySum& a, const TMoneySum& b)
 {
     TMoneySum s = a;

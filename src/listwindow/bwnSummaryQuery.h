@@ -6,6 +6,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -52,6 +55,25 @@ std::vector<TSummaryGroup> ReadSummary(TAdoConn* conn, const QString& sql);
 // (`fresh` forgets all that was kept first). Without a data version in the dialect nothing is
 // kept.
 std::vector<TSummaryGroup> ReadSummaryKept(TAdoConn* conn, const QString& sql, bool fresh);
+
+// The other groupings of a shown scope, read ahead beside the window and kept (ReadSummaryKept),
+// the groupings below the shown one first. A choice asks whether it has reached a statement
+// (read, or being read) and may then ask it to stop before its next one.
+class TSummaryReadAhead
+{
+public:
+    TSummaryReadAhead(const ListFilter& filter, TSummaryBy shown, const TSqlDialect& dialect);
+    // On the worker; false when `cancelled` stopped it. Raises with the database's reason.
+    bool Read(TAdoConn* conn, const std::function<bool()>& cancelled);
+    bool Reached(const QString& sql) const;
+    void Stop() { m_stop = true; }
+
+private:
+    QStringList m_statements;
+    mutable std::mutex m_lock;
+    QStringList m_reached;
+    std::atomic<bool> m_stop = false;
+};
 TMoneySum GroupAmount(const TSummaryGroup& group, TSummaryAmount amount);
 // Exact arithmetic on sums (an inexact term makes the result inexact).
 TMoneySum SumPlus(const TMoneySum& a, const TMoneySum& b);
