@@ -24,7 +24,7 @@ struct BulkKind {
     const char16_t* Verb; // what the run does to a row, as the operator is told
 };
 
-void BindDelete(int dataYear, const TBulkRow* rows, int n, QVariantList& values)
+void BindIds(int dataYear, const TBulkRow* rows, int n, QVariantList& values)
 {
     values << dataYear;
     for (int i = 0; i < n; ++i)
@@ -194,8 +194,10 @@ private:
     std::map<int, std::unique_ptr<TPreparedSql>> m_statements;
 };
 
-const BulkKind kDelete{&BulkDeleteSql, &BindDelete, TWritePath::Delete, u"删除"};
+const BulkKind kDelete{&BulkDeleteSql, &BindIds, TWritePath::Delete, u"删除"};
 const BulkKind kAmounts{&BulkControlAmountSql, &BindAmounts, TWritePath::Copy, u"复制金额"};
+const BulkKind kCopyFinance{&BulkCopyFinanceSql, &BindIds, TWritePath::Copy, u"复制金额"};
+const BulkKind kCopyEntered{&BulkCopyEnteredSql, &BindIds, TWritePath::Copy, u"复制金额"};
 } // namespace
 
 QString BulkDeleteSql(int rows)
@@ -213,6 +215,21 @@ QString BulkControlAmountSql(int rows)
         .arg(when.repeated(rows), Marks(rows));
 }
 
+// The stored amount, not the one the list showed: another operator may have changed it since.
+QString BulkCopyFinanceSql(int rows)
+{
+    return QStringLiteral(
+               "update busibudget set BudgMoney=DueMoney where datayear=? and budgid in (%1)")
+        .arg(Marks(rows));
+}
+
+QString BulkCopyEnteredSql(int rows)
+{
+    return QStringLiteral(
+               "update busibudget set BudgMoney=InputMoney where datayear=? and budgid in (%1)")
+        .arg(Marks(rows));
+}
+
 TBulkOutcome DeleteBudgets(int dataYear, const std::vector<TBulkRow>& rows,
                            const TBulkRefusal& refused, const TWriteProgress& progress)
 {
@@ -223,4 +240,11 @@ TBulkOutcome SetControlAmounts(int dataYear, const std::vector<TBulkRow>& rows,
                                const TBulkRefusal& refused, const TWriteProgress& progress)
 {
     return BulkRun(dataYear, rows, kAmounts, progress).Run(refused);
+}
+
+TBulkOutcome CopyControlAmounts(int dataYear, const std::vector<TBulkRow>& rows, bool fromEntered,
+                                const TBulkRefusal& refused, const TWriteProgress& progress)
+{
+    return BulkRun(dataYear, rows, fromEntered ? kCopyEntered : kCopyFinance, progress)
+        .Run(refused);
 }

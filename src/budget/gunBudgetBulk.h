@@ -40,6 +40,13 @@ TBulkOutcome DeleteBudgets(int dataYear, const std::vector<TBulkRow>& rows,
 TBulkOutcome SetControlAmounts(int dataYear, const std::vector<TBulkRow>& rows,
                                const TBulkRefusal& refused, const TWriteProgress& progress = {});
 
+// Sets each row's control amount to its stored finance amount (DueMoney) or, `fromEntered`, its
+// entered amount (InputMoney); the rows' Amount is not used.
+TBulkOutcome CopyControlAmounts(int dataYear, const std::vector<TBulkRow>& rows, bool fromEntered,
+                                const TBulkRefusal& refused, const TWriteProgress& progress = {});
+
 // The statements for `rows` rows as the runs prepare them.
 QString BulkDeleteSql(int rows);
 QString BulkControlAmountSql(int rows);
+QString BulkCopyFinanceSql(int rows);
+QString BulkCopyEnteredSql(int rows);

@@ -63,7 +63,8 @@ void TListActions::CopyAmounts(bool fromEntered)
     }
     // A cell that is not an amount ends the run before anything is written.
     StartBulk(
-        m_window->Work(), TBulkAction::CopyAmounts, WorkingDataYear(),
+        m_window->Work(), fromEntered ? TBulkAction::CopyEntered : TBulkAction::CopyFinance,
+        WorkingDataYear(),
         [marks, fromEntered](const std::function<bool()>& going) {
             return marks->MarkedAmounts(fromEntered, going);
         },

@@ -9,7 +9,9 @@ bool StartBulk(TWindowWork* work, TBulkAction action, int dataYear, TBulkRows co
 {
     const bool deleting = action == TBulkAction::Delete;
     auto result = std::make_shared<TBulkResult>();
-    auto job = [deleting, dataYear, collect = std::move(collect), result](TWorkControl& control) {
+    const bool fromEntered = action == TBulkAction::CopyEntered;
+    auto job = [deleting, fromEntered, dataYear, collect = std::move(collect),
+                result](TWorkControl& control) {
         control.Phase(deleting ? QStringLiteral("正在删除…") : QStringLiteral("正在复制金额…"));
         const std::vector<TBulkRow> rows = collect([&] { return !control.Cancelled(); });
         if (control.Cancelled())
@@ -28,8 +30,9 @@ bool StartBulk(TWindowWork* work, TBulkAction action, int dataYear, TBulkRows co
         const TWriteProgress progress = [&](int n, int total) {
             return control.Progress(n, total);
         };
-        result->Rows = deleting ? DeleteBudgets(dataYear, rows, refused, progress)
-                                : SetControlAmounts(dataYear, rows, refused, progress);
+        result->Rows = deleting
+                           ? DeleteBudgets(dataYear, rows, refused, progress)
+                           : CopyControlAmounts(dataYear, rows, fromEntered, refused, progress);
         return !result->Rows.Cancelled;
     };
     return work->Run(deleting ? QStringLiteral("删除") : QStringLiteral("复制金额"), job,

@@ -9,7 +9,8 @@
 
 class TWindowWork;
 
-enum class TBulkAction { Delete, CopyAmounts };
+// Copies: the finance or the entered amount into the control amount.
+enum class TBulkAction { Delete, CopyFinance, CopyEntered };
 
 // How a bulk run ended: the writer's outcome, and the work's (Failed with the error).
 struct TBulkResult {

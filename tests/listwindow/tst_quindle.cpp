@@ -367,12 +367,14 @@ TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
         100.0);
 
     // A marked row another operator deleted meanwhile is not reported as copied (nor is a
-    // run that reached no row at all), and the list is read again.
+    // run that reached no row at all), and the list is read again; one changed meanwhile gets
+    // its stored amount, not the listed one.
     db.Exec("update busibudget set inputmoney=77 where datayear=2026 and budgid='5'");
     w->RunListQuery();
     Settle();
     w->Actions().MarkAll(true);
     db.Exec("delete from busibudget where datayear=2026 and budgid='1'");
+    db.Exec("update busibudget set inputmoney=78 where datayear=2026 and budgid='5'");
     messages->Clear();
     w->Actions().CopyAmounts(true);
     Settle();
@@ -380,6 +382,9 @@ TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
               QStringList{QStringLiteral("已复制金额1条指标；另有1条已不在数据库中（可能已被其他"
                                          "操作员删除），没有复制金额。")});
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"5", QStringLiteral("合计")}));
+    EXPECT_EQ(
+        db.Scalar("select budgmoney from busibudget where datayear=2026 and budgid='5'").toDouble(),
+        78.0);
     w->Actions().MarkAll(true);
     db.Exec("delete from busibudget where datayear=2026 and budgid='5'");
     messages->Clear();
