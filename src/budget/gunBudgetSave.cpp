@@ -246,25 +246,32 @@ TSaveOutcome SaveBudgetChecked(TBudgetManage& store, TBudget& b, bool adding,
     return TSaveOutcome::Saved;
 }
 
+bool LoadStoredBudget(TBudgetManage& store, TBudget& b, const QString& unreadable)
+{
+    if (store.LoadBudget(b))
+        return true;
+    // False means missing or unreadable: asked again, so that the reason is this read's own.
+    TQueryRef query;
+    if (!OpenSql(TBudgetManage::LoadSql(b), query) || !query->Dataset()->IsEmpty())
+        throw TExceptBudgetManage(unreadable.arg(b.BudgId, LastDbError()));
+    return false;
+}
+
 void CheckStillStored(TBudgetManage& store, const TBudget& stored)
 {
     TBudget now;
     now.DataYear = stored.DataYear;
     now.BudgId = stored.BudgId;
-    if (store.LoadBudget(now)) {
-        if (now == stored)
-            return;
+    if (!LoadStoredBudget(store, now,
+                          QStringLiteral("无法读取编号为%1的预算指标，没有写入任何数据：%2")))
         throw TExceptBudgetManage(
-            QStringLiteral("编号为%1的预算指标在您打开之后已被其他操作员修改，没有写入任何数据。"
-                           "请关闭本窗口，重新打开该指标后再修改。")
+            QStringLiteral("编号为%1的预算指标已被其他操作员删除，没有写入任何数据。")
                 .arg(stored.BudgId));
-    }
-    TQueryRef query;
-    if (!OpenSql(TBudgetManage::LoadSql(now), query) || !query->Dataset()->IsEmpty())
-        throw TExceptBudgetManage(QStringLiteral("无法读取编号为%1的预算指标，没有写入任何数据：%2")
-                                      .arg(stored.BudgId, LastDbError()));
+    if (now == stored)
+        return;
     throw TExceptBudgetManage(
-        QStringLiteral("编号为%1的预算指标已被其他操作员删除，没有写入任何数据。")
+        QStringLiteral("编号为%1的预算指标在您打开之后已被其他操作员修改，没有写入任何数据。"
+                       "请关闭本窗口，重新打开该指标后再修改。")
             .arg(stored.BudgId));
 }
 

@@ -74,6 +74,10 @@ TSaveOutcome SaveBudgetChecked(TBudgetManage& store, TBudget& b, bool adding,
                                const QString& typeCaption, const TBudget* stored = nullptr);
 // Raises TExceptBudgetManage unless the indicator is stored exactly as `stored`.
 void CheckStillStored(TBudgetManage& store, const TBudget& stored);
+// Reads the indicator of b's year and id into b; false when it is no longer stored. Raises
+// TExceptBudgetManage with `unreadable` (%1 the id, %2 the database's reason) when it cannot be
+// read.
+bool LoadStoredBudget(TBudgetManage& store, TBudget& b, const QString& unreadable);
 
 // The duplicate rule's fields as one key, a missing document number read as an empty one (the
 // rule's SQL would never match NULL, so every re-run would copy such indicators again).

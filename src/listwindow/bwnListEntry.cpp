@@ -2,6 +2,7 @@
 
 #include "basewindows/wnBase.h"
 #include "budget/gunBudget.h"
+#include "budget/gunBudgetSave.h"
 #include "context/untWorkContext.h"
 #include "controls/PBNumEdit.h"
 #include "controls/TElementEdit.h"
@@ -16,11 +17,27 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
+#include <functional>
 #include <memory>
 #include <utility>
 
 namespace
 {
+// Whether the list shows the indicator as it is stored: the dialog starts from the list's cells,
+// so an older list would write its old values back over another operator's change.
+bool ListedAsStored(const TBudget& s, const std::function<QString(const char*)>& cell,
+                    const Currency& listedAmount, bool bureau)
+{
+    const auto same = [&cell](const char* column, const QString& stored) {
+        return cell(column).trimmed() == stored.trimmed();
+    };
+    return same("eid", s.Eid) && same("bid", s.Bid) && same("iid", s.Iid) &&
+           same("filename", s.FileName) && same("mid", s.Mid) && same("bkid", s.Bkid) &&
+           same("ipid", s.IPid) && same("issecret", s.IsSecret) &&
+           same("btypechild", s.BTypeChild) && (!bureau || same("burid", s.BurId)) &&
+           listedAmount == s.BudgMoney;
+}
+
 // A stored code read as a list position; -1 (nothing chosen) for a text that is no number.
 int PositionOf(const QString& text, int offset)
 {
@@ -110,9 +127,23 @@ int TListEntry::ModifyIndicator()
     d->SetMode(false, QString());
     record.BType = m_scope.BTypeIndex();
     record.BudgId = cell("budgid");
-    if (!TBudgetManage().LoadBudget(record))
-        throw TExceptBudgetManage(
-            QStringLiteral("无法读取编号为%1的预算指标：%2").arg(record.BudgId, LastDbError()));
+    TBudgetManage store;
+    const bool bureau = SysParams().BureauMode == QLatin1String("0");
+    if (!LoadStoredBudget(store, record, QStringLiteral("无法读取编号为%1的预算指标：%2"))) {
+        ShowMessage(QStringLiteral("编号为%1的预算指标已被其他操作员删除。列表将重新读取。")
+                        .arg(record.BudgId),
+                    CaptionInfo(), MsgIcon::Warning);
+        return 1; // read the list again
+    }
+    if (!ListedAsStored(record, cell,
+                        manager->GetCurrency(m_ui.ngdBudget, r, QStringLiteral("budgmoney")),
+                        bureau)) {
+        ShowMessage(QStringLiteral("编号为%1的预算指标在列表读取之后已被其他操作员修改。列表将重新"
+                                   "读取，请在新的列表中再修改它。")
+                        .arg(record.BudgId),
+                    CaptionInfo(), MsgIcon::Warning);
+        return 1;
+    }
     d->SetStoredRecord(record);
     record.Eid = cell("eid");
     ui.edtEid->setText(cell("ename"));
@@ -128,7 +159,7 @@ int TListEntry::ModifyIndicator()
     SelectComboText(ui.cmbbkid, cell("bkname"));
     SelectComboText(ui.cmbipid, cell("ipname"));
     SelectComboText(ui.cmbmid, cell("mname"));
-    if (SysParams().BureauMode == QLatin1String("0")) {
+    if (bureau) {
         record.BurId = cell("burid");
         SelectComboText(ui.cmbBurId, cell("burname"));
     }

@@ -269,6 +269,44 @@ TEST_P(Save, AddModifyDuplicateAndCancel)
                                     "写入任何数据。请关闭本窗口，重新打开该指标后再修改。"),
                      QStringLiteral("编号为7的预算指标已被其他操作员删除，没有写入任何数据。")}));
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where budgid='7'"), "0");
+
+    // The list older than the stored row: no dialog of its old values (whose save would put
+    // them back over the other change), but a note and the list read again.
+    bool opened = false;
+    Drive([&](TrfrmInputEdit* d) {
+        opened = true;
+        d->Buttons().btnClose->click();
+    });
+    const auto modify = [&](const QString& id) {
+        messages->Clear();
+        TakeListQueries();
+        w->Controls().ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf(id)));
+        w->Controls().tbtnMod->trigger();
+        Settle();
+        EXPECT_FALSE(opened) << id.toStdString();
+        EXPECT_FALSE(TakeListQueries().isEmpty()) << id.toStdString();
+    };
+    modify("7");
+    EXPECT_EQ(messages->Texts(),
+              QStringList{QStringLiteral("编号为7的预算指标已被其他操作员删除。列表将重新读取。")});
+    EXPECT_EQ(Column(w, "budgid").indexOf("7"), -1);
+    ListFixture::Choose(w->Controls().cobBType, 1);
+    Settle();
+    const QString id = Column(w, "budgid").value(0);
+    ASSERT_FALSE(id.isEmpty() || id == QStringLiteral("合计"));
+    db.Exec("update busibudget set filename='other' where datayear=2026 and budgid='" + id + "'");
+    modify(id);
+    EXPECT_TRUE(messages->Texts().value(0).startsWith(
+        QStringLiteral("编号为%1的预算指标在列表读取之后已被其他操作员修改。").arg(id)))
+        << messages->Texts().join('|').toStdString();
+    Drive([&](TrfrmInputEdit* d) { // the list read again: its values are the stored ones
+        EXPECT_EQ(d->Controls().edtFileName->text(), "other");
+        opened = true;
+        d->Buttons().btnClose->click();
+    });
+    w->Controls().ngdBudget->SetSelectedRow(int(Column(w, "budgid").indexOf(id)));
+    w->Controls().tbtnMod->trigger();
+    EXPECT_TRUE(opened);
 }
 
 // Indicator 1 has no document number: the same indicator with an empty one is refused. A
