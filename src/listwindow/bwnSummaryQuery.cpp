@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 QStringList SummaryByCaptions()
@@ -262,7 +263,8 @@ TSummaryTable SummaryTable(const std::vector<TSummaryGroup>& groups, TSummaryBy 
 QString ShareText(const TMoneySum& part, const TMoneySum& total)
 {
     const double whole = total.Value();
-    if (whole == 0)
+    // A near total that shows as 0.00 is what was left of rounding: no share of it means much.
+    if (whole == 0 || (!total.Exact() && std::abs(whole) < 0.005))
         return QStringLiteral("—");
     QString share = QString::number(part.Value() / whole * 100.0, 'f', 2);
     if (share == QLatin1String("-0.00")) // a share too small to show has no sign

@@ -321,6 +321,10 @@ TEST(SummaryChart, MoreThanFifteenGroupsFoldIntoOther)
     EXPECT_EQ(running[2].Text(), "12.5");
     EXPECT_EQ(ShareText(months[1].Amount, running[2]), "-20.00%");
     EXPECT_EQ(ShareText(months[0].Amount, TMoneySum()), "—");
+    TMoneySum nearZero; // a near total left of rounding: no share, not billions of per cent
+    nearZero.AddDouble(0.1 + 0.2 - 0.3);
+    ASSERT_FALSE(nearZero.Exact());
+    EXPECT_EQ(ShareText(months[0].Amount, nearZero), "—");
     EXPECT_EQ(ShareText(Row("x", 1, "-0.0001").Amount, running[2]), "0.00%"); // no "-0.00%"
 
     // A sum that could not be exact stays marked, with its value, through the arithmetic.
