@@ -37,6 +37,8 @@ public:
     bool Filling() const { return m_filling; }
     // The whole list is there (what acts on the list waits until then).
     bool Ready() const { return !m_failed && !m_filling; }
+    // The last statement could not be read (and none is running).
+    bool Failed() const { return m_failed && !m_filling; }
     // The indicator just saved: selected again once the list is read.
     void SelectAfterList(const QString& id) { m_selectAfter = id; }
 

@@ -245,6 +245,12 @@ void TbfrmQuindle::BuildLeftPanel()
         m_scope->ClearGroup();
         Guarded(this, [this, node] { UnitChosen(node); });
     });
+    // A list that could not be read is read again by a click on its unit, already the current
+    // one (which changes nothing else).
+    connect(trvList, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) {
+        if (node == trvList->currentItem() && m_rows->Failed())
+            Guarded(this, [this, node] { UnitChosen(node); });
+    });
 }
 
 void TbfrmQuindle::BuildGrid()

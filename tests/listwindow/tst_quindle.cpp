@@ -1,5 +1,6 @@
 #include "fixtures/ListFixture.h"
 #include "controls/TNextGrid.h"
+#include "db/DbSchema.h"
 #include "controls/TTreeView.h"
 #include "listwindow/bwnBudgetHistory.h"
 #include "listwindow/bwnQuindle.h"
@@ -495,4 +496,14 @@ TEST_P(ListFixture, FailedListIsReportedWithTheDatabaseReason)
     for (QAction* a : {w->Controls().tbtnAdd, w->Controls().tbtnMod, w->Controls().tbtnDel,
                        w->Controls().mnuAdd, w->Controls().mnuMod, w->Controls().mnuDel})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+
+    // Once it can be read again, a click on the unit (already the current one) reads it.
+    UpgradeSchema(&admin); // the view made again
+    QTreeWidget* tree = w->Panes().trvList;
+    ASSERT_TRUE(tree->currentItem());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      tree->visualItemRect(tree->currentItem()).center());
+    Settle();
+    EXPECT_GT(w->Rows().Count(), 1);
+    EXPECT_TRUE(w->Controls().tbtnAdd->isEnabled());
 }
