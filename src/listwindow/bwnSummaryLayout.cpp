@@ -132,6 +132,7 @@ void TbfrmSummary::BuildControls()
     grdSummary = new QTableView(split);
     grdSummary->setObjectName(QStringLiteral("grdSummary"));
     SummaryModel = new TSummaryModel(grdSummary);
+    SummaryModel->SetTable({}, false, cobAmount->currentText()); // captions before any summary
     grdSummary->setModel(SummaryModel);
     grdSummary->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdSummary->setSelectionBehavior(QAbstractItemView::SelectRows);
