@@ -215,7 +215,9 @@ void TPBNumEdit::KeyPress(QChar key)
 {
     if (isReadOnly())
         return;
-    QChar ch = key == QLatin1Char('e') ? QLatin1Char('E') : key;
+    // A full-width digit or sign (an input method's) is the number's own.
+    const QChar folded = FoldNumberChar(key);
+    QChar ch = folded == QLatin1Char('e') ? QLatin1Char('E') : folded;
     const bool allowed =
         ch == QLatin1Char('-') || IsDigit(ch) || ch == QLatin1Char('E') || ch == m_seps.Decimal;
     if (!allowed) {
@@ -645,22 +647,25 @@ void TPBNumEdit::PasteFromClipboard()
                        this);
 }
 
+QChar FoldNumberChar(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= 0xFF10 && u <= 0xFF19) // full-width digits
+        return QChar(char16_t(u'0' + (u - 0xFF10)));
+    if (u == 0xFF0E) // full-width full stop
+        return QLatin1Char('.');
+    if (u == 0xFF0C) // full-width comma
+        return QLatin1Char(',');
+    if (u == 0xFF0D || u == 0x2212) // full-width hyphen, minus sign
+        return QLatin1Char('-');
+    return c;
+}
+
 std::optional<QString> PastedKeys(const QString& text, const TFloatSeparators& seps)
 {
     QString folded;
-    for (QChar c : text.trimmed()) {
-        const char16_t u = c.unicode();
-        if (u >= 0xFF10 && u <= 0xFF19) // full-width digits
-            folded += QChar(char16_t(u'0' + (u - 0xFF10)));
-        else if (u == 0xFF0E) // full-width full stop
-            folded += QLatin1Char('.');
-        else if (u == 0xFF0C) // full-width comma
-            folded += QLatin1Char(',');
-        else if (u == 0xFF0D || u == 0x2212) // full-width hyphen, minus sign
-            folded += QLatin1Char('-');
-        else
-            folded += c;
-    }
+    for (QChar c : text.trimmed())
+        folded += FoldNumberChar(c);
     // The decimal separator once at most, the thousands separators only between groups of three
     // digits before it; these go, the rest is for the key filter.
     if (folded.count(seps.Decimal) > 1)

@@ -102,3 +102,5 @@ private:
 // thousands separators of a well-grouped number dropped; none when the text is no single number
 // (a second decimal separator, a minus inside, separators out of place).
 std::optional<QString> PastedKeys(const QString& text, const TFloatSeparators& separators);
+// A full-width digit, point, comma or minus (and the minus sign) as its ASCII self.
+QChar FoldNumberChar(QChar c);

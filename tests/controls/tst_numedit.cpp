@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QKeyEvent>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -40,6 +41,13 @@ protected:
         edit->SetDecimals(2);
     }
     void Type(const char* keys) { QTest::keyClicks(edit, keys); }
+    void Type(const QString& keys) // characters no key of an ASCII keyboard makes
+    {
+        for (QChar c : keys) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(edit, &press);
+        }
+    }
     void Key(Qt::Key key) { QTest::keyClick(edit, key); }
     void Leave()
     {
@@ -138,6 +146,9 @@ TEST_F(NumEdit, TypingEachRegion)
     EXPECT_EQ(edit->text(), "12.94");
     Type("x");
     EXPECT_EQ(Beeps(), 1);
+    SetUpCaret("0.00", 0);
+    Type(QStringLiteral("７．５")); // an input method's full-width digits and point
+    EXPECT_EQ(edit->text(), "7.50");
 
     edit->SetDecimals(-1);
     edit->SetNumberFormat(TPBNumEdit::TNumberFormat::Scientific);
