@@ -277,7 +277,7 @@ private:
     {
         const QString id = OwnId();
         const TBulkOutcome out =
-            DeleteBudgets(kYear, {{id, Currency()}}, [](const QString&, bool) { return false; });
+            DeleteBudgets(kYear, {{id}}, [](const QString&, bool) { return false; });
         if (out.Written != 1)
             throw std::runtime_error("delete refused");
         m_own.erase(id);
@@ -289,8 +289,8 @@ private:
     {
         std::vector<TBulkRow> rows;
         for (size_t i = 0; i < m_listed.size() && rows.size() < 50; i += 1 + m_listed.size() / 50)
-            rows.push_back({m_listed[i].first, m_listed[i].second});
-        SetControlAmounts(kYear, rows, [](const QString&, bool) { return true; });
+            rows.push_back({m_listed[i].first});
+        CopyControlAmounts(kYear, rows, true, [](const QString&, bool) { return true; });
     }
 
     void Import()

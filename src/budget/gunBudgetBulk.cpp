@@ -31,15 +31,6 @@ void BindIds(int dataYear, const TBulkRow* rows, int n, QVariantList& values)
         values << rows[i].BudgId;
 }
 
-void BindAmounts(int dataYear, const TBulkRow* rows, int n, QVariantList& values)
-{
-    for (int i = 0; i < n; ++i)
-        values << rows[i].BudgId << rows[i].Amount.ToSqlText();
-    values << dataYear;
-    for (int i = 0; i < n; ++i)
-        values << rows[i].BudgId;
-}
-
 class BulkRun
 {
 public:
@@ -195,7 +186,6 @@ private:
 };
 
 const BulkKind kDelete{&BulkDeleteSql, &BindIds, TWritePath::Delete, u"删除"};
-const BulkKind kAmounts{&BulkControlAmountSql, &BindAmounts, TWritePath::Copy, u"复制金额"};
 const BulkKind kCopyFinance{&BulkCopyFinanceSql, &BindIds, TWritePath::Copy, u"复制金额"};
 const BulkKind kCopyEntered{&BulkCopyEnteredSql, &BindIds, TWritePath::Copy, u"复制金额"};
 } // namespace
@@ -204,15 +194,6 @@ QString BulkDeleteSql(int rows)
 {
     return QStringLiteral("delete from busibudget where datayear=? and budgid in (%1)")
         .arg(Marks(rows));
-}
-
-QString BulkControlAmountSql(int rows)
-{
-    const QString when = QStringLiteral(" when ? then cast(? as numeric)");
-    return QStringLiteral(
-               "update busibudget set BudgMoney=case budgid%1 end where datayear=? and budgid "
-               "in (%2)")
-        .arg(when.repeated(rows), Marks(rows));
 }
 
 // The stored amount, not the one the list showed: another operator may have changed it since.
@@ -234,12 +215,6 @@ TBulkOutcome DeleteBudgets(int dataYear, const std::vector<TBulkRow>& rows,
                            const TBulkRefusal& refused, const TWriteProgress& progress)
 {
     return BulkRun(dataYear, rows, kDelete, progress).Run(refused);
-}
-
-TBulkOutcome SetControlAmounts(int dataYear, const std::vector<TBulkRow>& rows,
-                               const TBulkRefusal& refused, const TWriteProgress& progress)
-{
-    return BulkRun(dataYear, rows, kAmounts, progress).Run(refused);
 }
 
 TBulkOutcome CopyControlAmounts(int dataYear, const std::vector<TBulkRow>& rows, bool fromEntered,

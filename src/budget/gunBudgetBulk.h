@@ -7,10 +7,9 @@
 #include <functional>
 #include <vector>
 
-// One indicator of a bulk run: its id and, for the amount copy, its new control amount.
+// One indicator of a bulk run (the copies take its amounts as stored).
 struct TBulkRow {
     QString BudgId;
-    Currency Amount;
 };
 
 // Told of a row the database refused, with the database's reason and whether it was the last
@@ -36,17 +35,13 @@ struct TBulkOutcome {
 constexpr int kBulkBatch = 100;
 TBulkOutcome DeleteBudgets(int dataYear, const std::vector<TBulkRow>& rows,
                            const TBulkRefusal& refused, const TWriteProgress& progress = {});
-// Sets each row's control amount (BudgMoney) to its Amount.
-TBulkOutcome SetControlAmounts(int dataYear, const std::vector<TBulkRow>& rows,
-                               const TBulkRefusal& refused, const TWriteProgress& progress = {});
 
 // Sets each row's control amount to its stored finance amount (DueMoney) or, `fromEntered`, its
-// entered amount (InputMoney); the rows' Amount is not used.
+// entered amount (InputMoney).
 TBulkOutcome CopyControlAmounts(int dataYear, const std::vector<TBulkRow>& rows, bool fromEntered,
                                 const TBulkRefusal& refused, const TWriteProgress& progress = {});
 
 // The statements for `rows` rows as the runs prepare them.
 QString BulkDeleteSql(int rows);
-QString BulkControlAmountSql(int rows);
 QString BulkCopyFinanceSql(int rows);
 QString BulkCopyEnteredSql(int rows);

@@ -46,7 +46,7 @@ std::vector<TBulkRow> TListMarks::MarkedIds(const std::function<bool()>& going) 
     for (int r : MarkedRows()) {
         if (ids.size() % kAskEvery == 0 && !going())
             return {};
-        ids.push_back({m_cells.ShownText(m_id, r), Currency()});
+        ids.push_back({m_cells.ShownText(m_id, r)});
     }
     return ids;
 }
@@ -66,7 +66,7 @@ std::vector<TBulkRow> TListMarks::MarkedAmounts(bool fromEntered,
         if (!value.InRange())
             throw Exception(QStringLiteral("编号为%1的指标%2，没有复制任何金额。")
                                 .arg(id, Currency::RangeText()));
-        rows.push_back({id, value});
+        rows.push_back({id});
     }
     return rows;
 }

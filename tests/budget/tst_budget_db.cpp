@@ -233,7 +233,7 @@ TEST_P(Store, FailuresRaiseTheirMessagesAndLeaveRecordsAlone)
     EXPECT_THROW(GetNewBudgId(), TExceptBudgetManage); // never an invented id
     EXPECT_FALSE(SetSysParam("setDefaultBType", "2"));
     try { // named as what it is, not as a save
-        DeleteBudgets(2026, {{"1", {}}}, [](const QString&, bool) { return true; });
+        DeleteBudgets(2026, {{"1"}}, [](const QString&, bool) { return true; });
         ADD_FAILURE() << "deleted on a closed connection";
     } catch (const TExceptBudgetManage& e) {
         EXPECT_TRUE(e.Message().startsWith(QStringLiteral("无法开始删除，没有写入任何数据：")))
@@ -254,13 +254,14 @@ TEST_P(Store, SetSysParamWritesTheParameter)
 TEST_P(Store, BulkRunsFindTheRefusedRowAndCancelWritesNothing)
 {
     const int count = kBulkBatch * 2 + 37;
-    db.Exec(QString(GetParam() == Engine::SQLite
-                        ? "with recursive n(i) as (select 1 union all select i+1 from n where "
-                          "i<%1) insert into busibudget (datayear,budgid,btype,budgmoney) select "
-                          "2026,cast(i as text),'1',0 from n"
-                        : "insert into busibudget (datayear,budgid,btype,budgmoney) select 2026,"
-                          "cast(i as varchar),'1',0 from generate_series(1,%1) i")
-                .arg(count));
+    db.Exec(
+        QString(GetParam() == Engine::SQLite
+                    ? "with recursive n(i) as (select 1 union all select i+1 from n where "
+                      "i<%1) insert into busibudget (datayear,budgid,btype,budgmoney,duemoney) "
+                      "select 2026,cast(i as text),'1',0,i*1.0001 from n"
+                    : "insert into busibudget (datayear,budgid,btype,budgmoney,duemoney) select "
+                      "2026,cast(i as varchar),'1',0,i*1.0001 from generate_series(1,%1) i")
+            .arg(count));
     db.Exec("insert into busibudget (datayear,budgid,btype,budgmoney) values (2025,'5','1',7)");
     const QString refused = QString::number(kBulkBatch + 10); // inside the second batch
     db.Exec(GetParam() == Engine::SQLite
@@ -272,7 +273,7 @@ TEST_P(Store, BulkRunsFindTheRefusedRowAndCancelWritesNothing)
                       "each row execute function refuse()");
     std::vector<TBulkRow> rows;
     for (int i = 1; i <= count; ++i)
-        rows.push_back({QString::number(i), Currency::FromRaw(i * 10001)}); // i + i/10000
+        rows.push_back({QString::number(i)}); // its finance amount: i + i/10000
     const auto amount = [&](int id) {
         TQueryRef q;
         EXPECT_TRUE(OpenSql(QString("select budgmoney from busibudget where datayear=2026 and "
@@ -283,8 +284,8 @@ TEST_P(Store, BulkRunsFindTheRefusedRowAndCancelWritesNothing)
     };
 
     // Cancelled in the second batch: what the first wrote is rolled back.
-    TBulkOutcome r = SetControlAmounts(
-        2026, rows, [](const QString&, bool) { return true; },
+    TBulkOutcome r = CopyControlAmounts(
+        2026, rows, false, [](const QString&, bool) { return true; },
         [](int done, int) { return done < kBulkBatch; });
     EXPECT_TRUE(r.Cancelled);
     EXPECT_EQ(r.Written, 0);
@@ -292,7 +293,7 @@ TEST_P(Store, BulkRunsFindTheRefusedRowAndCancelWritesNothing)
 
     // Stopped at the refused row: the rows before it written, the rest untouched.
     QStringList reasons;
-    r = SetControlAmounts(2026, rows, [&](const QString& reason, bool last) {
+    r = CopyControlAmounts(2026, rows, false, [&](const QString& reason, bool last) {
         reasons << reason + (last ? "|last" : "");
         return false;
     });
@@ -306,7 +307,7 @@ TEST_P(Store, BulkRunsFindTheRefusedRowAndCancelWritesNothing)
     EXPECT_EQ(amount(kBulkBatch + 9), (kBulkBatch + 9) * 10001);
 
     // Going on: every row but the refused one, exact to the ten-thousandth.
-    r = SetControlAmounts(2026, rows, [](const QString&, bool) { return true; });
+    r = CopyControlAmounts(2026, rows, false, [](const QString&, bool) { return true; });
     EXPECT_EQ(r.Written, count - 1);
     EXPECT_FALSE(r.Stopped);
     TQueryRef q;
@@ -354,7 +355,7 @@ TEST_P(Store, BulkRunMeetingATableLockEndsWithThePlainReason)
             "refuse before delete on busibudget for each row execute function refuse()");
     std::vector<TBulkRow> rows;
     for (int i = 1; i <= 300; ++i)
-        rows.push_back({QString::number(i), Currency()});
+        rows.push_back({QString::number(i)});
     TDbManager waitingDb;
     waitingDb.ConnectionString = db.ConnectionString() + ";Lock Timeout=1";
     TWorkContext waiting = db.Context();
