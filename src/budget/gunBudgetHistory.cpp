@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace
 {
 constexpr int kReadProgressEvery = 2000;
@@ -263,6 +265,27 @@ QHash<qint64, TDeletion> ReadDeletions(int dataYear, const QList<qint64>& histId
     return deletions;
 }
 
+// The largest id the deletions of `histIds` had: ids drawn anew start beyond it, so a row put
+// back later in the same run still finds its own id free.
+qint64 LargestOwnId(int dataYear, const QStringList& histIds)
+{
+    qint64 largest = 0;
+    for (qsizetype first = 0; first < histIds.size(); first += kRestoreProgressEvery) {
+        QStringList ids;
+        for (const QString& id : histIds.mid(first, kRestoreProgressEvery))
+            ids << QString::number(id.toLongLong());
+        TQueryRef query = OpenOrRaise(
+            QStringLiteral("select budgid from busibudgethistory where datayear = %1 and action "
+                           "= '删除' and histid in (%2)")
+                .arg(dataYear)
+                .arg(ids.join(QLatin1Char(','))),
+            QStringLiteral("无法读取已删除的指标"));
+        for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next())
+            largest = std::max(largest, ds->Fields(0).AsString().toLongLong());
+    }
+    return largest;
+}
+
 // Those of `ids` the year holds.
 QSet<QString> StoredIds(int dataYear, const QStringList& ids)
 {
@@ -324,11 +347,12 @@ TRestoreOutcome RestoreDeletedBudgets(int dataYear, const QStringList& histIds,
     TRestoreOutcome outcome;
     TBudgetWriteTransaction transaction(dataYear, TWritePath::Restore);
     try {
-        // Ids drawn anew follow the year's largest, skipping those restored meanwhile (they may
-        // lie beyond it); the writers' lock keeps others from adding.
-        qint64 next = GetNextNumber(QStringLiteral("busiBudget"), QStringLiteral("budgid"),
-                                    QStringLiteral(" datayear= %1").arg(dataYear))
-                          .toLongLong();
+        // Ids drawn anew follow the year's largest and the selection's own, skipping those
+        // restored meanwhile; the writers' lock keeps others from adding.
+        qint64 next = std::max(GetNextNumber(QStringLiteral("busiBudget"), QStringLiteral("budgid"),
+                                             QStringLiteral(" datayear= %1").arg(dataYear))
+                                   .toLongLong(),
+                               LargestOwnId(dataYear, histIds) + 1);
         QSet<QString> restoredIds; // put back by this run
         QSet<QString> keys;        // the duplicate keys stored and restored
         for (qsizetype first = 0; first < histIds.size(); first += kRestoreProgressEvery) {
@@ -368,8 +392,6 @@ TRestoreOutcome RestoreDeletedBudgets(int dataYear, const QStringList& histIds,
                 }
                 QString id = found->BudgId;
                 if (stored.contains(id) || restoredIds.contains(id)) {
-                    while (restoredIds.contains(QString::number(next)))
-                        ++next;
                     id = QString::number(next++);
                     outcome.Notes << QStringLiteral("指标编号%1已被占用，恢复为新编号%2。")
                                          .arg(found->BudgId, id);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace
 {
 class History : public ::testing::TestWithParam<Engine>
@@ -137,24 +139,25 @@ TEST_P(History, CancelledRestoreWritesNothing)
               "0");
     EXPECT_EQ(ReadDeletedBudgets(2026, "101").size(), 400u);
 
-    // Restored whole: with their ids but the one taken meanwhile (it gets the first id free
-    // after the year's largest and those restored before it, here the one left out), one of
-    // two alike left out, an
-    // image kept before a column was added restored beside the others.
+    // Restored whole, the one taken meanwhile first: the others keep their ids, it gets one
+    // beyond all of them; one of two alike left out, an image kept before a column was added
+    // restored beside the others.
     Add("1", "新", "1");
     db.Exec(db.GetEngine() == Engine::SQLite
                 ? "update busibudgethistory set oldrow = json_remove(oldrow, '$.memoo') where "
                   "budgid = '300'"
                 : "update busibudgethistory set oldrow = (oldrow::jsonb - 'memoo')::text where "
                   "budgid = '300'");
+    std::reverse(ids.begin(), ids.end());
     const TRestoreOutcome all = RestoreDeletedBudgets(2026, ids);
     EXPECT_EQ(all.Restored, 399);
     EXPECT_EQ(all.Notes,
-              (QStringList{QStringLiteral("指标399与本年度现有的指标属性相同，没有恢复。"),
-                           QStringLiteral("指标编号1已被占用，恢复为新编号399。")}));
+              (QStringList{QStringLiteral("指标编号1已被占用，恢复为新编号401。"),
+                           QStringLiteral("指标400与本年度现有的指标属性相同，没有恢复。")}));
     EXPECT_EQ(db.Scalar("select count(distinct budgid) from busibudget"), "400");
+    EXPECT_EQ(db.Scalar("select budgid from busibudget where filename = '0'"), "401");
     EXPECT_EQ(db.Scalar("select count(*) from busibudgethistory where action='恢复'"), "399");
-    EXPECT_EQ(ReadDeletedBudgets(2026, "101").size(), 1u); // the first 399
+    EXPECT_EQ(ReadDeletedBudgets(2026, "101").size(), 1u); // the one alike
 }
 
 // Another program holds the table for longer than the lock timeout: the restore says so as the
