@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <optional>
+#include <tuple>
 
 namespace
 {
@@ -130,14 +132,15 @@ std::vector<THistoryChange> DiffBudgetRows(const QString& oldRow, const QString&
     return changes;
 }
 
-QString BudgetHistorySql(int dataYear, const QString& budgId)
+QString BudgetHistorySql(int dataYear, const QString& budgId, qint64 upTo)
 {
     return QStringLiteral("select h.changedat, h.operator, u.username, h.action, h.path, "
                           "h.oldrow, h.newrow from busibudgethistory h left join hostuser u on "
-                          "u.userid = h.operator where h.datayear = %1 and h.budgid = '%2' "
+                          "u.userid = h.operator where h.datayear = %1 and h.budgid = '%2'%3 "
                           "order by h.histid desc")
         .arg(dataYear)
-        .arg(SqlText(budgId));
+        .arg(SqlText(budgId),
+             upTo > 0 ? QStringLiteral(" and h.histid <= %1").arg(upTo) : QString());
 }
 
 QString StoredBudgetRow(int dataYear, const QString& budgId)
@@ -158,32 +161,66 @@ QString StoredBudgetRow(int dataYear, const QString& budgId)
     return QString::fromUtf8(QJsonDocument(row).toJson(QJsonDocument::Compact));
 }
 
+namespace
+{
+// The deletion a restore under `budgId`, a new id, put back (older than history row `before`
+// when given): its old id and history row.
+std::optional<std::pair<QString, qint64>> RestoredFrom(int dataYear, const QString& budgId,
+                                                       qint64 before)
+{
+    TQueryRef query = OpenOrRaise(
+        QStringLiteral("select budgid, histid from busibudgethistory where datayear = %1 and "
+                       "action = '删除' and restoredid = '%2' and budgid <> '%2'%3 order by "
+                       "histid desc")
+            .arg(dataYear)
+            .arg(SqlText(budgId),
+                 before > 0 ? QStringLiteral(" and histid < %1").arg(before) : QString()),
+        QStringLiteral("无法读取指标历史"));
+    TARQuery* ds = query->Dataset();
+    if (ds->IsEmpty())
+        return std::nullopt;
+    return std::make_pair(ds->Fields(0).AsString(), ds->Fields(1).AsString().toLongLong());
+}
+} // namespace
+
 std::vector<THistoryVersion> ReadBudgetHistory(int dataYear, const QString& budgId)
 {
-    TQueryRef query =
-        OpenOrRaise(BudgetHistorySql(dataYear, budgId), QStringLiteral("无法读取指标历史"));
     std::vector<THistoryVersion> versions;
     // Rows come newest first. An addition kept without its image (the triggers keep none) was, as
     // added, the next version's old image, or the stored row while no version followed.
     QString laterOld;
     QString laterAction;
     bool later = false;
-    for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
-        const QString action = ds->Fields(3).AsString();
-        // An id freed by a deletion and drawn again by a new indicator: what came before the
-        // addition was another indicator's (已删除的指标 lists it).
-        if (action == QStringLiteral("删除") && laterAction == QStringLiteral("增加"))
+    QString id = budgId;
+    qint64 upTo = 0; // each step reads older rows only: a chain of restores ends
+    for (;;) {
+        TQueryRef query =
+            OpenOrRaise(BudgetHistorySql(dataYear, id, upTo), QStringLiteral("无法读取指标历史"));
+        for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
+            const QString action = ds->Fields(3).AsString();
+            // An id freed by a deletion and drawn again by a new indicator: what came before
+            // the addition was another indicator's (已删除的指标 lists it).
+            if (action == QStringLiteral("删除") && laterAction == QStringLiteral("增加"))
+                return versions;
+            const QString oldRow = ds->Fields(5).AsString();
+            QString newRow = ds->Fields(6).AsString();
+            if (newRow.isEmpty() &&
+                (action == QStringLiteral("增加") || action == QStringLiteral("恢复")))
+                newRow = later ? laterOld : StoredBudgetRow(dataYear, budgId);
+            versions.push_back({ds->Fields(0).AsString(), OperatorText(ds, 1, 2), action,
+                                ds->Fields(4).AsString(), DiffBudgetRows(oldRow, newRow)});
+            laterOld = oldRow;
+            laterAction = action;
+            later = true;
+        }
+        if (laterAction != QStringLiteral("恢复"))
             break;
-        const QString oldRow = ds->Fields(5).AsString();
-        QString newRow = ds->Fields(6).AsString();
-        if (newRow.isEmpty() &&
-            (action == QStringLiteral("增加") || action == QStringLiteral("恢复")))
-            newRow = later ? laterOld : StoredBudgetRow(dataYear, budgId);
-        versions.push_back({ds->Fields(0).AsString(), OperatorText(ds, 1, 2), action,
-                            ds->Fields(4).AsString(), DiffBudgetRows(oldRow, newRow)});
-        laterOld = oldRow;
-        laterAction = action;
-        later = true;
+        // Restored under a new id: its versions before go on under the old one, up to the
+        // deletion that restore undid.
+        const auto from = RestoredFrom(dataYear, id, upTo);
+        if (!from)
+            break;
+        std::tie(id, upTo) = *from;
     }
     return versions;
 }

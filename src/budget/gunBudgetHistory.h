@@ -35,12 +35,14 @@ QString HistoryNotSetUpText();
 // amounts (100 and 100.0000 are equal), an empty text as a missing one.
 std::vector<THistoryChange> DiffBudgetRows(const QString& oldRow, const QString& newRow);
 
-QString BudgetHistorySql(int dataYear, const QString& budgId);
+// The history rows of one id, newest first; with `upTo`, those up to that history row only.
+QString BudgetHistorySql(int dataYear, const QString& budgId, qint64 upTo = 0);
 // The indicator as stored now, in the history's form (a JSON object of texts); empty when the
 // year holds no such indicator. Raises TExceptBudgetManage.
 QString StoredBudgetRow(int dataYear, const QString& budgId);
 // The versions of one indicator, newest first, back to its addition: an earlier indicator
-// deleted under the same id is not part of it. Raises TExceptBudgetManage.
+// deleted under the same id is not part of it; one restored under a new id goes on with the
+// versions it had under its old one. Raises TExceptBudgetManage.
 std::vector<THistoryVersion> ReadBudgetHistory(int dataYear, const QString& budgId);
 
 // An indicator deleted and not restored since.

@@ -87,9 +87,12 @@ TEST_P(History, VersionsDeletedAndRestored)
     EXPECT_EQ(diff[0].Old, "7"); // an id as it is, not as an amount
     EXPECT_EQ(diff[0].New, "8");
     EXPECT_TRUE(ReadDeletedBudgets(2026, "101").empty());
-    versions = ReadBudgetHistory(2026, "8");
-    ASSERT_EQ(versions.size(), 1u);
+    versions = ReadBudgetHistory(2026, "8"); // and on with its versions under 7, not 文2's
+    ASSERT_EQ(versions.size(), 6u);
     EXPECT_EQ(added(versions[0], QStringLiteral("控制金额")), " -> 0.01"); // as stored now
+    EXPECT_EQ(versions[1].Action, QStringLiteral("删除"));
+    EXPECT_EQ(versions[5].Action, QStringLiteral("增加"));
+    EXPECT_EQ(added(versions[5], QStringLiteral("指标文号")), QStringLiteral(" -> 文1"));
     restored = RestoreDeletedBudgets(2026, {deleted[0].HistId});
     EXPECT_EQ(restored.Restored, 0);
     EXPECT_EQ(restored.Notes, QStringList{QStringLiteral("指标7已经恢复过，没有再次恢复。")});
