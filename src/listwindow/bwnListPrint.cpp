@@ -3,12 +3,16 @@
 #include "basewindows/wnWorkProgress.h"
 #include "platform/untApplication.h"
 
-#include <QChildEvent>
+#include <QAction>
+#include <QCoreApplication>
+#include <QGraphicsView>
 #include <QLabel>
 #include <QPaintEngine>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QTimer>
 
 namespace
 {
@@ -18,22 +22,22 @@ const QString kPaintPhase = QStringLiteral("正在绘制页面…");
 // long list is previewed by its first pages (the print button prints them all).
 constexpr int kPreviewPages = 50;
 
-// The preview's own print dialog offers no printing to a file: its file chooser would read the
-// folder's files (an open database's among them); 导出PDF… writes files.
-class TNoFilePrinting : public QObject
+// The preview's print button: Qt's own opens a print dialog that also prints to a file, whose
+// file field overwrites any file (an open database's among them) and waits forever on a pipe.
+QAction* PreviewPrintAction(const QPrintPreviewDialog& preview)
 {
-public:
-    using QObject::QObject;
+    const QString text = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+    for (QAction* a : preview.findChildren<QAction*>())
+        if (a->text() == text)
+            return a;
+    return nullptr;
+}
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* e) override
-    {
-        if (e->type() == QEvent::ChildPolished)
-            if (auto* d = qobject_cast<QPrintDialog*>(static_cast<QChildEvent*>(e)->child()))
-                d->setOption(QAbstractPrintDialog::PrintToFile, false);
-        return QObject::eventFilter(watched, e);
-    }
-};
+void RefuseFilePrinting()
+{
+    ShowMessage(QStringLiteral("打印只能送往打印机，不能打印到文件。要保存成文件，请用导出。"),
+                CaptionRefuse(), MsgIcon::Warning);
+}
 
 void ShowPrintOutcome(QLabel* status, TWorkOutcome outcome, const QString& error)
 {
@@ -82,6 +86,30 @@ bool StartTablePrint(TWindowWork* work, std::shared_ptr<const TTablePainter> pai
         TWindowWork::Connection::NotNeeded);
 }
 
+bool PrintsToPrinter(const QPrinter& printer)
+{
+    return printer.outputFormat() == QPrinter::NativeFormat && printer.outputFileName().isEmpty() &&
+           !printer.printerName().isEmpty();
+}
+
+bool AskPrinter(QPrinter* printer, QWidget* parent)
+{
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        ShowMessage(QStringLiteral("没有可用的打印机，无法打印。要保存成文件，请用导出。"),
+                    CaptionInfo(), MsgIcon::Information);
+        return false;
+    }
+    QPrintDialog dialog(printer, parent);
+    dialog.setObjectName(QStringLiteral("dlgPrint"));
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+    if (Application->ExecModal(&dialog) != QDialog::Accepted)
+        return false;
+    if (PrintsToPrinter(*printer))
+        return true;
+    RefuseFilePrinting();
+    return false;
+}
+
 bool PaintsPreview(const QPrinter* printer)
 {
     // The preview swaps in an engine that records pictures of the pages.
@@ -97,25 +125,41 @@ void PreviewAndPrint(QWidget* window, TWindowWork* work,
     printer->setDocName(painter->Document().Texts.Title);
     QPrintPreviewDialog preview(printer.get(), window);
     preview.setObjectName(QStringLiteral("dlgPrintPreview"));
-    TNoFilePrinting noFiles(&preview);
-    preview.installEventFilter(&noFiles);
     const int pages = painter->PageCount(*printer);
     preview.setWindowTitle(
         pages > kPreviewPages
             ? QStringLiteral("打印预览 — 共 %L1 页，预览前 %L2 页").arg(pages).arg(kPreviewPages)
             : QStringLiteral("打印预览 — 共 %L1 页").arg(pages));
+    // Every page, beside the window; the preview closes meanwhile.
+    const auto print = [&] {
+        StartTablePrint(work, painter, printer,
+                        [status](TWorkOutcome outcome, const QString& error) {
+                            ShowPrintOutcome(status, outcome, error);
+                        });
+    };
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, window, [&](QPrinter* p) {
         Guarded(window, [&] {
-            if (PaintsPreview(p)) {
+            if (PaintsPreview(p))
                 painter->Paint(*p, {}, kPreviewPages);
-                return;
-            }
-            // The print button: every page, beside the window; the dialog closes meanwhile.
-            StartTablePrint(work, painter, printer,
-                            [status](TWorkOutcome outcome, const QString& error) {
-                                ShowPrintOutcome(status, outcome, error);
-                            });
+            else if (PrintsToPrinter(*p)) // Qt's own print button, were it left
+                print();
+            else
+                RefuseFilePrinting();
         });
     });
+    if (QAction* button = PreviewPrintAction(preview)) {
+        QObject::disconnect(button, &QAction::triggered, &preview, nullptr);
+        QObject::connect(button, &QAction::triggered, &preview, [&] {
+            Guarded(window, [&] {
+                if (AskPrinter(printer.get(), &preview)) {
+                    print();
+                    preview.accept();
+                }
+            });
+        });
+    }
+    // Page keys turn the pages at once, without a click on them first.
+    if (auto* pages = preview.findChild<QGraphicsView*>())
+        QTimer::singleShot(0, pages, [pages] { pages->setFocus(); });
     Application->ExecModal(&preview);
 }

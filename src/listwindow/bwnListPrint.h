@@ -25,6 +25,12 @@ bool StartTablePdf(TWindowWork* work, std::shared_ptr<const TTablePainter> paint
 bool StartTablePrint(TWindowWork* work, std::shared_ptr<const TTablePainter> painter,
                      std::shared_ptr<QPrinter> printer, TPrintDone done);
 
+// Whether the printer prints on a printer: not to a file, and one is named.
+bool PrintsToPrinter(const QPrinter& printer);
+// Asks which printer to print on (never a file); false, said why, when there is none to print on
+// or the operator cancels.
+bool AskPrinter(QPrinter* printer, QWidget* parent);
+
 // Whether a printer is being painted for the preview (not for printing).
 bool PaintsPreview(const QPrinter* printer);
 

@@ -7,6 +7,7 @@
 #include "controls/TFindBar.h"
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
+#include "listwindow/bwnListPrint.h"
 #include "listwindow/bwnQuindle.h"
 #include "platform/untCurrency.h"
 #include "support/gunNextGridManager.h"
@@ -31,7 +32,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QRegularExpression>
@@ -477,18 +481,38 @@ TEST_P(ListFixture, PrintPreviewAndPdfOfTheListAsShown)
     }
     QString preview;
     int previewPages = 0;
+    bool fileOffered = false, previewLeft = false;
     hostApp.SetModalDriver([&](QDialog* d) {
+        if (auto* print = qobject_cast<QPrintDialog*>(d)) { // only where a printer is installed
+            fileOffered = print->testOption(QAbstractPrintDialog::PrintToFile);
+            return int(QDialog::Rejected);
+        }
         EXPECT_NE(qobject_cast<QPrintPreviewDialog*>(d), nullptr);
         preview = d->windowTitle();
         d->show(); // paints the pages
         if (auto* pages = d->findChild<QPrintPreviewWidget*>())
             previewPages = pages->pageCount();
+        // Its print button never offers a file (the open database could be overwritten).
+        for (QAction* a : d->findChildren<QAction*>())
+            if (a->text() == QCoreApplication::translate("QPrintPreviewDialog", "Print"))
+                a->trigger();
+        previewLeft = !d->isVisible();
         d->hide();
         return int(QDialog::Rejected);
     });
     QTest::keyClick(w, Qt::Key_P, Qt::ControlModifier);
     EXPECT_TRUE(preview.startsWith(QStringLiteral("打印预览 — 共 "))) << preview.toStdString();
     EXPECT_TRUE(w->SubWindow()->isVisible());
+    EXPECT_FALSE(fileOffered);
+    EXPECT_FALSE(previewLeft);
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral(
+                                         "没有可用的打印机，无法打印。要保存成文件，请用导出。")});
+    }
+    messages->Clear();
+    QPrinter file;
+    file.setOutputFileName(QDir::temp().filePath("x.pdf"));
+    EXPECT_FALSE(PrintsToPrinter(file));
 
     // The list sorted by id descending is printed so: the totals still last.
     TNextGrid* g = w->Controls().ngdBudget;
