@@ -129,6 +129,11 @@ bool TWindowWork::Run(const QString& title, TWorkJob job, Done done, Connection 
             Guarded(m_window, [&] { answer = ShowMessage(q.Text, q.Caption, q.Icon, q.Buttons); });
             if (runner)
                 runner->Answer(answer);
+            // The keys (Escape: cancel) are the progress window's again, not the window's below.
+            if (m_progress->isVisible()) {
+                m_progress->raise();
+                m_progress->activateWindow();
+            }
         });
         connect(m_runner, &TWorkRunner::Finished, this,
                 [this](TWorkOutcome outcome, const QString& error) {

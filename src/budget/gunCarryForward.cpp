@@ -46,7 +46,8 @@ TCarryPlan PlanCarryForward(int fromYear, int toYear, const QString& idsSql)
     const QSet<QString> items =
         Codes(QStringLiteral("select iid from pubitem where datayear=%1").arg(toYear),
               QStringLiteral("%1年的项目").arg(toYear));
-    QSet<QString> keys = ExistingBudgetKeys(toYear);
+    const QSet<QString> stored = ExistingBudgetKeys(toYear);
+    QSet<QString> keys; // of those carried
     QSet<QString> missing;
     for (TBudget& b : budgets) {
         if (!b.InputMoney.InRange() || !b.DueMoney.InRange() || !b.BudgMoney.InRange()) {
@@ -68,8 +69,12 @@ TCarryPlan PlanCarryForward(int fromYear, int toYear, const QString& idsSql)
         }
         // A second indicator of the same key in the year before is refused like the first.
         const QString key = BudgetDuplicateKey(b);
-        if (keys.contains(key)) {
+        if (stored.contains(key)) {
             ++plan.Duplicates;
+            continue;
+        }
+        if (keys.contains(key)) {
+            ++plan.Alike;
             continue;
         }
         keys.insert(key);

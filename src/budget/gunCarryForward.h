@@ -13,7 +13,8 @@ struct TCarryPlan {
     int FromYear = 0;
     int ToYear = 0;
     std::vector<TBudget> ToCopy; // as read from the year before
-    int Duplicates = 0;          // refused by the duplicate rule (carried already, say)
+    int Duplicates = 0;          // the new year has their like (carried already, say)
+    int Alike = 0;               // the like of another one carried: only the first is
     int Missing = 0;             // left out: their unit, subject or item is not in the new year
     QStringList MissingElements; // "单位 101001009", "科目 2050202", "项目 …", each once, sorted
     QStringList OutOfRange;      // ids of those left out for an amount beyond Currency::InRange

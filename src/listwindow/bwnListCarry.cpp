@@ -25,6 +25,10 @@ QString CarryDetails(const TCarryPlan& plan)
         text += QStringLiteral("\n%L1条在%2年已有相同的指标，不再结转。")
                     .arg(plan.Duplicates)
                     .arg(plan.ToYear);
+    if (plan.Alike > 0)
+        text += QStringLiteral("\n%L1条与%2年的另一条指标属性相同，只结转其中一条。")
+                    .arg(plan.Alike)
+                    .arg(plan.FromYear);
     if (!plan.OutOfRange.isEmpty())
         text +=
             (QStringLiteral("\n%L1条的") + Currency::RangeText() + QStringLiteral("，不结转：%2"))
@@ -44,6 +48,17 @@ QString CarryDetails(const TCarryPlan& plan)
     return text;
 }
 } // namespace
+
+QString CarriedText(const TCarryResult& r, int toYear)
+{
+    QString text = QStringLiteral("已结转%L1条指标到%2年。").arg(r.Written).arg(toYear);
+    // Another operator wrote their like after the operator was asked.
+    if (r.Written < r.Planned)
+        text += QStringLiteral("另有%L1条写入时%2年已有相同的指标，没有重复写入。")
+                    .arg(r.Planned - r.Written)
+                    .arg(toYear);
+    return text;
+}
 
 bool StartCarry(TWindowWork* work, const TCarryRequest& request,
                 std::function<void(const TCarryResult&)> done)
@@ -77,11 +92,17 @@ bool StartCarry(TWindowWork* work, const TCarryRequest& request,
             result->Declined = true;
             return true;
         }
-        control.Phase(QStringLiteral("正在写入%1年的指标…").arg(request.ToYear));
-        const int written =
-            CarryForward(plan, [&control](int n, int total) { return control.Progress(n, total); });
+        // The writers' lock may be another's for a while: the phase says so until it is ours.
+        control.Phase(QStringLiteral("正在等待其他操作员保存完成…"));
+        bool writing = false;
+        const int written = CarryForward(plan, [&](int n, int total) {
+            if (!std::exchange(writing, true))
+                control.Phase(QStringLiteral("正在写入%1年的指标…").arg(request.ToYear));
+            return control.Progress(n, total);
+        });
         if (written == 0 && control.Cancelled())
             return false; // rolled back
+        result->Planned = int(plan.ToCopy.size());
         result->Written = written;
         return true;
     };
@@ -127,7 +148,6 @@ void TListCarry::Start()
         if (r.Declined)
             return;
         m_relist();
-        ShowMessage(QStringLiteral("已结转%L1条指标到%2年。").arg(r.Written).arg(toYear),
-                    CaptionInfo(), MsgIcon::Information);
+        ShowMessage(CarriedText(r, toYear), CaptionInfo(), MsgIcon::Information);
     });
 }

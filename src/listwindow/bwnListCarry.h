@@ -23,8 +23,12 @@ struct TCarryResult {
     QString Error;
     QString Nothing; // there was nothing to carry: why
     bool Declined = false;
+    int Planned = 0; // as the operator was told
     int Written = 0;
 };
+
+// What the operator is told of a carry written: with those another wrote meanwhile.
+QString CarriedText(const TCarryResult& r, int toYear);
 
 // On the window's work: reads the plan (读取), asks the operator with its figures, and writes
 // it in one transaction (写入). A cancel in either phase writes nothing. `done` runs on the

@@ -70,7 +70,8 @@ TEST_P(Carry, CopiesWhatTheRulesAllowOnceAndAllOrNothing)
     db.Exec("update busibudget set bid='2999999' where budgid='9'");
     TCarryPlan plan = PlanCarryForward(2025, 2026, Ids(2025));
     ASSERT_EQ(plan.ToCopy.size(), 3u); // A, F, the first E
-    EXPECT_EQ(plan.Duplicates, 2);     // B, the second E
+    EXPECT_EQ(plan.Duplicates, 1);     // B, in 2026 already
+    EXPECT_EQ(plan.Alike, 1);          // the second E, the first's like in 2025
     EXPECT_EQ(plan.OutOfRange, (QStringList{"10", "8"}));
     EXPECT_EQ(plan.Missing, 3);
     EXPECT_EQ(plan.MissingElements,

@@ -587,7 +587,28 @@ TEST_P(ListFixture, CarryForwardAsksFirstThenCopiesTheListedScopeOnce)
     EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("1条在2026年已有相同的指标")));
     EXPECT_EQ(Column(w, "budgid").size(), 3); // nothing written
 
+    // Another operator enters its like while this one answers: said, not written twice.
+    TWorkRunner::SetStepObserver([&](TWorkRunner*, const QString& phase, int, int) {
+        if (phase.startsWith(QStringLiteral("正在等待")))
+            QMetaObject::invokeMethod(
+                w,
+                [&] {
+                    db.Exec("insert into busibudget (datayear,budgid,eid,mid,bkid,ipid,pid,bid,"
+                            "iid,btype,btypechild,burid,filename) select 2026,'77',eid,mid,bkid,"
+                            "ipid,pid,bid,iid,btype,btypechild,burid,filename from busibudget "
+                            "where datayear=2025 and budgid='9'");
+                },
+                Qt::BlockingQueuedConnection);
+    });
     messages->Answer(mrYes);
+    w->Controls().mnuCarry->trigger();
+    Settle();
+    TWorkRunner::SetStepObserver({});
+    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", "77", QStringLiteral("合计")}));
+    EXPECT_EQ(
+        messages->Texts().last(),
+        QStringLiteral("已结转0条指标到2026年。另有1条写入时2026年已有相同的指标，没有重复写入。"));
+    db.Exec("delete from busibudget where budgid='77'");
     w->Controls().mnuCarry->trigger();
     EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", "6", QStringLiteral("合计")}));
     EXPECT_EQ(messages->Texts().last(), QStringLiteral("已结转1条指标到2026年。"));
