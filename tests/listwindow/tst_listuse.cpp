@@ -17,6 +17,7 @@
 #include "basewindows/wnWorkProgress.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -570,19 +571,32 @@ TEST_P(ListFixture, PrintPreviewAndPdfOfTheListAsShown)
     EXPECT_EQ(w->Controls().labStatus->text(), QStringLiteral("导出PDF已取消，没有写出文件"));
 }
 
+namespace
+{
+// Rows alike but for their ids come in either order on some engines.
+QStringList Sorted(QStringList ids)
+{
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+} // namespace
+
 TEST_P(ListFixture, CarryForwardAsksFirstThenCopiesTheListedScopeOnce)
 {
     db.Exec("insert into busibudget (datayear,budgid,eid,mid,bkid,ipid,pid,bid,iid,btype,"
             "btypechild,inputmoney,duemoney,budgmoney,burid,filename) values (2025,'9',"
             "'101001001','11','21','12','10','2050202','1101001000001','1','1',7.25,7,7,'01',"
             "'doc')");
+    db.Exec("insert into busibudget (datayear,budgid,eid,mid,bkid,ipid,pid,bid,iid,btype,"
+            "btypechild,burid,filename) select 2025,'10',eid,mid,bkid,ipid,pid,bid,iid,btype,"
+            "btypechild,burid,'doc2' from busibudget where datayear=2025 and budgid='9'");
     TbfrmQuindle* w = Open();
     messages->Answer(mrNo);
     w->Controls().mnuCarry->trigger();
     Settle();
     ASSERT_EQ(messages->Texts().size(), 1);
-    // Row 1 of 2025 has its like in 2026 already; the new one is offered.
-    EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("的1条指标结转到2026年")))
+    // Row 1 of 2025 has its like in 2026 already; the new ones are offered.
+    EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("的2条指标结转到2026年")))
         << messages->Texts()[0].toStdString();
     EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("1条在2026年已有相同的指标")));
     EXPECT_EQ(Column(w, "budgid").size(), 3); // nothing written
@@ -604,13 +618,15 @@ TEST_P(ListFixture, CarryForwardAsksFirstThenCopiesTheListedScopeOnce)
     w->Controls().mnuCarry->trigger();
     Settle();
     TWorkRunner::SetStepObserver({});
-    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", "77", QStringLiteral("合计")}));
+    EXPECT_EQ(Sorted(Column(w, "budgid")),
+              (QStringList{"1", "5", "77", "78", QStringLiteral("合计")}));
     EXPECT_EQ(
         messages->Texts().last(),
-        QStringLiteral("已结转0条指标到2026年。另有1条写入时2026年已有相同的指标，没有重复写入。"));
+        QStringLiteral("已结转1条指标到2026年。另有1条写入时2026年已有相同的指标，没有重复写入。"));
     db.Exec("delete from busibudget where budgid='77'");
     w->Controls().mnuCarry->trigger();
-    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", "6", QStringLiteral("合计")}));
+    EXPECT_EQ(Sorted(Column(w, "budgid")),
+              (QStringList{"1", "5", "78", "79", QStringLiteral("合计")}));
     EXPECT_EQ(messages->Texts().last(), QStringLiteral("已结转1条指标到2026年。"));
     w->Controls().mnuCarry->trigger();
     Settle();
