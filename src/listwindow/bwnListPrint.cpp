@@ -125,11 +125,16 @@ void PreviewAndPrint(QWidget* window, TWindowWork* work,
     printer->setDocName(painter->Document().Texts.Title);
     QPrintPreviewDialog preview(printer.get(), window);
     preview.setObjectName(QStringLiteral("dlgPrintPreview"));
-    const int pages = painter->PageCount(*printer);
-    preview.setWindowTitle(
-        pages > kPreviewPages
-            ? QStringLiteral("打印预览 — 共 %L1 页，预览前 %L2 页").arg(pages).arg(kPreviewPages)
-            : QStringLiteral("打印预览 — 共 %L1 页").arg(pages));
+    // Counted again when the preview lays the pages out anew (another orientation, say).
+    const auto title = [&](const QPrinter& p) {
+        const int pages = painter->PageCount(p);
+        preview.setWindowTitle(pages > kPreviewPages
+                                   ? QStringLiteral("打印预览 — 共 %L1 页，预览前 %L2 页")
+                                         .arg(pages)
+                                         .arg(kPreviewPages)
+                                   : QStringLiteral("打印预览 — 共 %L1 页").arg(pages));
+    };
+    title(*printer);
     // Every page, beside the window; the preview closes meanwhile.
     const auto print = [&] {
         StartTablePrint(work, painter, printer,
@@ -139,9 +144,10 @@ void PreviewAndPrint(QWidget* window, TWindowWork* work,
     };
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, window, [&](QPrinter* p) {
         Guarded(window, [&] {
-            if (PaintsPreview(p))
+            if (PaintsPreview(p)) {
                 painter->Paint(*p, {}, kPreviewPages);
-            else if (PrintsToPrinter(*p)) // Qt's own print button, were it left
+                title(*p);
+            } else if (PrintsToPrinter(*p)) // Qt's own print button, were it left
                 print();
             else
                 RefuseFilePrinting();
