@@ -258,10 +258,11 @@ bool TbfrmMorrowell::ImportRows()
 {
     if (!m_checker)
         return false;
-    const int valid = ValidRows();
-    const int skipped = m_rows.Count() - valid;
+    const int skipped = m_rows.Count() - ValidRows();
     struct Imported {
         int Written = 0;
+        std::vector<int> Stored; // valid rows the year held by the write
+        std::vector<QString> Reasons;
         TImportPreview Preview;
     };
     auto imported = std::make_shared<Imported>();
@@ -271,16 +272,20 @@ bool TbfrmMorrowell::ImportRows()
         control.Phase(QStringLiteral("正在导入…"));
         imported->Written = ImportBudgets(
             rows, mapping, *checker, reasons, caption, file,
-            [&control](int done, int total) { return control.Progress(done, total); });
+            [&control](int done, int total) { return control.Progress(done, total); },
+            &imported->Stored);
         if (imported->Written == 0 && control.Cancelled())
             return false; // rolled back
+        imported->Reasons = reasons;
+        for (int r : imported->Stored)
+            imported->Reasons[size_t(r)] = ImportStoredReason();
         imported->Preview =
-            BuildImportPreview(rows, reasons, mapping, errorsOnly, true, checker.get());
+            BuildImportPreview(rows, imported->Reasons, mapping, errorsOnly, true, checker.get());
         return true;
     };
     return Work()->Run(
         QStringLiteral("导入"), job,
-        [this, imported, valid, skipped](TWorkOutcome outcome, const QString& error) {
+        [this, imported, skipped](TWorkOutcome outcome, const QString& error) {
             if (outcome == TWorkOutcome::Cancelled) {
                 labStatus->setText(QStringLiteral("导入已取消，没有写入任何指标"));
                 return;
@@ -296,11 +301,14 @@ bool TbfrmMorrowell::ImportRows()
                                                     "存为文件）。")
                                          .arg(skipped)
                                    : QStringLiteral("。");
-            if (written < valid) // entered by someone else while this file was checked
+            if (!imported->Stored.empty()) // entered by someone else while this file was checked
                 summary += QStringLiteral("另有%L1行写入时已存在相同的指标，没有重复写入。")
-                               .arg(valid - written);
-            // The rows keep their statuses (the skipped ones can still be saved); a new check
-            // would find the imported ones existing.
+                               .arg(imported->Stored.size());
+            // The rows keep their statuses, those found stored by the write take that reason
+            // (the skipped ones can still be saved); a new check would find the imported ones
+            // existing.
+            ReleaseValueBeside(m_reasons);
+            m_reasons = std::move(imported->Reasons);
             m_imported = true;
             ShowPreview(imported->Preview);
             UpdateActions();

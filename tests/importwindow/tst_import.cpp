@@ -244,6 +244,40 @@ TEST_P(Import, EachRuleRefusesItsRowAndTheRestIsWrittenExactly)
     EXPECT_TRUE(messages->Texts().last().startsWith("已导入2条预算指标，16行未导入"));
 }
 
+// A row another operator stored after the check is left out by the write: it shows, and is saved,
+// with the reason a check gives it.
+TEST_P(Import, RowsStoredMeanwhileAreNotImported)
+{
+    const QString file = Write(
+        "late.csv", Csv({"预算编码,科目编码,资金性质,预算来源,支出类型,指标金额,指标文号",
+                         "101001001,2050202,11,21,11,1,late1", "101001001,2050202,11,21,11,2,late2",
+                         "101001001,2050202,11,21,11,abc,late3,x,,y"}));
+    TbfrmMorrowell* w = OpenImport();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->OpenFile(file));
+    Wait(w);
+    ASSERT_EQ(w->ValidRows(), 2);
+    db.Exec("insert into busibudget (datayear,budgid,eid,mid,bkid,ipid,bid,btype,btypechild,"
+            "filename) values (2026,'900','101001001','11','21','11','2050202','1','1','late1')");
+    ASSERT_TRUE(w->ImportRows());
+    Wait(w);
+    EXPECT_TRUE(messages->Texts().last().endsWith(
+        QStringLiteral("另有1行写入时已存在相同的指标，没有重复写入。")));
+    const QString stored = QStringLiteral("本单位已经存在相同属性的预算指标");
+    EXPECT_EQ(w->Reasons()[0], stored);
+    EXPECT_EQ(w->Controls().ngdPreview->Cells(1, 0), stored);
+    EXPECT_EQ(w->Controls().ngdPreview->Cells(1, 1), QStringLiteral("已导入"));
+    EXPECT_TRUE(w->Controls().tbtnSaveSkipped->isEnabled());
+
+    const QString skipped = dir.filePath("late-skipped.csv");
+    w->SaveSkipped(skipped);
+    const QList<QStringList> back = ReadCsv(skipped);
+    ASSERT_EQ(back.size(), 3);
+    EXPECT_EQ(back[1].front(), "2");
+    EXPECT_EQ(back[1].back(), stored);
+    EXPECT_EQ(back[2].back(), QStringLiteral("指标金额“abc”不是数字"));
+}
+
 // In a unit with secrets only project-like expenditure may be secret: a row the rule changes
 // shows in the preview what will be stored, with the file's word beside it.
 TEST_P(Import, PreviewShowsTheSecrecyAsStored)
