@@ -50,6 +50,9 @@ struct TImportRows {
     QStringList Headers;
     std::shared_ptr<const TColumnStore> Cells;
     std::vector<int> Lines;
+    // The cells of a row beyond the headers' columns, up to its last one that is not empty (rows
+    // without such cells are not in it).
+    QHash<int, QStringList> Beyond;
     int Count() const { return int(Lines.size()); }
     // The row's text of a field ("" when the field has no column).
     QString Text(int row, const TImportMapping& mapping, TImportField field) const;

@@ -245,8 +245,8 @@ TEST_P(Import, EachRuleRefusesItsRowAndTheRestIsWrittenExactly)
 }
 
 // A row another operator stored after the check is left out by the write: it shows, and is saved,
-// with the reason a check gives it.
-TEST_P(Import, RowsStoredMeanwhileAreNotImported)
+// with the reason a check gives it. Saved rows keep the cells beyond the header's columns.
+TEST_P(Import, RowsStoredMeanwhileAreNotImportedAndSavedRowsKeepEveryCell)
 {
     const QString file = Write(
         "late.csv", Csv({"预算编码,科目编码,资金性质,预算来源,支出类型,指标金额,指标文号",
@@ -273,8 +273,10 @@ TEST_P(Import, RowsStoredMeanwhileAreNotImported)
     w->SaveSkipped(skipped);
     const QList<QStringList> back = ReadCsv(skipped);
     ASSERT_EQ(back.size(), 3);
-    EXPECT_EQ(back[1].front(), "2");
-    EXPECT_EQ(back[1].back(), stored);
+    EXPECT_EQ(back[0].mid(7), (QStringList{"指标文号", "", "", "", "未导入原因"}));
+    EXPECT_EQ(back[1], (QStringList{"2", "101001001", "2050202", "11", "21", "11", "1", "late1", "",
+                                    "", "", stored}));
+    EXPECT_EQ(back[2].mid(7, 4), (QStringList{"late3", "x", "", "y"}));
     EXPECT_EQ(back[2].back(), QStringLiteral("指标金额“abc”不是数字"));
 }
 
