@@ -131,6 +131,7 @@ void TbfrmMorrowell::Recheck()
 {
     m_reasons.clear();
     m_imported = false;
+    m_checkFailed = false;
     ShowPreview();
     UpdateActions();
     if (!m_rows.Cells)
@@ -161,6 +162,7 @@ void TbfrmMorrowell::Recheck()
     const bool started = Work()->Run(QStringLiteral("检查"), job,
                                      [this, checked](TWorkOutcome outcome, const QString& error) {
                                          m_checker = checked->Checker;
+                                         m_checkFailed = outcome == TWorkOutcome::Failed;
                                          // Unchecked (cancelled, or a lost connection): no
                                          // statuses, nothing to import.
                                          if (outcome == TWorkOutcome::Done) {
@@ -173,8 +175,10 @@ void TbfrmMorrowell::Recheck()
                                          if (outcome == TWorkOutcome::Failed)
                                              ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
                                      });
-    if (!started)
+    if (!started) {
+        m_checkFailed = true;
         labStatus->setText(QStringLiteral("未能检查"));
+    }
 }
 
 // The preview as the rows and statuses are now: a checked file's rows are laid out beside the
@@ -216,7 +220,9 @@ void TbfrmMorrowell::ShowPreview(const TImportPreview& preview)
     for (int f = 0; f < kImportFieldCount; ++f)
         ngdPreview->SetColumnVisible(2 + f, mapping[size_t(f)] >= 0);
     if (!checked) {
-        labStatus->setText(m_rows.Cells ? QStringLiteral("检查已取消") : QString());
+        labStatus->setText(!m_rows.Cells   ? QString()
+                           : m_checkFailed ? QStringLiteral("检查失败")
+                                           : QStringLiteral("检查已取消"));
         return;
     }
     const int valid = ValidRows();

@@ -460,9 +460,23 @@ TEST_P(Import, BrokenWorkbooksAreNamedAndNothingIsRead)
         EXPECT_FALSE(w->Controls().tbtnImport->isEnabled());
     }
 
-    // A good file on a lost connection: the reason, no statuses, nothing to import.
     const QString good = Write("good.csv", Csv({"预算编码,科目编码,资金性质,预算来源,支出类型,金额",
                                                 "101001001,2050202,11,21,11,5"}));
+    // A check that fails is said to have failed, also when the filter is changed after it.
+    db.Exec("alter table busibudget rename to busibudget_away");
+    messages->Clear();
+    EXPECT_TRUE(w->OpenFile(good));
+    Wait(w);
+    ASSERT_EQ(messages->Texts().size(), 1);
+    EXPECT_TRUE(messages->Texts().front().startsWith(QStringLiteral("无法读取2026年的预算指标")))
+        << messages->Texts().front().toStdString();
+    EXPECT_EQ(w->Controls().labStatus->text(), QStringLiteral("检查失败"));
+    w->Controls().mnuErrorsOnly->trigger();
+    Wait(w);
+    EXPECT_EQ(w->Controls().labStatus->text(), QStringLiteral("检查失败"));
+    db.Exec("alter table busibudget_away rename to busibudget");
+
+    // A good file on a lost connection: the reason, no statuses, nothing to import.
     db.Def()->Close();
     messages->Clear();
     EXPECT_TRUE(w->OpenFile(good)); // the file is read; its check cannot start
