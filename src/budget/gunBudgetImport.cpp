@@ -444,6 +444,11 @@ bool TImportChecker::FillRow(const TImportRows& rows, const TImportMapping& mapp
     return true;
 }
 
+QString ImportStoredReason()
+{
+    return QStringLiteral("本单位已经存在相同属性的预算指标");
+}
+
 std::vector<QString> CheckImportRows(const TImportRows& rows, const TImportMapping& mapping,
                                      TImportChecker& checker, const TImportProgress& progress)
 {
@@ -459,7 +464,7 @@ std::vector<QString> CheckImportRows(const TImportRows& rows, const TImportMappi
         if (found.isEmpty()) {
             const QString key = BudgetDuplicateKey(b);
             if (existing.contains(key))
-                found << QStringLiteral("本单位已经存在相同属性的预算指标");
+                found << ImportStoredReason();
             else if (const auto earlier = firstLine.constFind(key); earlier != firstLine.cend())
                 found << QStringLiteral("与第%1行重复").arg(*earlier);
             else {
@@ -476,7 +481,8 @@ std::vector<QString> CheckImportRows(const TImportRows& rows, const TImportMappi
 
 int ImportBudgets(const TImportRows& rows, const TImportMapping& mapping, TImportChecker& checker,
                   const std::vector<QString>& reasons, const QString& typeCaption,
-                  const QString& fileName, const TImportProgress& progress)
+                  const QString& fileName, const TImportProgress& progress,
+                  std::vector<int>* stored)
 {
     // Rows checked apart (another checker, say) are checked here, before the write: nothing but
     // the write runs on the connection while it lasts.
@@ -500,5 +506,5 @@ int ImportBudgets(const TImportRows& rows, const TImportMapping& mapping, TImpor
             b = completed;
             return checker.FillRow(rows, mapping, i, b);
         },
-        progress);
+        progress, stored);
 }

@@ -50,6 +50,9 @@ struct TImportRows {
     QStringList Headers;
     std::shared_ptr<const TColumnStore> Cells;
     std::vector<int> Lines;
+    // The cells of a row beyond the headers' columns, up to its last one that is not empty (rows
+    // without such cells are not in it).
+    QHash<int, QStringList> Beyond;
     int Count() const { return int(Lines.size()); }
     // The row's text of a field ("" when the field has no column).
     QString Text(int row, const TImportMapping& mapping, TImportField field) const;
@@ -120,6 +123,9 @@ private:
     QString m_defaultSecrecy;
 };
 
+// The reason of a row whose indicator the year holds already.
+QString ImportStoredReason();
+
 // The reason of each row ("" for a valid one): the checker's, then a duplicate of an indicator
 // of the year or of an earlier row. Told every few thousand rows; false cancels (empty result).
 using TImportProgress = std::function<bool(int done, int total)>;
@@ -129,7 +135,9 @@ std::vector<QString> CheckImportRows(const TImportRows& rows, const TImportMappi
 // Writes the valid rows (an empty reason) as new indicators in one write transaction, completed
 // as a saved entry completes one, the remark "导入" + the file's name. Returns how many were
 // written; 0 and nothing written when cancelled. Raises TExceptBudgetManage when the write
-// fails (nothing is written then either).
+// fails (nothing is written then either). `stored` gets the valid rows left out because the
+// year held them by the write (stored by another operator since the check).
 int ImportBudgets(const TImportRows& rows, const TImportMapping& mapping, TImportChecker& checker,
                   const std::vector<QString>& reasons, const QString& typeCaption,
-                  const QString& fileName, const TImportProgress& progress = {});
+                  const QString& fileName, const TImportProgress& progress = {},
+                  std::vector<int>* stored = nullptr);

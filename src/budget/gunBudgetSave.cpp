@@ -377,7 +377,7 @@ QSet<QString> StoredBudgetKeys(int dataYear, int count, const TBudgetSource& sou
 }
 
 int InsertNewBudgets(int dataYear, TWritePath path, int count, const TBudgetSource& source,
-                     const TWriteProgress& progress)
+                     const TWriteProgress& progress, std::vector<int>* duplicates)
 {
     // Prepared before the transaction and freed after it ends: a statement cannot be freed
     // inside a transaction that a failed insert has aborted.
@@ -388,6 +388,7 @@ int InsertNewBudgets(int dataYear, TWritePath path, int count, const TBudgetSour
     // Its refusal says nothing was written; it only adds.
     TBudgetWriteTransaction transaction(dataYear, path, true);
     int written = 0;
+    std::vector<int> repeated;
     try {
         QSet<QString> keys;
         if (!keysSql.isEmpty())
@@ -405,8 +406,10 @@ int InsertNewBudgets(int dataYear, TWritePath path, int count, const TBudgetSour
                 continue;
             b.DataYear = dataYear;
             const QString key = BudgetDuplicateKey(b);
-            if (keys.contains(key))
+            if (keys.contains(key)) {
+                repeated.push_back(i);
                 continue;
+            }
             keys.insert(key);
             b.BudgId = QString::number(next++);
             inserter.Insert(b);
@@ -423,5 +426,7 @@ int InsertNewBudgets(int dataYear, TWritePath path, int count, const TBudgetSour
     transaction.Commit();
     if (progress)
         progress(count, count);
+    if (duplicates)
+        *duplicates = std::move(repeated);
     return written;
 }

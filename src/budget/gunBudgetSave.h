@@ -99,6 +99,7 @@ QSet<QString> StoredBudgetKeys(int dataYear, int count, const TBudgetSource& sou
 // rule is applied again under the lock (other operators, and earlier indicators of the same
 // call), ids are drawn as the entry dialog draws them (max + 1, the following ones ours under
 // the lock). Returns how many were written; 0 and nothing written when cancelled. Raises
-// TExceptBudgetManage when the write fails (nothing is written then either).
+// TExceptBudgetManage when the write fails (nothing is written then either). `duplicates` gets
+// the indexes, ascending, of the indicators left out as already stored or given earlier.
 int InsertNewBudgets(int dataYear, TWritePath path, int count, const TBudgetSource& source,
-                     const TWriteProgress& progress = {});
+                     const TWriteProgress& progress = {}, std::vector<int>* duplicates = nullptr);

@@ -131,6 +131,7 @@ void TbfrmMorrowell::Recheck()
 {
     m_reasons.clear();
     m_imported = false;
+    m_checkFailed = false;
     ShowPreview();
     UpdateActions();
     if (!m_rows.Cells)
@@ -161,6 +162,7 @@ void TbfrmMorrowell::Recheck()
     const bool started = Work()->Run(QStringLiteral("检查"), job,
                                      [this, checked](TWorkOutcome outcome, const QString& error) {
                                          m_checker = checked->Checker;
+                                         m_checkFailed = outcome == TWorkOutcome::Failed;
                                          // Unchecked (cancelled, or a lost connection): no
                                          // statuses, nothing to import.
                                          if (outcome == TWorkOutcome::Done) {
@@ -173,8 +175,10 @@ void TbfrmMorrowell::Recheck()
                                          if (outcome == TWorkOutcome::Failed)
                                              ShowMessage(error, CaptionRefuse(), MsgIcon::Error);
                                      });
-    if (!started)
+    if (!started) {
+        m_checkFailed = true;
         labStatus->setText(QStringLiteral("未能检查"));
+    }
 }
 
 // The preview as the rows and statuses are now: a checked file's rows are laid out beside the
@@ -216,7 +220,9 @@ void TbfrmMorrowell::ShowPreview(const TImportPreview& preview)
     for (int f = 0; f < kImportFieldCount; ++f)
         ngdPreview->SetColumnVisible(2 + f, mapping[size_t(f)] >= 0);
     if (!checked) {
-        labStatus->setText(m_rows.Cells ? QStringLiteral("检查已取消") : QString());
+        labStatus->setText(!m_rows.Cells   ? QString()
+                           : m_checkFailed ? QStringLiteral("检查失败")
+                                           : QStringLiteral("检查已取消"));
         return;
     }
     const int valid = ValidRows();
@@ -258,10 +264,11 @@ bool TbfrmMorrowell::ImportRows()
 {
     if (!m_checker)
         return false;
-    const int valid = ValidRows();
-    const int skipped = m_rows.Count() - valid;
+    const int skipped = m_rows.Count() - ValidRows();
     struct Imported {
         int Written = 0;
+        std::vector<int> Stored; // valid rows the year held by the write
+        std::vector<QString> Reasons;
         TImportPreview Preview;
     };
     auto imported = std::make_shared<Imported>();
@@ -271,16 +278,20 @@ bool TbfrmMorrowell::ImportRows()
         control.Phase(QStringLiteral("正在导入…"));
         imported->Written = ImportBudgets(
             rows, mapping, *checker, reasons, caption, file,
-            [&control](int done, int total) { return control.Progress(done, total); });
+            [&control](int done, int total) { return control.Progress(done, total); },
+            &imported->Stored);
         if (imported->Written == 0 && control.Cancelled())
             return false; // rolled back
+        imported->Reasons = reasons;
+        for (int r : imported->Stored)
+            imported->Reasons[size_t(r)] = ImportStoredReason();
         imported->Preview =
-            BuildImportPreview(rows, reasons, mapping, errorsOnly, true, checker.get());
+            BuildImportPreview(rows, imported->Reasons, mapping, errorsOnly, true, checker.get());
         return true;
     };
     return Work()->Run(
         QStringLiteral("导入"), job,
-        [this, imported, valid, skipped](TWorkOutcome outcome, const QString& error) {
+        [this, imported, skipped](TWorkOutcome outcome, const QString& error) {
             if (outcome == TWorkOutcome::Cancelled) {
                 labStatus->setText(QStringLiteral("导入已取消，没有写入任何指标"));
                 return;
@@ -296,11 +307,14 @@ bool TbfrmMorrowell::ImportRows()
                                                     "存为文件）。")
                                          .arg(skipped)
                                    : QStringLiteral("。");
-            if (written < valid) // entered by someone else while this file was checked
+            if (!imported->Stored.empty()) // entered by someone else while this file was checked
                 summary += QStringLiteral("另有%L1行写入时已存在相同的指标，没有重复写入。")
-                               .arg(valid - written);
-            // The rows keep their statuses (the skipped ones can still be saved); a new check
-            // would find the imported ones existing.
+                               .arg(imported->Stored.size());
+            // The rows keep their statuses, those found stored by the write take that reason
+            // (the skipped ones can still be saved); a new check would find the imported ones
+            // existing.
+            ReleaseValueBeside(m_reasons);
+            m_reasons = std::move(imported->Reasons);
             m_imported = true;
             ShowPreview(imported->Preview);
             UpdateActions();

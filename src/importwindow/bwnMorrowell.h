@@ -81,4 +81,5 @@ private:
     std::vector<QString> m_reasons;
     std::shared_ptr<TImportChecker> m_checker; // the code tables of the last check
     bool m_imported = false;                   // the valid rows were written (until the next check)
+    bool m_checkFailed = false;                // the last check ended in an error, not cancelled
 };

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace
 {
@@ -46,6 +47,12 @@ bool ReadImportFile(const QString& path, const QString& sheet, TImportRows& rows
             }
         }
         cells->EndRow();
+        int last = int(row.size()) - 1;
+        while (last >= cells->ColumnCount() && row[last].isEmpty())
+            --last;
+        if (last >= cells->ColumnCount())
+            read.Beyond.insert(read.Count(),
+                               row.mid(cells->ColumnCount(), last + 1 - cells->ColumnCount()));
         read.Lines.push_back(line);
         if (progress && read.Count() % kProgressEvery == 0 && !progress(read.Count())) {
             cancelled = true;
@@ -67,13 +74,18 @@ void SaveSkippedRows(const TImportRows& rows, const std::vector<QString>& reason
                      const QString& path)
 {
     std::vector<int> skipped;
+    int beyond = 0; // columns for the cells beyond the headers, blank captions
     for (int r = 0; r < rows.Count() && size_t(r) < reasons.size(); ++r)
-        if (!reasons[size_t(r)].isEmpty())
+        if (!reasons[size_t(r)].isEmpty()) {
             skipped.push_back(r);
+            beyond = std::max(beyond, int(rows.Beyond.value(r).size()));
+        }
     TExportTable table;
     table.Columns << TExportColumn{QStringLiteral("行号"), false, 6, {}};
     for (const QString& header : rows.Headers)
         table.Columns << TExportColumn{header, false, 14, {}};
+    for (int c = 0; c < beyond; ++c)
+        table.Columns << TExportColumn{QString(), false, 14, {}};
     table.Columns << TExportColumn{QStringLiteral("未导入原因"), false, 40, {}};
     table.Rows = int(skipped.size());
     const int reasonColumn = int(table.Columns.size()) - 1;
@@ -83,6 +95,8 @@ void SaveSkippedRows(const TImportRows& rows, const std::vector<QString>& reason
             return QString::number(rows.Lines[size_t(r)]);
         if (col == reasonColumn)
             return reasons[size_t(r)];
+        if (col > rows.Cells->ColumnCount())
+            return rows.Beyond.value(r).value(col - 1 - rows.Cells->ColumnCount());
         return rows.Cells->Text(r, col - 1);
     };
     table.Amount = [](int, int) { return std::optional<Currency>(); };

@@ -682,12 +682,17 @@ TEST_P(Save, ManyRowsSkipWhatTheYearHoldsAndTheirOwnRepeats)
     TBudget stored = NewBudget("M-1");
     ASSERT_EQ(SaveBudgetChecked(store, stored, true, QStringLiteral("预算数")),
               TSaveOutcome::Saved);
-    const int written = InsertNewBudgets(2026, TWritePath::Import, 4, [](int i, TBudget& b) {
-        b = NewBudget(i < 2 ? "M-1" : "M-2");
-        CompleteNewBudgetFields(b, QStringLiteral("预算数"));
-        return true;
-    });
+    std::vector<int> leftOut;
+    const int written = InsertNewBudgets(
+        2026, TWritePath::Import, 4,
+        [](int i, TBudget& b) {
+            b = NewBudget(i < 2 ? "M-1" : "M-2");
+            CompleteNewBudgetFields(b, QStringLiteral("预算数"));
+            return true;
+        },
+        {}, &leftOut);
     EXPECT_EQ(written, 1);
+    EXPECT_EQ(leftOut, (std::vector<int>{0, 1, 3})); // the stored key twice, the repeat
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where filename like 'M-%'"), "2");
     // A row that cannot be written refuses the whole write, said as such (not as a wait).
     try {
