@@ -3,6 +3,8 @@
 #include "budget/gunFunCheck.h"
 #include "context/untWorkContext.h"
 
+#include <utility>
+
 namespace
 {
 // The advisory-lock space of indicator writers on PostgreSQL.
@@ -374,6 +376,21 @@ QSet<QString> StoredBudgetKeys(int dataYear, int count, const TBudgetSource& sou
     if (!sql.isEmpty())
         ReadBudgetKeys(dataYear, sql, keys);
     return keys;
+}
+
+QString WaitingToWritePhase()
+{
+    return QStringLiteral("正在准备写入（其他操作员正在保存时，等其完成）…");
+}
+
+TWriteProgress AfterLockTaken(std::function<void()> writing, TWriteProgress progress)
+{
+    return [writing = std::move(writing), progress = std::move(progress),
+            told = false](int done, int total) mutable {
+        if (!std::exchange(told, true))
+            writing();
+        return progress(done, total);
+    };
 }
 
 int InsertNewBudgets(int dataYear, TWritePath path, int count, const TBudgetSource& source,

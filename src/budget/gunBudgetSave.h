@@ -87,6 +87,10 @@ QSet<QString> ExistingBudgetKeys(int dataYear);
 
 // Told every few hundred indicators; false cancels.
 using TWriteProgress = std::function<bool(int written, int total)>;
+// What a batch write says until its first progress: the writers' lock may be another's a while.
+QString WaitingToWritePhase();
+// `progress` that first calls `writing`, once: the writers' lock is the batch's from then on.
+TWriteProgress AfterLockTaken(std::function<void()> writing, TWriteProgress progress);
 
 // Gives the index-th indicator to write, its bookkeeping filled in but not its id; false skips it.
 using TBudgetSource = std::function<bool(int index, TBudget& b)>;

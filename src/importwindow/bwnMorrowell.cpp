@@ -5,6 +5,7 @@
 
 #include "basewindows/wnWorkProgress.h"
 #include "budget/gunBudgetImport.h"
+#include "budget/gunBudgetSave.h"
 #include "context/untWorkContext.h"
 #include "controls/TNextGrid.h"
 #include "platform/untApplication.h"
@@ -275,11 +276,14 @@ bool TbfrmMorrowell::ImportRows()
     auto job = [rows = m_rows, mapping = Mapping(), checker = m_checker, reasons = m_reasons,
                 caption = cmbBType->currentText(), file = QFileInfo(m_path).fileName(),
                 errorsOnly = cmbFilter->currentIndex() == 1, imported](TWorkControl& control) {
-        control.Phase(QStringLiteral("正在导入…"));
-        imported->Written = ImportBudgets(
-            rows, mapping, *checker, reasons, caption, file,
-            [&control](int done, int total) { return control.Progress(done, total); },
-            &imported->Stored);
+        control.Phase(WaitingToWritePhase());
+        imported->Written =
+            ImportBudgets(rows, mapping, *checker, reasons, caption, file,
+                          AfterLockTaken([&control] { control.Phase(QStringLiteral("正在导入…")); },
+                                         [&control](int done, int total) {
+                                             return control.Progress(done, total);
+                                         }),
+                          &imported->Stored);
         if (imported->Written == 0 && control.Cancelled())
             return false; // rolled back
         imported->Reasons = reasons;

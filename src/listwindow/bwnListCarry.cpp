@@ -6,6 +6,7 @@
 #include "listwindow/bwnListRows.h"
 #include "listwindow/bwnListScope.h"
 #include "platform/untApplication.h"
+#include "budget/gunBudgetSave.h"
 #include "budget/gunCarryForward.h"
 
 #include <QComboBox>
@@ -93,13 +94,12 @@ bool StartCarry(TWindowWork* work, const TCarryRequest& request,
             return true;
         }
         // The writers' lock may be another's for a while: the phase says so until it is ours.
-        control.Phase(QStringLiteral("正在等待其他操作员保存完成…"));
-        bool writing = false;
-        const int written = CarryForward(plan, [&](int n, int total) {
-            if (!std::exchange(writing, true))
-                control.Phase(QStringLiteral("正在写入%1年的指标…").arg(request.ToYear));
-            return control.Progress(n, total);
-        });
+        control.Phase(WaitingToWritePhase());
+        const int written = CarryForward(
+            plan,
+            AfterLockTaken(
+                [&] { control.Phase(QStringLiteral("正在写入%1年的指标…").arg(request.ToYear)); },
+                [&control](int n, int total) { return control.Progress(n, total); }));
         if (written == 0 && control.Cancelled())
             return false; // rolled back
         result->Planned = int(plan.ToCopy.size());

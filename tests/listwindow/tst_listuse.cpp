@@ -7,6 +7,7 @@
 #include "controls/TFindBar.h"
 #include "controls/TNextGrid.h"
 #include "controls/TTreeView.h"
+#include "budget/gunBudgetSave.h"
 #include "listwindow/bwnListPrint.h"
 #include "listwindow/bwnQuindle.h"
 #include "platform/untCurrency.h"
@@ -603,7 +604,7 @@ TEST_P(ListFixture, CarryForwardAsksFirstThenCopiesTheListedScopeOnce)
 
     // Another operator enters its like while this one answers: said, not written twice.
     TWorkRunner::SetStepObserver([&](TWorkRunner*, const QString& phase, int, int) {
-        if (phase.startsWith(QStringLiteral("正在等待")))
+        if (phase == WaitingToWritePhase())
             QMetaObject::invokeMethod(
                 w,
                 [&] {
