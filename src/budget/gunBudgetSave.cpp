@@ -76,7 +76,8 @@ TBudgetWriteTransaction::TBudgetWriteTransaction(int dataYear, TWritePath path, 
         !(Exec(m_conn,
                QStringLiteral("SET LOCAL lock_timeout = %1").arg(m_conn->LockTimeout() * 1000)) &&
           Exec(m_conn, lock))) {
-        const QString refusal = Refusal();
+        // Begun, then ended while it waited for the lock (a terminated session): not a refusal.
+        const QString refusal = m_conn->Lost() ? Failure(m_conn->LastError()) : Refusal();
         End();
         throw TExceptBudgetManage(refusal);
     }

@@ -23,7 +23,10 @@
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
+#include <QThread>
+#include <atomic>
 #include <functional>
+#include <thread>
 
 namespace
 {
@@ -651,6 +654,32 @@ TEST(LostConnection, TheNextSaveOpensItAnewOrSaysNothingWasWritten)
             << e.Message().toStdString();
     }
     db.Def()->SetConnectionString(db.ConnectionString());
+
+    // Ended while waiting for another's writers' lock: said as a lost connection, not as a
+    // failed start.
+    ExecuteCommand(&admin, "select pg_advisory_lock(71, 2026)");
+    std::atomic<bool> saving{true};
+    std::thread killer([&] {
+        TAdoConn own; // a connection of this thread's own
+        own.SetConnectionString(db.ConnectionString());
+        while (saving) {
+            ExecuteCommand(&own, "select pg_terminate_backend(pid) from pg_stat_activity where "
+                                 "wait_event = 'advisory' and pid <> pg_backend_pid()");
+            QThread::msleep(50);
+        }
+    });
+    b = NewBudget("L-5");
+    try {
+        SaveBudgetChecked(store, b, true, QStringLiteral("预算数"));
+        ADD_FAILURE() << "saved while the lock was another's";
+    } catch (const TExceptBudgetManage& e) {
+        EXPECT_TRUE(
+            e.Message().startsWith(QStringLiteral("与数据库的连接已断开，没有写入任何数据")))
+            << e.Message().toStdString();
+    }
+    saving = false;
+    killer.join();
+    ExecuteCommand(&admin, "select pg_advisory_unlock(71, 2026)");
 
     // A commit the server refuses on a live connection: nothing written, and said so.
     db.Exec("create function no_commit() returns trigger as $$ begin raise exception 'refused'; "
