@@ -2,6 +2,7 @@
 
 #include "basewindows/wnWorkProgress.h"
 #include "budget/gunBudget.h"
+#include "budget/gunBudgetSave.h"
 #include "platform/untApplication.h"
 #include "support/untReleaser.h"
 
@@ -262,9 +263,11 @@ void TfrmDeletedBudgets::btnRestoreClick()
     }
     auto outcome = std::make_shared<TRestoreOutcome>();
     auto job = [outcome, year = m_dataYear, chosen](TWorkControl& control) {
-        control.Phase(QStringLiteral("正在恢复已删除的指标…"));
+        control.Phase(WaitingToWritePhase());
         *outcome = RestoreDeletedBudgets(
-            year, chosen, [&control](int n, int total) { return control.Progress(n, total); });
+            year, chosen,
+            AfterLockTaken([&control] { control.Phase(QStringLiteral("正在恢复已删除的指标…")); },
+                           [&control](int n, int total) { return control.Progress(n, total); }));
         return !control.Cancelled();
     };
     Work()->Run(QStringLiteral("恢复已删除的指标"), job,
