@@ -22,6 +22,11 @@ TListActions::TListActions(TfrmBase* window, const TListControls& ui, const TLis
 {
 }
 
+namespace
+{
+constexpr int kIdsNamed = 10;
+} // namespace
+
 void TListActions::Delete()
 {
     if (!m_rows.Manager())
@@ -32,8 +37,16 @@ void TListActions::Delete()
                     MsgIcon::Warning);
         return;
     }
+    // The question names how many (and which, when few): a mark out of sight is not deleted
+    // unawares.
+    const QStringList ids = marks->FewMarkedIds(kIdsNamed);
+    const QString which = ids.isEmpty()
+                              ? QStringLiteral("\n共选中%L1条指标。").arg(marks->MarkedCount())
+                              : QStringLiteral("\n共选中%L1条指标：编号%2。")
+                                    .arg(ids.size())
+                                    .arg(ids.join(QStringLiteral("、")));
     if (SysParams().ConfirmDelete == QLatin1String("1") &&
-        ShowMessage(QStringLiteral("是否删除选中数据？"), CaptionInfo(), MsgIcon::Question,
+        ShowMessage(QStringLiteral("是否删除选中数据？") + which, CaptionInfo(), MsgIcon::Question,
                     MsgButtons::YesNo) != mrYes)
         return;
     StartBulk(

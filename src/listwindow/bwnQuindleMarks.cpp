@@ -29,6 +29,26 @@ bool TListMarks::AnyMarked() const
     return false;
 }
 
+int TListMarks::MarkedCount() const
+{
+    int count = 0;
+    for (int r = 0; m_check >= 0 && r < m_rows; ++r)
+        count += m_cells.Marked(m_check, r) ? 1 : 0;
+    return count;
+}
+
+QStringList TListMarks::FewMarkedIds(int idsUpTo) const
+{
+    QStringList ids;
+    for (int r = 0; m_check >= 0 && r < m_rows; ++r)
+        if (m_cells.Marked(m_check, r)) {
+            if (ids.size() == idsUpTo)
+                return {};
+            ids << m_cells.ShownText(m_id, r);
+        }
+    return ids;
+}
+
 void TListMarks::MarkAll(TNextGrid* grid, bool marked)
 {
     grid->SetAllMarks(grid->ColumnIndex(QStringLiteral("chk")), marked);

@@ -4,6 +4,7 @@
 #include "budget/gunBudgetBulk.h"
 #include "controls/TNextGrid.h"
 
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -16,6 +17,9 @@ public:
     TListMarks(const TNextGrid* grid, bool totalsRow);
 
     bool AnyMarked() const;
+    // How many are marked, and their ids when there are no more than `idsUpTo`.
+    int MarkedCount() const;
+    QStringList FewMarkedIds(int idsUpTo) const;
     // The marked indicators' ids, in the list's order; none once `going` says no (it is asked
     // every few thousand rows).
     std::vector<TBulkRow> MarkedIds(const std::function<bool()>& going) const;

@@ -206,9 +206,13 @@ TEST_P(ListFixture, DeleteMarkedRows)
     const TListMarks marks(w->Controls().ngdBudget, true);
     EXPECT_TRUE(marks.MarkedIds([] { return false; }).empty());
     EXPECT_TRUE(marks.MarkedAmounts(true, [] { return false; }).empty());
+    EXPECT_EQ(marks.MarkedCount(), 1);
+    EXPECT_TRUE(marks.FewMarkedIds(0).isEmpty()); // more than named: counted only
     messages->Answer(mrNo);
     w->Controls().tbtnDel->trigger();
-    EXPECT_EQ(messages->Texts(), QStringList{QStringLiteral("是否删除选中数据？")});
+    // The question says how many and which (a mark out of sight is not deleted unawares).
+    EXPECT_EQ(messages->Texts(),
+              QStringList{QStringLiteral("是否删除选中数据？\n共选中1条指标：编号5。")});
     EXPECT_EQ(messages->Messages()[0].Buttons, MsgButtons::YesNo);
     EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "6");
     messages->Clear();
@@ -216,8 +220,9 @@ TEST_P(ListFixture, DeleteMarkedRows)
     messages->Answer(mrYes);
     w->Controls().mnuDel->trigger();
     Settle();
-    EXPECT_EQ(messages->Texts(), (QStringList{QStringLiteral("是否删除选中数据？"),
-                                              QStringLiteral("数据删除成功。")}));
+    EXPECT_EQ(messages->Texts(),
+              (QStringList{QStringLiteral("是否删除选中数据？\n共选中1条指标：编号5。"),
+                           QStringLiteral("数据删除成功。")}));
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2026 and budgid='5'"), "0");
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2025 and budgid='1'"), "1");
     EXPECT_EQ(db.History(), QStringList{QStringLiteral("2026/5 删除 删除 0001")});
