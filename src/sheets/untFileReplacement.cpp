@@ -17,8 +17,10 @@ QString WriteError(const QString& path, QString why)
 {
     if (!why.endsWith(u'。'))
         why += u'。';
-    return QStringLiteral("无法写入文件%1：%2没有写出文件，同名的原有文件保持不变。")
-        .arg(QDir::toNativeSeparators(path), why);
+    // The old file is named only where there is one.
+    return QStringLiteral("无法写入文件%1：%2没有写出文件%3。")
+        .arg(QDir::toNativeSeparators(path), why,
+             QFileInfo::exists(path) ? QStringLiteral("，同名的原有文件保持不变") : QString());
 }
 
 QString WritableTarget(const QString& path)

@@ -4,7 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
-// "无法写入文件<path>：<why>没有写出文件，同名的原有文件保持不变。"
+// "无法写入文件<path>：<why>没有写出文件。", naming the file of that name kept as it was when
+// there is one.
 QString WriteError(const QString& path, QString why);
 
 // The file to write for a path the operator chose: a link is followed (the file it names is

@@ -212,6 +212,9 @@ TEST(TableExport, RefusesWhatIsNoFileAndNamesTheCauseOfAFailedWrite)
     EXPECT_TRUE(csv.contains(QStringLiteral("文件超过了系统允许的大小"))) << csv.toStdString();
     EXPECT_TRUE(xlsx.contains(QStringLiteral("文件超过了系统允许的大小"))) << xlsx.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath("large.csv")));
+    // An old file of that name is said to be kept only where there was one.
+    EXPECT_FALSE(csv.contains(QStringLiteral("原有文件"))) << csv.toStdString();
+    EXPECT_TRUE(RefusalOf(pipe).contains(QStringLiteral("同名的原有文件保持不变")));
 }
 
 // Text a spreadsheet would run as a formula is written as text, and the import reads it back
