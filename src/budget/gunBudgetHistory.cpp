@@ -280,18 +280,34 @@ struct TDeletion {
     TBudget Fields; // the duplicate rule's
 };
 
-// The deletions of `histIds` (numbers) in the year, by history id.
-QHash<qint64, TDeletion> ReadDeletions(int dataYear, const QList<qint64>& histIds)
+// The ids of one step of a restore, as numbers.
+QList<qint64> HistIdStep(const QStringList& histIds, qsizetype first)
+{
+    QList<qint64> step;
+    for (const QString& id : histIds.mid(first, kRestoreProgressEvery))
+        step << id.toLongLong();
+    return step;
+}
+
+// `columns` of the year's deletions among `histIds`.
+TQueryRef ReadDeletionRows(int dataYear, const QString& columns, const QList<qint64>& histIds)
 {
     QStringList ids;
     for (qint64 id : histIds)
         ids << QString::number(id);
-    TQueryRef query = OpenOrRaise(
-        QStringLiteral("select histid, budgid, oldrow, restoredid from busibudgethistory where "
-                       "datayear = %1 and action = '删除' and histid in (%2)")
-            .arg(dataYear)
-            .arg(ids.join(QLatin1Char(','))),
-        QStringLiteral("无法读取已删除的指标"));
+    return OpenOrRaise(QStringLiteral("select %1 from busibudgethistory where datayear = %2 and "
+                                      "action = '删除' and histid in (%3)")
+                           .arg(columns)
+                           .arg(dataYear)
+                           .arg(ids.join(QLatin1Char(','))),
+                       QStringLiteral("无法读取已删除的指标"));
+}
+
+// The deletions of `histIds` in the year, by history id.
+QHash<qint64, TDeletion> ReadDeletions(int dataYear, const QList<qint64>& histIds)
+{
+    TQueryRef query =
+        ReadDeletionRows(dataYear, QStringLiteral("histid, budgid, oldrow, restoredid"), histIds);
     QHash<qint64, TDeletion> deletions;
     for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
         const QJsonObject row = ParseRow(ds->Fields(2).AsString());
@@ -308,15 +324,8 @@ qint64 LargestOwnId(int dataYear, const QStringList& histIds)
 {
     qint64 largest = 0;
     for (qsizetype first = 0; first < histIds.size(); first += kRestoreProgressEvery) {
-        QStringList ids;
-        for (const QString& id : histIds.mid(first, kRestoreProgressEvery))
-            ids << QString::number(id.toLongLong());
-        TQueryRef query = OpenOrRaise(
-            QStringLiteral("select budgid from busibudgethistory where datayear = %1 and action "
-                           "= '删除' and histid in (%2)")
-                .arg(dataYear)
-                .arg(ids.join(QLatin1Char(','))),
-            QStringLiteral("无法读取已删除的指标"));
+        TQueryRef query =
+            ReadDeletionRows(dataYear, QStringLiteral("budgid"), HistIdStep(histIds, first));
         for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next())
             largest = std::max(largest, ds->Fields(0).AsString().toLongLong());
     }
@@ -395,10 +404,7 @@ TRestoreOutcome RestoreDeletedBudgets(int dataYear, const QStringList& histIds,
         for (qsizetype first = 0; first < histIds.size(); first += kRestoreProgressEvery) {
             if (progress && !progress(int(first), int(histIds.size())))
                 return {}; // rolled back
-            QList<qint64> chunk;
-            for (qsizetype i = first; i < std::min(histIds.size(), first + kRestoreProgressEvery);
-                 ++i)
-                chunk << histIds[i].toLongLong();
+            const QList<qint64> chunk = HistIdStep(histIds, first);
             const QHash<qint64, TDeletion> deletions = ReadDeletions(dataYear, chunk);
             QStringList ownIds;
             std::vector<const TBudget*> fields;
