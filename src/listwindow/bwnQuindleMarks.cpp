@@ -31,21 +31,16 @@ bool TListMarks::AnyMarked() const
 
 int TListMarks::MarkedCount() const
 {
-    int count = 0;
-    for (int r = 0; m_check >= 0 && r < m_rows; ++r)
-        count += m_cells.Marked(m_check, r) ? 1 : 0;
-    return count;
+    return int(MarkedRows().size());
 }
 
 QStringList TListMarks::FewMarkedIds(int idsUpTo) const
 {
+    const std::vector<int> rows = MarkedRows();
     QStringList ids;
-    for (int r = 0; m_check >= 0 && r < m_rows; ++r)
-        if (m_cells.Marked(m_check, r)) {
-            if (ids.size() == idsUpTo)
-                return {};
+    if (rows.size() <= size_t(idsUpTo))
+        for (int r : rows)
             ids << m_cells.ShownText(m_id, r);
-        }
     return ids;
 }
 
