@@ -63,9 +63,9 @@ TExportTable TSummaryOutput::ShownTable(bool forFile) const
     const TMoneySum total = m_table.Total.Amount;
     TExportTable table;
     table.Columns = {{QStringLiteral("分组"), false, 36},
-                     {QStringLiteral("笔数"), false, 10},
+                     {QStringLiteral("笔数"), false, 10, {}, TExportNumber::Count},
                      {m_ui.cobAmount->currentText(), true, 20},
-                     {QStringLiteral("占比"), false, 10}};
+                     {QStringLiteral("占比"), false, 10, {}, TExportNumber::Share}};
     const bool marked = forFile && std::any_of(rows->begin(), rows->end(),
                                                [](const auto& row) { return !row.Amount.Exact(); });
     if (marked)
@@ -89,6 +89,13 @@ TExportTable TSummaryOutput::ShownTable(bool forFile) const
         if (!forFile || !(std::abs(yuan) <= double(Currency::kLimitRaw) / 10000))
             return std::nullopt;
         return Currency::FromDouble(yuan);
+    };
+    // In a workbook the counts and shares are numbers a spreadsheet can add up.
+    table.Number = [rows, total](int r, int c) -> std::optional<double> {
+        const TSummaryRow& row = (*rows)[size_t(r)];
+        if (c == 1)
+            return double(row.Count);
+        return c == 3 ? ShareOf(row.Amount, total) : std::nullopt;
     };
     return table;
 }

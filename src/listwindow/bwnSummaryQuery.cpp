@@ -260,13 +260,21 @@ TSummaryTable SummaryTable(const std::vector<TSummaryGroup>& groups, TSummaryBy 
     return table;
 }
 
-QString ShareText(const TMoneySum& part, const TMoneySum& total)
+std::optional<double> ShareOf(const TMoneySum& part, const TMoneySum& total)
 {
     const double whole = total.Value();
     // A near total that shows as 0.00 is what was left of rounding: no share of it means much.
     if (whole == 0 || (!total.Exact() && std::abs(whole) < 0.005))
+        return std::nullopt;
+    return part.Value() / whole;
+}
+
+QString ShareText(const TMoneySum& part, const TMoneySum& total)
+{
+    const std::optional<double> fraction = ShareOf(part, total);
+    if (!fraction)
         return QStringLiteral("—");
-    QString share = QString::number(part.Value() / whole * 100.0, 'f', 2);
+    QString share = QString::number(*fraction * 100.0, 'f', 2);
     if (share == QLatin1String("-0.00")) // a share too small to show has no sign
         share = QStringLiteral("0.00");
     return share + QLatin1Char('%');

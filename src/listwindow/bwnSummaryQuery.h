@@ -91,7 +91,10 @@ struct TSummaryTable {
 };
 TSummaryTable SummaryTable(const std::vector<TSummaryGroup>& groups, TSummaryBy by,
                            TSummaryAmount amount);
-// The part's share of the total, "12.34%"; "—" when the total is zero.
+// The part's share of the total as a fraction; none when the total is zero (or a near total
+// that shows as 0.00).
+std::optional<double> ShareOf(const TMoneySum& part, const TMoneySum& total);
+// The share as shown, "12.34%"; "—" when there is none.
 QString ShareText(const TMoneySum& part, const TMoneySum& total);
 // The table's columns: 分组, 笔数, the amount, 占比. A row's text in one of them (笔数 with
 // thousands grouping when `grouped`, as the window shows it).

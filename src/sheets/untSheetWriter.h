@@ -8,20 +8,28 @@
 #include <functional>
 #include <optional>
 
+// Numbers other than amounts a workbook keeps as numbers: counts (grouped) and shares (a
+// fraction shown as a percentage with two decimals).
+enum class TExportNumber { None, Count, Share };
+
 struct TExportColumn {
     QString Caption;
     bool Amount = false; // written as a number (two decimals, grouped, in a workbook)
     double Width = 10;   // in characters
     QString Name = {};   // the grid column's field name, when it has one
+    TExportNumber Number = TExportNumber::None;
 };
 
 // What is written: the columns, the row count and a cell's text. An amount column's cell is
 // also asked for its exact amount; a cell without one (empty, "≈", too large) is written as text.
+// A workbook asks a count or share column's cell for its number the same way; text files take
+// the text.
 struct TExportTable {
     QList<TExportColumn> Columns;
     int Rows = 0;
     std::function<QString(int row, int col)> Text;
     std::function<std::optional<Currency>(int row, int col)> Amount;
+    std::function<std::optional<double>(int row, int col)> Number = {};
 };
 
 // Told every few thousand rows, then (rowsWritten = rows) while a workbook is being packed;

@@ -5,6 +5,7 @@
 #include "sheets/untZipWriter.h"
 
 #include <QFileInfo>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -17,7 +18,7 @@ constexpr int kCellChars = 32767;
 // Rows put together before they go to the zip.
 constexpr int kRowsPerPiece = 256;
 
-// Styles: 0 default, 1 the header, 2 amounts, 3 text.
+// Styles: 0 default, 1 the header, 2 amounts, 3 text, 4 counts, 5 shares.
 const char* const kStyles =
     R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
     "\n"
@@ -29,11 +30,13 @@ const char* const kStyles =
     R"(<fill><patternFill patternType="gray125"/></fill></fills>)"
     R"(<borders count="1"><border><left/><right/><top/><bottom/><diagonal/></border></borders>)"
     R"(<cellStyleXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0"/></cellStyleXfs>)"
-    R"(<cellXfs count="4"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/>)"
+    R"(<cellXfs count="6"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/>)"
     R"(<xf numFmtId="0" fontId="1" fillId="0" borderId="0" xfId="0" applyFont="1" applyAlignment="1">)"
     R"(<alignment horizontal="center"/></xf>)"
     R"(<xf numFmtId="164" fontId="0" fillId="0" borderId="0" xfId="0" applyNumberFormat="1"/>)"
     R"(<xf numFmtId="49" fontId="0" fillId="0" borderId="0" xfId="0" applyNumberFormat="1"/>)"
+    R"(<xf numFmtId="3" fontId="0" fillId="0" borderId="0" xfId="0" applyNumberFormat="1"/>)"
+    R"(<xf numFmtId="10" fontId="0" fillId="0" borderId="0" xfId="0" applyNumberFormat="1"/>)"
     R"(</cellXfs><cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/>)"
     R"(</cellStyles></styleSheet>)";
 
@@ -162,6 +165,20 @@ void AppendText(QByteArray& out, int style, QString text)
     out += "</t></is></c>";
 }
 
+const char* ColumnStyle(const TExportColumn& column)
+{
+    if (column.Amount)
+        return "2";
+    switch (column.Number) {
+    case TExportNumber::Count:
+        return "4";
+    case TExportNumber::Share:
+        return "5";
+    default:
+        return "3";
+    }
+}
+
 QByteArray SheetStart(const TExportTable& table)
 {
     QByteArray xml =
@@ -180,7 +197,7 @@ QByteArray SheetStart(const TExportTable& table)
             xml += "<col min=\"" + QByteArray::number(c + 1) + "\" max=\"" +
                    QByteArray::number(c + 1) + "\" width=\"" +
                    QByteArray::number(column.Width + 0.71, 'f', 2) + "\" style=\"" +
-                   QByteArray(column.Amount ? "2" : "3") + "\" customWidth=\"1\"/>";
+                   QByteArray(ColumnStyle(column)) + "\" customWidth=\"1\"/>";
         }
         xml += "</cols>";
     }
@@ -253,6 +270,19 @@ bool TXlsxWriter::Write(const TExportTable& table, const QString& path, const QS
                     AppendCellStart(piece, names[size_t(c)], row, c == next);
                     piece += " s=\"2\"><v>";
                     AppendAmount(piece, *amount);
+                    piece += "</v></c>";
+                    next = c + 1;
+                    continue;
+                }
+            }
+            const TExportColumn& column = table.Columns[c];
+            if (column.Number != TExportNumber::None && table.Number) {
+                if (const auto number = table.Number(r, c); number && std::isfinite(*number)) {
+                    AppendCellStart(piece, names[size_t(c)], row, c == next);
+                    piece += " s=\"";
+                    piece += ColumnStyle(column);
+                    piece += "\"><v>";
+                    piece += QByteArray::number(*number, 'g', 15);
                     piece += "</v></c>";
                     next = c + 1;
                     continue;

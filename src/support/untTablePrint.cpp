@@ -209,9 +209,8 @@ void TTablePainter::PaintPage(QPainter& painter, const TPrintLayout& layout, con
                 text = fm.elidedText(text, Qt::ElideRight, room);
                 width = fm.horizontalAdvance(text);
             }
-            const double at = r < 0        ? x + (w - width) / 2
-                              : col.Amount ? x + w - pad - width
-                                           : x + pad;
+            const bool number = col.Amount || col.Number != TExportNumber::None;
+            const double at = r < 0 ? x + (w - width) / 2 : number ? x + w - pad - width : x + pad;
             painter.drawText(QPointF(at, baseline), text);
             x += w;
         }

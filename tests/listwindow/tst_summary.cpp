@@ -1,4 +1,5 @@
 #include "fixtures/ListFixture.h"
+#include "fixtures/SheetReader.h"
 
 #include "context/untAdodbIsomer.h"
 #include "context/untSqlTrace.h"
@@ -381,6 +382,15 @@ TEST_P(Summary, WindowShowsTheLastChoiceAndOpensTheListOnARow)
     EXPECT_TRUE(text.contains(QStringLiteral("合计,%1,").arg(w->Table().Total.Count)))
         << text.toStdString();
     EXPECT_EQ(text.count(QLatin1Char('\n')), int(expected.size()) + 2);
+    // In a workbook 笔数 and 占比 are numbers a spreadsheet adds up, not texts.
+    ASSERT_TRUE(w->Output().ExportTableTo(dir.filePath("summary.xlsx")));
+    ASSERT_TRUE(QTest::qWaitFor([w] { return !w->WorkRunning(); }, 30000));
+    const SheetRows sheet = ReadSheet(dir.filePath("summary.xlsx"));
+    ASSERT_EQ(sheet.size(), int(expected.size()) + 2);
+    const auto& totalRow = sheet.last();
+    EXPECT_TRUE(totalRow[1].Number && totalRow[3].Number);
+    EXPECT_EQ(totalRow[1].Text, QString::number(w->Table().Total.Count));
+    EXPECT_EQ(totalRow[3].Text, "1");
     if (GetParam() == Engine::SQLite) {
         // A stored amount past four decimals makes its sums near ones: in the file a number,
         // marked in a column of its own, not the window's "≈1,234.56" text.

@@ -106,6 +106,31 @@ TEST(TableExport, WorkbookReadsInAnIndependentReader)
     ASSERT_TRUE(python.waitForFinished(60000));
     EXPECT_EQ(QString::fromUtf8(python.readAllStandardOutput()).trimmed(),
               QStringLiteral("' 前' '后 ' 32767"));
+
+    // Counts and shares are numbers with their formats; a share that has none stays as shown.
+    TExportTable numbers;
+    numbers.Columns = {{QStringLiteral("笔数"), false, 10, {}, TExportNumber::Count},
+                       {QStringLiteral("占比"), false, 10, {}, TExportNumber::Share}};
+    numbers.Rows = 2;
+    numbers.Text = [](int r, int c) {
+        return c == 0 ? QString::number(1234567 * (1 - r)) : r ? QStringLiteral("—") : "12.35%";
+    };
+    numbers.Amount = [](int, int) { return std::optional<Currency>(); };
+    numbers.Number = [](int r, int c) -> std::optional<double> {
+        if (r == 1 && c == 1)
+            return std::nullopt;
+        return c == 0 ? 1234567.0 * (1 - r) : 0.123456;
+    };
+    ASSERT_TRUE(ExportTable(numbers, path, QStringLiteral("s")));
+    python.start("/usr/bin/python3", {"-c",
+                                      "import sys, openpyxl\n"
+                                      "ws = openpyxl.load_workbook(sys.argv[1]).active\n"
+                                      "for c in ('A2', 'B2', 'A3', 'B3'):\n"
+                                      "  print(repr(ws[c].value), ws[c].number_format)",
+                                      path});
+    ASSERT_TRUE(python.waitForFinished(60000));
+    EXPECT_EQ(QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+              (QStringList{"1234567 #,##0", "0.123456 0.00%", "0 #,##0", "'—' @"}));
 }
 
 TEST(TableExport, CsvIsUtf8WithBomAndQuotesWhatNeedsIt)
