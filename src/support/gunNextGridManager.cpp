@@ -159,13 +159,24 @@ QString TNextGridManager::AttachResult(TNextGrid* grid, std::shared_ptr<const TC
             .arg(grid->ColumnCount());
     const int numberColumn = withRowNumbers ? resultColumns - 1 : -1;
     std::vector<int> sources(grid->ColumnCount(), -1);
+    std::vector<bool> shown(size_t(resultColumns), false);
     for (int i = 0; i < grid->ColumnCount(); ++i) {
         if (i == numberColumn)
             continue;
         sources[i] = store->ColumnIndex(grid->Column(i).Name);
         if (sources[i] < 0 && i < resultColumns)
             return QStringLiteral("查询结果中没有字段%1").arg(grid->Column(i).Name);
+        if (sources[i] < 0)
+            continue;
+        if (shown[size_t(sources[i])])
+            return QStringLiteral("字段%1有两列").arg(grid->Column(i).Name);
+        shown[size_t(sources[i])] = true;
     }
+    // Every field has its column: the actions find the rows' ids and amounts by name.
+    const QString numbers = numberColumn >= 0 ? grid->Column(numberColumn).Name : QString();
+    for (int s = 0; s < resultColumns; ++s)
+        if (!shown[size_t(s)] && store->ColumnName(s).compare(numbers, Qt::CaseInsensitive) != 0)
+            return QStringLiteral("表格中没有字段%1").arg(store->ColumnName(s));
     grid->AttachRows(std::move(store), sources, numberColumn);
     return QString();
 }
