@@ -2,6 +2,7 @@
 
 #include "context/untDbError.h"
 #include "context/untPreparedSql.h"
+#include "context/untSqlDialect.h"
 #include "context/untWorkContext.h"
 
 #include <QScopeGuard>
@@ -16,20 +17,14 @@ QString Marks(int rows)
     return QStringList(rows, QStringLiteral("?")).join(QLatin1Char(','));
 }
 
-// How a run writes `n` rows: the statement and its values.
+// How a run writes `n` rows: the statement (bound with the year and the ids).
 struct BulkKind {
     QString (*Sql)(int rows);
-    void (*Bind)(int dataYear, const TBulkRow* rows, int n, QVariantList& values);
-    TWritePath Path;      // what the history records the rows were written by
-    const char16_t* Verb; // what the run does to a row, as the operator is told
+    TWritePath Path;        // what the history records the rows were written by
+    const char16_t* Verb;   // what the run does to a row, as the operator is told
+    const char* Source;     // the stored amount a copy writes, checked before it is
+    const char16_t* Amount; // that amount as the operator knows it
 };
-
-void BindIds(int dataYear, const TBulkRow* rows, int n, QVariantList& values)
-{
-    values << dataYear;
-    for (int i = 0; i < n; ++i)
-        values << rows[i].BudgId;
-}
 
 class BulkRun
 {
@@ -127,14 +122,71 @@ private:
 
     bool Going() { return !m_progress || m_progress(int(m_next), int(m_rows.size())); }
 
+    // The ids of the n rows from m_next that are stored as listed (the others count as no
+    // longer stored); false with the reason when a copy would write an amount beyond the range.
+    // Read inside the write transaction, so what is checked is what is written.
+    bool Stored(int n, QVariantList& ids, QString& reason)
+    {
+        QStringList listed;
+        for (int i = 0; i < n; ++i)
+            listed << "'" + SqlText(m_rows[m_next + size_t(i)].BudgId) + "'";
+        QString sql = "select budgid," + BulkKeyFields().join(QLatin1Char(','));
+        if (m_kind.Source)
+            sql += QLatin1Char(',') + QLatin1String(m_kind.Source);
+        sql += QStringLiteral(" from busibudget where datayear=%1 and budgid in (%2)")
+                   .arg(m_year)
+                   .arg(listed.join(QLatin1Char(',')));
+        TQueryRef query;
+        if (!OpenSql(sql, query))
+            throw TExceptBudgetManage(m_transaction->Failure(LastDbError()));
+        const int keys = int(BulkKeyFields().size());
+        std::map<QString, QStringList> stored;
+        for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
+            QStringList& values = stored[ds->Fields(0).AsString()];
+            for (int k = 1; k <= keys + (m_kind.Source ? 1 : 0); ++k)
+                values << ds->Fields(k).AsString();
+        }
+        for (int i = 0; i < n; ++i) {
+            const TBulkRow& row = m_rows[m_next + size_t(i)];
+            const auto found = stored.find(row.BudgId);
+            if (found == stored.end() ||
+                (!row.Key.isEmpty() && row.Key != found->second.mid(0, keys)))
+                continue;
+            if (m_kind.Source && !AmountFits(row.BudgId, found->second.value(keys), reason))
+                return false;
+            ids << row.BudgId;
+        }
+        return true;
+    }
+
+    bool AmountFits(const QString& id, const QString& text, QString& reason) const
+    {
+        if (text.isEmpty())
+            return true; // none: copied as none
+        const std::optional<Currency> value = Currency::FromText(text);
+        if (value && value->InRange())
+            return true;
+        bool number = false;
+        text.toDouble(&number);
+        reason = QStringLiteral("编号为%1的指标的%2“%3”%4")
+                     .arg(id, QString::fromUtf16(m_kind.Amount), text,
+                          number ? Currency::RangeText() : QStringLiteral("不是有效的金额"));
+        return false;
+    }
+
     // Runs the statement for n rows from m_next; false with the database's reason when refused.
     // A failure that is no refusal of the rows (the connection lost, another's lock held for the
     // whole wait) ends the run: trying the rows one by one would only meet it again.
     bool Try(int n, QString& reason)
     {
-        TPreparedSql& statement = Statement(n);
-        QVariantList values;
-        m_kind.Bind(m_year, m_rows.data() + m_next, n, values);
+        QVariantList ids;
+        if (!Stored(n, ids, reason))
+            return false;
+        if (ids.isEmpty())
+            return true;
+        TPreparedSql& statement = Statement(int(ids.size()));
+        QVariantList values{m_year};
+        values += ids;
         if (m_savepoints)
             Exec(QStringLiteral("SAVEPOINT vw_bulk"));
         try {
@@ -185,10 +237,19 @@ private:
     std::map<int, std::unique_ptr<TPreparedSql>> m_statements;
 };
 
-const BulkKind kDelete{&BulkDeleteSql, &BindIds, TWritePath::Delete, u"删除"};
-const BulkKind kCopyFinance{&BulkCopyFinanceSql, &BindIds, TWritePath::Copy, u"复制金额"};
-const BulkKind kCopyEntered{&BulkCopyEnteredSql, &BindIds, TWritePath::Copy, u"复制金额"};
+const BulkKind kDelete{&BulkDeleteSql, TWritePath::Delete, u"删除", nullptr, nullptr};
+const BulkKind kCopyFinance{&BulkCopyFinanceSql, TWritePath::Copy, u"复制金额", "DueMoney",
+                            u"财政金额"};
+const BulkKind kCopyEntered{&BulkCopyEnteredSql, TWritePath::Copy, u"复制金额", "InputMoney",
+                            u"录入金额"};
 } // namespace
+
+const QStringList& BulkKeyFields()
+{
+    static const QStringList fields{"eid",  "bid", "iid",  "mid",  "bkid",
+                                    "ipid", "pid", "ekid", "btype"};
+    return fields;
+}
 
 QString BulkDeleteSql(int rows)
 {

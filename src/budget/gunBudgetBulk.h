@@ -7,10 +7,17 @@
 #include <functional>
 #include <vector>
 
-// One indicator of a bulk run (the copies take its amounts as stored).
+// One indicator of a bulk run (the copies take its amounts as stored): its id and, when known,
+// the values of BulkKeyFields() it was listed with.
 struct TBulkRow {
     QString BudgId;
+    QStringList Key = {};
 };
+
+// The fields that tell which indicator a listed row was. An id is drawn anew after the year's
+// largest is deleted: a row stored under the listed id with another key is another operator's
+// new indicator, and a run leaves it alone (it counts as no longer stored).
+const QStringList& BulkKeyFields();
 
 // Told of a row the database refused, with the database's reason and whether it was the last
 // row of the run; true goes on with the rows after it.

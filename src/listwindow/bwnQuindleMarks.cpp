@@ -3,6 +3,8 @@
 #include "platform/untException.h"
 #include "support/gunNextGridManager.h"
 
+#include <algorithm>
+
 TListMarks::TListMarks(const TNextGrid* grid, bool totalsRow)
     : m_cells(grid->Snapshot()), m_rows(grid->RowCount() - (totalsRow && grid->RowCount() > 0)),
       m_check(grid->ColumnIndex(QStringLiteral("chk"))),
@@ -10,6 +12,19 @@ TListMarks::TListMarks(const TNextGrid* grid, bool totalsRow)
       m_entered(grid->ColumnIndex(QStringLiteral("inputmoney"))),
       m_finance(grid->ColumnIndex(QStringLiteral("duemoney")))
 {
+    for (const QString& field : BulkKeyFields())
+        m_key.push_back(grid->ColumnIndex(field));
+    if (std::find(m_key.begin(), m_key.end(), -1) != m_key.end())
+        m_key.clear();
+}
+
+// The row's id and the key it is listed with.
+TBulkRow TListMarks::Row(int r) const
+{
+    TBulkRow row{m_cells.ShownText(m_id, r)};
+    for (int column : m_key)
+        row.Key << m_cells.ShownText(column, r);
+    return row;
 }
 
 std::vector<int> TListMarks::MarkedRows() const
@@ -61,7 +76,7 @@ std::vector<TBulkRow> TListMarks::MarkedIds(const std::function<bool()>& going) 
     for (int r : MarkedRows()) {
         if (ids.size() % kAskEvery == 0 && !going())
             return {};
-        ids.push_back({m_cells.ShownText(m_id, r)});
+        ids.push_back(Row(r));
     }
     return ids;
 }
@@ -81,7 +96,7 @@ std::vector<TBulkRow> TListMarks::MarkedAmounts(bool fromEntered,
         if (!value.InRange())
             throw Exception(QStringLiteral("编号为%1的指标%2，没有复制任何金额。")
                                 .arg(id, Currency::RangeText()));
-        rows.push_back({id});
+        rows.push_back(Row(r));
     }
     return rows;
 }

@@ -31,6 +31,7 @@ public:
 
 private:
     std::vector<int> MarkedRows() const;
+    TBulkRow Row(int r) const;
 
     TGridCells m_cells;
     int m_rows;  // without the totals row
@@ -38,4 +39,5 @@ private:
     int m_id;
     int m_entered;
     int m_finance;
+    std::vector<int> m_key; // the columns of BulkKeyFields(); empty when one is not shown
 };

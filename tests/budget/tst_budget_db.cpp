@@ -341,6 +341,40 @@ TEST_P(Store, BulkRunsFindTheRefusedRowAndCancelWritesNothing)
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where datayear=2025"), "1");
 }
 
+// What is stored decides, not what was listed: an id drawn anew for another operator's indicator
+// is left alone (no longer stored as listed), and a stored amount beyond the range is refused.
+TEST_P(Store, BulkRunsActOnlyOnTheIndicatorsListed)
+{
+    db.Exec("insert into busibudget (datayear,budgid,eid,btype,budgmoney,duemoney) values "
+            "(2026,'1','101001001','1',0,12.5),(2026,'2','101001001','1',0,50000000000000),"
+            "(2026,'3','101002001','1',0,7)");
+    const auto listed = [](const char* id, const char* eid) {
+        QStringList key(BulkKeyFields().size(), QString());
+        key[0] = eid;
+        key.last() = "1";
+        return TBulkRow{id, key};
+    };
+    // Row 3 was listed in another unit: deleted meanwhile, its id taken again.
+    const std::vector<TBulkRow> rows{listed("1", "101001001"), listed("2", "101001001"),
+                                     listed("3", "101001001")};
+    QStringList reasons;
+    TBulkOutcome r = CopyControlAmounts(2026, rows, false, [&](const QString& reason, bool) {
+        reasons << reason;
+        return true;
+    });
+    EXPECT_EQ(r.Written, 1);
+    EXPECT_EQ(r.Missing, 1);
+    ASSERT_EQ(reasons.size(), 1);
+    EXPECT_TRUE(reasons[0].startsWith(QStringLiteral("编号为2的指标的财政金额“")))
+        << reasons[0].toStdString();
+    EXPECT_TRUE(reasons[0].contains(Currency::RangeText()));
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget where budgmoney<>0"), "1");
+    r = DeleteBudgets(2026, rows, [](const QString&, bool) { return true; });
+    EXPECT_EQ(r.Written, 2);
+    EXPECT_EQ(r.Missing, 1);
+    EXPECT_EQ(db.Scalar("select budgid from busibudget"), "3");
+}
+
 // Another program holds the table (PostgreSQL: a table lock, not the writers' lock): the run
 // waits the lock timeout once and says nothing more was written, instead of meeting the lock
 // again row by row and showing the server's words; what a committed transaction wrote is named.
