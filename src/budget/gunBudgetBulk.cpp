@@ -168,7 +168,7 @@ private:
             return true;
         bool number = false;
         text.toDouble(&number);
-        reason = QStringLiteral("编号为%1的指标的%2“%3”%4")
+        reason = QStringLiteral("编号为%1的指标的%2为“%3”，%4")
                      .arg(id, QString::fromUtf16(m_kind.Amount), text,
                           number ? Currency::RangeText() : QStringLiteral("不是有效的金额"));
         return false;

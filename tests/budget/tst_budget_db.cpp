@@ -365,7 +365,7 @@ TEST_P(Store, BulkRunsActOnlyOnTheIndicatorsListed)
     EXPECT_EQ(r.Written, 1);
     EXPECT_EQ(r.Missing, 1);
     ASSERT_EQ(reasons.size(), 1);
-    EXPECT_TRUE(reasons[0].startsWith(QStringLiteral("编号为2的指标的财政金额“")))
+    EXPECT_TRUE(reasons[0].startsWith(QStringLiteral("编号为2的指标的财政金额为“")))
         << reasons[0].toStdString();
     EXPECT_TRUE(reasons[0].contains(Currency::RangeText()));
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where budgmoney<>0"), "1");
