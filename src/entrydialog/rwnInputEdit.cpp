@@ -25,7 +25,7 @@ namespace
 void FoldFileName(QLineEdit* edit)
 {
     const QString text = edit->text();
-    const QString folded = FoldLastFullWidth(text);
+    const QString folded = FoldLastFullWidth(OneLineText(text));
     if (folded != text) {
         const int caret = edit->cursorPosition();
         edit->setText(folded);

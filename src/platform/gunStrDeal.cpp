@@ -86,6 +86,20 @@ bool FullToHalf(const QString& text, QString& half)
     return ok;
 }
 
+QString OneLineText(const QString& text)
+{
+    QString line;
+    line.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\t' || u == u'\n' || u == u'\r')
+            line += QLatin1Char(' ');
+        else if (u >= 0x20 && (u < 0x7f || u >= 0xa0))
+            line += c;
+    }
+    return line;
+}
+
 QString FoldLastFullWidth(const QString& text)
 {
     const QByteArray bytes = ToCp936(text);

@@ -21,3 +21,6 @@ bool CheckInputChars(const QString& text, QString& offending);
 bool FullToHalf(const QString& text, QString& half);
 // Replaces a full-width character at the end of the text by its half-width form.
 QString FoldLastFullWidth(const QString& text);
+// The text as one line: tabs and line breaks become blanks, other control characters go (a
+// pasted text carries them into a field no list or import shows or takes).
+QString OneLineText(const QString& text);

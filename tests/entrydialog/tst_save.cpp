@@ -326,6 +326,9 @@ TEST_P(Save, EmptyDocumentNumberMatchesAMissingOneAndTheNumberFitsItsColumn)
         EXPECT_FALSE(d->Checks().CheckInput());
         Ok(d);
         EXPECT_FALSE(d->Saved());
+        // A pasted text with line breaks and control characters becomes one line.
+        d->Controls().edtFileName->setText(QStringLiteral("财预\r\n第二行\t制\x01尾"));
+        EXPECT_EQ(d->Controls().edtFileName->text(), QStringLiteral("财预  第二行 制尾"));
         TypeInto(d->Controls().edtFileName, QByteArray(210, 'N').constData());
         EXPECT_EQ(d->Controls().edtFileName->text().size(), 200);
         EXPECT_TRUE(d->Checks().CheckInput());
