@@ -7,7 +7,8 @@
 
 namespace
 {
-// Drops every character but digits and "." from what reaches the edit.
+// Drops every character but digits and "." from what reaches the edit; full-width ones (an
+// input method's) are taken as their half-width forms.
 class TCodeValidator : public QValidator
 {
 public:
@@ -17,7 +18,9 @@ public:
         QString kept;
         int newPos = pos;
         for (qsizetype i = 0; i < input.size(); ++i) {
-            const QChar c = input[i];
+            QChar c = input[i];
+            if ((c >= QChar(0xFF10) && c <= QChar(0xFF19)) || c == QChar(0xFF0E))
+                c = QChar(c.unicode() - 0xFEE0);
             if ((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('.'))
                 kept += c;
             else if (i < pos)

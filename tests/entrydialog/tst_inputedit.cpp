@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QInputMethodEvent>
 #include <QTest>
 #include <memory>
 
@@ -147,7 +148,9 @@ TEST_P(InputEdit, OkNamesTheFirstMissingChoiceOrEntry)
     d->Controls().cmbSecret->setCurrentIndex(1); // 非密: project spending needs an item
     ok(d->Controls().edtbid);
     d->Controls().edtbid->setFocus();
-    QTest::keyClicks(d->Controls().edtbid, "2050202");
+    QInputMethodEvent fullWidth; // an input method's digits
+    fullWidth.setCommitString(QStringLiteral("２０５０２０２"));
+    QApplication::sendEvent(d->Controls().edtbid, &fullWidth);
     QTest::keyClick(d->Controls().edtbid, Qt::Key_Tab);
     ok(d->Controls().edtiid);
     d->Controls().cmbSecret->setCurrentIndex(0); // 涉密: the item may stay empty
