@@ -32,13 +32,6 @@ namespace
 const char* const kLastKey = "Connection/last";
 constexpr int kDemoIndicators = 20000;
 
-QString Quoted(const QString& value)
-{
-    return value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('"'))
-               ? QLatin1Char('"') + QString(value).remove(QLatin1Char('"')) + QLatin1Char('"')
-               : value;
-}
-
 bool IsPostgres(const QString& connectionString)
 {
     const QString provider = ConnectionStringValue(connectionString, QStringLiteral("Provider"));
@@ -68,11 +61,11 @@ QString PgConnectionString(const QString& host, int port, const QString& databas
                            const QString& user, const QString& password)
 {
     QString text = QStringLiteral("Provider=PostgreSQL;Host=%1;Port=%2;Database=%3;User ID=%4")
-                       .arg(Quoted(host))
+                       .arg(ConnectionStringQuoted(host))
                        .arg(port)
-                       .arg(Quoted(database), Quoted(user));
+                       .arg(ConnectionStringQuoted(database), ConnectionStringQuoted(user));
     if (!password.isEmpty())
-        text += QStringLiteral(";Password=") + Quoted(password);
+        text += QStringLiteral(";Password=") + ConnectionStringQuoted(password);
     return text;
 }
 
@@ -158,7 +151,8 @@ ConnectionDialog::ConnectionDialog(const QString& initial, QWidget* parent) : QD
 QString ConnectionDialog::ConnectionString() const
 {
     if (rbSqlite->isChecked())
-        return QStringLiteral("Provider=SQLite;Data Source=") + Quoted(edFile->text().trimmed());
+        return QStringLiteral("Provider=SQLite;Data Source=") +
+               ConnectionStringQuoted(edFile->text().trimmed());
     return PgConnectionString(edHost->text().trimmed(), spPort->value(),
                               edDatabase->text().trimmed(), edUser->text().trimmed(),
                               edPassword->text());

@@ -161,6 +161,12 @@ TEST(HostConnection, AsksUntilAConnectionLoadsThenRemembersIt)
     EXPECT_TRUE(recorder.Messages().isEmpty());
     EXPECT_EQ(PgConnectionString("h", 5433, "d;b", "u", ""),
               "Provider=PostgreSQL;Host=h;Port=5433;Database=\"d;b\";User ID=u");
+    // Every value comes back as it was typed: semicolons, quotes, blanks at the ends.
+    const QString typed = PgConnectionString("h", 5432, "d", "x\";y", " p;\"\" w ");
+    EXPECT_EQ(ConnectionStringValue(typed, "User ID"), "x\";y");
+    EXPECT_EQ(ConnectionStringValue(typed, "Password"), " p;\"\" w ");
+    EXPECT_EQ(ConnectionStringValue(typed, "Database"), "d");
+    EXPECT_EQ(ConnectionStringWithoutProvider(typed), typed.mid(typed.indexOf(';') + 1));
 }
 
 TEST_P(HostWithPlugIn, ReconnectingClosesTheWindowsAndWorksOnTheNewDatabase)
