@@ -29,9 +29,12 @@ void TListLayout::Restore()
     const QSize size = settings.value(LayoutKey("size")).toSize();
     if (QMdiSubWindow* sub = m_window->SubWindow(); sub && size.isValid())
         sub->resize(size);
+    // Only a division that leaves the list its room: a tree pane of nearly all the width (an
+    // edited or damaged setting) would leave a window with nothing to see, and be saved again.
     const QList<QVariant> panes = settings.value(LayoutKey("splitter")).toList();
-    if (panes.size() == 2 && panes[0].toInt() > 0)
-        m_window->Panes().Splitter1->setSizes({panes[0].toInt(), panes[1].toInt()});
+    const int tree = panes.value(0).toInt(), list = panes.value(1).toInt();
+    if (panes.size() == 2 && tree > 0 && list > 0 && tree <= 4 * qint64(list))
+        m_window->Panes().Splitter1->setSizes({tree, list});
 }
 
 void TListLayout::RestoreMaximised()

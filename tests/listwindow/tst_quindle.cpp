@@ -1,6 +1,7 @@
 #include "fixtures/ListFixture.h"
 #include "controls/TNextGrid.h"
 #include "db/DbSchema.h"
+#include "context/untWorkContext.h"
 #include "controls/TTreeView.h"
 #include "listwindow/bwnBudgetHistory.h"
 #include "listwindow/bwnQuindle.h"
@@ -8,6 +9,7 @@
 #include "support/gunNextGridManager.h"
 #include "support/untDynamicTree.h"
 
+#include <QSettings>
 #include <QSplitter>
 #include <QApplication>
 #include <QComboBox>
@@ -446,7 +448,12 @@ TEST_P(ListFixture, FewUnitsHideTheTree)
 
 TEST_P(ListFixture, LeftPaneControls)
 {
+    // A stored division that leaves the list no room is not taken.
+    QSettings().setValue("ListWindow/" + CurrentUserCode() + "/splitter",
+                         QList<QVariant>{2147483647, 400});
     TbfrmQuindle* w = Open();
+    QSettings().remove("ListWindow");
+    EXPECT_GT(w->Panes().Splitter1->sizes().value(1), w->Panes().Splitter1->sizes().value(0));
     emit w->Panes().Splitter1->splitterMoved(300, 1);
     EXPECT_EQ(w->Controls().sbtnHindUT->x(), 273);
     w->Controls().sbtnHindUT->click();
