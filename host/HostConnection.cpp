@@ -54,7 +54,15 @@ QString LastConnection()
 
 void RememberConnection(const QString& connectionString)
 {
-    QSettings().setValue(QLatin1String(kLastKey), connectionString);
+    QSettings settings;
+    settings.setValue(QLatin1String(kLastKey), connectionString);
+    settings.sync();
+    // Said once here: otherwise the operator is asked for the database at every start unawares.
+    if (settings.status() != QSettings::NoError)
+        ShowMessage(QStringLiteral("设置无法保存到%1（它不是可写的文件）。下次启动时需要重新选择"
+                                   "数据库，窗口的布局也不会保存。")
+                        .arg(QDir::toNativeSeparators(settings.fileName())),
+                    CaptionInfo(), MsgIcon::Warning);
 }
 
 QString PgConnectionString(const QString& host, int port, const QString& database,

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStatusBar>
@@ -167,6 +168,15 @@ TEST(HostConnection, AsksUntilAConnectionLoadsThenRemembersIt)
     EXPECT_EQ(ConnectionStringValue(typed, "Password"), " p;\"\" w ");
     EXPECT_EQ(ConnectionStringValue(typed, "Database"), "d");
     EXPECT_EQ(ConnectionStringWithoutProvider(typed), typed.mid(typed.indexOf(';') + 1));
+
+    // A settings file that cannot be written is said once, not passed over.
+    const QString settingsFile = QSettings().fileName();
+    QFile::remove(settingsFile);
+    ASSERT_TRUE(QDir().mkpath(settingsFile));
+    RememberConnection(typed);
+    QDir(settingsFile).removeRecursively();
+    ASSERT_EQ(recorder.Texts().size(), 1);
+    EXPECT_TRUE(recorder.Texts()[0].startsWith(QStringLiteral("设置无法保存到")));
 }
 
 TEST_P(HostWithPlugIn, ReconnectingClosesTheWindowsAndWorksOnTheNewDatabase)
