@@ -534,14 +534,16 @@ void TAdoConn::SetUpSqlite(QSqlDatabase& db, const QString& file)
         return pragma.next() ? pragma.value(0).toString().toLower() : QString();
     };
     // SQLite opens any file; the first read tells whether it is a database at all.
+    QString tables;
     try {
-        value(QStringLiteral("select count(*) from sqlite_master"));
+        tables = value(QStringLiteral("select count(*) from sqlite_master"));
     } catch (const TExceptDbManager& e) {
         throw TExceptDbManager(
             e.Message().contains(QLatin1String("not a database"))
                 ? QStringLiteral("文件%1不是SQLite数据库。").arg(SqliteFileName(m_connectionString))
                 : QStringLiteral("无法读取数据库：%1").arg(e.Message()));
     }
+
     sqlite3* handle = SqliteHandle(db);
     m_lockWait = std::make_shared<TSqliteLockWait>(); // a new one for each handle opened
     m_lockWait->TimeoutMs = qint64(LockTimeout()) * 1000;
@@ -552,7 +554,10 @@ void TAdoConn::SetUpSqlite(QSqlDatabase& db, const QString& file)
     // Speed only: a larger page cache and memory-mapped reads.
     value(QStringLiteral("PRAGMA cache_size=-131072"));
     value(QStringLiteral("PRAGMA mmap_size=268435456"));
-    if (file.isEmpty() || file == QLatin1String(":memory:")) {
+    // A file without any table (an empty one, say) is not written to here: the check of the
+    // tables that follows names what is missing, and the file stays as it was.
+    const bool untouched = tables == QLatin1String("0") && !m_createIfMissing;
+    if (file.isEmpty() || file == QLatin1String(":memory:") || untouched) {
         m_journalMode = value(QStringLiteral("PRAGMA journal_mode"));
         return;
     }

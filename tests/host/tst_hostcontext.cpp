@@ -1,6 +1,10 @@
 #include "host/HostContext.h"
 #include "fixtures/TestDatabase.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 class Host : public ::testing::TestWithParam<Engine>
@@ -62,6 +66,16 @@ TEST(HostStart, UnreachableDatabaseIsReported)
     EXPECT_FALSE(
         host.Load({"Provider=SQLite;Data Source=/nonexistent/dir/x.db", 0, "", ""}, &error));
     EXPECT_EQ(error, QStringLiteral("数据库文件/nonexistent/dir/x.db不存在。"));
+    // An empty file given as the database is reported and left as it was.
+    QTemporaryDir dir;
+    const QString file = dir.filePath("empty.db");
+    QFile(file).open(QIODevice::WriteOnly);
+    HostContext onEmpty;
+    EXPECT_FALSE(onEmpty.Load({"Provider=SQLite;Data Source=" + file, 0, "", ""}, &error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("数据库缺少本系统需要的表或列")))
+        << error.toStdString();
+    EXPECT_EQ(QFileInfo(file).size(), 0);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"empty.db"});
 }
 
 TEST(HostStart, DataYearIsFourDigits)
