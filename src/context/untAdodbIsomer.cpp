@@ -469,12 +469,19 @@ QSqlDatabase TAdoConn::Open()
             db.setDatabaseName(file);
             db.setConnectOptions(busyTimeout);
         } else {
-            // A missing file is an error, not a new empty database (unless asked for).
-            if (!m_createIfMissing && !QFileInfo::exists(file)) {
+            // A missing file is an error, not a new empty database (unless asked for). What
+            // SQLite would only call "unable to open" is said plainly.
+            const QFileInfo info(file);
+            const QString shown = QDir::toNativeSeparators(file);
+            QString refusal;
+            if (info.isDir())
+                refusal = QStringLiteral("%1是文件夹，不是数据库文件。").arg(shown);
+            else if (!m_createIfMissing && !info.exists())
+                refusal = QStringLiteral("数据库文件%1不存在。").arg(shown);
+            if (!refusal.isEmpty()) {
                 db = QSqlDatabase();
                 QSqlDatabase::removeDatabase(m_name);
-                throw TExceptDbManager(
-                    QStringLiteral("数据库文件%1不存在。").arg(QDir::toNativeSeparators(file)));
+                throw TExceptDbManager(refusal);
             }
             file = QFileInfo(file).absoluteFilePath();
             const QString uri = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) +

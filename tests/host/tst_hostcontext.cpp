@@ -76,6 +76,9 @@ TEST(HostStart, UnreachableDatabaseIsReported)
         << error.toStdString();
     EXPECT_EQ(QFileInfo(file).size(), 0);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"empty.db"});
+    HostContext onFolder;
+    EXPECT_FALSE(onFolder.Load({"Provider=SQLite;Data Source=" + dir.path(), 0, "", ""}, &error));
+    EXPECT_EQ(error, dir.path() + QStringLiteral("是文件夹，不是数据库文件。"));
 }
 
 TEST(HostStart, DataYearIsFourDigits)
