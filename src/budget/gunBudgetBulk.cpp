@@ -161,8 +161,6 @@ private:
 
     bool AmountFits(const QString& id, const QString& text, QString& reason) const
     {
-        if (text.isEmpty())
-            return true; // none: copied as none
         const std::optional<Currency> value = Currency::FromText(text);
         if (value && value->InRange())
             return true;
