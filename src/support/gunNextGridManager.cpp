@@ -158,6 +158,13 @@ QString TNextGridManager::AttachResult(TNextGrid* grid, std::shared_ptr<const TC
             .arg(resultColumns)
             .arg(grid->ColumnCount());
     const int numberColumn = withRowNumbers ? resultColumns - 1 : -1;
+    // The statements name the field the grid numbers NumId: any other field there would show
+    // row numbers where the actions read its values.
+    if (numberColumn >= 0 &&
+        grid->Column(numberColumn).Name.compare(QLatin1String("NumId"), Qt::CaseInsensitive) != 0)
+        return QStringLiteral("第%1列显示序号，应为字段NumId，却是字段%2")
+            .arg(numberColumn + 1)
+            .arg(grid->Column(numberColumn).Name);
     std::vector<int> sources(grid->ColumnCount(), -1);
     std::vector<bool> shown(size_t(resultColumns), false);
     for (int i = 0; i < grid->ColumnCount(); ++i) {
@@ -173,9 +180,10 @@ QString TNextGridManager::AttachResult(TNextGrid* grid, std::shared_ptr<const TC
         shown[size_t(sources[i])] = true;
     }
     // Every field has its column: the actions find the rows' ids and amounts by name.
-    const QString numbers = numberColumn >= 0 ? grid->Column(numberColumn).Name : QString();
     for (int s = 0; s < resultColumns; ++s)
-        if (!shown[size_t(s)] && store->ColumnName(s).compare(numbers, Qt::CaseInsensitive) != 0)
+        if (!shown[size_t(s)] &&
+            (numberColumn < 0 ||
+             store->ColumnName(s).compare(QLatin1String("NumId"), Qt::CaseInsensitive) != 0))
             return QStringLiteral("表格中没有字段%1").arg(store->ColumnName(s));
     grid->AttachRows(std::move(store), sources, numberColumn);
     return QString();

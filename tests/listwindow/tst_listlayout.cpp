@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <functional>
 #include <gtest/gtest.h>
 
 INSTANTIATE_TEST_SUITE_P(Db, ListFixture, ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
@@ -33,32 +34,46 @@ TEST_P(ListFixture, LayoutFileThatDoesNotFitIsNamedOnce)
     EXPECT_EQ(messages->Messages().size(), 1); // once
 }
 
-// The built-in columns with one moved onto another's place: a column would be shown twice and
-// 编号 not at all, which the actions need to find the rows.
-TEST_P(ListFixture, LayoutFileShowingAFieldTwiceIsRefused)
+// The built-in columns with one moved onto another's place (a column shown twice, 编号 not at
+// all), or 编号 swapped with the numbered column: the actions need the ids where they read them.
+TEST_P(ListFixture, LayoutFileShowingAFieldTwiceOrNumberedIsRefused)
 {
     const QString path = QCoreApplication::applicationDirPath() + "/ngdBudget.for";
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     const QList<TGridFieldDef> defs = ListColumnDefinitions(QStringLiteral("0"));
-    QByteArray ini = "[DTFormatInfo]\nhigh=" + QByteArray::number(defs.size() - 1) + "\n";
-    const auto section = [&](const char* name, const auto& value) {
-        ini += QByteArray("[") + name + "]\n";
-        for (int i = 0; i < defs.size(); ++i)
-            ini += QByteArray::number(i) + "=" + value(defs[i], i) + "\n";
-    };
-    section("strFieldName", [](const TGridFieldDef& d, int) { return d.strFieldName.toUtf8(); });
-    section("xcFieldType",
-            [](const TGridFieldDef& d, int) { return QByteArray::number(d.xcFieldType); });
-    section("xcFieldDataType",
-            [](const TGridFieldDef& d, int) { return QByteArray::number(d.xcFieldDataType); });
-    section("intOrder",
-            [](const TGridFieldDef&, int i) { return QByteArray::number(i == 9 ? 1 : i); });
-    file.write(ini);
-    file.close();
-    TbfrmQuindle* w = Open();
-    QFile::remove(path);
-    ASSERT_EQ(messages->Messages().size(), 1);
-    EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("已改用内置的列")));
-    EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
+    int id = 0, numbers = 0;
+    for (int i = 0; i < defs.size(); ++i) {
+        id = defs[i].strFieldName == "budgid" ? i : id;
+        numbers = defs[i].strFieldName == "NumId" ? i : numbers;
+    }
+    const std::function<int(int)> orders[] = {[](int i) { return i == 9 ? 1 : i; },
+                                              [&](int i) {
+                                                  return i == id ? numbers : i == numbers ? id : i;
+                                              }};
+    for (const auto& order : orders) {
+        QByteArray ini = "[DTFormatInfo]\nhigh=" + QByteArray::number(defs.size() - 1) + "\n";
+        const auto section = [&](const char* name, const auto& value) {
+            ini += QByteArray("[") + name + "]\n";
+            for (int i = 0; i < defs.size(); ++i)
+                ini += QByteArray::number(i) + "=" + value(defs[i], i) + "\n";
+        };
+        section("strFieldName",
+                [](const TGridFieldDef& d, int) { return d.strFieldName.toUtf8(); });
+        section("xcFieldType",
+                [](const TGridFieldDef& d, int) { return QByteArray::number(d.xcFieldType); });
+        section("xcFieldDataType",
+                [](const TGridFieldDef& d, int) { return QByteArray::number(d.xcFieldDataType); });
+        section("intOrder",
+                [&](const TGridFieldDef&, int i) { return QByteArray::number(order(i)); });
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(ini);
+        file.close();
+        messages->Clear();
+        TbfrmQuindle* w = Open();
+        QFile::remove(path);
+        ASSERT_EQ(messages->Messages().size(), 1);
+        EXPECT_TRUE(messages->Texts()[0].contains(QStringLiteral("已改用内置的列")));
+        EXPECT_EQ(Column(w, "budgid"), (QStringList{"1", "5", QStringLiteral("合计")}));
+        CloseWindow(w);
+    }
 }
