@@ -4,21 +4,39 @@
 
 namespace
 {
-// The entries of the string, split at the semicolons outside double quotes.
+// The entries of the string, split at its semicolons. A value that begins with a double quote
+// runs to the quote that closes it (a quote written twice stays in it), semicolons included; a
+// quote anywhere else is an ordinary character.
 QStringList Entries(const QString& connectionString)
 {
     QStringList entries;
     QString entry;
-    bool quoted = false;
-    for (const QChar c : connectionString) {
-        if (c == QLatin1Char('"'))
-            quoted = !quoted; // a doubled quote inside a value turns it off and on again
-        if (c == QLatin1Char(';') && !quoted) {
+    bool quoted = false, valueStarted = false, afterEquals = false;
+    for (qsizetype i = 0; i < connectionString.size(); ++i) {
+        const QChar c = connectionString[i];
+        if (quoted) {
+            entry += c;
+            if (c == QLatin1Char('"')) {
+                if (i + 1 < connectionString.size() && connectionString[i + 1] == c)
+                    entry += connectionString[++i];
+                else
+                    quoted = false;
+            }
+            continue;
+        }
+        if (c == QLatin1Char(';')) {
             if (!entry.trimmed().isEmpty())
                 entries << entry;
             entry.clear();
-        } else {
-            entry += c;
+            valueStarted = afterEquals = false;
+            continue;
+        }
+        entry += c;
+        if (c == QLatin1Char('=') && !afterEquals) {
+            afterEquals = true;
+        } else if (afterEquals && !valueStarted && !c.isSpace()) {
+            valueStarted = true;
+            quoted = c == QLatin1Char('"');
         }
     }
     if (!entry.trimmed().isEmpty())

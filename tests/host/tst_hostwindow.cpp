@@ -168,6 +168,10 @@ TEST(HostConnection, AsksUntilAConnectionLoadsThenRemembersIt)
     EXPECT_EQ(ConnectionStringValue(typed, "Password"), " p;\"\" w ");
     EXPECT_EQ(ConnectionStringValue(typed, "Database"), "d");
     EXPECT_EQ(ConnectionStringWithoutProvider(typed), typed.mid(typed.indexOf(';') + 1));
+    // A quote inside a value written by hand is an ordinary character.
+    const QString byHand = "Provider=PostgreSQL;Password=ab\"c;Host=h";
+    EXPECT_EQ(ConnectionStringValue(byHand, "Password"), "ab\"c");
+    EXPECT_EQ(ConnectionStringValue(byHand, "Host"), "h");
 
     // A settings file that cannot be written is said once, not passed over.
     const QString settingsFile = QSettings().fileName();
