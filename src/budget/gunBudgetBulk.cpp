@@ -32,7 +32,7 @@ public:
     BulkRun(int dataYear, const std::vector<TBulkRow>& rows, const BulkKind& kind,
             const TWriteProgress& progress)
         : m_year(dataYear), m_rows(rows), m_kind(kind), m_progress(progress),
-          m_savepoints(DefDialect().GetKind() == TSqlDialect::PostgreSQL)
+          m_postgres(DefDialect().GetKind() == TSqlDialect::PostgreSQL)
     {
         // In the order of their ids (numbers: shorter first), the table's own order: a long
         // run then reads and writes each page once instead of jumping about.
@@ -65,6 +65,7 @@ public:
             }
             outcome.Written += *written;
             outcome.Missing = m_missing;
+            outcome.Altered = m_altered;
             if (m_next >= m_rows.size())
                 break;
             // m_next is the refused row: it stays as it is.
@@ -92,6 +93,7 @@ private:
         const auto done = qScopeGuard([this] { m_transaction = nullptr; });
         int written = 0;
         m_changed = 0;
+        m_alteredNow = 0;
         while (m_next < m_rows.size()) {
             if (!Going())
                 return std::nullopt; // rolled back
@@ -116,16 +118,19 @@ private:
             written += n;
         }
         transaction.Commit();
-        m_missing += written - m_changed;
+        m_missing += written - m_changed - m_alteredNow;
+        m_altered += m_alteredNow;
         return m_changed;
     }
 
     bool Going() { return !m_progress || m_progress(int(m_next), int(m_rows.size())); }
 
-    // The ids of the n rows from m_next that are stored as listed (the others count as no
-    // longer stored); false with the reason when a copy would write an amount beyond the range.
-    // Read inside the write transaction, so what is checked is what is written.
-    bool Stored(int n, QVariantList& ids, QString& reason)
+    // The ids of the n rows from m_next that are stored as listed, and how many are stored
+    // under their id with another key; false with the reason when a copy would write an amount
+    // beyond the range. Read inside the write transaction, under the writers' lock that bulk
+    // runs, imports and carries take (a single save, which locks only its row, checks the range
+    // of what it writes itself).
+    bool Stored(int n, QVariantList& ids, int& altered, QString& reason)
     {
         QStringList listed;
         for (int i = 0; i < n; ++i)
@@ -149,9 +154,12 @@ private:
         for (int i = 0; i < n; ++i) {
             const TBulkRow& row = m_rows[m_next + size_t(i)];
             const auto found = stored.find(row.BudgId);
-            if (found == stored.end() ||
-                (!row.Key.isEmpty() && row.Key != found->second.mid(0, keys)))
+            if (found == stored.end())
                 continue;
+            if (!row.Key.isEmpty() && row.Key != found->second.mid(0, keys)) {
+                ++altered;
+                continue;
+            }
             if (m_kind.Source && !AmountFits(row.BudgId, found->second.value(keys), reason))
                 return false;
             ids << row.BudgId;
@@ -178,27 +186,35 @@ private:
     bool Try(int n, QString& reason)
     {
         QVariantList ids;
-        if (!Stored(n, ids, reason))
+        int altered = 0;
+        if (!Stored(n, ids, altered, reason))
             return false;
-        if (ids.isEmpty())
+        if (ids.isEmpty()) {
+            m_alteredNow += altered;
             return true;
-        TPreparedSql& statement = Statement(int(ids.size()));
+        }
+        // Filled up with the last id (one more time in the list changes nothing): the batch's
+        // statement serves, however many rows were left out.
+        while (ids.size() < n)
+            ids << ids.last();
+        TPreparedSql& statement = Statement(n);
         QVariantList values{m_year};
         values += ids;
-        if (m_savepoints)
+        if (m_postgres)
             Exec(QStringLiteral("SAVEPOINT vw_bulk"));
         try {
             const qint64 changed = statement.Exec(values);
             m_changed += int(changed);
+            m_alteredNow += altered;
         } catch (const TExceptDbManager& e) {
             if (m_transaction->Interrupted())
                 throw TExceptBudgetManage(m_transaction->Failure(e.Message()));
             reason = e.Message();
-            if (m_savepoints)
+            if (m_postgres)
                 Exec(QStringLiteral("ROLLBACK TO SAVEPOINT vw_bulk"));
             return false;
         }
-        if (m_savepoints)
+        if (m_postgres)
             Exec(QStringLiteral("RELEASE SAVEPOINT vw_bulk"));
         return true;
     }
@@ -226,10 +242,12 @@ private:
     std::vector<TBulkRow> m_rows;
     const BulkKind& m_kind;
     const TWriteProgress& m_progress;
-    const bool m_savepoints;
+    const bool m_postgres;
     size_t m_next = 0;
-    int m_changed = 0; // rows the current transaction's statements changed
-    int m_missing = 0; // rows not found, in transactions committed
+    int m_changed = 0;    // rows the current transaction's statements changed
+    int m_missing = 0;    // rows not found, in transactions committed
+    int m_alteredNow = 0; // rows stored with another key, in the current transaction
+    int m_altered = 0;    // and in transactions committed
     const TBudgetWriteTransaction* m_transaction = nullptr; // the one writing, while it lasts
     // By row count; declared before any transaction, so freed after it ends.
     std::map<int, std::unique_ptr<TPreparedSql>> m_statements;

@@ -26,6 +26,7 @@ using TBulkRefusal = std::function<bool(const QString& reason, bool lastRow)>;
 struct TBulkOutcome {
     int Written = 0;        // rows written (committed)
     int Missing = 0;        // rows no longer stored (deleted meanwhile): nothing written for them
+    int Altered = 0;        // rows stored under their id with another unit or codes: not written
     bool AllOk = true;      // no row was refused
     bool Stopped = false;   // ended after a refusal: the rows not yet tried are untouched
     bool Cancelled = false; // cancelled: nothing since the last refusal was written

@@ -100,8 +100,8 @@ void TListActions::BulkFinished(const TBulkResult& r, const QString& success, co
                                           .arg(what)
                                           .arg(r.Rows.Written)
                                     : QStringLiteral("%1已取消，没有写入任何指标").arg(what));
-    } else if (r.Rows.Missing > 0) {
-        // Rows another operator deleted since the list was read: no success for them.
+    } else if (r.Rows.Missing > 0 || r.Rows.Altered > 0) {
+        // Rows another operator deleted or changed since the list was read: no success for them.
         ShowMessage(MissingRowsText(r.Rows, what), CaptionInfo(), MsgIcon::Warning);
     } else if (r.Rows.AllOk && SysParams().ShowSuccessMsg == QLatin1String("1")) {
         ShowMessage(success, CaptionInfo(), MsgIcon::Information);

@@ -46,11 +46,20 @@ bool StartBulk(TWindowWork* work, TBulkAction action, int dataYear, TBulkRows co
 QString MissingRowsText(const TBulkOutcome& rows, const QString& what)
 {
     const QString gone = QStringLiteral("已不在数据库中（可能已被其他操作员删除）");
-    if (rows.Written == 0)
+    const QString altered =
+        QStringLiteral("的编号下已是单位或编码不同的指标（已被其他操作员改动）");
+    QStringList skipped;
+    if (rows.Missing > 0)
+        skipped << QStringLiteral("%L1条%2").arg(rows.Missing).arg(gone);
+    if (rows.Altered > 0)
+        skipped << QStringLiteral("%L1条%2").arg(rows.Altered).arg(altered);
+    if (rows.Written == 0 && rows.Altered == 0)
         return QStringLiteral("选中的%L1条指标%2，没有写入任何数据。").arg(rows.Missing).arg(gone);
-    return QStringLiteral("已%1%L2条指标；另有%L3条%4，没有%1。")
+    if (rows.Written == 0)
+        return QStringLiteral("选中的指标中%1，没有写入任何数据。")
+            .arg(skipped.join(QStringLiteral("，")));
+    return QStringLiteral("已%1%L2条指标；另有%3，没有%1。")
         .arg(what)
         .arg(rows.Written)
-        .arg(rows.Missing)
-        .arg(gone);
+        .arg(skipped.join(QStringLiteral("，")));
 }

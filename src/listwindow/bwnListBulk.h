@@ -20,7 +20,8 @@ struct TBulkResult {
     // The list shows what is no longer so: read it again.
     bool Changed() const
     {
-        return Rows.Written > 0 || Rows.Missing > 0 || Rows.Stopped || Work == TWorkOutcome::Failed;
+        return Rows.Written > 0 || Rows.Missing > 0 || Rows.Altered > 0 || Rows.Stopped ||
+               Work == TWorkOutcome::Failed;
     }
 };
 

@@ -356,7 +356,7 @@ TEST_P(Store, BulkRunsActOnlyOnTheIndicatorsListed)
     };
     // Row 3 was listed in another unit: deleted meanwhile, its id taken again.
     const std::vector<TBulkRow> rows{listed("1", "101001001"), listed("2", "101001001"),
-                                     listed("3", "101001001")};
+                                     listed("3", "101001001"), listed("9", "101001001")};
     QStringList reasons;
     TBulkOutcome r = CopyControlAmounts(2026, rows, false, [&](const QString& reason, bool) {
         reasons << reason;
@@ -364,6 +364,7 @@ TEST_P(Store, BulkRunsActOnlyOnTheIndicatorsListed)
     });
     EXPECT_EQ(r.Written, 1);
     EXPECT_EQ(r.Missing, 1);
+    EXPECT_EQ(r.Altered, 1);
     ASSERT_EQ(reasons.size(), 1);
     EXPECT_TRUE(reasons[0].startsWith(QStringLiteral("编号为2的指标的财政金额为“")))
         << reasons[0].toStdString();
@@ -372,6 +373,7 @@ TEST_P(Store, BulkRunsActOnlyOnTheIndicatorsListed)
     r = DeleteBudgets(2026, rows, [](const QString&, bool) { return true; });
     EXPECT_EQ(r.Written, 2);
     EXPECT_EQ(r.Missing, 1);
+    EXPECT_EQ(r.Altered, 1);
     EXPECT_EQ(db.Scalar("select budgid from busibudget"), "3");
 }
 

@@ -4,6 +4,7 @@
 #include "context/untWorkContext.h"
 #include "controls/TTreeView.h"
 #include "listwindow/bwnBudgetHistory.h"
+#include "listwindow/bwnListBulk.h"
 #include "listwindow/bwnQuindle.h"
 #include "listwindow/bwnQuindleMarks.h"
 #include "support/gunNextGridManager.h"
@@ -402,6 +403,12 @@ TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
               QStringLiteral("选中的1条指标已不在数据库中（可能已被其他操作员删除），没有写入任何"
                              "数据。"))
         << messages->Texts().join('|').toStdString();
+    TBulkOutcome skipped;
+    skipped.Missing = skipped.Altered = 1;
+    EXPECT_EQ(
+        MissingRowsText(skipped, QStringLiteral("删除")),
+        QStringLiteral("选中的指标中1条已不在数据库中（可能已被其他操作员删除），1条的编号下已"
+                       "是单位或编码不同的指标（已被其他操作员改动），没有写入任何数据。"));
 }
 
 TEST_P(ListFixture, ClosingAndReopeningAndTheImportHandOff)
