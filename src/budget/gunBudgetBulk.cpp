@@ -135,7 +135,8 @@ private:
         QStringList listed;
         for (int i = 0; i < n; ++i)
             listed << "'" + SqlText(m_rows[m_next + size_t(i)].BudgId) + "'";
-        QString sql = "select budgid," + BulkKeyFields().join(QLatin1Char(','));
+        const QStringList& fields = BulkKeyFields(!m_kind.Source);
+        QString sql = "select budgid," + fields.join(QLatin1Char(','));
         if (m_kind.Source)
             sql += QLatin1Char(',') + QLatin1String(m_kind.Source);
         sql += QStringLiteral(" from busibudget where datayear=%1 and budgid in (%2)")
@@ -144,7 +145,7 @@ private:
         TQueryRef query;
         if (!OpenSql(sql, query))
             throw TExceptBudgetManage(m_transaction->Failure(LastDbError()));
-        const int keys = int(BulkKeyFields().size());
+        const int keys = int(fields.size());
         std::map<QString, QStringList> stored;
         for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
             QStringList& values = stored[ds->Fields(0).AsString()];
@@ -156,13 +157,33 @@ private:
             const auto found = stored.find(row.BudgId);
             if (found == stored.end())
                 continue;
-            if (!row.Key.isEmpty() && row.Key != found->second.mid(0, keys)) {
+            if (!row.Key.isEmpty() && !SameAsListed(fields, row.Key, found->second)) {
                 ++altered;
                 continue;
             }
             if (m_kind.Source && !AmountFits(row.BudgId, found->second.value(keys), reason))
                 return false;
             ids << row.BudgId;
+        }
+        return true;
+    }
+
+    // The stored values against the listed ones: amounts as amounts (the list and the engines
+    // write their digits differently), the rest as texts.
+    static bool SameAsListed(const QStringList& fields, const QStringList& listed,
+                             const QStringList& stored)
+    {
+        if (listed.size() != fields.size())
+            return false;
+        for (qsizetype f = 0; f < fields.size(); ++f) {
+            if (listed[f] == stored.value(f))
+                continue;
+            if (!fields[f].endsWith(QLatin1String("money")))
+                return false;
+            const std::optional<Currency> a = Currency::FromText(listed[f]);
+            const std::optional<Currency> b = Currency::FromText(stored.value(f));
+            if (!a || !b || a->Raw() != b->Raw())
+                return false;
         }
         return true;
     }
@@ -260,11 +281,13 @@ const BulkKind kCopyEntered{&BulkCopyEnteredSql, TWritePath::Copy, u"复制金�
                             u"录入金额"};
 } // namespace
 
-const QStringList& BulkKeyFields()
+const QStringList& BulkKeyFields(bool deleting)
 {
-    static const QStringList fields{"eid",  "bid", "iid",  "mid",  "bkid",
-                                    "ipid", "pid", "ekid", "btype"};
-    return fields;
+    static const QStringList key{"eid", "bid",  "iid",   "mid",        "bkid",    "ipid",
+                                 "pid", "ekid", "btype", "btypechild", "filename"};
+    static const QStringList deleted = key + QStringList{"inputmoney", "duemoney", "budgmoney"};
+    static const QStringList copied = key + QStringList{"budgmoney"};
+    return deleting ? deleted : copied;
 }
 
 QString BulkDeleteSql(int rows)

@@ -14,10 +14,12 @@ struct TBulkRow {
     QStringList Key = {};
 };
 
-// The fields that tell which indicator a listed row was. An id is drawn anew after the year's
-// largest is deleted: a row stored under the listed id with another key is another operator's
-// new indicator, and a run leaves it alone (it counts as no longer stored).
-const QStringList& BulkKeyFields();
+// The fields that tell whether a row is stored as it was listed. An id is drawn anew after the
+// year's largest is deleted, and another operator may change an indicator after the list was
+// read: a row stored under the listed id with other values is left alone and counted apart. A
+// delete compares the amounts too; a copy the control amount it replaces (the amount it copies
+// is taken as stored).
+const QStringList& BulkKeyFields(bool deleting);
 
 // Told of a row the database refused, with the database's reason and whether it was the last
 // row of the run; true goes on with the rows after it.

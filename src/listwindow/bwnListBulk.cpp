@@ -46,8 +46,7 @@ bool StartBulk(TWindowWork* work, TBulkAction action, int dataYear, TBulkRows co
 QString MissingRowsText(const TBulkOutcome& rows, const QString& what)
 {
     const QString gone = QStringLiteral("已不在数据库中（可能已被其他操作员删除）");
-    const QString altered =
-        QStringLiteral("的编号下已是单位或编码不同的指标（已被其他操作员改动）");
+    const QString altered = QStringLiteral("在列表读取之后已被其他操作员改动");
     QStringList skipped;
     if (rows.Missing > 0)
         skipped << QStringLiteral("%L1条%2").arg(rows.Missing).arg(gone);

@@ -12,17 +12,20 @@ TListMarks::TListMarks(const TNextGrid* grid, bool totalsRow)
       m_entered(grid->ColumnIndex(QStringLiteral("inputmoney"))),
       m_finance(grid->ColumnIndex(QStringLiteral("duemoney")))
 {
-    for (const QString& field : BulkKeyFields())
-        m_key.push_back(grid->ColumnIndex(field));
-    if (std::find(m_key.begin(), m_key.end(), -1) != m_key.end())
-        m_key.clear();
+    for (const bool deleting : {true, false}) {
+        std::vector<int>& key = deleting ? m_deleteKey : m_copyKey;
+        for (const QString& field : BulkKeyFields(deleting))
+            key.push_back(grid->ColumnIndex(field));
+        if (std::find(key.begin(), key.end(), -1) != key.end())
+            key.clear();
+    }
 }
 
-// The row's id and the key it is listed with.
-TBulkRow TListMarks::Row(int r) const
+// The row's id and what it is listed with.
+TBulkRow TListMarks::Row(int r, bool deleting) const
 {
     TBulkRow row{m_cells.ShownText(m_id, r)};
-    for (int column : m_key)
+    for (int column : deleting ? m_deleteKey : m_copyKey)
         row.Key << m_cells.ShownText(column, r);
     return row;
 }
@@ -76,7 +79,7 @@ std::vector<TBulkRow> TListMarks::MarkedIds(const std::function<bool()>& going) 
     for (int r : MarkedRows()) {
         if (ids.size() % kAskEvery == 0 && !going())
             return {};
-        ids.push_back(Row(r));
+        ids.push_back(Row(r, true));
     }
     return ids;
 }
@@ -96,7 +99,7 @@ std::vector<TBulkRow> TListMarks::MarkedAmounts(bool fromEntered,
         if (!value.InRange())
             throw Exception(QStringLiteral("编号为%1的指标%2，没有复制任何金额。")
                                 .arg(id, Currency::RangeText()));
-        rows.push_back(Row(r));
+        rows.push_back(Row(r, false));
     }
     return rows;
 }

@@ -31,7 +31,7 @@ public:
 
 private:
     std::vector<int> MarkedRows() const;
-    TBulkRow Row(int r) const;
+    TBulkRow Row(int r, bool deleting) const;
 
     TGridCells m_cells;
     int m_rows;  // without the totals row
@@ -39,5 +39,7 @@ private:
     int m_id;
     int m_entered;
     int m_finance;
-    std::vector<int> m_key; // the columns of BulkKeyFields(); empty when one is not shown
+    // The columns of BulkKeyFields(deleting) and of BulkKeyFields(copying); empty when one is
+    // not shown.
+    std::vector<int> m_deleteKey, m_copyKey;
 };

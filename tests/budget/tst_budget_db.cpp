@@ -345,18 +345,24 @@ TEST_P(Store, BulkRunsFindTheRefusedRowAndCancelWritesNothing)
 // is left alone (no longer stored as listed), and a stored amount beyond the range is refused.
 TEST_P(Store, BulkRunsActOnlyOnTheIndicatorsListed)
 {
-    db.Exec("insert into busibudget (datayear,budgid,eid,btype,budgmoney,duemoney) values "
-            "(2026,'1','101001001','1',0,12.5),(2026,'2','101001001','1',0,50000000000000),"
-            "(2026,'3','101002001','1',0,7)");
-    const auto listed = [](const char* id, const char* eid) {
-        QStringList key(BulkKeyFields().size(), QString());
+    db.Exec("insert into busibudget (datayear,budgid,eid,btype,btypechild,filename,budgmoney,"
+            "duemoney) values (2026,'1','101001001','1','0','F',0,12.5),"
+            "(2026,'2','101001001','1','0','F',0,50000000000000),"
+            "(2026,'3','101002001','1','0','F',0,7),(2026,'4','101001001','1','0','NEW',0,7)");
+    // As the list showed them: unit, codes, document number, then the amounts compared.
+    const auto listed = [](const char* id, const char* eid, const QStringList& amounts) {
+        QStringList key(11, QString());
         key[0] = eid;
-        key.last() = "1";
-        return TBulkRow{id, key};
+        key[8] = "1";
+        key[9] = "0";
+        key[10] = "F";
+        return TBulkRow{id, key + amounts};
     };
-    // Row 3 was listed in another unit: deleted meanwhile, its id taken again.
-    const std::vector<TBulkRow> rows{listed("1", "101001001"), listed("2", "101001001"),
-                                     listed("3", "101001001"), listed("9", "101001001")};
+    // 3 was listed in another unit, 4 with another document number: deleted meanwhile and their
+    // ids taken again by other indicators. 9 is gone.
+    std::vector<TBulkRow> rows;
+    for (const char* id : {"1", "2", "3", "4", "9"})
+        rows.push_back(listed(id, "101001001", {"0"}));
     QStringList reasons;
     TBulkOutcome r = CopyControlAmounts(2026, rows, false, [&](const QString& reason, bool) {
         reasons << reason;
@@ -364,17 +370,25 @@ TEST_P(Store, BulkRunsActOnlyOnTheIndicatorsListed)
     });
     EXPECT_EQ(r.Written, 1);
     EXPECT_EQ(r.Missing, 1);
-    EXPECT_EQ(r.Altered, 1);
+    EXPECT_EQ(r.Altered, 2);
     ASSERT_EQ(reasons.size(), 1);
     EXPECT_TRUE(reasons[0].startsWith(QStringLiteral("编号为2的指标的财政金额为“")))
         << reasons[0].toStdString();
     EXPECT_TRUE(reasons[0].contains(Currency::RangeText()));
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where budgmoney<>0"), "1");
+
+    // Deleting compares the amounts as well: 2's control amount changed since it was listed.
+    rows[0] = listed("1", "101001001", {"0", "12.5", "12.5"});
+    rows[1] = listed("2", "101001001", {"0", "50000000000000", "0"});
+    db.Exec("update busibudget set budgmoney=1 where budgid='2'");
+    for (size_t i = 2; i < rows.size(); ++i)
+        rows[i].Key << "0"
+                    << "7";
     r = DeleteBudgets(2026, rows, [](const QString&, bool) { return true; });
-    EXPECT_EQ(r.Written, 2);
+    EXPECT_EQ(r.Written, 1);
     EXPECT_EQ(r.Missing, 1);
-    EXPECT_EQ(r.Altered, 1);
-    EXPECT_EQ(db.Scalar("select budgid from busibudget"), "3");
+    EXPECT_EQ(r.Altered, 3);
+    EXPECT_EQ(db.Scalar("select count(*) from busibudget"), "3");
 }
 
 // Another program holds the table (PostgreSQL: a table lock, not the writers' lock): the run

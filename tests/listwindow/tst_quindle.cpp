@@ -407,8 +407,8 @@ TEST_P(ListFixture, CopiesChangeOnlyTheControlAmount)
     skipped.Missing = skipped.Altered = 1;
     EXPECT_EQ(
         MissingRowsText(skipped, QStringLiteral("删除")),
-        QStringLiteral("选中的指标中1条已不在数据库中（可能已被其他操作员删除），1条的编号下已"
-                       "是单位或编码不同的指标（已被其他操作员改动），没有写入任何数据。"));
+        QStringLiteral("选中的指标中1条已不在数据库中（可能已被其他操作员删除），1条在列表读取之后"
+                       "已被其他操作员改动，没有写入任何数据。"));
 }
 
 TEST_P(ListFixture, ClosingAndReopeningAndTheImportHandOff)
