@@ -378,7 +378,7 @@ TEST_P(Store, BulkRunsActOnlyOnTheIndicatorsListed)
     EXPECT_EQ(db.Scalar("select count(*) from busibudget where budgmoney<>0"), "1");
 
     // Deleting compares the amounts as well: 2's control amount changed since it was listed.
-    rows[0] = listed("1", "101001001", {"0", "12.5", "12.5"});
+    rows[0] = listed("1", "101001001", {"0.00", "12.50", "12.5"}); // the same amounts
     rows[1] = listed("2", "101001001", {"0", "50000000000000", "0"});
     db.Exec("update busibudget set budgmoney=1 where budgid='2'");
     for (size_t i = 2; i < rows.size(); ++i)
