@@ -17,6 +17,25 @@ QString Marks(int rows)
     return QStringList(rows, QStringLiteral("?")).join(QLatin1Char(','));
 }
 
+// The stored values against the listed ones: amounts as amounts (the list and the engines write
+// their digits differently), the rest as texts.
+bool SameAsListed(const QStringList& fields, const QStringList& listed, const QStringList& stored)
+{
+    if (listed.size() != fields.size())
+        return false;
+    for (qsizetype f = 0; f < fields.size(); ++f) {
+        if (listed[f] == stored.value(f))
+            continue;
+        if (!fields[f].endsWith(QLatin1String("money")))
+            return false;
+        const std::optional<Currency> a = Currency::FromText(listed[f]);
+        const std::optional<Currency> b = Currency::FromText(stored.value(f));
+        if (!a || !b || a->Raw() != b->Raw())
+            return false;
+    }
+    return true;
+}
+
 // How a run writes `n` rows: the statement (bound with the year and the ids).
 struct BulkKind {
     QString (*Sql)(int rows);
@@ -168,26 +187,6 @@ private:
         return true;
     }
 
-    // The stored values against the listed ones: amounts as amounts (the list and the engines
-    // write their digits differently), the rest as texts.
-    static bool SameAsListed(const QStringList& fields, const QStringList& listed,
-                             const QStringList& stored)
-    {
-        if (listed.size() != fields.size())
-            return false;
-        for (qsizetype f = 0; f < fields.size(); ++f) {
-            if (listed[f] == stored.value(f))
-                continue;
-            if (!fields[f].endsWith(QLatin1String("money")))
-                return false;
-            const std::optional<Currency> a = Currency::FromText(listed[f]);
-            const std::optional<Currency> b = Currency::FromText(stored.value(f));
-            if (!a || !b || a->Raw() != b->Raw())
-                return false;
-        }
-        return true;
-    }
-
     bool AmountFits(const QString& id, const QString& text, QString& reason) const
     {
         const std::optional<Currency> value = Currency::FromText(text);
@@ -288,6 +287,27 @@ const QStringList& BulkKeyFields(bool deleting)
     static const QStringList deleted = key + QStringList{"inputmoney", "duemoney", "budgmoney"};
     static const QStringList copied = key + QStringList{"budgmoney"};
     return deleting ? deleted : copied;
+}
+
+TListedState StoredAsListed(int dataYear, const TBulkRow& row)
+{
+    const QStringList& fields = BulkKeyFields(true);
+    TQueryRef query;
+    if (!OpenSql(QStringLiteral("select %1 from busibudget where datayear=%2 and budgid='%3'")
+                     .arg(fields.join(QLatin1Char(',')))
+                     .arg(dataYear)
+                     .arg(SqlText(row.BudgId)),
+                 query))
+        throw TExceptBudgetManage(
+            QStringLiteral("无法读取编号为%1的预算指标：%2").arg(row.BudgId, LastDbError()));
+    TARQuery* ds = query->Dataset();
+    if (ds->Eof())
+        return TListedState::Gone;
+    QStringList stored;
+    for (int f = 0; f < fields.size(); ++f)
+        stored << ds->Fields(f).AsString();
+    return row.Key.isEmpty() || SameAsListed(fields, row.Key, stored) ? TListedState::AsListed
+                                                                      : TListedState::Altered;
 }
 
 QString BulkDeleteSql(int rows)

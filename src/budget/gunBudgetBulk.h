@@ -21,6 +21,11 @@ struct TBulkRow {
 // is taken as stored).
 const QStringList& BulkKeyFields(bool deleting);
 
+// Whether one indicator is stored as it was listed (its Key holds BulkKeyFields(true)). Raises
+// TExceptBudgetManage when it cannot be read.
+enum class TListedState { AsListed, Gone, Altered };
+TListedState StoredAsListed(int dataYear, const TBulkRow& row);
+
 // Told of a row the database refused, with the database's reason and whether it was the last
 // row of the run; true goes on with the rows after it.
 using TBulkRefusal = std::function<bool(const QString& reason, bool lastRow)>;

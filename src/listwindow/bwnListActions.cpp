@@ -122,6 +122,17 @@ void TListActions::History()
         ShowMessage(HistoryNotSetUpText(), CaptionInfo(), MsgIcon::Information);
         return;
     }
+    // The history under the id is that of what is stored there now: a row changed since the
+    // list was read (or an id another indicator took) would show another's history unsaid.
+    const TListMarks listed(m_ui.ngdBudget, manager->TotalsFlag());
+    if (StoredAsListed(WorkingDataYear(), listed.Row(r, true)) == TListedState::Altered) {
+        ShowMessage(QStringLiteral("编号为%1的预算指标在列表读取之后已被其他操作员修改。列表将重新"
+                                   "读取，请在新的列表中再查看它的历史。")
+                        .arg(id),
+                    CaptionInfo(), MsgIcon::Warning);
+        m_relist();
+        return;
+    }
     TfrmBudgetHistory dialog(WorkingDataYear(), id, m_window);
     dialog.exec();
 }

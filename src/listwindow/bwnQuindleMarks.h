@@ -28,10 +28,11 @@ public:
     std::vector<TBulkRow> MarkedAmounts(bool fromEntered, const std::function<bool()>& going) const;
 
     static void MarkAll(TNextGrid* grid, bool marked);
+    // A row's id and what it is listed with (BulkKeyFields(deleting)).
+    TBulkRow Row(int r, bool deleting) const;
 
 private:
     std::vector<int> MarkedRows() const;
-    TBulkRow Row(int r, bool deleting) const;
 
     TGridCells m_cells;
     int m_rows;  // without the totals row

@@ -248,6 +248,21 @@ TEST_P(ListFixture, DeleteMarkedRows)
     EXPECT_FALSE(w->Controls().tbtnDel->isEnabled());
 }
 
+// A row changed since the list was read (or an id another indicator took) has no history shown
+// as if it were the listed one's: said, and the list read again.
+TEST_P(ListFixture, HistoryOfAChangedRowIsNotShownAsTheListedOnes)
+{
+    TbfrmQuindle* w = Open();
+    const QString id = Column(w, "budgid").value(w->Controls().ngdBudget->SelectedRow());
+    db.Exec("update busibudget set filename='OTHER' where datayear=2026 and budgid='" + id + "'");
+    messages->Clear();
+    w->Controls().mnuHistory->trigger();
+    ASSERT_EQ(messages->Texts().size(), 1);
+    EXPECT_TRUE(messages->Texts()[0].startsWith(
+        QStringLiteral("编号为%1的预算指标在列表读取之后已被其他操作员修改").arg(id)));
+    EXPECT_TRUE(Column(w, "filename").contains("OTHER"));
+}
+
 // 指标历史 (Ctrl+H) lists the selected indicator's versions; 已删除的指标 restores a deleted one.
 TEST_P(ListFixture, HistoryAndRestoreFromTheList)
 {
