@@ -36,6 +36,32 @@ bool SameAsListed(const QStringList& fields, const QStringList& listed, const QS
     return true;
 }
 
+// `columns` of the year's indicators among `ids`, by id; raises TExceptBudgetManage with
+// `failure` of the database's message when they cannot be read.
+std::map<QString, QStringList> StoredValues(int dataYear, const QStringList& columns,
+                                            const QStringList& ids,
+                                            const std::function<QString(const QString&)>& failure)
+{
+    QStringList quoted;
+    for (const QString& id : ids)
+        quoted << "'" + SqlText(id) + "'";
+    TQueryRef query;
+    if (!OpenSql(QStringLiteral("select budgid,%1 from busibudget where datayear=%2 and budgid "
+                                "in (%3)")
+                     .arg(columns.join(QLatin1Char(',')))
+                     .arg(dataYear)
+                     .arg(quoted.join(QLatin1Char(','))),
+                 query))
+        throw TExceptBudgetManage(failure(LastDbError()));
+    std::map<QString, QStringList> stored;
+    for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
+        QStringList& values = stored[ds->Fields(0).AsString()];
+        for (int c = 1; c <= columns.size(); ++c)
+            values << ds->Fields(c).AsString();
+    }
+    return stored;
+}
+
 // How a run writes `n` rows: the statement (bound with the year and the ids).
 struct BulkKind {
     QString (*Sql)(int rows);
@@ -153,24 +179,12 @@ private:
     {
         QStringList listed;
         for (int i = 0; i < n; ++i)
-            listed << "'" + SqlText(m_rows[m_next + size_t(i)].BudgId) + "'";
+            listed << m_rows[m_next + size_t(i)].BudgId;
         const QStringList& fields = BulkKeyFields(!m_kind.Source);
-        QString sql = "select budgid," + fields.join(QLatin1Char(','));
-        if (m_kind.Source)
-            sql += QLatin1Char(',') + QLatin1String(m_kind.Source);
-        sql += QStringLiteral(" from busibudget where datayear=%1 and budgid in (%2)")
-                   .arg(m_year)
-                   .arg(listed.join(QLatin1Char(',')));
-        TQueryRef query;
-        if (!OpenSql(sql, query))
-            throw TExceptBudgetManage(m_transaction->Failure(LastDbError()));
         const int keys = int(fields.size());
-        std::map<QString, QStringList> stored;
-        for (TARQuery* ds = query->Dataset(); !ds->Eof(); ds->Next()) {
-            QStringList& values = stored[ds->Fields(0).AsString()];
-            for (int k = 1; k <= keys + (m_kind.Source ? 1 : 0); ++k)
-                values << ds->Fields(k).AsString();
-        }
+        const std::map<QString, QStringList> stored = StoredValues(
+            m_year, m_kind.Source ? fields + QStringList{QLatin1String(m_kind.Source)} : fields,
+            listed, [this](const QString& error) { return m_transaction->Failure(error); });
         for (int i = 0; i < n; ++i) {
             const TBulkRow& row = m_rows[m_next + size_t(i)];
             const auto found = stored.find(row.BudgId);
@@ -292,22 +306,16 @@ const QStringList& BulkKeyFields(bool deleting)
 TListedState StoredAsListed(int dataYear, const TBulkRow& row)
 {
     const QStringList& fields = BulkKeyFields(true);
-    TQueryRef query;
-    if (!OpenSql(QStringLiteral("select %1 from busibudget where datayear=%2 and budgid='%3'")
-                     .arg(fields.join(QLatin1Char(',')))
-                     .arg(dataYear)
-                     .arg(SqlText(row.BudgId)),
-                 query))
-        throw TExceptBudgetManage(
-            QStringLiteral("无法读取编号为%1的预算指标：%2").arg(row.BudgId, LastDbError()));
-    TARQuery* ds = query->Dataset();
-    if (ds->Eof())
+    const std::map<QString, QStringList> stored =
+        StoredValues(dataYear, fields, {row.BudgId}, [&row](const QString& error) {
+            return QStringLiteral("无法读取编号为%1的预算指标：%2").arg(row.BudgId, error);
+        });
+    const auto found = stored.find(row.BudgId);
+    if (found == stored.end())
         return TListedState::Gone;
-    QStringList stored;
-    for (int f = 0; f < fields.size(); ++f)
-        stored << ds->Fields(f).AsString();
-    return row.Key.isEmpty() || SameAsListed(fields, row.Key, stored) ? TListedState::AsListed
-                                                                      : TListedState::Altered;
+    return row.Key.isEmpty() || SameAsListed(fields, row.Key, found->second)
+               ? TListedState::AsListed
+               : TListedState::Altered;
 }
 
 QString BulkDeleteSql(int rows)

@@ -550,7 +550,6 @@ void TAdoConn::SetUpSqlite(QSqlDatabase& db, const QString& file)
                 ? QStringLiteral("文件%1不是SQLite数据库。").arg(SqliteFileName(m_connectionString))
                 : QStringLiteral("无法读取数据库：%1").arg(e.Message()));
     }
-
     sqlite3* handle = SqliteHandle(db);
     m_lockWait = std::make_shared<TSqliteLockWait>(); // a new one for each handle opened
     m_lockWait->TimeoutMs = qint64(LockTimeout()) * 1000;
