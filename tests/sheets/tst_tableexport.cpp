@@ -61,6 +61,16 @@ TEST(TableExport, WorkbookKeepsCodesAsTextAmountsAsNumbersAndFreezesTheHeader)
     EXPECT_TRUE(sheet.contains("state=\"frozen\"")) << sheet.left(600).constData();
     EXPECT_TRUE(WorkbookPart(path, "xl/styles.xml").contains("#,##0.00"));
     EXPECT_TRUE(WorkbookPart(path, "xl/workbook.xml").contains("name=\"2026年预算数1\""));
+
+    // A column without a caption (the cells beyond a file's headers) keeps the captions after
+    // it in their own columns.
+    TExportTable gap = Table(1);
+    gap.Columns[1].Caption.clear();
+    ASSERT_TRUE(ExportTable(gap, path, QStringLiteral("s")));
+    const SheetRows header = ReadSheet(path);
+    ASSERT_EQ(header[0].size(), 3);
+    EXPECT_EQ(header[0][1].Text, QString());
+    EXPECT_EQ(header[0][2].Text, QStringLiteral("金额"));
 }
 
 // Another program reads the workbook as written: a zip it accepts, text codes, number amounts.
