@@ -3,10 +3,12 @@
 #include "budget/gunFunCheck.h"
 #include "context/untWorkContext.h"
 #include "elements/gunfunElement.h"
+#include "platform/gunStrDeal.h"
 #include "platform/untCodePage.h"
 #include "store/untColumnStore.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <QSet>
 
 namespace
@@ -118,12 +120,9 @@ bool BeyondFen(const QString& decimal)
 // of them belongs in a code or a document number.
 bool HasControl(const QString& text)
 {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') || (u >= 0x7f && u < 0xa0))
-            return true;
-    }
-    return false;
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return IsControlChar(c) && c != u'\t' && c != u'\n' && c != u'\r';
+    });
 }
 
 // "年初预算"/"1" → "1", "调整追加预算"/"2" → "2"; "" for anything else.

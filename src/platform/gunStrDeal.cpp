@@ -91,10 +91,9 @@ QString OneLineText(const QString& text)
     QString line;
     line.reserve(text.size());
     for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == u'\t' || u == u'\n' || u == u'\r')
+        if (c == u'\t' || c == u'\n' || c == u'\r')
             line += QLatin1Char(' ');
-        else if (u >= 0x20 && (u < 0x7f || u >= 0xa0))
+        else if (!IsControlChar(c))
             line += c;
     }
     return line;

@@ -21,6 +21,11 @@ bool CheckInputChars(const QString& text, QString& offending);
 bool FullToHalf(const QString& text, QString& half);
 // Replaces a full-width character at the end of the text by its half-width form.
 QString FoldLastFullWidth(const QString& text);
+// A control character (C0 or C1): none belongs in a code or a document number.
+inline bool IsControlChar(QChar c)
+{
+    return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0);
+}
 // The text as one line: tabs and line breaks become blanks, other control characters go (a
 // pasted text carries them into a field no list or import shows or takes).
 QString OneLineText(const QString& text);
